@@ -1,0 +1,32 @@
+# The commands a newcomer types. Every target installs what it needs first.
+BUILD      ?= build
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= 2
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build test fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Fuzz targets are built with clang, libFuzzer, ASan and UBSan in their own
+# build folder; each runs for FUZZ_SECONDS and any finding fails the target.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DQUORVANE_FUZZ=ON -DQUORVANE_SANITIZE=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@scripts/run-fuzz $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD)
