@@ -11,8 +11,9 @@
 //   device socket        H/run/cedevice.sock      $XDG_RUNTIME_DIR/quorvane/cedevice.sock
 //                                                 (or /tmp/quorvane-UID/cedevice.sock)
 //
-// A device folder holds "store" (the device's object store, the root of
-// every device path), "registry" (the device hive) and the host's state files.
+// A device folder (cedevice's --store) holds "files" (the device's object
+// store, the root of every device path), "registry" (the device hive) and the
+// host's own state files.
 //
 // All functions are safe from any thread; they read the environment each call.
 #pragma once
