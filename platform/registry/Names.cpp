@@ -1,0 +1,246 @@
+#include "platform/registry/Names.h"
+
+#include "platform/registry/Hive.h"
+
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
+
+namespace reg::names {
+namespace {
+
+locale_t UnicodeLocale()
+{
+    // C.UTF-8 carries the full Unicode case tables and is built into glibc,
+    // so the folding never depends on the user's locale settings.
+    static const locale_t locale = [] {
+        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+        if (!l)
+            l = newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(0));
+        return l;
+    }();
+    return locale;
+}
+
+struct Digest {
+    std::uint64_t a = 0xcbf29ce484222325ull;
+    std::uint64_t b = 0x9e3779b97f4a7c15ull;
+    void Add(std::uint16_t unit)
+    {
+        a = (a ^ unit) * 0x100000001b3ull;
+        b = (b ^ (unit + 0x5bd1e995u)) * 0xff51afd7ed558ccdull;
+        b ^= b >> 29;
+    }
+};
+
+void PutUnit(std::uint8_t* out, std::size_t unitIndex, char16_t unit)
+{
+    out[unitIndex * 2] = static_cast<std::uint8_t>(unit >> 8);
+    out[unitIndex * 2 + 1] = static_cast<std::uint8_t>(unit & 0xFF);
+}
+
+// Calls `emit(unit)` for each folded UTF-16 unit of `name`.
+template <typename F> void FoldUnits(std::u16string_view name, F&& emit)
+{
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char16_t u = name[i];
+        if (u < 0x80) {
+            emit(static_cast<char16_t>(u >= 'a' && u <= 'z' ? u - 32 : u));
+        } else if (u >= 0xD800 && u < 0xDC00 && i + 1 < name.size() && name[i + 1] >= 0xDC00
+            && name[i + 1] < 0xE000) {
+            char32_t cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(name[i + 1]) - 0xDC00);
+            cp = Fold(cp);
+            emit(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            emit(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+            ++i;
+        } else {
+            emit(static_cast<char16_t>(Fold(u)));
+        }
+    }
+}
+
+} // namespace
+
+char32_t Fold(char32_t c)
+{
+    if (c < 0x80)
+        return c >= 'a' && c <= 'z' ? c - 32 : c;
+    if (c >= 0xD800 && c < 0xE000)
+        return c; // a lone surrogate stays what it is
+    locale_t l = UnicodeLocale();
+    if (!l)
+        return c;
+    auto upper = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), l));
+    if ((upper < 0x10000) != (c < 0x10000))
+        return c;
+    return upper;
+}
+
+std::size_t Encode(std::u16string_view name, std::uint8_t* out)
+{
+    constexpr std::size_t kUnits = kMaxEncoded / 2;
+    constexpr std::size_t kPrefixUnits = 240;
+    // Names of up to kUnits units never grow when folded (no plane changes).
+    if (name.size() <= kUnits) {
+        std::size_t n = 0;
+        FoldUnits(name, [&](char16_t u) { PutUnit(out, n++, u); });
+        return n * 2;
+    }
+    std::size_t n = 0;
+    Digest digest;
+    FoldUnits(name, [&](char16_t u) {
+        if (n < kPrefixUnits)
+            PutUnit(out, n, u);
+        ++n;
+        digest.Add(u);
+    });
+    std::uint8_t* tail = out + kPrefixUnits * 2;
+    for (int i = 0; i < 8; ++i) {
+        tail[i] = static_cast<std::uint8_t>(digest.a >> (56 - 8 * i));
+        tail[8 + i] = static_cast<std::uint8_t>(digest.b >> (56 - 8 * i));
+    }
+    tail[16] = 0xFF;
+    return kPrefixUnits * 2 + 17;
+}
+
+bool ValidKeyName(std::u16string_view name)
+{
+    if (name.empty() || name.size() > kMaxKeyNameLength)
+        return false;
+    return name.find(u'\0') == std::u16string_view::npos && name.find(u'\\') == std::u16string_view::npos;
+}
+
+bool ValidValueName(std::u16string_view name)
+{
+    return name.size() <= kMaxValueNameLength && name.find(u'\0') == std::u16string_view::npos;
+}
+
+} // namespace reg::names
+
+namespace reg {
+
+bool NamesEqual(std::u16string_view a, std::u16string_view b)
+{
+    std::u16string_view::size_type i = 0, j = 0;
+    auto next = [](std::u16string_view s, std::u16string_view::size_type& k) -> char32_t {
+        char16_t u = s[k++];
+        if (u >= 0xD800 && u < 0xDC00 && k < s.size() && s[k] >= 0xDC00 && s[k] < 0xE000)
+            return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(s[k++]) - 0xDC00);
+        return u;
+    };
+    while (i < a.size() && j < b.size()) {
+        if (names::Fold(next(a, i)) != names::Fold(next(b, j)))
+            return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+Root RootFromName(std::u16string_view name)
+{
+    struct Entry {
+        std::u16string_view shortName, longName;
+        Root root;
+    };
+    static constexpr Entry kRoots[] = {
+        { u"HKCR", u"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT },
+        { u"HKCU", u"HKEY_CURRENT_USER", HKEY_CURRENT_USER },
+        { u"HKLM", u"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE },
+    };
+    for (const Entry& e : kRoots) {
+        if (NamesEqual(name, e.shortName) || NamesEqual(name, e.longName))
+            return e.root;
+    }
+    return 0;
+}
+
+std::u16string_view RootName(Root root)
+{
+    switch (root) {
+    case HKEY_CLASSES_ROOT:
+        return u"HKEY_CLASSES_ROOT";
+    case HKEY_CURRENT_USER:
+        return u"HKEY_CURRENT_USER";
+    case HKEY_LOCAL_MACHINE:
+        return u"HKEY_LOCAL_MACHINE";
+    default:
+        return {};
+    }
+}
+
+std::u16string FromUtf8(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto b = static_cast<unsigned char>(text[i]);
+        char32_t cp = 0xFFFD;
+        std::size_t len = 1;
+        if (b < 0x80) {
+            cp = b;
+        } else {
+            std::size_t need = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+            if (b >= 0xF5)
+                need = 0;
+            if (need && i + need <= text.size()) {
+                char32_t v = b & (0xFF >> (need + 1));
+                bool ok = true;
+                for (std::size_t k = 1; k < need; ++k) {
+                    auto c = static_cast<unsigned char>(text[i + k]);
+                    if ((c & 0xC0) != 0x80) {
+                        ok = false;
+                        break;
+                    }
+                    v = (v << 6) | (c & 0x3F);
+                }
+                static constexpr char32_t kMin[] = { 0, 0, 0x80, 0x800, 0x10000 };
+                if (ok && v >= kMin[need] && v <= 0x10FFFF && !(v >= 0xD800 && v < 0xE000)) {
+                    cp = v;
+                    len = need;
+                }
+            }
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+std::string ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00
+            && text[i + 1] < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+} // namespace reg
