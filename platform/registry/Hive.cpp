@@ -288,4 +288,63 @@ Result Hive::WriteTree(Root root, std::u16string_view path, const std::vector<Ke
     return env_->Write(write);
 }
 
+Result Hive::Apply(const std::vector<Change>& changes)
+{
+    for (const Change& c : changes) {
+        bool onValue = c.kind == Change::SetValue || c.kind == Change::DeleteValue;
+        Result r = onValue ? ops::CheckValue(c.root, c.path, c.name) : ops::CheckKey(c.root, c.path);
+        if (r)
+            return r;
+        if (c.kind == Change::DeleteKey && names::IsRootPath(c.path))
+            return ERROR_ACCESS_DENIED;
+        if (c.data.size() > UINT32_MAX)
+            return ERROR_INVALID_PARAMETER;
+    }
+    auto write = [&](Txn& t) {
+        for (const Change& c : changes) {
+            std::uint64_t id;
+            bool made;
+            Result r = ERROR_SUCCESS;
+            switch (c.kind) {
+            case Change::CreateKey:
+                r = ops::CreatePath(t, RootId(c.root), c.path, &id, &made);
+                break;
+            case Change::DeleteKey:
+                r = ops::RemoveKey(t, c.root, c.path);
+                break;
+            case Change::SetValue:
+                r = ops::Walk(t, c.root, c.path, &id);
+                if (r == ERROR_SUCCESS)
+                    r = ops::PutValue(
+                        t, id, c.name, c.type, c.data.data(), static_cast<std::uint32_t>(c.data.size()));
+                break;
+            case Change::DeleteValue:
+                r = ops::Walk(t, c.root, c.path, &id);
+                if (r == ERROR_SUCCESS) {
+                    EntryKey key(kValueTag, id, c.name);
+                    if (!t.Del(key.Val()) && t.failure)
+                        r = ERROR_CANTWRITE;
+                }
+                break;
+            }
+            if (r == ERROR_FILE_NOT_FOUND && (c.kind == Change::DeleteKey || c.kind == Change::DeleteValue))
+                r = ERROR_SUCCESS;
+            if (r)
+                return r;
+        }
+        return ERROR_SUCCESS;
+    };
+    return env_->Write(write);
+}
+
+Result Hive::StoredPath(Root root, std::u16string_view path, std::u16string* stored)
+{
+    if (!stored)
+        return ERROR_INVALID_PARAMETER;
+    if (Result r = ops::CheckKey(root, path))
+        return r;
+    auto read = [&](Txn& t) { return ops::Spell(t, root, path, stored); };
+    return env_->Read(read);
+}
+
 } // namespace reg

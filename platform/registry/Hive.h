@@ -122,6 +122,17 @@ struct KeyEntry {
     std::vector<ValueEntry> values;
 };
 
+// One change for Hive::Apply.
+struct Change {
+    enum Kind { CreateKey, DeleteKey, SetValue, DeleteValue };
+    Kind kind = CreateKey;
+    Root root = 0;
+    std::u16string path; // the key
+    std::u16string name; // the value (SetValue, DeleteValue)
+    std::uint32_t type = REG_NONE;
+    std::vector<std::uint8_t> data;
+};
+
 enum class Sync {
     EveryCommit, // desktop hive: each write is on disk when it returns
     Lazy, // device hive: written back by Sync() or by the system
@@ -220,6 +231,17 @@ public:
     // their values, replacing values of the same names and keeping everything
     // else. Either all of it is written or nothing.
     Result WriteTree(Root root, std::u16string_view path, const std::vector<KeyEntry>& keys);
+
+    // Applies `changes` in order, in one transaction: either all of them or
+    // none. Deleting a key or value that is not there is not an error; a
+    // SetValue on a missing key is ERROR_FILE_NOT_FOUND (and nothing is
+    // changed). Used by import, which may delete as well as write.
+    Result Apply(const std::vector<Change>& changes);
+
+    // The key `path` as stored: each component in the spelling it was
+    // created with ("software\\QUORVANE" -> "Software\\Quorvane").
+    // ERROR_FILE_NOT_FOUND when missing.
+    Result StoredPath(Root root, std::u16string_view path, std::u16string* stored);
 
     struct Env; // one LMDB environment, shared by every Hive of one folder in a process
 

@@ -161,6 +161,36 @@ Result Walk(Txn& t, Root root, std::u16string_view path, std::uint64_t* id)
     return ERROR_SUCCESS;
 }
 
+Result Spell(Txn& t, Root root, std::u16string_view path, std::u16string* stored)
+{
+    std::uint64_t current = RootId(root);
+    if (!current)
+        return ERROR_INVALID_HANDLE;
+    std::u16string out;
+    bool missing = false;
+    names::ForEachComponent(path, [&](std::u16string_view part) {
+        EntryKey key(kKeyTag, current, part);
+        MDB_val data;
+        KeyRecord rec;
+        if (!t.Get(key.Val(), &data) || !ParseKeyRecord(data, &rec)
+            || !SameName(rec.name, rec.nameUnits, part)) {
+            missing = true;
+            return false;
+        }
+        if (!out.empty())
+            out += u'\\';
+        out += NameOf(rec.name, rec.nameUnits);
+        current = rec.id;
+        return true;
+    });
+    if (t.failure)
+        return ERROR_CANTREAD;
+    if (missing)
+        return ERROR_FILE_NOT_FOUND;
+    *stored = std::move(out);
+    return ERROR_SUCCESS;
+}
+
 Result CreatePath(Txn& t, std::uint64_t start, std::u16string_view path, std::uint64_t* id, bool* created)
 {
     std::uint64_t current = start;

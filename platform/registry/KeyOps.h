@@ -23,6 +23,9 @@ Result Damaged(Txn& t);
 // The id of key `path` below `root`; ERROR_FILE_NOT_FOUND when missing.
 Result Walk(Txn& t, Root root, std::u16string_view path, std::uint64_t* id);
 
+// The stored spelling of key `path`.
+Result Spell(Txn& t, Root root, std::u16string_view path, std::u16string* stored);
+
 // Creates the keys of `path` below key `start` as needed; *id is the last,
 // *created tells whether it was created.
 Result CreatePath(Txn& t, std::uint64_t start, std::u16string_view path, std::uint64_t* id, bool* created);

@@ -380,6 +380,53 @@ TEST_F(HiveTest, ReadTreeAndWriteTreeCopyASubtree)
     EXPECT_EQ(hive->OpenKey(HKEY_LOCAL_MACHINE, u"target"), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(HiveTest, ApplyRunsChangesInOrderAllOrNothing)
+{
+    ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"k\\old\\sub"), ERROR_SUCCESS);
+    ASSERT_EQ(Set(u"k", u"gone", REG_DWORD, Dword(1)), ERROR_SUCCESS);
+    std::vector<Change> changes = {
+        { Change::CreateKey, HKEY_LOCAL_MACHINE, u"k\\new\\deep", u"", REG_NONE, {} },
+        { Change::SetValue, HKEY_LOCAL_MACHINE, u"k\\NEW", u"v", REG_SZ, Bytes(u"x") },
+        { Change::DeleteKey, HKEY_LOCAL_MACHINE, u"k\\old", u"", REG_NONE, {} },
+        { Change::DeleteKey, HKEY_LOCAL_MACHINE, u"k\\never", u"", REG_NONE, {} },
+        { Change::DeleteValue, HKEY_LOCAL_MACHINE, u"k", u"GONE", REG_NONE, {} },
+        { Change::DeleteValue, HKEY_LOCAL_MACHINE, u"k\\never", u"v", REG_NONE, {} },
+        { Change::SetValue, HKEY_LOCAL_MACHINE, u"k\\new", u"v", REG_DWORD, Dword(9) },
+    };
+    ASSERT_EQ(hive->Apply(changes), ERROR_SUCCESS);
+    EXPECT_EQ(SubKeys(u"k"), std::vector<std::u16string> { u"new" });
+    EXPECT_EQ(ValueNames(u"k"), std::vector<std::u16string> {});
+    std::vector<std::uint8_t> data;
+    std::uint32_t type = 0;
+    ASSERT_EQ(hive->QueryValue(HKEY_LOCAL_MACHINE, u"k\\new", u"v", &type, &data), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(data, Dword(9));
+
+    std::vector<Change> failing = {
+        { Change::CreateKey, HKEY_LOCAL_MACHINE, u"k\\made", u"", REG_NONE, {} },
+        { Change::DeleteKey, HKEY_LOCAL_MACHINE, u"k\\new", u"", REG_NONE, {} },
+        { Change::SetValue, HKEY_LOCAL_MACHINE, u"k\\missing", u"v", REG_SZ, {} },
+    };
+    EXPECT_EQ(hive->Apply(failing), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(SubKeys(u"k"), std::vector<std::u16string> { u"new" }); // nothing of it happened
+    std::vector<Change> rootDelete = { { Change::DeleteKey, HKEY_CURRENT_USER, u"", u"", REG_NONE, {} } };
+    EXPECT_EQ(hive->Apply(rootDelete), ERROR_ACCESS_DENIED);
+    std::vector<Change> badRoot = { { Change::CreateKey, 7, u"x", u"", REG_NONE, {} } };
+    EXPECT_EQ(hive->Apply(badRoot), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(HiveTest, StoredPathGivesTheSpellingOfCreation)
+{
+    ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Brackenloft\\Quorvane"), ERROR_SUCCESS);
+    std::u16string stored;
+    ASSERT_EQ(
+        hive->StoredPath(HKEY_LOCAL_MACHINE, u"\\SOFTWARE\\brackenloft\\QUORVANE\\", &stored), ERROR_SUCCESS);
+    EXPECT_EQ(stored, u"Software\\Brackenloft\\Quorvane");
+    ASSERT_EQ(hive->StoredPath(HKEY_LOCAL_MACHINE, u"", &stored), ERROR_SUCCESS);
+    EXPECT_EQ(stored, u"");
+    EXPECT_EQ(hive->StoredPath(HKEY_LOCAL_MACHINE, u"software\\nope", &stored), ERROR_FILE_NOT_FOUND);
+}
+
 TEST(HiveOpen, ValuesSurviveReopenAndBothSyncModes)
 {
     regtest::TempDir dir;
