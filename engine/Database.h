@@ -1,0 +1,117 @@
+// One open engine database: the SQLite (SQLCipher) connection with the
+// engine's functions and collations registered, shared by the data source,
+// its sessions and their rowsets. Used from one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace engine::detail {
+
+// Marks our database files in the header's application id; the header's user
+// version holds the engine version (2 or 3).
+inline constexpr std::int32_t kApplicationId = 0x51564345; // "QVCE"
+
+// Names of the engine's own tables start with this; they never show as user tables.
+inline constexpr std::u16string_view kInternalPrefix = u"__qv_";
+bool IsInternalName(std::u16string_view name);
+
+class Statement {
+public:
+    Statement() = default;
+    explicit Statement(sqlite3_stmt* stmt)
+        : m_stmt(stmt)
+    {
+    }
+    Statement(Statement&& other) noexcept
+        : m_stmt(other.m_stmt)
+    {
+        other.m_stmt = nullptr;
+    }
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement();
+
+    sqlite3_stmt* Get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+
+    int Step();
+    void Reset();
+    void Bind(int index, std::u16string_view text);
+    void Bind(int index, std::int64_t value);
+    void BindNull(int index);
+
+    std::u16string Text(int column) const;
+    std::int64_t Int(int column) const;
+    bool IsNull(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+class Database {
+public:
+    // `key` is the SQLCipher passphrase the file was opened with, empty for a plain file.
+    Database(sqlite3* handle, std::filesystem::path path, int version, std::string key);
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    ~Database();
+
+    sqlite3* Handle() const { return m_db; }
+    const std::filesystem::path& Path() const { return m_path; }
+    int Version() const { return m_version; }
+    const std::string& Key() const { return m_key; }
+
+    // Prepares one of the engine's own statements (never user text).
+    int Prepare(std::u16string_view sql, Statement& out);
+    // Runs engine statements that return no rows.
+    int Exec(std::u16string_view sql);
+
+    // While set, the authorizer admits only what a user statement may do:
+    // no ATTACH, PRAGMA or transaction control, no access to the engine's tables.
+    void SetUserStatement(bool on) { m_userStatement = on; }
+    bool UserStatement() const { return m_userStatement; }
+
+    // The next number of an identity column (its numbering row), used by the
+    // column's default; -1 when the numbering state cannot be read.
+    std::int64_t NextIdentity(std::int64_t identityId);
+
+private:
+    sqlite3* m_db;
+    std::filesystem::path m_path;
+    int m_version;
+    std::string m_key;
+    bool m_userStatement = false;
+    Statement m_identityRead;
+    Statement m_identityWrite;
+};
+
+// Sets up a freshly opened connection: engine functions, collations,
+// authorizer, foreign keys on, temporary data in files (so that memory stays
+// small however large a sort is). Returns an SQLite result code.
+int ConfigureConnection(Database& db);
+
+// A write transaction that rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db)
+        : m_db(db)
+    {
+    }
+    ~Transaction();
+    int Begin();
+    int Commit();
+
+private:
+    Database& m_db;
+    bool m_active = false;
+};
+
+} // namespace engine::detail

@@ -1,0 +1,50 @@
+// The error records the engine raises, with the descriptions and parameter
+// slots the agent and the desktop react to, and the translation of SQLite's
+// failures into them.
+#pragma once
+
+#include "engine/ErrorInfo.h"
+#include "engine/SqlTokenizer.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace engine::detail {
+
+inline constexpr std::u16string_view kWrongPassword
+    = u"The specified password does not match the database password";
+inline constexpr std::u16string_view kMissingPassword
+    = u"The database is encrypted; the database password is needed to open it";
+inline constexpr std::u16string_view kCorrupted = u"The database file is corrupted";
+inline constexpr std::u16string_view kNotDatabase = u"The file is not a valid database file";
+inline constexpr std::u16string_view kParseError
+    = u"There was an error parsing the query. [ Token line number,Token line offset,Token in error ]";
+
+ErrorRecord MakeError(
+    HRESULT hr, std::u16string_view description, std::vector<std::u16string> parameters = {});
+
+// A parse error at tokens[index] (index == tokens.size() means the end of the text).
+ErrorRecord ParseErrorAt(std::u16string_view text, const std::vector<Token>& tokens, std::size_t index);
+// A parse error at a text position (an unterminated literal, name or comment).
+ErrorRecord ParseErrorAtOffset(std::u16string_view text, std::size_t offset);
+
+ErrorRecord TableNotFound(std::u16string_view table);
+ErrorRecord TableExists(std::u16string_view table);
+ErrorRecord ColumnNotFound(std::u16string_view node, std::u16string_view column);
+ErrorRecord InvalidDefinition(std::u16string_view reason, std::vector<std::u16string> parameters = {});
+
+// What the failing SQLite call was doing, so that the record can name it.
+struct SqliteContext {
+    std::u16string_view text; // the user's statement text, when one was running
+    const std::vector<Token>* tokens = nullptr;
+    std::u16string_view firstKeyword; // "INSERT", "DELETE", ...
+    std::u16string_view table; // the table the statement changes, when known
+};
+
+// The record for SQLite result code `rc` with the connection's message.
+ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& context = {});
+
+} // namespace engine::detail

@@ -1,0 +1,324 @@
+#include "engine/Session.h"
+
+#include "engine/Catalog.h"
+#include "engine/Database.h"
+#include "engine/DdlParser.h"
+#include "engine/EngineErrors.h"
+#include "engine/SchemaChanges.h"
+#include "engine/SqlTokenizer.h"
+#include "engine/StatementText.h"
+#include "engine/Utf.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace engine {
+
+using namespace detail;
+
+namespace {
+
+ColumnProperty BoolProperty(std::uint32_t id, bool value)
+{
+    ColumnProperty p;
+    p.id = id;
+    p.hasValue = true;
+    p.boolValue = value;
+    return p;
+}
+
+// Column information of one result column.
+ColumnInfo DescribeColumn(sqlite3_stmt* stmt, int index, bool& needsFirstRow)
+{
+    ColumnInfo info;
+    info.ordinal = static_cast<std::uint32_t>(index + 1);
+    if (const void* name = sqlite3_column_name16(stmt, index))
+        info.name = static_cast<const char16_t*>(name);
+    info.flags = DBCOLUMNFLAGS_ISNULLABLE | DBCOLUMNFLAGS_MAYBENULL;
+    SqlType type;
+    const void* decl = sqlite3_column_decltype16(stmt, index);
+    if (decl && ParseSqliteDeclaration(static_cast<const char16_t*>(decl), type)) {
+        info.type = TypeCode(type.type);
+        info.columnSize = DeclaredSize(type);
+        info.precision = type.precision;
+        info.scale = type.scale;
+        info.typeName = std::u16string(TypeName(type.type));
+        if (IsLong(type))
+            info.flags |= DBCOLUMNFLAGS_ISLONG;
+        const char* table = sqlite3_column_table_name(stmt, index);
+        const char* origin = sqlite3_column_origin_name(stmt, index);
+        int notNull = 0;
+        if (table && origin
+            && sqlite3_table_column_metadata(sqlite3_db_handle(stmt),
+                   sqlite3_column_database_name(stmt, index), table, origin, nullptr, nullptr, &notNull,
+                   nullptr, nullptr)
+                == SQLITE_OK
+            && notNull)
+            info.flags &= ~(DBCOLUMNFLAGS_ISNULLABLE | DBCOLUMNFLAGS_MAYBENULL);
+        return info;
+    }
+    needsFirstRow = true;
+    return info;
+}
+
+// A computed column takes its type from the first row's value.
+void TypeFromValue(ColumnInfo& info, int storageClass)
+{
+    switch (storageClass) {
+    case SQLITE_INTEGER:
+        info.type = DBTYPE_I4;
+        info.columnSize = 4;
+        info.typeName = u"int";
+        break;
+    case SQLITE_FLOAT:
+        info.type = DBTYPE_R8;
+        info.columnSize = 8;
+        info.typeName = u"float";
+        break;
+    case SQLITE_BLOB:
+        info.type = DBTYPE_BYTES;
+        info.columnSize = kLongColumnSize;
+        info.typeName = u"image";
+        info.flags |= DBCOLUMNFLAGS_ISLONG;
+        break;
+    default:
+        // Text, or a null that says nothing: text of the longest size that is
+        // still bound in place rather than streamed.
+        info.type = DBTYPE_WSTR;
+        info.columnSize = 1024;
+        info.typeName = u"nvarchar";
+        break;
+    }
+}
+
+// Names the constraint behind a duplicate-key failure ([ Table name,Constraint name ]).
+void NameDuplicateConstraint(Database& db, ErrorRecord& record)
+{
+    if (record.parameters.size() != 2 || record.result != DB_E_INTEGRITYVIOLATION
+        || record.description.find(u"duplicate value") == std::u16string::npos)
+        return;
+    TableModel model;
+    bool found = false;
+    if (catalog::Load(db, record.parameters[0], model, found) != SQLITE_OK || !found)
+        return;
+    std::vector<std::u16string> columns;
+    std::u16string list = record.parameters[1];
+    std::size_t pos = 0;
+    while (true) {
+        std::size_t comma = list.find(u", ", pos);
+        columns.push_back(
+            list.substr(pos, comma == std::u16string::npos ? std::u16string::npos : comma - pos));
+        if (comma == std::u16string::npos)
+            break;
+        pos = comma + 2;
+    }
+    for (const auto& k : model.constraints) {
+        if (k.kind == ConstraintKind::ForeignKey || k.columns.size() != columns.size())
+            continue;
+        bool same = std::all_of(columns.begin(), columns.end(), [&](const auto& c) {
+            return std::any_of(
+                k.columns.begin(), k.columns.end(), [&](const auto& kc) { return EqualsNoCase(c, kc); });
+        });
+        if (same) {
+            record.parameters[1] = k.name;
+            return;
+        }
+    }
+}
+
+// Names the foreign key behind a failed reference check, when the table has one.
+void NameForeignKey(Database& db, ErrorRecord& record, StatementKind kind, std::u16string_view table)
+{
+    if (record.parameters.size() != 1 || record.description.find(u"oreign key") == std::u16string::npos)
+        return;
+    record.parameters[0].clear();
+    if (kind == StatementKind::Delete) {
+        std::vector<std::pair<std::u16string, ConstraintModel>> refs;
+        if (catalog::ReferencesTo(db, catalog::FindTable(db, table), refs) == SQLITE_OK && !refs.empty())
+            record.parameters[0] = refs.front().second.name;
+        return;
+    }
+    TableModel model;
+    bool found = false;
+    if (catalog::Load(db, table, model, found) == SQLITE_OK && found) {
+        for (const auto& k : model.constraints) {
+            if (k.kind == ConstraintKind::ForeignKey) {
+                record.parameters[0] = k.name;
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+
+Session::Session(std::shared_ptr<Database> db)
+    : m_db(std::move(db))
+{
+}
+
+Session::~Session() = default;
+
+HRESULT Session::GetTableNames(std::vector<std::u16string>& names)
+{
+    ClearError();
+    int rc = catalog::ListTables(*m_db, names);
+    return rc == SQLITE_OK ? S_OK : SetError(FromSqlite(m_db->Handle(), rc));
+}
+
+HRESULT Session::GetTableDefinition(std::u16string_view table, TableDefinition& definition)
+{
+    ClearError();
+    TableModel model;
+    bool found = false;
+    int rc = catalog::Load(*m_db, table, model, found);
+    if (rc != SQLITE_OK)
+        return SetError(FromSqlite(m_db->Handle(), rc));
+    if (!found || IsInternalName(table))
+        return SetError(TableNotFound(table));
+    definition = TableDefinition {};
+    definition.name = model.name;
+    for (const auto& c : model.columns) {
+        ColumnDescription d;
+        d.name = c.name;
+        d.typeName = std::u16string(TypeName(c.type.type));
+        d.size = DeclaredSize(c.type);
+        d.type = TypeCode(c.type.type);
+        d.precision = c.type.precision;
+        d.scale = c.type.scale;
+        d.properties.push_back(BoolProperty(DBPROP_COL_AUTOINCREMENT, c.identity));
+        ColumnProperty dflt;
+        dflt.id = DBPROP_COL_DEFAULT;
+        dflt.hasValue = c.hasDefault;
+        dflt.textValue = c.defaultText;
+        d.properties.push_back(std::move(dflt));
+        d.properties.push_back(BoolProperty(DBPROP_COL_NULLABLE, c.nullable));
+        definition.columns.push_back(std::move(d));
+    }
+    for (const auto& k : model.constraints) {
+        ConstraintDescription d;
+        d.name = k.name;
+        d.type = static_cast<std::uint32_t>(k.kind);
+        d.columns = k.columns;
+        if (k.kind == ConstraintKind::PrimaryKey) {
+            std::sort(d.columns.begin(), d.columns.end(),
+                [&](const auto& a, const auto& b) { return model.FindColumn(a) < model.FindColumn(b); });
+        }
+        if (k.kind == ConstraintKind::ForeignKey) {
+            d.referencedTable = k.refTable;
+            d.referencedColumns = k.refColumns;
+            d.deleteRule = k.onDelete;
+            d.updateRule = k.onUpdate;
+        }
+        definition.constraints.push_back(std::move(d));
+    }
+    return S_OK;
+}
+
+HRESULT Session::RenameTable(std::u16string_view from, std::u16string_view to)
+{
+    ClearError();
+    return detail::RenameTable(*m_db, from, to);
+}
+
+HRESULT Session::Execute(
+    std::u16string_view text, std::unique_ptr<Rowset>& rowset, std::int64_t& rowsAffected)
+{
+    ClearError();
+    rowset.reset();
+    rowsAffected = -1;
+    TokenizeResult tokenized = Tokenize(text);
+    if (!tokenized.ok)
+        return SetError(ParseErrorAtOffset(text, tokenized.errorOffset));
+    const auto& tokens = tokenized.tokens;
+    if (tokens.empty() || tokens[0].IsSymbol(u";"))
+        return SetError(ParseErrorAt(text, tokens, 0));
+    std::size_t second = SecondStatement(tokens);
+    if (second < tokens.size())
+        return SetError(ParseErrorAt(text, tokens, second));
+
+    StatementKind kind = Classify(tokens);
+    if (kind == StatementKind::Other)
+        return SetError(ParseErrorAt(text, tokens, 0));
+    if (kind == StatementKind::Definition) {
+        DdlCommand command;
+        ErrorRecord error;
+        if (!ParseDdl(text, tokens, command, error))
+            return SetError(std::move(error));
+        HRESULT hr = ApplyDefinition(*m_db, command);
+        if (Succeeded(hr))
+            rowsAffected = 0;
+        return hr;
+    }
+
+    // The statement without its closing semicolons, in SQLite's dialect.
+    std::u16string_view body = text;
+    for (const auto& t : tokens) {
+        if (t.IsSymbol(u";")) {
+            body = text.substr(0, t.begin);
+            break;
+        }
+    }
+    TokenizeResult bodyTokens = Tokenize(body);
+    std::u16string sql = TranslateForSqlite(body, bodyTokens.tokens);
+    std::u16string table = TargetTable(tokens, kind);
+    SqliteContext context { text, &tokens, tokens[0].text, table };
+
+    sqlite3_stmt* raw = nullptr;
+    m_db->SetUserStatement(true);
+    int rc
+        = sqlite3_prepare16_v2(m_db->Handle(), sql.data(), static_cast<int>(sql.size() * 2), &raw, nullptr);
+    m_db->SetUserStatement(false);
+    auto statement = std::make_unique<Statement>(raw);
+    if (rc != SQLITE_OK) {
+        ErrorRecord record = FromSqlite(m_db->Handle(), rc, context);
+        return SetError(std::move(record));
+    }
+
+    int columns = sqlite3_column_count(raw);
+    if (columns == 0) {
+        rc = statement->Step();
+        if (rc != SQLITE_DONE) {
+            ErrorRecord record = FromSqlite(m_db->Handle(), rc, context);
+            NameDuplicateConstraint(*m_db, record);
+            NameForeignKey(*m_db, record, kind, table);
+            return SetError(std::move(record));
+        }
+        rowsAffected = (kind == StatementKind::Select) ? 0 : sqlite3_changes(m_db->Handle());
+        return S_OK;
+    }
+
+    std::vector<ColumnInfo> infos;
+    ColumnInfo bookmark;
+    bookmark.ordinal = 0;
+    bookmark.type = DBTYPE_I4;
+    bookmark.columnSize = 4;
+    bookmark.flags = DBCOLUMNFLAGS_ISBOOKMARK | DBCOLUMNFLAGS_ISFIXEDLENGTH;
+    infos.push_back(bookmark);
+    bool needsFirstRow = false;
+    std::vector<bool> computed;
+    for (int i = 0; i < columns; ++i) {
+        bool needs = false;
+        infos.push_back(DescribeColumn(raw, i, needs));
+        computed.push_back(needs);
+        needsFirstRow = needsFirstRow || needs;
+    }
+    int firstStep = SQLITE_OK;
+    if (needsFirstRow) {
+        firstStep = statement->Step();
+        if (firstStep != SQLITE_ROW && firstStep != SQLITE_DONE)
+            return SetError(FromSqlite(m_db->Handle(), firstStep, context));
+        for (int i = 0; i < columns; ++i) {
+            if (computed[static_cast<std::size_t>(i)])
+                TypeFromValue(infos[static_cast<std::size_t>(i) + 1],
+                    firstStep == SQLITE_ROW ? sqlite3_column_type(raw, i) : SQLITE_NULL);
+        }
+    }
+    rowset = std::make_unique<Rowset>(
+        m_db, std::move(statement), std::move(sql), std::move(infos), needsFirstRow, firstStep);
+    rowsAffected = -1;
+    return S_OK;
+}
+
+} // namespace engine
