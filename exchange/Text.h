@@ -61,9 +61,9 @@ std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from, st
 // ---- printf-style formatting ----------------------------------------------
 
 // One argument of Format: a UTF-16 string, an 8-bit string (widened byte by
-// byte, meant for ASCII), a character, a signed or unsigned integer, or a
-// double. Implicitly built from the argument; holds views, so it must not
-// outlive the call.
+// byte, meant for ASCII), a character (char16_t only: a plain char counts as
+// an integer), a signed or unsigned integer, or a double. Implicitly built
+// from the argument; holds views, so it must not outlive the call.
 class FormatArg {
 public:
     enum class Kind { Text, Narrow, Char, Signed, Unsigned, Real };

@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace exchange;
-    const BinarySchema schema = ReadBinarySchema(DeviceTextFromBytes(std::span<const std::uint8_t>(data, size)));
+    const BinarySchema schema
+        = ReadBinarySchema(DeviceTextFromBytes(std::span<const std::uint8_t>(data, size)));
     if (schema.malformed)
         return 0;
     std::vector<SchemaTable> tables;
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SchemaTable& table = tables.emplace_back();
         table.name = entry.name;
         for (const SchemaEntryColumn& column : entry.columns)
-            table.columns.push_back({column.name, column.typeText, u"", column.isPrimaryKey});
+            table.columns.push_back({ column.name, column.typeText, u"", column.isPrimaryKey });
     }
     const BinarySchema again = ReadBinarySchema(BinarySchemaText(tables));
     if (again.malformed || again.tables != schema.tables)
