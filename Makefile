@@ -3,6 +3,8 @@ BUILD      ?= build
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
+# The fuzz build needs only the components that have fuzz targets.
+FUZZ_COMPONENTS ?= exchange;registry;rapi;device
 
 .PHONY: all deps configure build test fuzz clean
 
@@ -24,7 +26,7 @@ test: build
 # build folder; each runs for FUZZ_SECONDS and any finding fails the target.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DQUORVANE_FUZZ=ON -DQUORVANE_SANITIZE=ON >/dev/null
+	    -DQUORVANE_FUZZ=ON -DQUORVANE_SANITIZE=ON -DQUORVANE_COMPONENTS="$(FUZZ_COMPONENTS)" >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@scripts/run-fuzz $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
 

@@ -15,6 +15,11 @@ if(QUORVANE_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Library code needs coverage instrumentation too, or libFuzzer steers blind.
+if(QUORVANE_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # quorvane_fuzz_target(name sources... LIBS libs...): a libFuzzer executable.
 function(quorvane_fuzz_target name)
   cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
