@@ -54,6 +54,10 @@ bool SyntaxErrorToken(std::u16string_view message, std::u16string& token)
 ErrorRecord ParseErrorForToken(const SqliteContext& ctx, std::u16string_view token)
 {
     if (ctx.tokens) {
+        // SQLite names the last token when the text ends too early; otherwise
+        // the first token of that text is taken as the one in error.
+        if (!ctx.tokens->empty() && ctx.tokens->back().text == token)
+            return ParseErrorAt(ctx.text, *ctx.tokens, ctx.tokens->size() - 1);
         for (std::size_t i = 0; i < ctx.tokens->size(); ++i) {
             if ((*ctx.tokens)[i].text == token)
                 return ParseErrorAt(ctx.text, *ctx.tokens, i);
@@ -227,8 +231,13 @@ ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& ctx)
         break;
     }
     std::u16string token;
-    if (SyntaxErrorToken(message, token))
+    if (SyntaxErrorToken(message, token)) {
+        // At the end of the text SQLite names the white space after the last token.
+        bool blank = token.find_first_not_of(u" \t\r\n") == std::u16string::npos;
+        if (blank && ctx.tokens)
+            return ParseErrorAt(ctx.text, *ctx.tokens, ctx.tokens->size());
         return ParseErrorForToken(ctx, token);
+    }
     if (message == u"incomplete input" && ctx.tokens)
         return ParseErrorAt(ctx.text, *ctx.tokens, ctx.tokens->size());
     if (After(message, u"unrecognized token: \"", rest)) {
