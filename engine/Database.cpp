@@ -151,7 +151,7 @@ bool StartsWithNoCase(const char* text, const char* prefix)
     return true;
 }
 
-int Authorize(void* context, int action, const char* a, const char*, const char*, const char*)
+int Authorize(void* context, int action, const char* a, const char* b, const char*, const char*)
 {
     auto* db = static_cast<Database*>(context);
     if (!db->UserStatement())
@@ -161,9 +161,13 @@ int Authorize(void* context, int action, const char* a, const char*, const char*
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_DELETE:
-        return StartsWithNoCase(a, "__qv_") ? SQLITE_DENY : SQLITE_OK;
-    case SQLITE_SELECT:
+        // The engine's tables and SQLite's own are not the user's.
+        return StartsWithNoCase(a, "__qv_") || StartsWithNoCase(a, "sqlite_") ? SQLITE_DENY : SQLITE_OK;
     case SQLITE_FUNCTION:
+        // SQLCipher's functions attach, export and re-key databases.
+        return StartsWithNoCase(b, "sqlcipher") || StartsWithNoCase(b, "load_extension") ? SQLITE_DENY
+                                                                                         : SQLITE_OK;
+    case SQLITE_SELECT:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
     default:

@@ -273,6 +273,9 @@ ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& ctx)
         std::size_t dot = rest.find(u'.');
         return TableNotFound(rest.substr(0, dot));
     }
+    if (After(message, u"not authorized to use function: ", rest))
+        return MakeError(DB_E_ERRORSINCOMMAND,
+            u"The function is not recognized by the engine. [ Name of function ]", { rest });
     if (message == u"not authorized") {
         if (!ctx.table.empty() && ctx.table.size() >= 5 && EqualsNoCase(ctx.table.substr(0, 5), u"__qv_"))
             return TableNotFound(ctx.table);

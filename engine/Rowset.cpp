@@ -107,6 +107,9 @@ HRESULT Rowset::Step()
         return S_OK;
     }
     m_onRow = false;
+    // A finished statement lets go of its read lock at once, so that changes
+    // on the same session need not wait for the rowset to be released.
+    sqlite3_reset(m_statement->Get());
     if (rc == SQLITE_DONE)
         return DB_S_ENDOFROWSET;
     return detail::SetError(detail::FromSqlite(m_db->Handle(), rc));

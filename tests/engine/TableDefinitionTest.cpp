@@ -153,6 +153,11 @@ TEST_F(TableDefinitionTest, EngineTablesCannotBeReadOrChangedByStatements)
         ExecFails("SELECT * FROM __qv_columns"));
     EXPECT_EQ("0x80040e37 The specified table does not exist. [ Table name ] [__qv_identity]",
         ExecFails("DELETE FROM __qv_identity"));
+    EXPECT_EQ("0x80040e37 The specified table does not exist. [ Table name ] [sqlite_master]",
+        ExecFails("SELECT name FROM sqlite_master"));
+    EXPECT_EQ(
+        "0x80040e14 The function is not recognized by the engine. [ Name of function ] [sqlcipher_export]",
+        ExecFails("SELECT sqlcipher_export('main')"));
     EXPECT_EQ("0x80040e14 The name is reserved for the engine's own use. [ Name ] [__qv_x]",
         ExecFails("CREATE TABLE __qv_x (a int)"));
     EXPECT_EQ(
