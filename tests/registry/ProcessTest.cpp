@@ -59,6 +59,16 @@ public:
         waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
+    // True once the child has ended; *code receives its exit code.
+    bool Ended(int* code)
+    {
+        int status = 0;
+        if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_)
+            return false;
+        pid_ = -1;
+        *code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return true;
+    }
     int Wait()
     {
         int status = 0;
@@ -186,6 +196,7 @@ TEST(HiveProcesses, EnumerationWhileAnotherProcessWrites)
     std::uint32_t ready;
     ASSERT_TRUE(writer.Next(&ready));
     int rounds = 0;
+    int writerCode = -1;
     bool writerDone = false;
     while (!writerDone || rounds < 3) {
         ++rounds;
@@ -216,10 +227,10 @@ TEST(HiveProcesses, EnumerationWhileAnotherProcessWrites)
             for (std::size_t j = 0; j < data.size(); ++j)
                 ASSERT_EQ(data[j], static_cast<std::uint8_t>(data[0] + j)) << ToUtf8(name);
         }
-        if (!writerDone) {
-            writerDone = waitpid(-1, nullptr, WNOHANG) != 0;
-        }
+        if (!writerDone)
+            writerDone = writer.Ended(&writerCode);
     }
+    EXPECT_EQ(writerCode, 0); // every write of the other process succeeded
     EXPECT_GT(rounds, 3);
 }
 
