@@ -53,7 +53,7 @@ inline constexpr std::uint32_t kMaxBytes = kMaxIoChunk;
 inline constexpr std::uint32_t kMaxString = 32767;
 inline constexpr std::uint32_t kMaxPayload = kMaxBytes + 4 * kMaxString + 4096;
 // A CeFindAllFiles reply frame carries at most this many records.
-inline constexpr std::uint32_t kFindRecordsPerFrame = 2048;
+inline constexpr std::uint32_t kFindRecordsPerFrame = 1024;
 
 enum class Op : std::uint16_t {
     Hello = 1,

@@ -1,0 +1,174 @@
+// Request handlers for files, folders and attributes.
+#include "device/server/Session.h"
+#include "device/server/SessionUtil.h"
+
+namespace device {
+
+using namespace rapi::proto;
+
+bool Session::HandleFile(Op op, std::span<const std::uint8_t> payload, const Sender& send)
+{
+    store::Store& st = *m_services.store;
+    switch (op) {
+    case Op::CreateFile:
+        return Serve<CreateFileRequest>(payload, send, [&](CreateFileRequest& r) {
+            CreateFileReply reply;
+            std::unique_ptr<store::File> file;
+            bool existed = false;
+            DWORD error = st.CreateFile(
+                r.path, r.access, r.share, r.disposition, r.flagsAndAttributes & 0xFFFF, &file, &existed);
+            std::uint32_t handle = 0;
+            if (error == ERROR_SUCCESS)
+                error = AddHandle(FileObject { std::move(file) }, &handle);
+            if (error != ERROR_SUCCESS) {
+                reply.status = Fail(error);
+                reply.status.result = std::uint32_t(INVALID_HANDLE_VALUE);
+                return reply;
+            }
+            bool reportsExisting = r.disposition == CREATE_ALWAYS || r.disposition == OPEN_ALWAYS;
+            m_lastError = existed && reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+            reply.status = Done(handle);
+            return reply;
+        });
+    case Op::ReadFile:
+        return Serve<ReadFileRequest>(payload, send, [&](ReadFileRequest& r) {
+            ReadFileReply reply;
+            FileObject* f = Find<FileObject>(r.handle);
+            if (!f) {
+                reply.status = Fail(ERROR_INVALID_HANDLE);
+                return reply;
+            }
+            reply.data.resize(std::min(r.count, kMaxIoChunk));
+            std::uint32_t done = 0;
+            DWORD error = f->file->Read(reply.data.data(), std::uint32_t(reply.data.size()), &done);
+            reply.data.resize(done);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::WriteFile:
+        return Serve<WriteFileRequest>(payload, send, [&](WriteFileRequest& r) {
+            WriteFileReply reply;
+            FileObject* f = Find<FileObject>(r.handle);
+            if (!f) {
+                reply.status = Fail(ERROR_INVALID_HANDLE);
+                return reply;
+            }
+            DWORD error = f->file->Write(r.data.data(), std::uint32_t(r.data.size()), &reply.written);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::GetFileSize:
+        return Serve<GetFileSizeRequest>(payload, send, [&](GetFileSizeRequest& r) {
+            GetFileSizeReply reply;
+            FileObject* f = Find<FileObject>(r.handle);
+            std::uint64_t size = 0;
+            DWORD error = f ? f->file->Size(&size) : ERROR_INVALID_HANDLE;
+            if (error != ERROR_SUCCESS) {
+                reply.status = Fail(error);
+                reply.status.result = INVALID_FILE_SIZE;
+                return reply;
+            }
+            // A size whose low half reads as the failure value clears the last error.
+            if (std::uint32_t(size) == INVALID_FILE_SIZE)
+                m_lastError = ERROR_SUCCESS;
+            reply.status = Done(std::uint32_t(size));
+            reply.high = std::uint32_t(size >> 32);
+            return reply;
+        });
+    case Op::SetFilePointer:
+        return Serve<SetFilePointerRequest>(payload, send, [&](SetFilePointerRequest& r) {
+            SetFilePointerReply reply;
+            FileObject* f = Find<FileObject>(r.handle);
+            DWORD error = f ? f->file->Seek(std::int64_t(r.distance), r.method, &reply.position)
+                            : ERROR_INVALID_HANDLE;
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::CloseHandle:
+        return Serve<CloseHandleRequest>(payload, send, [&](CloseHandleRequest& r) {
+            CloseHandleReply reply;
+            if (!Find<FileObject>(r.handle)) {
+                reply.status = Fail(ERROR_INVALID_HANDLE);
+                return reply;
+            }
+            m_handles.erase(r.handle);
+            reply.status = Done();
+            return reply;
+        });
+    case Op::GetFileTime:
+        return Serve<GetFileTimeRequest>(payload, send, [&](GetFileTimeRequest& r) {
+            GetFileTimeReply reply;
+            FileObject* f = Find<FileObject>(r.handle);
+            DWORD error
+                = f ? f->file->GetTimes(&reply.creation, &reply.access, &reply.write) : ERROR_INVALID_HANDLE;
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::SetFileTime:
+        return Serve<SetFileTimeRequest>(payload, send, [&](SetFileTimeRequest& r) {
+            SetFileTimeReply reply;
+            FileObject* f = Find<FileObject>(r.handle);
+            DWORD error = f ? f->file->SetTimes(r.present & 1 ? &r.creation : nullptr,
+                              r.present & 2 ? &r.access : nullptr, r.present & 4 ? &r.write : nullptr)
+                            : ERROR_INVALID_HANDLE;
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::DeleteFile:
+        return Serve<DeleteFileRequest>(payload, send, [&](DeleteFileRequest& r) {
+            DeleteFileReply reply;
+            DWORD error = st.DeleteFile(r.path);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::MoveFile:
+        return Serve<MoveFileRequest>(payload, send, [&](MoveFileRequest& r) {
+            MoveFileReply reply;
+            DWORD error = st.MoveFile(r.from, r.to);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::CopyFile:
+        return Serve<CopyFileRequest>(payload, send, [&](CopyFileRequest& r) {
+            CopyFileReply reply;
+            DWORD error = st.CopyFile(r.from, r.to, r.failIfExists != 0);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::CreateDirectory:
+        return Serve<CreateDirectoryRequest>(payload, send, [&](CreateDirectoryRequest& r) {
+            CreateDirectoryReply reply;
+            DWORD error = st.CreateDirectory(r.path);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::RemoveDirectory:
+        return Serve<RemoveDirectoryRequest>(payload, send, [&](RemoveDirectoryRequest& r) {
+            RemoveDirectoryReply reply;
+            DWORD error = st.RemoveDirectory(r.path);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    case Op::GetFileAttributes:
+        return Serve<GetFileAttributesRequest>(payload, send, [&](GetFileAttributesRequest& r) {
+            GetFileAttributesReply reply;
+            DWORD attributes = INVALID_FILE_ATTRIBUTES;
+            DWORD error = st.GetAttributes(r.path, &attributes);
+            reply.status = error == ERROR_SUCCESS ? Done(attributes) : Fail(error);
+            if (error != ERROR_SUCCESS)
+                reply.status.result = INVALID_FILE_ATTRIBUTES;
+            return reply;
+        });
+    case Op::SetFileAttributes:
+        return Serve<SetFileAttributesRequest>(payload, send, [&](SetFileAttributesRequest& r) {
+            SetFileAttributesReply reply;
+            DWORD error = st.SetAttributes(r.path, r.attributes);
+            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+            return reply;
+        });
+    default:
+        return false;
+    }
+}
+
+} // namespace device
