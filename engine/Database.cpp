@@ -129,7 +129,11 @@ std::int64_t Database::NextIdentity(std::int64_t identityId)
     m_identityWrite.Bind(1, identityId);
     int rc = m_identityWrite.Step();
     m_identityWrite.Reset();
-    return rc == SQLITE_DONE ? next : -1;
+    if (rc != SQLITE_DONE)
+        return -1;
+    m_lastIdentity = next;
+    m_hasLastIdentity = true;
+    return next;
 }
 
 namespace {

@@ -82,6 +82,12 @@ public:
     // The next number of an identity column (its numbering row), used by the
     // column's default; -1 when the numbering state cannot be read.
     std::int64_t NextIdentity(std::int64_t identityId);
+    // The last number NextIdentity gave on this connection; false when none yet.
+    bool LastIdentity(std::int64_t& value) const
+    {
+        value = m_lastIdentity;
+        return m_hasLastIdentity;
+    }
 
 private:
     sqlite3* m_db;
@@ -89,6 +95,8 @@ private:
     int m_version;
     std::string m_key;
     bool m_userStatement = false;
+    std::int64_t m_lastIdentity = 0;
+    bool m_hasLastIdentity = false;
     Statement m_identityRead;
     Statement m_identityWrite;
 };

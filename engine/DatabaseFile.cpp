@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <random>
 #include <unistd.h>
 #include <vector>
 
@@ -51,21 +53,28 @@ std::string Utf8Key(std::u16string_view password)
     return ToUtf8(password);
 }
 
-// A new empty file beside `target`, reserved under a unique name.
+// A new empty file beside `target`, reserved under a unique name, with the
+// permissions a file created by the user normally gets.
 bool TemporaryBeside(const std::filesystem::path& target, std::filesystem::path& out)
 {
     std::filesystem::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
-    std::string pattern = (dir / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    int fd = mkstemp(buffer.data());
-    if (fd < 0)
-        return false;
-    close(fd);
-    out = std::filesystem::path(buffer.data());
-    return true;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", random());
+        std::filesystem::path candidate = dir / ("." + target.filename().string() + ".tmp-" + suffix);
+        int fd = open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            out = candidate;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
 }
 
 void RemoveWithJournal(const std::filesystem::path& p)
@@ -256,6 +265,9 @@ HRESULT CompactDatabaseFile(Database& db, const std::filesystem::path& destinati
     if (!dir.empty() && !std::filesystem::is_directory(dir, ec))
         return Fail(STG_E_FILENOTFOUND,
             u"The path is not valid. Check the directory for the database. [ Path ]",
+            { PathText(destination) });
+    if (std::filesystem::equivalent(destination, db.Path(), ec))
+        return Fail(E_INVALIDARG, u"A database cannot be compacted into itself. [ File name ]",
             { PathText(destination) });
     std::filesystem::path temp;
     if (!TemporaryBeside(destination, temp))

@@ -28,6 +28,17 @@ HRESULT Sqlite(Database& db, int rc)
     return detail::SetError(FromSqlite(db.Handle(), rc));
 }
 
+// A failure while copying rows into the rebuilt table names the table itself.
+HRESULT RebuildFailure(Database& db, int rc, const std::u16string& table)
+{
+    ErrorRecord record = FromSqlite(db.Handle(), rc);
+    for (auto& p : record.parameters) {
+        if (p == kRebuildName)
+            p = table;
+    }
+    return detail::SetError(std::move(record));
+}
+
 HRESULT Invalid(std::u16string_view reason, std::vector<std::u16string> params = {})
 {
     return detail::SetError(InvalidDefinition(reason, std::move(params)));
@@ -413,7 +424,7 @@ HRESULT Rebuild(Database& db, TableModel& oldModel, TableModel& newModel)
         rc = db.Exec(u"INSERT INTO " + QuoteName(kRebuildName) + u" (" + targets + u") SELECT " + sources
             + u" FROM " + QuoteName(oldModel.name));
         if (rc != SQLITE_OK)
-            return Sqlite(db, rc);
+            return RebuildFailure(db, rc, newModel.name);
     }
     rc = db.Exec(u"DROP TABLE " + QuoteName(oldModel.name));
     if (rc == SQLITE_OK)

@@ -151,6 +151,51 @@ void NameForeignKey(Database& db, ErrorRecord& record, StatementKind kind, std::
     }
 }
 
+// The engine accepts INSERT without INTO and DELETE without FROM; SQLite wants them.
+std::u16string CompleteShortForms(const std::u16string& text, StatementKind kind)
+{
+    TokenizeResult t = Tokenize(text);
+    if (t.tokens.size() < 2 || !t.tokens[1].IsName())
+        return text;
+    if (kind == StatementKind::Insert && !t.tokens[1].IsWord(u"INTO") && !t.tokens[1].IsWord(u"OR"))
+        return text.substr(0, t.tokens[0].end) + u" INTO" + text.substr(t.tokens[0].end);
+    if (kind == StatementKind::Delete && !t.tokens[1].IsWord(u"FROM"))
+        return text.substr(0, t.tokens[0].end) + u" FROM" + text.substr(t.tokens[0].end);
+    return text;
+}
+
+// INSERT INTO t VALUES (...) and INSERT INTO t SELECT ... without a column
+// list fill every column but the identity column, which numbers itself.
+std::u16string ListInsertColumns(Database& db, const std::u16string& text)
+{
+    TokenizeResult t = Tokenize(text);
+    const std::size_t name = 2;
+    if (name + 1 >= t.tokens.size() || !t.tokens[1].IsWord(u"INTO") || !t.tokens[name].IsName()
+        || !(t.tokens[name + 1].IsWord(u"VALUES") || t.tokens[name + 1].IsWord(u"SELECT")))
+        return text;
+    TableModel model;
+    bool found = false;
+    if (catalog::Load(db, t.tokens[name].Name(), model, found) != SQLITE_OK || !found)
+        return text;
+    bool identity
+        = std::any_of(model.columns.begin(), model.columns.end(), [](const auto& c) { return c.identity; });
+    if (!identity)
+        return text;
+    std::u16string list = u" (";
+    bool first = true;
+    for (const auto& c : model.columns) {
+        if (c.identity)
+            continue;
+        if (!first)
+            list += u", ";
+        list += QuoteName(c.name);
+        first = false;
+    }
+    list += u")";
+    std::size_t at = t.tokens[name].end;
+    return text.substr(0, at) + list + text.substr(at);
+}
+
 } // namespace
 
 Session::Session(std::shared_ptr<Database> db)
@@ -260,8 +305,11 @@ HRESULT Session::Execute(
             break;
         }
     }
-    TokenizeResult bodyTokens = Tokenize(body);
-    std::u16string sql = TranslateForSqlite(body, bodyTokens.tokens);
+    std::u16string statementText = CompleteShortForms(std::u16string(body), kind);
+    if (kind == StatementKind::Insert)
+        statementText = ListInsertColumns(*m_db, statementText);
+    TokenizeResult bodyTokens = Tokenize(statementText);
+    std::u16string sql = TranslateForSqlite(statementText, bodyTokens.tokens);
     std::u16string table = TargetTable(tokens, kind);
     SqliteContext context { text, &tokens, tokens[0].text, table };
 

@@ -130,6 +130,16 @@ void Identity(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, next);
 }
 
+void LastIdentity(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    auto* db = static_cast<Database*>(sqlite3_user_data(ctx));
+    std::int64_t value = 0;
+    if (db->LastIdentity(value))
+        sqlite3_result_int64(ctx, value);
+    else
+        sqlite3_result_null(ctx);
+}
+
 void IsDateTime(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     int type = sqlite3_value_type(argv[0]);
@@ -182,6 +192,9 @@ int RegisterFunctions(Database& database)
     }
     int rc
         = sqlite3_create_function(db, "qv_identity", 1, SQLITE_UTF8, &database, Identity, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function(
+            db, "qv_last_identity", 0, SQLITE_UTF8, &database, LastIdentity, nullptr, nullptr);
     if (rc == SQLITE_OK)
         rc = RegisterCollations<char16_t>(db, SQLITE_UTF16LE);
     if (rc == SQLITE_OK)

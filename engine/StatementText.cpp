@@ -32,6 +32,8 @@ std::u16string TranslateForSqlite(std::u16string_view text, const std::vector<To
         case TokenKind::Word:
             if (t.IsWord(u"CURRENT_TIMESTAMP"))
                 replacement = u"getdate()";
+            else if (t.IsWord(u"@@IDENTITY"))
+                replacement = u"qv_last_identity()";
             else
                 replace = false;
             break;

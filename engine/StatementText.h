@@ -1,6 +1,7 @@
 // Turns statement text of the engine's dialect into SQLite's: N'...' literals
 // become plain literals, 0x... binary constants become X'...', [names] become
-// "names", CURRENT_TIMESTAMP becomes the engine's local GETDATE(). Everything
+// "names", CURRENT_TIMESTAMP becomes the engine's local GETDATE(), @@IDENTITY the last
+// number an identity column drew on this connection. Everything
 // else, comments and spacing included, is copied as written.
 #pragma once
 

@@ -34,6 +34,21 @@ TEST_F(DialectTest, IdentityNumbersNewRowsFromSeedByIncrement)
     EXPECT_EQ((Rows { { "2", "6" } }), Query("SELECT * FROM U"));
 }
 
+TEST_F(DialectTest, InsertWithoutColumnListLeavesOutTheIdentityColumn)
+{
+    Exec("CREATE TABLE T (name nvarchar(10), id int IDENTITY(7, 1), qty int DEFAULT 3)");
+    EXPECT_EQ(Rows { { "(null)" } }, Query("SELECT @@IDENTITY"));
+    EXPECT_EQ(1, Exec("INSERT INTO T VALUES ('a', 1)"));
+    EXPECT_EQ(1, Exec("INSERT T VALUES ('b', 2)"));
+    EXPECT_EQ(2, Exec("INSERT INTO T SELECT name || 'x', qty * 10 FROM T"));
+    EXPECT_EQ((Rows { { "a", "7", "1" }, { "b", "8", "2" }, { "ax", "9", "10" }, { "bx", "10", "20" } }),
+        Query("SELECT * FROM T ORDER BY id"));
+    EXPECT_EQ(Rows { { "10" } }, Query("SELECT @@IDENTITY"));
+    EXPECT_NE(std::string::npos, ExecFails("INSERT INTO T VALUES ('c', 1, 2)").find("must match"));
+    EXPECT_EQ(1, Exec("DELETE T WHERE id = 7"));
+    EXPECT_EQ(3, Exec("DELETE [T]"));
+}
+
 TEST_F(DialectTest, DefaultsAndNotNullApplyToInsertedRows)
 {
     Exec("CREATE TABLE T (a int NOT NULL, b nvarchar(10) DEFAULT N'dflt', c money DEFAULT 2.5, d int DEFAULT "
@@ -43,6 +58,11 @@ TEST_F(DialectTest, DefaultsAndNotNullApplyToInsertedRows)
     EXPECT_EQ((Rows { { "1", "dflt", "2.5000", "42", "true", "0A0B" } }), Query("SELECT * FROM T"));
     EXPECT_EQ("0x80040e2f The column cannot contain null values. [ Column name,Table name ] [a|T]",
         ExecFails("INSERT INTO T (b) VALUES ('x')"));
+    // A NOT NULL column without default cannot be added to a table with rows;
+    // the error names the table, not the engine's work table.
+    EXPECT_EQ("0x80040e2f The column cannot contain null values. [ Column name,Table name ] [g|T]",
+        ExecFails("ALTER TABLE T ADD g int NOT NULL"));
+    Exec("ALTER TABLE T ADD g int NOT NULL DEFAULT 0");
 }
 
 TEST_F(DialectTest, PrimaryKeysRejectDuplicatesNamingTheConstraint)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace enginetest {
 namespace {
@@ -165,6 +166,27 @@ TEST_F(ProviderTest, CompactionKeepsPasswordVersionAndData)
             else
                 EXPECT_EQ(STG_E_INVALIDHEADER, OpenDatabase(name + ".sdfx", 2, password));
         }
+    }
+}
+
+TEST_F(ProviderTest, CompactionRefusesToOverwriteItsSource)
+{
+    CreateDatabase("self.sdf", 3);
+    EXPECT_EQ(E_INVALIDARG, m_provider->Compact(Path("self.sdf")));
+    EXPECT_EQ(E_INVALIDARG, m_provider->Compact(m_dir / "." / "self.sdf"));
+    EXPECT_EQ(STG_E_FILENOTFOUND, m_provider->Compact(Path("nowhere/x.sdf")));
+    EXPECT_EQ(S_OK, OpenDatabase("self.sdf", 3)) << LastError();
+}
+
+TEST_F(ProviderTest, NewFilesGetTheUsualPermissions)
+{
+    mode_t mask = umask(022);
+    CreateDatabase("mode.sdf", 3);
+    ASSERT_EQ(S_OK, m_provider->Compact(Path("mode.sdfx")));
+    umask(mask);
+    for (const char* name : { "mode.sdf", "mode.sdfx" }) {
+        auto perms = std::filesystem::status(Path(name)).permissions();
+        EXPECT_EQ(std::filesystem::perms(0644), perms & std::filesystem::perms::mask) << name;
     }
 }
 
