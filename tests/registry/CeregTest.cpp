@@ -210,7 +210,7 @@ TEST_F(CeregTest, ExportThenImportGivesAnEqualTree)
             { Change::SetValue, HKEY_LOCAL_MACHINE, u"Software\\Ünïcödé Kéy\\Δ", u"Bin", REG_BINARY,
                 std::vector<std::uint8_t>(300, 0xA5) },
             { Change::SetValue, HKEY_LOCAL_MACHINE, u"Software\\Ünïcödé Kéy\\Δ", u"Multi", REG_MULTI_SZ,
-                Bytes(std::u16string(u"eins\0zwei\0drei ✓\0\0", 20)) },
+                Bytes(std::u16string(u"eins\0zwei\0drei ✓\0\0", 18)) },
             { Change::SetValue, HKEY_LOCAL_MACHINE, u"Software\\Ünïcödé Kéy\\Δ", u"Exp", REG_EXPAND_SZ,
                 Bytes(std::u16string(u"%TEMP%\\x\0", 9)) },
             { Change::SetValue, HKEY_LOCAL_MACHINE, u"Software\\Ünïcödé Kéy\\Δ", u"Dw", REG_DWORD,
