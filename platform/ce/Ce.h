@@ -21,8 +21,9 @@
 //   The library attaches by itself at the first call that needs the device.
 //   Without QUORVANE_DEVICE_DIR, registry and file calls fail with
 //   ERROR_NOT_CONNECTED; without QUORVANE_CE_HOST_FD (a program run by hand
-//   against a device folder), process calls and reboot fail with
-//   ERROR_NOT_SUPPORTED, and the snapshot lists nothing.
+//   against a device folder), the snapshot, process calls and reboot fail
+//   with ERROR_NOT_SUPPORTED. When the host has gone away they fail with
+//   ERROR_BROKEN_PIPE.
 //
 // Results
 //   As on Windows CE: registry functions return a LONG Win32 code; the others
