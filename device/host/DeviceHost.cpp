@@ -225,6 +225,18 @@ int RunDevice(const HostOptions& options, int readyFd)
     return 0;
 }
 
+// True when `pid` is gone or only a zombie waiting for its reaper.
+bool ProcessEnded(pid_t pid)
+{
+    if (kill(pid, 0) != 0)
+        return true;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
 } // namespace
 
 bool IsDeviceRunning(const DeviceFolder& folder)
@@ -323,6 +335,9 @@ int StopDevice(const std::filesystem::path& storeDir)
     }
     for (int i = 0; i < 1500; ++i) {
         if (!IsDeviceRunning(folder)) {
+            // The lock goes with the host's last step; let the process finish too.
+            for (int j = 0; j < 200 && !ProcessEnded(state.pid); ++j)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::cout << "cedevice: device stopped (store " << storeDir.string() << ")" << std::endl;
             return 0;
         }

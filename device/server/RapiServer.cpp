@@ -190,6 +190,9 @@ void RapiServer::Accept()
     c.fd = fd;
     c.thread = std::thread([this, &c] {
         ServeConnection(c.fd, m_services);
+        // The peer sees the end now; the descriptor itself is closed when
+        // the thread is reaped, so DropClients never touches a reused number.
+        shutdown(c.fd, SHUT_RDWR);
         c.done = true;
     });
 }
