@@ -7,8 +7,10 @@
 #include <sqlite3.h>
 
 #include <compare>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <string_view>
 
 namespace engine::detail {
@@ -34,6 +36,18 @@ int CompareRaw(const void* a, int na, const void* b, int nb)
     return na < nb ? -1 : (na > nb ? 1 : 0);
 }
 
+// Collation arguments point into database pages and need not be aligned for
+// UTF-16: such text is read from an aligned copy.
+template <typename Char>
+std::basic_string_view<Char> Aligned(const void* data, int bytes, std::basic_string<Char>& copy)
+{
+    if (reinterpret_cast<std::uintptr_t>(data) % alignof(Char) == 0)
+        return View<Char>(data, bytes);
+    copy.resize(static_cast<std::size_t>(bytes) / sizeof(Char));
+    std::memcpy(copy.data(), data, copy.size() * sizeof(Char));
+    return copy;
+}
+
 // Values that parse order by their meaning and before those that do not;
 // those that do not parse order by their bytes.
 template <typename Char, typename Key, bool (*Parse)(std::basic_string_view<Char>, Key&)>
@@ -41,8 +55,10 @@ int CompareParsed(void*, int na, const void* a, int nb, const void* b)
 {
     Key ka {};
     Key kb {};
-    bool okA = Parse(View<Char>(a, na), ka);
-    bool okB = Parse(View<Char>(b, nb), kb);
+    std::basic_string<Char> copyA;
+    std::basic_string<Char> copyB;
+    bool okA = Parse(Aligned<Char>(a, na, copyA), ka);
+    bool okB = Parse(Aligned<Char>(b, nb, copyB), kb);
     if (okA && okB)
         return Sign(ka <=> kb);
     if (okA != okB)

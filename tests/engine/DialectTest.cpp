@@ -100,6 +100,12 @@ TEST_F(DialectTest, ForeignKeysAreEnforcedAlsoWhenAddedLater)
     ASSERT_EQ(S_OK, m_session->GetTableDefinition(u"Orders", d));
     EXPECT_EQ(1u, d.constraints.size());
     Exec("DELETE FROM Orders WHERE id = 11");
+    Exec("ALTER TABLE Orders ADD CONSTRAINT FK_Plain FOREIGN KEY (customer) REFERENCES Customers");
+    EXPECT_EQ(
+        "0x80040e2f The primary key value cannot be deleted because references to this key still exist. [ "
+        "Foreign key constraint name ] [FK_Plain]",
+        ExecFails("DELETE FROM Customers WHERE id = 1"));
+    Exec("ALTER TABLE Orders DROP CONSTRAINT FK_Plain");
     Exec("ALTER TABLE Orders ADD CONSTRAINT FK_Orders_Customers FOREIGN KEY (customer) REFERENCES "
          "Customers(id) "
          "ON DELETE CASCADE");
