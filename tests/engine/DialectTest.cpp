@@ -130,6 +130,26 @@ TEST_F(DialectTest, ForeignKeysAreEnforcedAlsoWhenAddedLater)
     Exec("DROP TABLE Customers");
 }
 
+TEST_F(DialectTest, ChangingAReferencedTableKeepsItsForeignKeysWorking)
+{
+    Exec("CREATE TABLE P (id int PRIMARY KEY, name nvarchar(10))");
+    Exec("CREATE TABLE C (id int PRIMARY KEY, p int REFERENCES P(id))");
+    Exec("INSERT INTO P VALUES (1, 'one')");
+    Exec("INSERT INTO C VALUES (10, 1)");
+    Exec("ALTER TABLE P ADD extra int DEFAULT 5");
+    Exec("ALTER TABLE P DROP COLUMN name");
+    EXPECT_EQ((Rows { { "1", "5" } }), Query("SELECT * FROM P"));
+    EXPECT_EQ((Rows { { "10", "1" } }), Query("SELECT * FROM C"));
+    EXPECT_NE(std::string::npos, ExecFails("INSERT INTO C VALUES (11, 2)").find("foreign key value"));
+    EXPECT_NE(std::string::npos, ExecFails("DELETE FROM P").find("cannot be deleted"));
+    EXPECT_EQ("0x80040e14 The column is used by a constraint. [ Column name,Constraint name ] [id|PK_P]",
+        ExecFails("ALTER TABLE P DROP COLUMN id"));
+    EXPECT_EQ(
+        "0x80040e14 The constraint is referenced by a foreign key. [ Constraint name,Foreign key constraint "
+        "name ] [PK_P|FK_C_P]",
+        ExecFails("ALTER TABLE P DROP CONSTRAINT PK_P"));
+}
+
 TEST_F(DialectTest, ForeignKeyMustReferToAKeyOfTheSameType)
 {
     Exec("CREATE TABLE P (id int PRIMARY KEY, code nvarchar(5))");
