@@ -58,7 +58,12 @@ BOOL RapiConnection::CeReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DW
         request.handle = HandleValue(file);
         request.count = std::min<DWORD>(bytesToRead - total, kMaxIoChunk);
         ReadFileReply reply;
-        if (!m_impl->Call(request, &reply) || !reply.status.result || reply.data.size() > request.count) {
+        if (!m_impl->Call(request, &reply) || !reply.status.result) {
+            ok = FALSE;
+            break;
+        }
+        if (reply.data.size() > request.count) {
+            m_impl->Break(); // more than was asked: the device is not speaking our protocol
             ok = FALSE;
             break;
         }
