@@ -1,0 +1,52 @@
+// What every quorvane-cli command works with: the connected device, the
+// output streams, and the way failures are reported (the device's error
+// text on stderr, a non-zero exit status).
+#pragma once
+
+#include "platform/rapi/CeTypes.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+namespace cli {
+
+// Exit statuses.
+inline constexpr int kOk = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kUsage = 2;
+
+class CliContext {
+public:
+    CliContext();
+
+    QTextStream& out() { return m_out; }
+    QTextStream& err() { return m_err; }
+
+    // Connects to the device on the chosen socket. False (with the message
+    // printed) when no device answers.
+    bool Connect(const QString& socketPath);
+
+    // Prints "quorvane-cli: <what>: <device error text>" for the device's
+    // last error (or the transport error when the connection broke) and
+    // returns kFailed.
+    int DeviceFailure(const QString& what);
+    // The same for an error code the caller already has (registry results).
+    int Failure(const QString& what, DWORD code);
+    int Usage(const QString& problem);
+
+private:
+    QTextStream m_out;
+    QTextStream m_err;
+};
+
+// The text of a code as the device reports it, with its number.
+QString ErrorText(DWORD code);
+
+// UTF-16 of a QString for the remote-access calls.
+inline LPCWSTR W(const QString& s)
+{
+    return reinterpret_cast<LPCWSTR>(s.utf16());
+}
+
+} // namespace cli
