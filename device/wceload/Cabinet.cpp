@@ -194,7 +194,8 @@ bool ReadCabinet(const std::vector<std::uint8_t>& bytes, std::vector<CabMember>*
         int r = cab.d->extract(cab.d, f, const_cast<char*>(kOutputName));
         sys.output = nullptr;
         if (r != MSPACK_ERR_OK || member.data.size() != f->length) {
-            *error = "member \"" + member.name + "\": " + ErrorText(r == MSPACK_ERR_OK ? MSPACK_ERR_DATAFORMAT : r);
+            *error = "member \"" + member.name
+                + "\": " + ErrorText(r == MSPACK_ERR_OK ? MSPACK_ERR_DATAFORMAT : r);
             ok = false;
             break;
         }

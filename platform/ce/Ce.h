@@ -49,6 +49,10 @@
 
 #include <string>
 
+namespace reg {
+class Hive;
+}
+
 namespace ce {
 
 // ---- Types and constants of the device side --------------------------------
@@ -339,6 +343,11 @@ void SetLastError(DWORD dwErrCode);
 // hive or store cannot be opened; a device program that cannot do without
 // its device calls this first to report why.
 bool Attach(std::string* error);
+
+// The device registry itself, for device tools that need what the registry
+// functions above cannot do: several changes in one transaction
+// (reg::Hive::Apply). Null, with ERROR_NOT_CONNECTED, when not attached.
+reg::Hive* DeviceRegistry();
 
 // Forgets the device: closes every handle and the host link. The next call
 // attaches again from the environment. For tests and tools that switch

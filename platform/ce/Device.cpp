@@ -151,6 +151,12 @@ bool Attach(std::string* error)
     return detail::AttachLocked(error) != nullptr;
 }
 
+reg::Hive* DeviceRegistry()
+{
+    detail::Device* dev = detail::Current();
+    return dev ? dev->hive.get() : nullptr;
+}
+
 void Detach()
 {
     std::lock_guard lock(detail::g_attachMutex);
