@@ -1,0 +1,50 @@
+#include "agent/AgentVariant.h"
+
+#include "exchange/ResultsText.h"
+#include "exchange/Text.h"
+
+namespace agent {
+
+const AgentVariant& Engine20Variant()
+{
+    static const AgentVariant variant {
+        2,
+        u"{76A85B2E-9DE0-4DED-8E69-4DEFDB9C0917}",
+        exchange::kEngine2Text,
+        u"2",
+        u"Using SQLCE v2.0 libraries.",
+        u"Opening data source using SQLCE 2.0 libraries..",
+    };
+    return variant;
+}
+
+const AgentVariant& Engine30Variant()
+{
+    static const AgentVariant variant {
+        3,
+        u"{32CE2952-2585-49A6-AEFF-1732076C2945}",
+        exchange::kEngine3Text,
+        u"3",
+        u"Using SQLCE v3.0 libraries.",
+        u"Opening data source using SQLCE 3.0 libraries..",
+    };
+    return variant;
+}
+
+const AgentVariant& VariantFor(int engineVersion)
+{
+    return engineVersion == 3 ? Engine30Variant() : Engine20Variant();
+}
+
+bool IsAgentExecutable(std::u16string_view exeName)
+{
+    if (exchange::EqualsIgnoreAsciiCase(exeName, kOldAgentExe))
+        return true;
+    for (auto name : kAgentExecutables) {
+        if (exchange::EqualsIgnoreAsciiCase(exeName, name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace agent

@@ -1,0 +1,41 @@
+// The agent's run: program start, the dispatch of the command line to its
+// mode, the reading of the query file, the ordinary request run with its
+// results file, and the engine-2.0 agent's hand-over to its engine-3.0
+// sibling.
+#pragma once
+
+#include "agent/AgentContext.h"
+#include "exchange/QueryFile.h"
+
+#include <string>
+#include <string_view>
+
+namespace agent {
+
+inline constexpr std::u16string_view kQueryFilePath = u"\\Quorvane\\SQLquery.txt";
+inline constexpr std::u16string_view kResultsFilePath = u"\\Quorvane\\SQLresults.txt";
+inline constexpr std::u16string_view kAsciiSchemaPath = u"\\Quorvane\\DBSchema.txt";
+inline constexpr std::u16string_view kBinarySchemaPath = u"\\Quorvane\\DBSchema.bin";
+
+enum class RunEnd {
+    Finished, // the run closes its log with "Done."
+    HandedOver, // the engine-3.0 agent took the request over and ends the run
+};
+
+// Reads the query file into `request`, with the checkpoint values "Test"
+// 8.1 to 8.8 and the database file checks. False with the context's error
+// text set ("Status" := "Done.") when the request cannot run.
+bool ReadQueryFile(AgentContext& context, exchange::QueryRequest& request);
+
+// The short results file: "<Success>\r\n" or "<Failed>\r\n", then the
+// error block when there is an error text. Skipped when it cannot be written.
+void WriteStatusFile(AgentContext& context, bool ok);
+
+// Dispatches `commandLine` and runs its mode.
+RunEnd ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine);
+
+// The whole program: log reset, verbose lines, the run, the closing
+// checkpoint and "Done.". Returns the exit code (always 0).
+int AgentMain(const AgentVariant& variant);
+
+} // namespace agent
