@@ -6,6 +6,47 @@ namespace device {
 
 using namespace rapi::proto;
 
+// File data moves without extra copies: a read lands in the reply frame
+// itself, a write is taken from the request frame where it lies.
+bool Session::ReadFile(std::span<const std::uint8_t> payload, const Sender& send)
+{
+    ReadFileRequest r;
+    if (!Decode(payload, &r))
+        return false;
+    constexpr std::size_t kPrefix = kHeaderSize + 12; // status, then the data's count
+    std::uint32_t want = std::min(r.count, kMaxIoChunk);
+    if (m_io.size() < kPrefix + want)
+        m_io.resize(kPrefix + want);
+    FileObject* f = Find<FileObject>(r.handle);
+    std::uint32_t done = 0;
+    DWORD error = f ? f->file->Read(m_io.data() + kPrefix, want, &done) : ERROR_INVALID_HANDLE;
+    Status status = error == ERROR_SUCCESS ? Done() : Fail(error);
+    if (error != ERROR_SUCCESS)
+        done = 0;
+    PutHeader(m_io.data(), 12 + done, Op::ReadFile);
+    PutU32(m_io.data() + kHeaderSize, status.result);
+    PutU32(m_io.data() + kHeaderSize + 4, status.lastError);
+    PutU32(m_io.data() + kHeaderSize + 8, done);
+    return send(std::span<const std::uint8_t>(m_io.data(), kPrefix + done));
+}
+
+bool Session::WriteFile(std::span<const std::uint8_t> payload, const Sender& send)
+{
+    Reader in(payload);
+    std::uint32_t handle = 0;
+    std::span<const std::uint8_t> data;
+    in.U32(handle);
+    in.View(data);
+    if (!in.ok() || !in.AtEnd())
+        return false;
+    WriteFileReply reply;
+    FileObject* f = Find<FileObject>(handle);
+    DWORD error
+        = f ? f->file->Write(data.data(), std::uint32_t(data.size()), &reply.written) : ERROR_INVALID_HANDLE;
+    reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
+    return send(Encode(reply));
+}
+
 bool Session::HandleFile(Op op, std::span<const std::uint8_t> payload, const Sender& send)
 {
     store::Store& st = *m_services.store;
@@ -31,32 +72,9 @@ bool Session::HandleFile(Op op, std::span<const std::uint8_t> payload, const Sen
             return reply;
         });
     case Op::ReadFile:
-        return Serve<ReadFileRequest>(payload, send, [&](ReadFileRequest& r) {
-            ReadFileReply reply;
-            FileObject* f = Find<FileObject>(r.handle);
-            if (!f) {
-                reply.status = Fail(ERROR_INVALID_HANDLE);
-                return reply;
-            }
-            reply.data.resize(std::min(r.count, kMaxIoChunk));
-            std::uint32_t done = 0;
-            DWORD error = f->file->Read(reply.data.data(), std::uint32_t(reply.data.size()), &done);
-            reply.data.resize(done);
-            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
-            return reply;
-        });
+        return ReadFile(payload, send);
     case Op::WriteFile:
-        return Serve<WriteFileRequest>(payload, send, [&](WriteFileRequest& r) {
-            WriteFileReply reply;
-            FileObject* f = Find<FileObject>(r.handle);
-            if (!f) {
-                reply.status = Fail(ERROR_INVALID_HANDLE);
-                return reply;
-            }
-            DWORD error = f->file->Write(r.data.data(), std::uint32_t(r.data.size()), &reply.written);
-            reply.status = error == ERROR_SUCCESS ? Done() : Fail(error);
-            return reply;
-        });
+        return WriteFile(payload, send);
     case Op::GetFileSize:
         return Serve<GetFileSizeRequest>(payload, send, [&](GetFileSizeRequest& r) {
             GetFileSizeReply reply;

@@ -102,10 +102,10 @@ void ServeConnection(int fd, const DeviceServices& services)
         return;
 
     Session session(services);
-    Session::Sender send
-        = [fd](const std::vector<std::uint8_t>& f) { return SendAll(fd, f.data(), f.size()); };
-    while (ReadFrame(fd, &header, &payload) == IoResult::Ok) {
-        if (header.flags != 0 || !session.Handle(header.op, payload, send))
+    Session::Sender send = [fd](std::span<const std::uint8_t> f) { return SendAll(fd, f.data(), f.size()); };
+    while (ReadFrameInto(fd, &header, &payload) == IoResult::Ok) {
+        std::span<const std::uint8_t> body(payload.data(), header.length);
+        if (header.flags != 0 || !session.Handle(header.op, body, send))
             break;
     }
 }

@@ -23,7 +23,7 @@ namespace device {
 class Session {
 public:
     // Sends one reply frame; false when the connection is gone.
-    using Sender = std::function<bool(const std::vector<std::uint8_t>& frame)>;
+    using Sender = std::function<bool(std::span<const std::uint8_t> frame)>;
 
     // At most this many handles per connection (ERROR_TOO_MANY_OPEN_FILES).
     static constexpr std::size_t kMaxHandles = 4096;
@@ -64,6 +64,8 @@ private:
     rapi::proto::Status Fail(DWORD error);
     rapi::proto::Status Done(std::uint32_t result = TRUE);
 
+    bool ReadFile(std::span<const std::uint8_t> payload, const Sender& send);
+    bool WriteFile(std::span<const std::uint8_t> payload, const Sender& send);
     bool HandleFile(rapi::proto::Op op, std::span<const std::uint8_t> payload, const Sender& send);
     bool HandleFind(rapi::proto::Op op, std::span<const std::uint8_t> payload, const Sender& send);
     bool HandleRegistry(rapi::proto::Op op, std::span<const std::uint8_t> payload, const Sender& send);
@@ -73,6 +75,7 @@ private:
     std::map<std::uint32_t, Object> m_handles;
     std::uint32_t m_nextHandle = 0x100;
     DWORD m_lastError = ERROR_SUCCESS;
+    std::vector<std::uint8_t> m_io; // the frame of a file read, reused
 };
 
 template <typename T> T* Session::Find(std::uint32_t handle)

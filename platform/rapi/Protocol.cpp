@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace rapi::proto {
@@ -22,10 +23,11 @@ std::uint64_t GetLe(const std::uint8_t* p, int bytes)
     return v;
 }
 
-// Reads exactly `size` bytes. Closed when the stream ended before the first
-// byte, Malformed when it ended after some.
-IoResult ReadExact(int fd, std::uint8_t* data, std::size_t size)
+} // namespace
+
+IoResult ReceiveExact(int fd, void* buffer, std::size_t size)
 {
+    auto* data = static_cast<std::uint8_t*>(buffer);
     std::size_t done = 0;
     while (done < size) {
         ssize_t n = ::recv(fd, data + done, size - done, 0);
@@ -41,8 +43,6 @@ IoResult ReadExact(int fd, std::uint8_t* data, std::size_t size)
     }
     return IoResult::Ok;
 }
-
-} // namespace
 
 bool DecodeHeader(const std::uint8_t* bytes, FrameHeader* header)
 {
@@ -171,6 +171,21 @@ void Reader::Str(std::u16string& s)
         s[i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
 }
 
+void Reader::View(std::span<const std::uint8_t>& b)
+{
+    std::uint32_t count = 0;
+    U32(count);
+    const std::uint8_t* p;
+    if (!m_ok)
+        return;
+    if (count > kMaxBytes) {
+        m_ok = false;
+        return;
+    }
+    if (Take(count, &p))
+        b = std::span<const std::uint8_t>(p, count);
+}
+
 void Reader::Bytes(std::vector<std::uint8_t>& b)
 {
     std::uint32_t count = 0;
@@ -203,10 +218,75 @@ bool SendAll(int fd, const void* data, std::size_t size)
     return true;
 }
 
+bool SendParts(int fd, const void* first, std::size_t firstSize, const void* second, std::size_t secondSize)
+{
+    iovec parts[2] = { { const_cast<void*>(first), firstSize }, { const_cast<void*>(second), secondSize } };
+    iovec* at = parts;
+    int count = secondSize > 0 ? 2 : 1;
+    while (count > 0) {
+        msghdr msg {};
+        msg.msg_iov = at;
+        msg.msg_iovlen = std::size_t(count);
+        ssize_t n = ::sendmsg(fd, &msg, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        std::size_t done = std::size_t(n);
+        while (count > 0 && done >= at->iov_len) {
+            done -= at->iov_len;
+            ++at;
+            --count;
+        }
+        if (count > 0) {
+            at->iov_base = static_cast<char*>(at->iov_base) + done;
+            at->iov_len -= done;
+        }
+    }
+    return true;
+}
+
+void PutU32(std::uint8_t* at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = std::uint8_t(v >> (8 * i));
+}
+
+std::uint32_t GetU32(const std::uint8_t* at)
+{
+    return std::uint32_t(GetLe(at, 4));
+}
+
+void PutHeader(std::uint8_t* at, std::uint32_t length, Op op, std::uint16_t flags)
+{
+    PutU32(at, length);
+    at[4] = std::uint8_t(std::uint16_t(op));
+    at[5] = std::uint8_t(std::uint16_t(op) >> 8);
+    at[6] = std::uint8_t(flags);
+    at[7] = std::uint8_t(flags >> 8);
+}
+
+IoResult ReadFrameInto(int fd, FrameHeader* header, std::vector<std::uint8_t>* buffer)
+{
+    std::uint8_t head[kHeaderSize];
+    IoResult r = ReceiveExact(fd, head, sizeof head);
+    if (r != IoResult::Ok)
+        return r;
+    if (!DecodeHeader(head, header))
+        return IoResult::Malformed;
+    if (buffer->size() < header->length)
+        buffer->resize(header->length);
+    if (header->length == 0)
+        return IoResult::Ok;
+    r = ReceiveExact(fd, buffer->data(), header->length);
+    return r == IoResult::Closed ? IoResult::Malformed : r;
+}
+
 IoResult ReadFrame(int fd, FrameHeader* header, std::vector<std::uint8_t>* payload)
 {
     std::uint8_t head[kHeaderSize];
-    IoResult r = ReadExact(fd, head, sizeof head);
+    IoResult r = ReceiveExact(fd, head, sizeof head);
     if (r != IoResult::Ok)
         return r;
     if (!DecodeHeader(head, header))
@@ -214,7 +294,7 @@ IoResult ReadFrame(int fd, FrameHeader* header, std::vector<std::uint8_t>* paylo
     payload->resize(header->length);
     if (header->length == 0)
         return IoResult::Ok;
-    r = ReadExact(fd, payload->data(), header->length);
+    r = ReceiveExact(fd, payload->data(), header->length);
     return r == IoResult::Closed ? IoResult::Malformed : r;
 }
 

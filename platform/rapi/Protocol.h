@@ -141,6 +141,8 @@ public:
     void U64(std::uint64_t& v);
     void Str(std::u16string& s);
     void Bytes(std::vector<std::uint8_t>& b);
+    // Bytes as a view into the payload, without copying them.
+    void View(std::span<const std::uint8_t>& b);
     // A u32 count (at most `max`) and that many items.
     template <typename T> void List(std::vector<T>& items, std::uint32_t max)
     {
@@ -665,7 +667,26 @@ enum class IoResult {
 // error (a closed peer included); never raises SIGPIPE.
 bool SendAll(int fd, const void* data, std::size_t size);
 
+// Writes `first` and then `second` as one stream, with as few system calls
+// as the socket allows (for a request or reply carrying file data).
+bool SendParts(int fd, const void* first, std::size_t firstSize, const void* second, std::size_t secondSize);
+
+// Reads exactly `size` bytes: Closed when the stream ended before the first
+// byte, Malformed when it ended inside.
+IoResult ReceiveExact(int fd, void* data, std::size_t size);
+
 // Reads one frame: its header and exactly its payload.
 IoResult ReadFrame(int fd, FrameHeader* header, std::vector<std::uint8_t>* payload);
+
+// The same into a buffer that is reused from frame to frame: the payload is
+// its first header->length bytes (the buffer never shrinks, so a connection
+// moving file data does not reallocate or clear it for every frame).
+IoResult ReadFrameInto(int fd, FrameHeader* header, std::vector<std::uint8_t>* buffer);
+
+// Fills in the 8-byte header of a frame whose payload is `length` bytes.
+void PutHeader(std::uint8_t* at, std::uint32_t length, Op op, std::uint16_t flags = 0);
+// Little-endian u32 at `at`.
+void PutU32(std::uint8_t* at, std::uint32_t v);
+std::uint32_t GetU32(const std::uint8_t* at);
 
 } // namespace rapi::proto

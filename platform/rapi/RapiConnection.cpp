@@ -128,6 +128,61 @@ bool RapiConnection::Impl::ReadReply(Op op, std::vector<std::uint8_t>* payload, 
     return true;
 }
 
+bool RapiConnection::Impl::Read(
+    std::uint32_t handle, std::uint8_t* data, std::uint32_t count, std::uint32_t* done)
+{
+    *done = 0;
+    ReadFileRequest request;
+    request.handle = handle;
+    request.count = count;
+    if (!Usable() || !SendRequest(Encode(request)))
+        return false;
+    // Header, status and the data's count; then the data itself.
+    std::uint8_t prefix[kHeaderSize + 12];
+    FrameHeader header;
+    if (ReceiveExact(fd, prefix, sizeof prefix) != IoResult::Ok || !DecodeHeader(prefix, &header)
+        || header.op != Op::ReadFile || header.flags != 0) {
+        Break();
+        return false;
+    }
+    std::uint32_t result = GetU32(prefix + kHeaderSize);
+    std::uint32_t error = GetU32(prefix + kHeaderSize + 4);
+    std::uint32_t size = GetU32(prefix + kHeaderSize + 8);
+    if (size > count || header.length != 12 + size || ReceiveExact(fd, data, size) != IoResult::Ok) {
+        Break(); // not the reply that was asked for
+        return false;
+    }
+    Record(error);
+    *done = size;
+    return result != 0;
+}
+
+bool RapiConnection::Impl::Write(
+    std::uint32_t handle, const std::uint8_t* data, std::uint32_t count, std::uint32_t* done)
+{
+    *done = 0;
+    if (!Usable())
+        return false;
+    std::uint8_t prefix[kHeaderSize + 8];
+    PutHeader(prefix, 8 + count, Op::WriteFile);
+    PutU32(prefix + kHeaderSize, handle);
+    PutU32(prefix + kHeaderSize + 4, count);
+    if (!SendParts(fd, prefix, sizeof prefix, data, count)) {
+        Break();
+        return false;
+    }
+    std::vector<std::uint8_t> payload;
+    bool more = false;
+    WriteFileReply reply;
+    if (!ReadReply(Op::WriteFile, &payload, &more) || more || !Decode(payload, &reply)) {
+        Break();
+        return false;
+    }
+    Record(reply.status.lastError);
+    *done = reply.written;
+    return reply.status.result != 0;
+}
+
 void CopyText(const std::u16string& text, WCHAR* buffer, std::size_t capacity)
 {
     if (!buffer || capacity == 0)

@@ -54,22 +54,14 @@ BOOL RapiConnection::CeReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DW
     DWORD total = 0;
     BOOL ok = TRUE;
     while (total < bytesToRead) {
-        ReadFileRequest request;
-        request.handle = HandleValue(file);
-        request.count = std::min<DWORD>(bytesToRead - total, kMaxIoChunk);
-        ReadFileReply reply;
-        if (!m_impl->Call(request, &reply) || !reply.status.result) {
+        DWORD want = std::min<DWORD>(bytesToRead - total, kMaxIoChunk);
+        std::uint32_t got = 0;
+        if (!m_impl->Read(HandleValue(file), static_cast<std::uint8_t*>(buffer) + total, want, &got)) {
             ok = FALSE;
             break;
         }
-        if (reply.data.size() > request.count) {
-            m_impl->Break(); // more than was asked: the device is not speaking our protocol
-            ok = FALSE;
-            break;
-        }
-        std::memcpy(static_cast<char*>(buffer) + total, reply.data.data(), reply.data.size());
-        total += DWORD(reply.data.size());
-        if (reply.data.size() < request.count)
+        total += got;
+        if (got < want)
             break; // end of file
     }
     if (bytesRead)
@@ -84,21 +76,14 @@ BOOL RapiConnection::CeWriteFile(
     DWORD total = 0;
     BOOL ok = TRUE;
     do {
-        WriteFileRequest request;
-        request.handle = HandleValue(file);
         DWORD n = std::min<DWORD>(bytesToWrite - total, kMaxIoChunk);
-        const auto* p = static_cast<const std::uint8_t*>(buffer) + total;
-        request.data.assign(p, p + n);
-        WriteFileReply reply;
-        if (!m_impl->Call(request, &reply)) {
+        std::uint32_t done = 0;
+        if (!m_impl->Write(HandleValue(file), static_cast<const std::uint8_t*>(buffer) + total, n, &done)) {
+            total += std::min<DWORD>(done, n);
             ok = FALSE;
             break;
         }
-        total += std::min<DWORD>(reply.written, n);
-        if (!reply.status.result) {
-            ok = FALSE;
-            break;
-        }
+        total += std::min<DWORD>(done, n);
     } while (total < bytesToWrite);
     if (bytesWritten)
         *bytesWritten = total;

@@ -53,6 +53,12 @@ struct RapiConnection::Impl {
     // Sends the request, reads one reply frame of the reply's type. False
     // when the transport failed (the connection is then broken).
     bool SendRequest(const std::vector<std::uint8_t>& frame);
+
+    // File data without extra copies: a read lands in `data` straight from
+    // the socket, a write is sent from `data` where it lies. False when the
+    // operation failed (the last error says why) or the transport did.
+    bool Read(std::uint32_t handle, std::uint8_t* data, std::uint32_t count, std::uint32_t* done);
+    bool Write(std::uint32_t handle, const std::uint8_t* data, std::uint32_t count, std::uint32_t* done);
     bool ReadReply(rapi::proto::Op op, std::vector<std::uint8_t>* payload, bool* more);
 
     // A request whose strings or data exceed the protocol's limits is not

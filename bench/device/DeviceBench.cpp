@@ -1,0 +1,233 @@
+// Speed of the emulated device against host references measured in the same
+// run:
+//   - a 200 MB file copied to and from the device in blocks of 60,000 bytes,
+//     against `cp` of the same file (goal: at least half of cp's throughput);
+//   - CeFindAllFiles of a folder of 10,000 files with the explorer's field
+//     mask, against `ls -l` of the same host folder (goal: at most 3 times).
+// Usage: bench_device [MEGABYTES] [FILES]
+#include "device/store/Store.h"
+#include "platform/rapi/Rapi.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// Runs a program with its output thrown away; its exit status.
+int Run(std::vector<std::string> args, const std::string& home = {})
+{
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
+    if (!home.empty())
+        env.push_back("QUORVANE_HOME=" + home);
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    int status = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
+        waitpid(pid, &status, 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double Best(int runs, const std::function<double()>& once)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i)
+        best = std::min(best, once());
+    return best;
+}
+
+bool CopyToDevice(const std::filesystem::path& local, const char16_t* devicePath)
+{
+    int fd = open(local.c_str(), O_RDONLY);
+    HANDLE h = CeCreateFile(devicePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    if (fd < 0 || h == INVALID_HANDLE_VALUE)
+        return false;
+    std::vector<char> block(60000);
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(fd, block.data(), block.size());
+        if (n <= 0)
+            break;
+        DWORD written = 0;
+        if (!CeWriteFile(h, block.data(), DWORD(n), &written, nullptr) || written != DWORD(n)) {
+            ok = false;
+            break;
+        }
+    }
+    close(fd);
+    return CeCloseHandle(h) && ok;
+}
+
+bool CopyFromDevice(const char16_t* devicePath, const std::filesystem::path& local)
+{
+    HANDLE h = CeCreateFile(devicePath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    int fd = open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || h == INVALID_HANDLE_VALUE)
+        return false;
+    std::vector<char> block(60000);
+    bool ok = true;
+    for (;;) {
+        DWORD read = 0;
+        if (!CeReadFile(h, block.data(), DWORD(block.size()), &read, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (read == 0)
+            break;
+        if (write(fd, block.data(), read) != ssize_t(read)) {
+            ok = false;
+            break;
+        }
+    }
+    close(fd);
+    return CeCloseHandle(h) && ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
+    const int fileCount = argc > 2 ? std::atoi(argv[2]) : 10000;
+    char tmpl[] = "/tmp/qvbench-XXXXXX";
+    std::filesystem::path home = mkdtemp(tmpl);
+    std::filesystem::path store = home / "device";
+    std::filesystem::path socket = home / "run" / "s";
+    const std::string cedevice = QV_CEDEVICE;
+    int status = 1;
+
+    if (Run({ cedevice, "start", "--store", store.string(), "--socket", socket.string() }, home.string())
+        != 0) {
+        std::fprintf(stderr, "bench_device: cedevice would not start\n");
+        return 1;
+    }
+    CeRapiSetSocketPath(socket);
+    if (CeRapiInit() != S_OK) {
+        std::fprintf(stderr, "bench_device: cannot connect\n");
+    } else {
+        // The file: bytes that do not compress or repeat trivially.
+        std::filesystem::path source = home / "source.bin";
+        {
+            std::vector<std::uint64_t> chunk(1 << 17);
+            std::uint64_t x = 88172645463325252ull;
+            int fd = open(source.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            for (std::size_t written = 0; written < megabytes << 20; written += chunk.size() * 8) {
+                for (auto& v : chunk) {
+                    x ^= x << 13;
+                    x ^= x >> 7;
+                    x ^= x << 17;
+                    v = x;
+                }
+                (void)!write(fd, chunk.data(), chunk.size() * 8);
+            }
+            close(fd);
+        }
+        double size = double(std::filesystem::file_size(source)) / (1 << 20);
+        std::filesystem::path copy = home / "copy.bin";
+        // Every run writes a new file: replacing one by truncation would make the
+        // file system flush the old content first, for every contender alike.
+        double cp = Best(3, [&] {
+            std::filesystem::remove(copy);
+            auto t = Clock::now();
+            Run({ "cp", source.string(), copy.string() });
+            return Seconds(t);
+        });
+        bool ok = true;
+        double to = Best(3, [&] {
+            CeDeleteFile(u"\\Temp\\bench.bin");
+            auto t = Clock::now();
+            ok = CopyToDevice(source, u"\\Temp\\bench.bin") && ok;
+            return Seconds(t);
+        });
+        std::filesystem::path back = home / "back.bin";
+        double from = Best(3, [&] {
+            std::filesystem::remove(back);
+            auto t = Clock::now();
+            ok = CopyFromDevice(u"\\Temp\\bench.bin", back) && ok;
+            return Seconds(t);
+        });
+        ok = ok && std::filesystem::file_size(back) == std::filesystem::file_size(source);
+        std::printf(
+            "copy of %.0f MB in 60,000-byte blocks (best of 3)%s\n", size, ok ? "" : "  [COPY FAILED]");
+        std::printf("  cp (reference)   %8.1f MB/s\n", size / cp);
+        std::printf("  to the device    %8.1f MB/s   ratio %.2f of cp (goal >= 0.50)\n", size / to, cp / to);
+        std::printf(
+            "  from the device  %8.1f MB/s   ratio %.2f of cp (goal >= 0.50)\n", size / from, cp / from);
+        std::filesystem::remove(copy);
+        std::filesystem::remove(back);
+        CeDeleteFile(u"\\Temp\\bench.bin");
+
+        // The folder of files, made through the store so each has its attributes.
+        std::string error;
+        auto st = store::Store::Open(store / "files", &error);
+        ok = st && st->CreateDirectory(u"\\Bench") == 0;
+        for (int i = 0; ok && i < fileCount; ++i) {
+            std::u16string name = u"\\Bench\\file";
+            for (char c : std::to_string(i))
+                name.push_back(char16_t(c));
+            name += u".sdf";
+            std::unique_ptr<store::File> f;
+            bool existed;
+            ok = st->CreateFile(name, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, &f, &existed)
+                == 0;
+            std::uint32_t done;
+            ok = ok && f->Write("x", 1, &done) == 0;
+        }
+        std::filesystem::path folder = store / "files" / "Bench";
+        double ls = Best(5, [&] {
+            auto t = Clock::now();
+            Run({ "ls", "-l", folder.string() });
+            return Seconds(t);
+        });
+        DWORD count = 0;
+        double find = Best(5, [&] {
+            auto t = Clock::now();
+            CE_FIND_DATA* found = nullptr;
+            ok = CeFindAllFiles(u"\\Bench\\*", 0xB9, &count, &found) && ok;
+            CeRapiFreeBuffer(found);
+            return Seconds(t);
+        });
+        ok = ok && count == DWORD(fileCount);
+        std::printf("listing of %d files (best of 5)%s\n", fileCount, ok ? "" : "  [LISTING FAILED]");
+        std::printf("  ls -l (reference)  %8.1f ms\n", ls * 1000);
+        std::printf(
+            "  CeFindAllFiles     %8.1f ms   ratio %.2f of ls -l (goal <= 3.00)\n", find * 1000, find / ls);
+        status = ok ? 0 : 1;
+    }
+    CeRapiUninit();
+    Run({ cedevice, "stop", "--store", store.string() }, home.string());
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+    return status;
+}
