@@ -1,0 +1,288 @@
+#include "desktop/link/AgentInvocation.h"
+
+#include "desktop/link/AgentDeployment.h"
+#include "desktop/link/AgentWait.h"
+#include "desktop/link/DeviceLink.h"
+#include "desktop/link/LinkTiming.h"
+#include "desktop/link/Prompter.h"
+#include "desktop/shell/SettingsStore.h"
+#include "exchange/Password.h"
+#include "exchange/QueryFile.h"
+#include "exchange/Text.h"
+#include "platform/rapi/Rapi.h"
+
+#include <QLocale>
+
+#include <atomic>
+
+namespace devlink {
+namespace {
+
+std::atomic<bool> g_cancelRequested { false };
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+// Why a query file could not be built, in the user's words.
+QString BuildFailureReason(exchange::QueryFileBuild result)
+{
+    switch (result) {
+    case exchange::QueryFileBuild::Ok:
+        break;
+    case exchange::QueryFileBuild::PathNotWritable:
+        return QStringLiteral("The database path holds a line break or a NUL character, which the device "
+                              "cannot read.");
+    case exchange::QueryFileBuild::PasswordNotWritable:
+        return QStringLiteral("The password holds a character that the device cannot read.");
+    case exchange::QueryFileBuild::RequestNotWritable:
+        return QStringLiteral("The SQL holds a NUL character, which the device cannot read.");
+    case exchange::QueryFileBuild::TooLarge:
+        return QStringLiteral("The SQL is too long: the device reads at most 20,000 bytes of a request.");
+    case exchange::QueryFileBuild::ReadAsEightBit:
+        return QStringLiteral("The request would be misread on the device as 8-bit text (too many characters "
+                              "above U+00FF near its start).");
+    }
+    return QString();
+}
+
+enum class WaitEnd { Finished, ConnectionAborted };
+
+// Polls "Status" until the request is over, the user cancels, or the user
+// stops waiting.
+WaitEnd WaitForAgent()
+{
+    const LinkTiming& timing = Timing();
+    int counter = 0;
+    bool userCancelled = false;
+    bool cancelledHere = false;
+    bool lossIgnored = false; // the user chose Ignore: poll on without asking again
+    QString lastStatus;
+    AgentCompletion completion;
+    WaitEnd end = WaitEnd::Finished;
+    for (;;) {
+        if (g_cancelRequested) {
+            CancelAgent();
+            cancelledHere = true;
+            break;
+        }
+        if (userCancelled)
+            break;
+        bool read = false;
+        QString text = ReadAgentRegString(QStringLiteral("Status"), &read);
+        bool done = false;
+        if (!read) {
+            DebugOutput(QStringLiteral("Warning: couldn't read registry key from device.\r\n"));
+            ++counter;
+            if (!lossIgnored && CeRapiGetError() != S_OK) {
+                const int open = IsRAPIopen();
+                if (open == kRapiAbort) {
+                    end = WaitEnd::ConnectionAborted;
+                    break;
+                }
+                lossIgnored = open == kRapiIgnore;
+            }
+        } else {
+            done = completion.IsFinished(text);
+        }
+        WaitWithMessages(timing.statusPollMs);
+        if (text == lastStatus) {
+            ++counter;
+            if (counter >= timing.stuckPolls) {
+                PromptAnswer answer = ShowMessage(QStringLiteral("Warning"),
+                    QStringLiteral("Your device has stopped responding.\r\n\r\n"
+                                   "Do you wish to cancel this request ?\r\n"),
+                    PromptIcon::Question, PromptButtons::YesNo);
+                if (answer == PromptAnswer::Yes)
+                    userCancelled = true;
+                counter = 0;
+            }
+        } else {
+            lastStatus = text;
+            counter = 0;
+        }
+        DebugOutput(Q(exchange::Format(
+            u"CreateCEQueryFile(), Counter=%d..  PPC Status=%s\r\n", counter, text.toStdU16String())));
+        if (done)
+            break;
+    }
+    if (g_cancelRequested && !cancelledHere)
+        CancelAgent();
+    return end;
+}
+
+} // namespace
+
+QString ScramblePassword(const QString& password)
+{
+    return Q(exchange::ScramblePassword(password.toStdU16String()));
+}
+
+QString DecimalSeparator()
+{
+    const QString formatted = QLocale().toString(1.23, 'f', 2);
+    return formatted.size() > 1 ? formatted.mid(1, 1) : QStringLiteral(".");
+}
+
+bool CreateCEQueryFile(
+    const QString& databasePath, const QString& password, const QString& sql, bool tableStruct)
+{
+    // A cancel left over from an earlier request must not stop this one; a
+    // cancel given from here on stops it, even before the agent starts.
+    g_cancelRequested = false;
+    WriteAgentRegString(QStringLiteral("DecimalPointChar"), DecimalSeparator());
+
+    std::string bytes;
+    const exchange::QueryFileBuild built = exchange::BuildQueryFile(
+        databasePath.toStdU16String(), password.toStdU16String(), sql.toStdU16String(), bytes);
+    if (built != exchange::QueryFileBuild::Ok) {
+        ShowMessage(QStringLiteral("Error"),
+            QStringLiteral("This SQL cannot be run.\r\n\r\n") + BuildFailureReason(built),
+            PromptIcon::Warning);
+        return false;
+    }
+
+    HANDLE file = RapiCeCreateFile(
+        kQueryFilePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    if (file == -2)
+        return false;
+    if (file == -1) {
+        if (CeRapiGetError() == S_OK) {
+            ShowMessage(QStringLiteral("Error"),
+                QStringLiteral(
+                    "Unable to create \"SQLquery.txt\" file on the device.\r\n\r\nThis SQL cannot be run."),
+                PromptIcon::Warning);
+        } else {
+            ShowMessage(QStringLiteral("Error"),
+                Q(exchange::Format(u"Could not find \"%s\".\r\nError: %s", AgentExeName(2).toStdU16String(),
+                    DeviceErrorText(CeGetLastError()).toStdU16String())));
+        }
+        return false;
+    }
+    const bool written = WriteDeviceBytes(file, bytes.data(), static_cast<DWORD>(bytes.size()));
+    CeCloseHandle(file);
+
+    if (DeviceFileExists(kResultsFilePath)) {
+        const std::u16string results = DevicePath(kResultsFilePath);
+        if (!CeDeleteFile(results.c_str()) && CeGetLastError() != ERROR_FILE_NOT_FOUND) {
+            ShowMessage(QStringLiteral("Error"),
+                Q(exchange::Format(u"Unable to delete previous SQL results on device.\r\nError: %s",
+                    DeviceErrorText(CeGetLastError()).toStdU16String())),
+                PromptIcon::Warning);
+            return false;
+        }
+    }
+
+    WriteAgentRegDword(QStringLiteral("Cancel"), g_cancelRequested ? 1 : 0);
+    DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
+    if (!written)
+        return false; // the agent must never read half a request
+    if (g_cancelRequested)
+        return false;
+
+    const QString commandLine = tableStruct ? QStringLiteral("-tableStruct") : QString();
+    const QString program = kAgentDir + AgentExeName(GetDatabaseEngineVersion(databasePath) == 3 ? 3 : 2);
+    TraceLine(QStringLiteral("About to run the .exe on the device...\r\n"));
+    if (!RunDeviceExe(program, commandLine, true)) {
+        TraceLine(QStringLiteral("Failed\r\n"));
+        return false;
+    }
+    TraceLine(QStringLiteral("The .exe has started running on the device...\r\n"));
+    if (WaitForAgent() == WaitEnd::ConnectionAborted)
+        return false;
+    return written;
+}
+
+bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet)
+{
+    if (!DeviceFileExists(exePath)) {
+        ShowMessage(QStringLiteral("Error"),
+            Q(exchange::Format(
+                u"An error occurred.\r\n\r\nUnable to find the following file on the device:\r\n"
+                u"%s.\r\n\r\n",
+                exePath.toStdU16String()))
+                + QStringLiteral("This file must be present on the device for this application to work "
+                                 "correctly.\r\n"),
+            PromptIcon::Warning);
+        return false;
+    }
+    const std::u16string program = DevicePath(exePath), line = DevicePath(commandLine);
+    PROCESS_INFORMATION info {};
+    if (!CeCreateProcess(
+            program.c_str(), line.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info)) {
+        const QString text = DeviceErrorText(CeGetLastError());
+        if (text.isEmpty())
+            return false;
+        if (!text.contains(QStringLiteral("The operation completed successfully")))
+            ShowMessage(QStringLiteral("Error"),
+                Q(exchange::Format(u"An error occurred whilst trying to run \"%s\".\r\nError: %s",
+                    exePath.toStdU16String(), text.toStdU16String())));
+        return false;
+    }
+    if (!quiet) {
+        RunningApplicationNotice notice;
+        notice.programPath = exePath;
+        CurrentPrompter().ShowRunningApplication(notice);
+    }
+    return true;
+}
+
+bool RunDeviceCommand(const QString& exePath, const QString& commandLine)
+{
+    return RunDeviceExe(exePath, commandLine, false);
+}
+
+void RequestCancel()
+{
+    g_cancelRequested = true;
+    WriteAgentRegDword(QStringLiteral("Cancel"), 1);
+}
+
+bool CancelRequested()
+{
+    return g_cancelRequested;
+}
+
+void CancelAgent()
+{
+    if (!DeleteAgentRegValue(kAgentKey, QStringLiteral("CancelStatus")))
+        DebugOutput(QStringLiteral("Couldn't delete 'CancelStatus' registry key.\r\n"));
+    if (ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Done."))
+        return;
+    if (!RunDeviceExe(kAgentDir + kStopperExeName, QString(), true))
+        return;
+    DebugOutput(QStringLiteral("Attempting to cancel existing Pelmorra.exe..\r\n"));
+    const LinkTiming& timing = Timing();
+    for (int round = 0; round < timing.cancelChecks; ++round) {
+        const QString cancelStatus = ReadAgentRegString(QStringLiteral("CancelStatus"));
+        DebugOutput(cancelStatus + QStringLiteral("\r\n"));
+        if (cancelStatus.contains(QStringLiteral("Done")))
+            return;
+        if (ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Done."))
+            return;
+        WaitWithMessages(timing.cancelCheckMs);
+    }
+    ShowMessage(QStringLiteral("Warning"),
+        QStringLiteral("Could not stop the SQL process running on your device."), PromptIcon::Warning);
+}
+
+QString EngineSettingName(const QString& databasePath)
+{
+    QString name = databasePath;
+    name.replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return QStringLiteral("SQLCE_") + name;
+}
+
+int GetDatabaseEngineVersion(const QString& databasePath)
+{
+    QString text;
+    settings::ReadString(EngineSettingName(databasePath), &text);
+    if (text == QStringLiteral("3"))
+        return 3;
+    if (text == QStringLiteral("2"))
+        return 2;
+    return -1;
+}
+
+} // namespace devlink

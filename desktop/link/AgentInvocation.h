@@ -1,0 +1,62 @@
+// The desktop side of one agent request: the query file, the agent's start,
+// the wait for its end (with the question after 200 unchanged polls), the
+// user's cancel and the stopper; device programs started with a command
+// line; and the engine version remembered per database.
+//
+// Messages go through the prompt interface. CreateCEQueryFile runs on a
+// request's worker thread (or a command-line program's main thread);
+// RequestCancel may be called from any thread while it runs.
+#pragma once
+
+#include <QString>
+
+namespace devlink {
+
+inline const QString kQueryFilePath = QStringLiteral("\\Quorvane\\SQLquery.txt");
+inline const QString kResultsFilePath = QStringLiteral("\\Quorvane\\SQLresults.txt");
+inline const QString kBinarySchemaPath = QStringLiteral("\\Quorvane\\DBSchema.bin");
+inline const QString kAsciiSchemaPath = QStringLiteral("\\Quorvane\\DBSchema.txt");
+
+// Writes the query file (database path, scrambled password, `sql` with its
+// line breaks and tabs encoded), deletes the previous results file, resets
+// "Cancel" and "Status", starts the agent build that suits the database's
+// engine version (with "-tableStruct" when `tableStruct`), and waits until
+// it is done, cancelled, or the user gives up waiting.
+//
+// True when the query file was written completely and the agent was started
+// and waited for; false on any failure before the wait (after its message),
+// when the request was cancelled before the agent started, and when the user
+// aborted after the connection was lost during the wait.
+bool CreateCEQueryFile(
+    const QString& databasePath, const QString& password, const QString& sql, bool tableStruct);
+
+// "_" followed by each character with bits 0-2 and 3-5 exchanged: the
+// query file's password line. An empty password gives "_".
+QString ScramblePassword(const QString& password);
+
+// The desktop's decimal separator: the second character of 1.23 formatted
+// with two decimals in the user's locale (QLocale()).
+QString DecimalSeparator();
+
+// Starts a device program. False, after a message, when the file is missing
+// on the device or the start failed. When not `quiet`, the running-
+// application notice is shown.
+bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet);
+bool RunDeviceCommand(const QString& exePath, const QString& commandLine);
+
+// The user's cancel: sets the program-wide flag (the running wait stops the
+// agent) and writes "Cancel" = 1 for the agent. Safe from any thread.
+void RequestCancel();
+bool CancelRequested();
+
+// Stops the running agent through the stopper "\Quorvane\Haltquill.exe",
+// unless "Status" already reads "Done."; checks once a second, 30 times,
+// then warns "Could not stop the SQL process running on your device."
+void CancelAgent();
+
+// The engine version last reported for a database (setting "SQLCE_" + path
+// with "\" -> "_"): 3, 2, or -1 when nothing is known.
+int GetDatabaseEngineVersion(const QString& databasePath);
+QString EngineSettingName(const QString& databasePath);
+
+} // namespace devlink

@@ -1,0 +1,104 @@
+#include "desktop/link/AgentWait.h"
+
+#include "desktop/link/AgentInvocation.h"
+#include "desktop/link/DeviceLink.h"
+#include "desktop/link/LinkTiming.h"
+#include "platform/rapi/Rapi.h"
+
+#include <vector>
+
+namespace devlink {
+namespace {
+
+enum class ResultsState { NonEmpty, EmptyOrAbsent, Unknown };
+
+ResultsState ReadResultsState()
+{
+    const std::u16string path = DevicePath(kResultsFilePath);
+    DWORD count = 0;
+    CE_FIND_DATA* records = nullptr;
+    if (!CeFindAllFiles(path.c_str(), FAF_NAME | FAF_SIZE_LOW | FAF_SIZE_HIGH, &count, &records)) {
+        CeRapiFreeBuffer(records);
+        return CeRapiGetError() == S_OK ? ResultsState::EmptyOrAbsent : ResultsState::Unknown;
+    }
+    bool nonEmpty = count > 0 && records && (records[0].nFileSizeLow != 0 || records[0].nFileSizeHigh != 0);
+    CeRapiFreeBuffer(records);
+    return nonEmpty ? ResultsState::NonEmpty : ResultsState::EmptyOrAbsent;
+}
+
+struct DebugLog {
+    bool read = false; // the key could be opened and enumerated
+    bool handOver = false;
+    bool done = false;
+};
+
+DebugLog ReadDebugLog()
+{
+    DebugLog log;
+    const std::u16string keyPath = DevicePath(kAgentDebugKey);
+    HKEY key = 0;
+    if (CeRegOpenKeyEx(kAgentRoot, keyPath.c_str(), 0, 0, &key) != 0)
+        return log;
+    std::vector<char16_t> name(256);
+    std::vector<char16_t> data(4096);
+    LONG result = 0;
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        DWORD dataSize = static_cast<DWORD>((data.size() - 1) * sizeof(char16_t));
+        std::fill(data.begin(), data.end(), u'\0');
+        result = CeRegEnumValue(key, index, name.data(), &nameLength, nullptr, &type,
+            reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        if (result != 0)
+            break;
+        const QString line = QString::fromUtf16(data.data(), qsizetype(dataSize / sizeof(char16_t)))
+                                 .section(QChar(u'\0'), 0, 0);
+        if (AgentCompletion::IsHandOverLine(line))
+            log.handOver = true;
+        if (line.endsWith(QStringLiteral(" - Done.")))
+            log.done = true;
+    }
+    CeRegCloseKey(key);
+    log.read = result == static_cast<LONG>(ERROR_NO_MORE_ITEMS);
+    return log;
+}
+
+} // namespace
+
+bool AgentCompletion::IsHandOverLine(const QString& line)
+{
+    return line.contains(QStringLiteral("Need to run")) && line.contains(QStringLiteral("3.0 version"));
+}
+
+bool AgentCompletion::IsFinished(const QString& status)
+{
+    if (status == QStringLiteral("Running SQLCE3.0 query"))
+        m_handOverSeen = true;
+    if (status != QStringLiteral("Done.")) {
+        m_settling = false;
+        return false;
+    }
+    switch (ReadResultsState()) {
+    case ResultsState::NonEmpty:
+        return true;
+    case ResultsState::Unknown:
+        m_settling = false;
+        return false;
+    case ResultsState::EmptyOrAbsent:
+        break;
+    }
+    const DebugLog log = ReadDebugLog();
+    if (log.handOver)
+        m_handOverSeen = true;
+    if (m_handOverSeen || !log.read || !log.done) {
+        m_settling = false;
+        return false;
+    }
+    if (!m_settling) {
+        m_settling = true;
+        m_settleClock.start();
+    }
+    return m_settleClock.elapsed() >= Timing().handOverSettleMs;
+}
+
+} // namespace devlink

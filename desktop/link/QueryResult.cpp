@@ -1,0 +1,134 @@
+#include "desktop/link/QueryResult.h"
+
+#include <limits>
+
+namespace devlink {
+namespace {
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+} // namespace
+
+int LeadingInteger(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > std::numeric_limits<int>::max())
+            value = std::numeric_limits<int>::max() + 1LL;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
+}
+
+void SetKindAndWidth(ColumnSchema& column)
+{
+    const QString& type = column.typeText;
+    column.kind = ColumnKind::Text;
+    column.width = 4;
+    if (type == QStringLiteral("money") || type == QStringLiteral("real") || type == QStringLiteral("float")
+        || type == QStringLiteral("numeric")) {
+        column.kind = ColumnKind::Real;
+        column.width = 8;
+    }
+    if (type == QStringLiteral("int") || type == QStringLiteral("tinyint")
+        || type == QStringLiteral("smallint")) {
+        column.kind = ColumnKind::Integer;
+        column.width = 12;
+    }
+    if (type == QStringLiteral("datetime")) {
+        column.kind = ColumnKind::DateTime;
+        column.width = 20;
+    }
+    if (type.contains(QStringLiteral("nvarchar("))) {
+        column.kind = ColumnKind::Text;
+        column.width = LeadingInteger(type.mid(9));
+    }
+    if (type.contains(QStringLiteral("nchar("))) {
+        column.kind = ColumnKind::Text;
+        column.width = LeadingInteger(type.mid(6));
+    }
+    if (type.contains(QStringLiteral("ntext"))) {
+        column.kind = ColumnKind::LongText;
+        column.width = 99999;
+    }
+    if (type == QStringLiteral("uniqueidentifier")) {
+        column.kind = ColumnKind::Guid;
+        column.width = 38;
+    }
+}
+
+QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows)
+{
+    QueryResult result;
+    result.columnCount = answer.columnCount;
+    result.totalRows = totalRows;
+    for (const auto& name : answer.names) {
+        ColumnSchema column;
+        column.name = Q(name);
+        result.columns.append(column);
+    }
+    for (std::size_t i = 0; i < answer.types.size() && i < std::size_t(result.columns.size()); ++i) {
+        result.columns[qsizetype(i)].typeText = Q(answer.types[i]);
+        SetKindAndWidth(result.columns[qsizetype(i)]);
+    }
+    for (std::size_t i = 0; i < answer.attributes.size() && i < std::size_t(result.columns.size()); ++i) {
+        const QString attributes = Q(answer.attributes[i]);
+        ColumnSchema& column = result.columns[qsizetype(i)];
+        column.isPrimaryKey = attributes.contains(QStringLiteral("primary key"));
+        column.isNotNull = attributes.contains(QStringLiteral("not null"));
+        column.isAutoinc = attributes.contains(QStringLiteral("autoinc"));
+        result.primaryKeyCount += column.isPrimaryKey;
+        result.notNullCount += column.isNotNull;
+        result.autoincCount += column.isAutoinc;
+    }
+    for (qsizetype i = 0; i < result.columns.size(); ++i)
+        if (result.columns[i].isPrimaryKey)
+            result.primaryKeyColumns.append(int(i));
+    result.rows.reserve(qsizetype(answer.rows.size()));
+    for (const auto& fields : answer.rows) {
+        QStringList row;
+        row.reserve(qsizetype(fields.size()));
+        for (const auto& field : fields)
+            row.append(Q(field.size() > std::size_t(kMaxCellCharacters) ? field.substr(0, kMaxCellCharacters)
+                                                                        : field));
+        result.rows.append(row);
+    }
+    return result;
+}
+
+QVector<TableSchema> MakeTableSchemas(const exchange::BinarySchema& schema)
+{
+    QVector<TableSchema> tables;
+    for (const auto& entry : schema.tables) {
+        TableSchema table;
+        table.name = Q(entry.name);
+        for (const auto& entryColumn : entry.columns) {
+            ColumnSchema column;
+            column.name = Q(entryColumn.name);
+            column.typeText = Q(entryColumn.typeText);
+            column.isPrimaryKey = entryColumn.isPrimaryKey;
+            table.columns.append(column);
+        }
+        tables.append(table);
+    }
+    return tables;
+}
+
+} // namespace devlink

@@ -1,0 +1,76 @@
+// The desktop's parsed form of the agent's answers: the rows and columns of
+// one request (QueryResult) and the tables of a database's schema
+// (TableSchema), with each column's kind and display width.
+//
+// Plain values; safe to copy between threads.
+#pragma once
+
+#include "exchange/ResultsReader.h"
+#include "exchange/SchemaReader.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace devlink {
+
+enum class ColumnKind { Text = 0, DateTime = 1, Integer = 2, LongText = 3, Guid = 4, Real = 5 };
+
+struct ColumnSchema {
+    QString name;
+    // The type as the agent sent it ("int", "nvarchar(50)"); in a
+    // TableSchema the type followed by its attributes.
+    QString typeText;
+    ColumnKind kind = ColumnKind::Text;
+    int width = 4; // display width in characters
+    bool isPrimaryKey = false;
+    bool isNotNull = false;
+    bool isAutoinc = false;
+
+    bool operator==(const ColumnSchema&) const = default;
+};
+
+// Sets `kind` and `width` from `typeText`; the tests run in this order, a
+// later match overriding an earlier one (default: text, width 4):
+//   "money" "real" "float" "numeric" -> real, 8;  "int" "tinyint" "smallint"
+//   -> integer, 12;  "datetime" -> datetime, 20;  contains "nvarchar(" ->
+//   text, the number after the first nine characters;  contains "nchar(" ->
+//   text, the number after the first six;  contains "ntext" -> long text,
+//   99999;  "uniqueidentifier" -> guid, 38.
+void SetKindAndWidth(ColumnSchema& column);
+
+// The longest text a cell keeps.
+inline constexpr int kMaxCellCharacters = 40000;
+
+struct QueryResult {
+    int columnCount = 0;
+    QVector<ColumnSchema> columns;
+    QVector<int> primaryKeyColumns; // indices of the primary-key columns, in order
+    int primaryKeyCount = 0;
+    int notNullCount = 0;
+    int autoincCount = 0;
+    QVector<QStringList> rows; // transport codes undone; each row at most columnCount texts
+    int totalRows = -1; // the device's "TotalRows", or -1
+    int rowsAffected = -1; // the device's "RowsAffected", or -1
+
+    bool operator==(const QueryResult&) const = default;
+};
+
+// The QueryResult of a parsed table answer: names, types (kind and width),
+// attributes ("primary key", "not null", "autoinc") and rows, each cell cut
+// to kMaxCellCharacters.
+QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows);
+
+struct TableSchema {
+    QString name;
+    QVector<ColumnSchema> columns; // name, typeText (type and attributes), isPrimaryKey
+
+    bool operator==(const TableSchema&) const = default;
+};
+
+QVector<TableSchema> MakeTableSchemas(const exchange::BinarySchema& schema);
+
+// C's atoi over a text: leading white space, a sign, digits; 0 when none.
+int LeadingInteger(const QString& text);
+
+} // namespace devlink
