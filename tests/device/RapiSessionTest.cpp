@@ -5,9 +5,11 @@
 #include "platform/rapi/Protocol.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -43,11 +45,13 @@ bool SendHello(int fd)
         && proto::ReadFrame(fd, &header, &payload) == proto::IoResult::Ok && header.op == proto::Op::Hello;
 }
 
-// True when the server closed the connection (instead of answering).
+// True when the server closed the connection (instead of answering); a
+// close with our bytes still unread arrives as a reset.
 bool ClosedByServer(int fd)
 {
     char byte;
-    return recv(fd, &byte, 1, 0) == 0;
+    ssize_t n = recv(fd, &byte, 1, 0);
+    return n == 0 || (n < 0 && errno == ECONNRESET);
 }
 
 class RapiSessions : public DeviceTest { };
@@ -283,6 +287,38 @@ TEST_F(RapiSessions, TheProcessWideConnectionServesTwoThreads)
     EXPECT_EQ(CeRapiUninit(), S_OK);
     EXPECT_EQ(CeGetFileAttributes(u"\\"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(CeRapiGetError(), RAPI_E_NOT_CONNECTED);
+}
+
+// Another user can neither enter the socket's folder nor, with the folder and
+// socket opened up on purpose, be served: the server checks its peer.
+TEST_F(RapiSessions, OtherUsersAreKeptOut)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    auto tryAsNobody = [&]() {
+        pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(10);
+            int fd = RawConnect(socket());
+            if (fd < 0)
+                _exit(errno == EACCES ? 1 : 11);
+            proto::HelloMsg hello;
+            auto frame = proto::Encode(hello);
+            proto::SendAll(fd, frame.data(), frame.size());
+            _exit(ClosedByServer(fd) ? 2 : 3);
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(tryAsNobody(), 1) << "the folder keeps other users out";
+    chmod(home().c_str(), 0711);
+    chmod(socket().parent_path().c_str(), 0711);
+    chmod(socket().c_str(), 0666);
+    EXPECT_EQ(tryAsNobody(), 2) << "the server closes on a peer of another user";
+    auto c = Connect();
+    EXPECT_EQ(c->CeGetFileAttributes(u"\\"), FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST_F(RapiSessions, IdentityVersionAndProcessStart)
