@@ -1,7 +1,6 @@
 #include "agent/AgentVariant.h"
 
 #include "exchange/ResultsText.h"
-#include "exchange/Text.h"
 
 namespace agent {
 
@@ -34,17 +33,6 @@ const AgentVariant& Engine30Variant()
 const AgentVariant& VariantFor(int engineVersion)
 {
     return engineVersion == 3 ? Engine30Variant() : Engine20Variant();
-}
-
-bool IsAgentExecutable(std::u16string_view exeName)
-{
-    if (exchange::EqualsIgnoreAsciiCase(exeName, kOldAgentExe))
-        return true;
-    for (auto name : kAgentExecutables) {
-        if (exchange::EqualsIgnoreAsciiCase(exeName, name))
-            return true;
-    }
-    return false;
 }
 
 } // namespace agent

@@ -1,11 +1,11 @@
 // What differs between the agent's builds: the engine version it serves,
-// the provider class it loads, its engine texts, and the names of every
-// agent executable (so that stale agents of any build can be stopped).
+// the provider class it loads and its engine texts.
 //
 // Pure data; safe from any thread.
 #pragma once
 
-#include <array>
+#include "agent/AgentNames.h"
+
 #include <string_view>
 
 namespace agent {
@@ -23,22 +23,5 @@ struct AgentVariant {
 const AgentVariant& Engine20Variant();
 const AgentVariant& Engine30Variant();
 const AgentVariant& VariantFor(int engineVersion);
-
-// The old agent name that every agent and the stopper end on sight.
-inline constexpr std::u16string_view kOldAgentExe = u"Pelmorra.exe";
-
-// The executables of the six agent builds, as they lie on the device.
-inline constexpr std::array<std::u16string_view, 6> kAgentExecutables = {
-    u"Quorvane2003.exe",
-    u"Quorvane2005.exe",
-    u"QuorvaneSP2003.exe",
-    u"QuorvaneSP2005.exe",
-    u"QuorvaneWCE2003.exe",
-    u"QuorvaneWCE2005.exe",
-};
-
-// True when `exeName` (a file name without folder) is the old agent name or
-// one of the six agent executables, compared without regard to case.
-bool IsAgentExecutable(std::u16string_view exeName);
 
 } // namespace agent
