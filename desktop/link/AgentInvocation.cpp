@@ -47,71 +47,6 @@ QString BuildFailureReason(exchange::QueryFileBuild result)
     return QString();
 }
 
-enum class WaitEnd { Finished, ConnectionAborted };
-
-// Polls "Status" until the request is over, the user cancels, or the user
-// stops waiting.
-WaitEnd WaitForAgent()
-{
-    const LinkTiming& timing = Timing();
-    int counter = 0;
-    bool userCancelled = false;
-    bool cancelledHere = false;
-    bool lossIgnored = false; // the user chose Ignore: poll on without asking again
-    QString lastStatus;
-    AgentCompletion completion;
-    WaitEnd end = WaitEnd::Finished;
-    for (;;) {
-        if (g_cancelRequested) {
-            CancelAgent();
-            cancelledHere = true;
-            break;
-        }
-        if (userCancelled)
-            break;
-        bool read = false;
-        QString text = ReadAgentRegString(QStringLiteral("Status"), &read);
-        bool done = false;
-        if (!read) {
-            DebugOutput(QStringLiteral("Warning: couldn't read registry key from device.\r\n"));
-            ++counter;
-            if (!lossIgnored && CeRapiGetError() != S_OK) {
-                const int open = IsRAPIopen();
-                if (open == kRapiAbort) {
-                    end = WaitEnd::ConnectionAborted;
-                    break;
-                }
-                lossIgnored = open == kRapiIgnore;
-            }
-        } else {
-            done = completion.IsFinished(text);
-        }
-        WaitWithMessages(timing.statusPollMs);
-        if (text == lastStatus) {
-            ++counter;
-            if (counter >= timing.stuckPolls) {
-                PromptAnswer answer = ShowMessage(QStringLiteral("Warning"),
-                    QStringLiteral("Your device has stopped responding.\r\n\r\n"
-                                   "Do you wish to cancel this request ?\r\n"),
-                    PromptIcon::Question, PromptButtons::YesNo);
-                if (answer == PromptAnswer::Yes)
-                    userCancelled = true;
-                counter = 0;
-            }
-        } else {
-            lastStatus = text;
-            counter = 0;
-        }
-        DebugOutput(Q(exchange::Format(
-            u"CreateCEQueryFile(), Counter=%d..  PPC Status=%s\r\n", counter, text.toStdU16String())));
-        if (done)
-            break;
-    }
-    if (g_cancelRequested && !cancelledHere)
-        CancelAgent();
-    return end;
-}
-
 } // namespace
 
 QString ScramblePassword(const QString& password)
@@ -189,7 +124,7 @@ bool CreateCEQueryFile(
         return false;
     }
     TraceLine(QStringLiteral("The .exe has started running on the device...\r\n"));
-    if (WaitForAgent() == WaitEnd::ConnectionAborted)
+    if (WaitForAgent() == AgentWaitEnd::ConnectionAborted)
         return false;
     return written;
 }
@@ -242,6 +177,11 @@ void RequestCancel()
 bool CancelRequested()
 {
     return g_cancelRequested;
+}
+
+void ClearCancelRequest()
+{
+    g_cancelRequested = false;
 }
 
 void CancelAgent()

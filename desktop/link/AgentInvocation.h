@@ -48,6 +48,8 @@ bool RunDeviceCommand(const QString& exePath, const QString& commandLine);
 // agent) and writes "Cancel" = 1 for the agent. Safe from any thread.
 void RequestCancel();
 bool CancelRequested();
+// Forgets a cancel (CreateCEQueryFile does so when it begins a request).
+void ClearCancelRequest();
 
 // Stops the running agent through the stopper "\Quorvane\Haltquill.exe",
 // unless "Status" already reads "Done."; checks once a second, 30 times,

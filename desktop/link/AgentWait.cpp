@@ -3,12 +3,19 @@
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
+#include "desktop/link/Prompter.h"
+#include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 
 #include <vector>
 
 namespace devlink {
 namespace {
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
 
 enum class ResultsState { NonEmpty, EmptyOrAbsent, Unknown };
 
@@ -99,6 +106,67 @@ bool AgentCompletion::IsFinished(const QString& status)
         m_settleClock.start();
     }
     return m_settleClock.elapsed() >= Timing().handOverSettleMs;
+}
+
+AgentWaitEnd WaitForAgent()
+{
+    const LinkTiming& timing = Timing();
+    int counter = 0;
+    bool userCancelled = false;
+    bool cancelledHere = false;
+    bool lossIgnored = false; // the user chose Ignore: poll on without asking again
+    QString lastStatus;
+    AgentCompletion completion;
+    AgentWaitEnd end = AgentWaitEnd::Finished;
+    for (;;) {
+        if (CancelRequested()) {
+            CancelAgent();
+            cancelledHere = true;
+            break;
+        }
+        if (userCancelled)
+            break;
+        bool read = false;
+        QString text = ReadAgentRegString(QStringLiteral("Status"), &read);
+        bool done = false;
+        if (!read) {
+            DebugOutput(QStringLiteral("Warning: couldn't read registry key from device.\r\n"));
+            ++counter;
+            if (!lossIgnored && CeRapiGetError() != S_OK) {
+                const int open = IsRAPIopen();
+                if (open == kRapiAbort) {
+                    end = AgentWaitEnd::ConnectionAborted;
+                    break;
+                }
+                lossIgnored = open == kRapiIgnore;
+            }
+        } else {
+            done = completion.IsFinished(text);
+        }
+        WaitWithMessages(timing.statusPollMs);
+        if (text == lastStatus) {
+            ++counter;
+            if (counter >= timing.stuckPolls) {
+                PromptAnswer answer = ShowMessage(QStringLiteral("Warning"),
+                    QStringLiteral("Your device has stopped responding.\r\n\r\n"
+                                   "Do you wish to cancel this request ?\r\n"),
+                    PromptIcon::Question, PromptButtons::YesNo);
+                if (answer == PromptAnswer::Yes)
+                    userCancelled = true;
+                counter = 0;
+            }
+        } else {
+            lastStatus = text;
+            counter = 0;
+        }
+        DebugOutput(Q(exchange::Format(
+            u"CreateCEQueryFile(), Counter=%d..  PPC Status=%s\r\n", counter, text.toStdU16String())));
+        if (done)
+            break;
+    }
+    if (CancelRequested() && !cancelledHere)
+        CancelAgent();
+    return end;
 }
 
 } // namespace devlink

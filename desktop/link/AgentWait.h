@@ -21,6 +21,18 @@
 
 namespace devlink {
 
+enum class AgentWaitEnd {
+    Finished, // done, cancelled (the agent stopped), or the user stopped waiting
+    ConnectionAborted, // the connection was lost and the user chose Abort
+};
+
+// The wait of a started request: polls "Status" until the request is over
+// (AgentCompletion), a RequestCancel (the agent is then stopped through
+// CancelAgent), or the user's Yes to "Your device has stopped responding."
+// after 200 unchanged polls (No starts the count again). A lost connection
+// is reconnected through IsRAPIopen.
+AgentWaitEnd WaitForAgent();
+
 class AgentCompletion {
 public:
     // Called with each "Status" text read; true when the request is over.

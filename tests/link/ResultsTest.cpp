@@ -1,0 +1,329 @@
+// Reading the agent's answers: the device text file, LoadResults with every
+// failure question, and the schema file into the tree model. The answers are
+// planted on a real device as the agent leaves them.
+#include "LinkFixture.h"
+
+#include "desktop/link/AgentInvocation.h"
+#include "desktop/link/DeviceTextFile.h"
+#include "desktop/link/RequestController.h"
+
+using devlink::PromptAnswer;
+using devlink::PromptButtons;
+using devlink::PromptIcon;
+using devlink::RequestController;
+using devlink::ScriptedPrompter;
+
+namespace linktest {
+namespace {
+
+const QString kDatabase = QStringLiteral("\\My Documents\\a.sdf");
+
+class Results : public LinkTest {
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        StartAndConnect();
+        ASSERT_TRUE(Device().CeCreateDirectory(u"\\Quorvane", nullptr));
+        m_controller.setDatabasePath(kDatabase);
+        m_controller.setSqlToRun(QStringLiteral("SELECT * FROM T"));
+        m_controller.setTableMode(true);
+        m_controller.setShown(true);
+        m_controller.setPromptOwner(&m_owner);
+    }
+
+    void PlantResults(std::u16string_view text)
+    {
+        ASSERT_TRUE(PutDeviceFile(devlink::kResultsFilePath, Bytes16(text)));
+    }
+
+    // A failed answer with the given error text (lines 2 on).
+    void PlantFailure(std::u16string_view errorText)
+    {
+        PlantResults(std::u16string(u"<Failed>\r\n") + std::u16string(errorText)
+            + u"\r\n\r\nQuorvane v2.3999\r\nSQLCE v3.0");
+    }
+
+    QObject m_owner;
+    RequestController m_controller;
+};
+
+TEST_F(Results, DeviceTextFileIsReadWholeSplitAndDeleted)
+{
+    PlantResults(u"first\r\nsecond\r\n\r\nafter the empty line\r\n");
+    devlink::DeviceTextFile file;
+    ASSERT_TRUE(file.Read(devlink::kResultsFilePath, true));
+    EXPECT_EQ(file.Lines(), QStringList({ QStringLiteral("first"), QStringLiteral("second") }));
+    EXPECT_EQ(file.FirstLine(), QStringLiteral("first"));
+    EXPECT_EQ(file.NextLine(), QStringLiteral("second"));
+    EXPECT_FALSE(file.NextLine().has_value());
+    EXPECT_EQ(file.Bytes().size(), 2 * 39);
+    EXPECT_FALSE(DeviceFileThere(devlink::kResultsFilePath));
+    // Read once: a second read finds nothing.
+    EXPECT_FALSE(file.Read(devlink::kResultsFilePath, true));
+}
+
+TEST_F(Results, BinarySchemaIsKeptAndNotSplit)
+{
+    const std::u16string schema = u"\u0007T\u0001a\u0002int\u00030\u0004\u0005\u0006";
+    ASSERT_TRUE(PutDeviceFile(devlink::kBinarySchemaPath, Bytes16(schema)));
+    devlink::DeviceTextFile file;
+    ASSERT_TRUE(file.Read(devlink::kBinarySchemaPath, true));
+    EXPECT_EQ(file.Text(), schema);
+    EXPECT_TRUE(file.Lines().isEmpty());
+    EXPECT_TRUE(DeviceFileThere(devlink::kBinarySchemaPath));
+}
+
+TEST_F(Results, SuccessLoadsRowsAndRemembersTheEngineVersion)
+{
+    ASSERT_TRUE(SetAgentString(QStringLiteral("SQLCEversion"), QStringLiteral("3")));
+    PlantResults(u"<Success>\r\nCols: 2\r\nId\tName\t\r\nint\tnvarchar(20)\t\r\n primary key\t\t\r\n"
+                 u"1\tTab\u0007here\t\r\n2\tLine\u001D\u001Ebreak\t\r\n<end>\r\n");
+    int loaded = 0;
+    QObject::connect(&m_controller, &RequestController::resultsLoaded, [&] { ++loaded; });
+    EXPECT_EQ(devlink::GetDatabaseEngineVersion(kDatabase), -1);
+    ASSERT_TRUE(m_controller.LoadResults(7, false));
+    EXPECT_EQ(loaded, 1);
+    EXPECT_TRUE(m_controller.resultsValid());
+    const devlink::QueryResult& r = m_controller.queryResult();
+    EXPECT_EQ(r.totalRows, 7);
+    ASSERT_EQ(r.rows.size(), 2);
+    EXPECT_EQ(r.rows[0][1], QStringLiteral("Tab\there"));
+    EXPECT_EQ(r.rows[1][1], QStringLiteral("Line\r\nbreak"));
+    EXPECT_EQ(r.primaryKeyColumns, QVector<int>({ 0 }));
+    EXPECT_EQ(devlink::GetDatabaseEngineVersion(kDatabase), 3);
+    QString stored;
+    EXPECT_TRUE(settings::ReadString(QStringLiteral("SQLCE__My Documents_a.sdf"), &stored));
+    EXPECT_EQ(stored, QStringLiteral("3"));
+    EXPECT_FALSE(DeviceFileThere(devlink::kResultsFilePath));
+    EXPECT_EQ(m_prompter.Count(), 0);
+    EXPECT_TRUE(m_controller.resultsBytes().startsWith(QByteArray("<\0S\0u\0c\0", 8)));
+}
+
+TEST_F(Results, StopAfterStatusChecksOnlyTheFirstLine)
+{
+    ASSERT_TRUE(SetAgentString(QStringLiteral("SQLCEversion"), QStringLiteral("2")));
+    PlantResults(u"<Success>\r\n");
+    EXPECT_TRUE(m_controller.LoadResults(1, true));
+    EXPECT_EQ(devlink::GetDatabaseEngineVersion(kDatabase), 2);
+}
+
+TEST_F(Results, SuccessWithoutColsLineIsNotLoaded)
+{
+    PlantResults(u"<Success>\r\n");
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
+TEST_F(Results, MissingResultsFile)
+{
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    auto records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(records[0].icon, PromptIcon::Information);
+    EXPECT_TRUE(records[0].hasOwner);
+    EXPECT_EQ(records[0].text,
+        QStringLiteral("An error has occurred.\r\nCould not access this database on your device.\r\n"));
+}
+
+TEST_F(Results, EmptyAndUnrecognisedResults)
+{
+    PlantResults(u"");
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    PlantResults(u"Hello\r\n");
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    auto records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(
+        records[0].text, QStringLiteral("A problem was encountered with the results file on the device."));
+    EXPECT_EQ(records[0].icon, PromptIcon::Information);
+    EXPECT_EQ(records[1].caption, QStringLiteral("Error"));
+    EXPECT_EQ(records[1].text, QStringLiteral("Unrecognised results sent from device."));
+}
+
+TEST_F(Results, FailedWithoutErrorTextAsksNothing)
+{
+    PlantResults(u"<Failed>\r\n");
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_EQ(m_prompter.Count(), 0);
+    EXPECT_FALSE(m_controller.retryRequested());
+}
+
+TEST_F(Results, SingleLineErrorShowsTheSqlErrorDialogAsDatabaseError)
+{
+    PlantFailure(u"The database file: \"\\My Documents\\a.sdf\" does not exist.");
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    auto records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].kind, ScriptedPrompter::Kind::SqlError);
+    EXPECT_EQ(records[0].sqlError.sql, QStringLiteral("SELECT * FROM T"));
+    EXPECT_TRUE(records[0].sqlError.sqlEditable);
+    EXPECT_EQ(records[0].sqlError.error, QStringLiteral("Database error"));
+    EXPECT_EQ(records[0].sqlError.errorCode, QString());
+    EXPECT_EQ(records[0].sqlError.details,
+        QStringLiteral("The database file: \"\\My Documents\\a.sdf\" does not exist."));
+    EXPECT_FALSE(m_controller.retryRequested());
+}
+
+TEST_F(Results, SingleLineErrorOfASchemaRequestIsAMessage)
+{
+    m_controller.setSqlToRun(QStringLiteral("SCHEMA-BINARY"));
+    PlantFailure(u"Unable to open this database.");
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    auto records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].kind, ScriptedPrompter::Kind::Message);
+    EXPECT_EQ(records[0].icon, PromptIcon::Warning);
+    EXPECT_EQ(records[0].text,
+        QStringLiteral("Could not open this database.\r\n\r\nError: Unable to open this database."));
+}
+
+TEST_F(Results, SqlErrorDialogRetryRunsTheEditedSql)
+{
+    PlantFailure(u"Unable to run this statement.\r\n0x80040e14\r\nThere was an error parsing the query.");
+    m_prompter.QueueSqlErrorAnswer(true, QStringLiteral("SELECT * FROM T2"));
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    auto records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].sqlError.error, QStringLiteral("Unable to run this statement."));
+    EXPECT_EQ(records[0].sqlError.errorCode, QStringLiteral("0x80040e14"));
+    EXPECT_EQ(records[0].sqlError.details, QStringLiteral("There was an error parsing the query."));
+    EXPECT_TRUE(m_controller.retryRequested());
+    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SELECT * FROM T2"));
+    EXPECT_FALSE(m_controller.passwordRejected());
+}
+
+TEST_F(Results, SchemaRequestShowsTheInternalCommandNoteAndKeepsItsSql)
+{
+    m_controller.setSqlToRun(QStringLiteral("SCHEMA-ASCII"));
+    PlantFailure(u"Unable to open this database.\r\n0x80040e4d\r\nThe specified password does not match the "
+                 u"database password.");
+    m_prompter.QueueSqlErrorAnswer(true, QStringLiteral("ignored"));
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    auto records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].sqlError.sql,
+        QStringLiteral("Internal command to get details of tables in this database."));
+    EXPECT_FALSE(records[0].sqlError.sqlEditable);
+    EXPECT_TRUE(m_controller.passwordRejected());
+    EXPECT_TRUE(m_controller.retryRequested());
+    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SCHEMA-ASCII"));
+}
+
+TEST_F(Results, SupportEncryptionRetriesFourTimesThenAsks)
+{
+    const std::u16string error
+        = u"Unable to open this database.\r\n0x80004005\r\nThe provider does not support encryption.";
+    const QString question = QStringLiteral(
+        "Could not open this database.\r\n\r\nError: Unable to open this database.\r\n\r\n0x80004005\r\n"
+        "The provider does not support encryption.\r\n\r\n"
+        "Sometimes, this error occurs randomly, and retrying the command will succeed.\r\n\r\n");
+    for (int attempt = 1; attempt <= 4; ++attempt) {
+        PlantFailure(error);
+        EXPECT_FALSE(m_controller.LoadResults(1, false));
+        EXPECT_EQ(m_controller.retryCount(), attempt);
+        EXPECT_TRUE(m_controller.retryRequested());
+        EXPECT_EQ(m_controller.statusText(), QStringLiteral("Retrying.."));
+    }
+    EXPECT_EQ(m_prompter.Count(), 0);
+    PlantFailure(error);
+    m_prompter.QueueAnswer(PromptAnswer::Retry);
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    ASSERT_EQ(m_prompter.Count(), 1);
+    auto record = m_prompter.Records()[0];
+    EXPECT_EQ(record.caption, QStringLiteral("Error"));
+    EXPECT_EQ(record.icon, PromptIcon::Warning);
+    EXPECT_EQ(record.buttons, PromptButtons::RetryCancel);
+    EXPECT_EQ(record.text, question);
+    EXPECT_EQ(m_controller.retryCount(), 0);
+    EXPECT_TRUE(m_controller.retryRequested());
+}
+
+const QString kCompactQuestionEnd
+    = QStringLiteral("\r\n\r\nSometimes, \"compacting\" a database will repair errors like this.         \r\n"
+                     "This is likely to take a couple of minutes.\r\n\r\n"
+                     "Do you want to try compacting this database ?\r\n");
+
+TEST_F(Results, UnspecifiedErrorOffersCompactingAndYesRunsTheCompaction)
+{
+    PlantFailure(u"Unable to open this database.\r\n0x80004005\r\nUnspecified error.");
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    auto records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(records[0].icon, PromptIcon::Warning);
+    EXPECT_EQ(records[0].text,
+        QStringLiteral("Could not open this database.\r\n\r\nError: Unable to open this database.\r\n\r\n"
+                       "0x80004005\r\nUnspecified error.")
+            + kCompactQuestionEnd);
+    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("CompactDB"));
+    EXPECT_TRUE(m_controller.retryRequested());
+}
+
+TEST_F(Results, CorruptedDatabaseAnsweredNoEndsQuietly)
+{
+    PlantFailure(
+        u"Unable to open this database.\r\n0x80004005\r\nThe database file is corrupted. Compact it.");
+    m_prompter.QueueAnswer(PromptAnswer::No);
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_EQ(m_prompter.Count(), 1);
+    EXPECT_FALSE(m_controller.retryRequested());
+    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SELECT * FROM T"));
+}
+
+TEST_F(Results, DatabaseModeLoadsTheSchemaTree)
+{
+    m_controller.setTableMode(false);
+    m_controller.setSqlToRun(QStringLiteral("SCHEMA-BINARY"));
+    PlantResults(u"<Success>\r\n");
+    ASSERT_TRUE(PutDeviceFile(devlink::kBinarySchemaPath,
+        Bytes16(
+            u"\u0007Orders\u0001Id\u0002int autoinc not null\u00031\u0004Note\u0002ntext\u00030\u0004\u0005"
+            u"Empty\u0001\u0005\u0006")));
+    ASSERT_TRUE(m_controller.LoadResults(1, false));
+    EXPECT_EQ(m_controller.tableCount(), 2);
+    devlink::SchemaTreeModel* model = m_controller.schemaModel();
+    QModelIndex root = model->RootIndex();
+    EXPECT_EQ(model->data(root).toString(), kDatabase);
+    ASSERT_EQ(model->rowCount(root), 3);
+    QModelIndex orders = model->index(1, 0, root);
+    EXPECT_EQ(
+        model->data(model->index(0, 0, orders)).toString(), QStringLiteral("Id  [int autoinc not null]"));
+    EXPECT_TRUE(model->data(model->index(0, 0, orders), devlink::SchemaTreeModel::PrimaryKeyRole).toBool());
+    EXPECT_EQ(model->data(model->index(1, 0, orders)).toString(), QStringLiteral("Note  [ntext]"));
+    EXPECT_TRUE(DeviceFileThere(devlink::kBinarySchemaPath));
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
+TEST_F(Results, MalformedSchemaStillShowsRootAndBlankTable)
+{
+    m_controller.setTableMode(false);
+    std::u16string text = u"Orders\u0001";
+    EXPECT_TRUE(m_controller.LoadSchema(&text));
+    devlink::SchemaTreeModel* model = m_controller.schemaModel();
+    ASSERT_EQ(model->rowCount(model->RootIndex()), 1);
+    EXPECT_EQ(
+        model->data(model->index(0, 0, model->RootIndex())).toString(), QStringLiteral("<Blank table>"));
+    EXPECT_EQ(m_controller.tableCount(), 0);
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].text, QStringLiteral("Unrecognised schema results sent from device."));
+    // No buffer at all: the root alone, and no message.
+    EXPECT_FALSE(m_controller.LoadSchema(nullptr));
+    EXPECT_EQ(model->rowCount(model->RootIndex()), 0);
+    EXPECT_EQ(m_prompter.Count(), 1);
+}
+
+TEST_F(Results, MissingSchemaFileAfterItsRetries)
+{
+    m_controller.setTableMode(false);
+    PlantResults(u"<Success>\r\n");
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].text, QStringLiteral("Unable to open results file on the device."));
+    EXPECT_EQ(m_prompter.Records()[0].icon, PromptIcon::Information);
+}
+
+} // namespace
+} // namespace linktest
