@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <spawn.h>
 #include <string>
@@ -226,7 +227,12 @@ int main(int argc, char** argv)
         status = ok ? 0 : 1;
     }
     CeRapiUninit();
-    Run({ cedevice, "stop", "--store", store.string() }, home.string());
+    if (Run({ cedevice, "stop", "--store", store.string() }, home.string()) != 0 || status != 0) {
+        std::ifstream log(store / "cedevice.log");
+        std::fprintf(stderr, "bench_device: the device's log:\n%s\n",
+            std::string(std::istreambuf_iterator<char>(log), {}).c_str());
+        status = 1;
+    }
     std::error_code ec;
     std::filesystem::remove_all(home, ec);
     return status;
