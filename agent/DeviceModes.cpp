@@ -6,6 +6,8 @@
 #include "exchange/Trace.h"
 #include "platform/ce/Ce.h"
 
+#include <vector>
+
 namespace agent {
 
 namespace {
@@ -137,25 +139,36 @@ void StopOtherAgents()
     if (snapshot == INVALID_HANDLE_VALUE)
         return;
     const DWORD self = ce::GetCurrentProcessId();
+    std::vector<ce::PROCESSENTRY32> processes;
     ce::PROCESSENTRY32 entry {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = ce::Process32First(snapshot, &entry); more; more = ce::Process32Next(snapshot, &entry)) {
-        std::u16string_view name = ExeName(entry);
-        if (!IsAgentExecutable(name) || entry.th32ProcessID == self)
+    for (BOOL more = ce::Process32First(snapshot, &entry); more; more = ce::Process32Next(snapshot, &entry))
+        processes.push_back(entry);
+    ce::CloseToolhelp32Snapshot(snapshot);
+    // The engine-2.0 agent that handed its request to this one is ending by
+    // itself; stopping it would only cost the pause below.
+    DWORD handedOverBy = 0;
+    for (const auto& process : processes) {
+        if (process.th32ProcessID == self && IsAgentExecutable(ExeName(process)))
+            handedOverBy = process.th32ParentProcessID;
+    }
+    for (const auto& process : processes) {
+        std::u16string_view name = ExeName(process);
+        if (!IsAgentExecutable(name) || process.th32ProcessID == self
+            || (handedOverBy != 0 && process.th32ProcessID == handedOverBy))
             continue;
         exchange::DebugOutput(exchange::Format(u"Another copy of %s is already running...", name));
-        HANDLE process = ce::OpenProcess(ce::PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
-        if (!process)
+        HANDLE handle = ce::OpenProcess(ce::PROCESS_TERMINATE, FALSE, process.th32ProcessID);
+        if (!handle)
             continue;
-        if (ce::TerminateProcess(process, 0)) {
+        if (ce::TerminateProcess(handle, 0)) {
             exchange::DebugOutput(u"terminated !\r\n");
             ce::Sleep(2000);
         } else {
             exchange::DebugOutput(u"couldn't be stopped.\r\n");
         }
-        ce::CloseHandle(process);
+        ce::CloseHandle(handle);
     }
-    ce::CloseToolhelp32Snapshot(snapshot);
 }
 
 } // namespace agent

@@ -153,7 +153,7 @@ int main(int argc, char** argv)
     const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
     const std::filesystem::path agent = bin / "Quorvane2005.dll";
 
-    char pattern[] = "/tmp/qvbench-XXXXXX";
+    char pattern[] = "/tmp/qvagentbench-XXXXXX";
     if (!mkdtemp(pattern))
         return 1;
     const std::filesystem::path root = pattern;

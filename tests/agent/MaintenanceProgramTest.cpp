@@ -172,3 +172,55 @@ TEST_F(KillProcessTest, ANameThatDoesNotRunOrDiffersInCaseIsNotFound)
         EXPECT_EQ(log[log.size() - 2], "Closing snapshot.  failed.");
     }
 }
+
+TEST_F(KillProcessTest, SoftResetEndsEveryProgramAndKeepsTheFiles)
+{
+    StartSleeper("tmail.exe");
+    ASSERT_TRUE(device().PutBytes("kept", "\\My Documents\\marker.txt"));
+    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-softreset"));
+    // The device goes away and comes back; the agent's last line is its request.
+    ASSERT_TRUE(device().WaitFor(
+        [](const std::string& s) { return s == "Soft reseting device.."; }, 20s, nullptr, "Status"));
+    std::this_thread::sleep_for(3s);
+    std::vector<std::string> log;
+    for (int i = 0; i < 100 && log.empty(); ++i) {
+        log = device().Log();
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_EQ(log, (std::vector<std::string> { "Running...", "Soft reseting device.." }));
+    EXPECT_EQ(device().Get("\\My Documents\\marker.txt"), "kept");
+    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-processes"));
+    ASSERT_TRUE(device().WaitForDone()) << device().error();
+    auto names = device().ProcessList();
+    EXPECT_EQ(Count(names, "tmail.exe"), 0) << ::testing::PrintToString(names);
+}
+
+TEST_F(AgentProgramTest, HardResetReturnsTheDeviceToItsFactoryImage)
+{
+    ASSERT_TRUE(device().PutBytes("gone", "\\My Documents\\marker.txt"));
+    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-hardreset"));
+    bool wiped = false;
+    for (int i = 0; i < 300 && !wiped; ++i) {
+        std::this_thread::sleep_for(100ms);
+        wiped = device().Cli({ "info" }) == 0 && !device().Exists("\\My Documents\\marker.txt")
+            && !device().Exists("\\Quorvane\\Quorvane2005.exe");
+    }
+    EXPECT_TRUE(wiped);
+}
+
+TEST_F(AgentProgramTest, HandOverWithoutASiblingReportsTheFailure)
+{
+    PutDatabase("\\new.sdf", { "CREATE TABLE T (a int)" }, 3);
+    ASSERT_TRUE(device().Remove("\\Quorvane\\Quorvane2005.exe"));
+    EXPECT_EQ(device().Request("\\new.sdf", "", "SELECT a FROM T", "\\Quorvane\\Quorvane2003.exe"),
+        "<Failed>\r\n" + ErrorBlock("Unable to open this database.", "v2.0"));
+    auto log = device().Log();
+    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+        (std::vector<std::string> {
+            "Need to run the SQLCE 3.0 version.", "Writing SQLerror file (1)..", "Done." }));
+    // An engine-2.0 agent whose name holds no "2003" cannot name its sibling
+    // and would only start itself again.
+    ASSERT_TRUE(device().PutFile(BinDir() / "Quorvane2003.dll", "\\Quorvane\\Agent.exe"));
+    EXPECT_EQ(device().Request("\\new.sdf", "", "SELECT a FROM T", "\\Quorvane\\Agent.exe"),
+        "<Failed>\r\n" + ErrorBlock("Unable to open this database.", "v2.0"));
+}
