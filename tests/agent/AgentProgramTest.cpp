@@ -224,3 +224,13 @@ TEST_F(AgentProgramTest, DeviceIdModeWritesTheIdentifierThenRunsTheRequest)
     EXPECT_TRUE(results.starts_with("<Success>\r\nCols: 1\r\n")) << results;
     EXPECT_EQ(device().Log()[1], "Just get table structure.");
 }
+
+TEST_F(AgentProgramTest, ARowThatCannotBeReadGivesTheFailureFile)
+{
+    PutDatabase("\\b.sdf",
+        { "CREATE TABLE B (id int, v bigint)", "INSERT INTO B VALUES (1, 5)",
+            "INSERT INTO B VALUES (2, -9223372036854775808)" });
+    EXPECT_EQ(device().Request("\\b.sdf", "", "SELECT id, ABS(v) AS a FROM B"),
+        "<Failed>\r\n" + ErrorBlock("Unable to read all the records.\r\n0x80040e14\r\nInteger overflow."));
+    EXPECT_EQ(device().RegString("TotalRows"), "2");
+}

@@ -211,3 +211,19 @@ TEST_F(RunnerTest, InvalidQueryWritesFailedAndTheEngineError)
     EXPECT_TRUE(ErrorText().starts_with("Invalid SQL command.\r\n0x80040e")) << ErrorText();
     EXPECT_EQ(status.Text("TotalRows"), "0");
 }
+
+TEST_F(RunnerTest, ARowThatCannotBeReadEndsTheRunAsAFailure)
+{
+    // ABS of the smallest bigint overflows when the engine reaches that row.
+    Database(
+        { "CREATE TABLE B (id int, v bigint)", "INSERT INTO B VALUES (1, 5)", "INSERT INTO B VALUES (2, -7)",
+            "INSERT INTO B VALUES (3, -9223372036854775808)", "INSERT INTO B VALUES (4, 1)" });
+    std::u16string out = Run("SELECT id, ABS(v) AS a FROM B");
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(ErrorText().starts_with("Unable to read all the records.\r\n0x")) << ErrorText();
+    // What was read stays in the output, which the dispatcher then replaces
+    // by the failure file.
+    EXPECT_TRUE(S(out).starts_with("<Success>\r\nCols: 2\r\n")) << S(out);
+    EXPECT_NE(S(out).find("\r\n2\t7\t\r\n"), std::string::npos) << S(out);
+    EXPECT_EQ(S(out).find("\r\n4\t"), std::string::npos) << S(out);
+}
