@@ -76,6 +76,7 @@ void RapiConnection::Impl::Close()
     if (fd >= 0)
         close(fd);
     fd = -1;
+    readAhead.clear();
 }
 
 void RapiConnection::Impl::Break()

@@ -45,18 +45,49 @@ HANDLE RapiConnection::CeCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD
     CreateFileReply reply;
     if (!m_impl->Call(request, &reply, 0xFFFFFFFFu))
         return INVALID_HANDLE_VALUE;
-    return ToHandle(reply.status.result);
+    HANDLE h = ToHandle(reply.status.result);
+    if (h != INVALID_HANDLE_VALUE && (desiredAccess & GENERIC_READ) && !(desiredAccess & GENERIC_WRITE)
+        && !(shareMode & FILE_SHARE_WRITE))
+        m_impl->readAhead[reply.status.result] = {};
+    return h;
 }
 
 BOOL RapiConnection::CeReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead, void*)
 {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    auto ahead = m_impl->readAhead.find(HandleValue(file));
     DWORD total = 0;
     BOOL ok = TRUE;
     while (total < bytesToRead) {
-        DWORD want = std::min<DWORD>(bytesToRead - total, kMaxIoChunk);
+        DWORD want = bytesToRead - total;
+        if (ahead != m_impl->readAhead.end()) {
+            Impl::ReadAhead& ra = ahead->second;
+            if (ra.Unread() > 0) {
+                std::size_t n = std::min<std::size_t>(ra.Unread(), want);
+                std::memcpy(out + total, ra.data.data() + ra.at, n);
+                ra.at += n;
+                total += DWORD(n);
+                continue;
+            }
+            if (want < Impl::kReadAhead) {
+                ra.data.resize(Impl::kReadAhead);
+                std::uint32_t got = 0;
+                bool read = m_impl->Read(HandleValue(file), ra.data.data(), Impl::kReadAhead, &got);
+                ra.data.resize(read ? got : 0);
+                ra.at = 0;
+                if (!read) {
+                    ok = FALSE;
+                    break;
+                }
+                if (got == 0)
+                    break; // end of file
+                continue;
+            }
+        }
+        want = std::min<DWORD>(want, kMaxIoChunk);
         std::uint32_t got = 0;
-        if (!m_impl->Read(HandleValue(file), static_cast<std::uint8_t*>(buffer) + total, want, &got)) {
+        if (!m_impl->Read(HandleValue(file), out + total, want, &got)) {
             ok = FALSE;
             break;
         }
@@ -113,6 +144,13 @@ DWORD RapiConnection::CeSetFilePointer(
         ? std::int64_t(
             (std::uint64_t(std::uint32_t(*distanceToMoveHigh)) << 32) | std::uint32_t(distanceToMove))
         : std::int64_t(distanceToMove);
+    // Bytes read ahead but not yet handed out are still ahead of the caller.
+    auto ahead = m_impl->readAhead.find(HandleValue(file));
+    if (ahead != m_impl->readAhead.end()) {
+        if (moveMethod == FILE_CURRENT)
+            distance -= std::int64_t(ahead->second.Unread());
+        ahead->second = {};
+    }
     request.distance = std::uint64_t(distance);
     request.method = moveMethod;
     SetFilePointerReply reply;
@@ -126,6 +164,7 @@ DWORD RapiConnection::CeSetFilePointer(
 BOOL RapiConnection::CeCloseHandle(HANDLE object)
 {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->readAhead.erase(HandleValue(object));
     CloseHandleRequest request;
     request.handle = HandleValue(object);
     CloseHandleReply reply;

@@ -6,6 +6,7 @@
 #include "platform/rapi/Rapi.h"
 
 #include <filesystem>
+#include <map>
 #include <mutex>
 
 // Checks a request's strings and data against the protocol's limits.
@@ -36,6 +37,19 @@ struct RapiConnection::Impl {
     State state = State::Idle;
     HRESULT transportError = S_OK;
     DWORD lastError = ERROR_SUCCESS;
+
+    // A handle that reads but does not write, opened so that nobody else may
+    // write the file, cannot see the file change under it: its reads fetch
+    // kReadAhead bytes at a time and are served from here, which saves a
+    // round trip per small read. The device's position is ahead of the
+    // caller's by the unread bytes.
+    static constexpr std::uint32_t kReadAhead = rapi::proto::kMaxIoChunk;
+    struct ReadAhead {
+        std::vector<std::uint8_t> data;
+        std::size_t at = 0;
+        std::size_t Unread() const { return data.size() - at; }
+    };
+    std::map<std::uint32_t, ReadAhead> readAhead;
 
     ~Impl();
 

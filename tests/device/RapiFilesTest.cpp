@@ -144,6 +144,65 @@ TEST_F(RapiFiles, SizesPointersAndEndOfFile)
     c->CeCloseHandle(h);
 }
 
+// Small reads of a file nobody else may write are served in larger pieces;
+// the caller still sees exactly the file and its own position.
+TEST_F(RapiFiles, SmallReadsAndSeeksSeeExactlyTheFile)
+{
+    std::string data(3000000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = char((i * 131) >> 3);
+    testing_store::WriteHostFile(files() / "Temp" / "r.bin", data);
+    for (DWORD share : { DWORD(0), DWORD(FILE_SHARE_READ), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE) }) {
+        HANDLE h = c->CeCreateFile(u"\\Temp\\r.bin", GENERIC_READ, share, nullptr, OPEN_EXISTING, 0x80, 0);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        char buf[70000];
+        DWORD read = 0;
+        ASSERT_TRUE(c->CeReadFile(h, buf, 10, &read, nullptr));
+        ASSERT_EQ(read, 10u);
+        EXPECT_EQ(std::string(buf, 10), data.substr(0, 10));
+        EXPECT_EQ(c->CeSetFilePointer(h, 0, nullptr, FILE_CURRENT), 10u) << share;
+        EXPECT_EQ(c->CeSetFilePointer(h, -5, nullptr, FILE_CURRENT), 5u);
+        ASSERT_TRUE(c->CeReadFile(h, buf, 60000, &read, nullptr));
+        ASSERT_EQ(read, 60000u);
+        EXPECT_TRUE(std::string(buf, read) == data.substr(5, 60000));
+        // Across the end of a piece fetched ahead.
+        EXPECT_EQ(c->CeSetFilePointer(h, 1048570, nullptr, FILE_BEGIN), 1048570u);
+        ASSERT_TRUE(c->CeReadFile(h, buf, 20, &read, nullptr));
+        EXPECT_EQ(std::string(buf, read), data.substr(1048570, 20));
+        EXPECT_EQ(c->CeSetFilePointer(h, -100, nullptr, FILE_END), 2999900u);
+        ASSERT_TRUE(c->CeReadFile(h, buf, 70000, &read, nullptr));
+        EXPECT_EQ(read, 100u);
+        EXPECT_EQ(std::string(buf, read), data.substr(2999900));
+        ASSERT_TRUE(c->CeReadFile(h, buf, 70000, &read, nullptr));
+        EXPECT_EQ(read, 0u);
+        // Read the whole file in small pieces.
+        c->CeSetFilePointer(h, 0, nullptr, FILE_BEGIN);
+        std::string all;
+        do {
+            ASSERT_TRUE(c->CeReadFile(h, buf, 4096, &read, nullptr));
+            all.append(buf, read);
+        } while (read > 0);
+        EXPECT_TRUE(all == data) << share;
+        ASSERT_TRUE(c->CeCloseHandle(h));
+    }
+    // A reader that lets others write sees their writes between its reads.
+    HANDLE reader = c->CeCreateFile(
+        u"\\Temp\\r.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0x80, 0);
+    HANDLE writer = c->CeCreateFile(
+        u"\\Temp\\r.bin", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0x80, 0);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    char buf[8];
+    DWORD n = 0;
+    ASSERT_TRUE(c->CeReadFile(reader, buf, 4, &n, nullptr));
+    c->CeSetFilePointer(writer, 4, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(c->CeWriteFile(writer, "WXYZ", 4, &n, nullptr));
+    ASSERT_TRUE(c->CeReadFile(reader, buf, 4, &n, nullptr));
+    EXPECT_EQ(std::string(buf, 4), "WXYZ");
+    c->CeCloseHandle(reader);
+    c->CeCloseHandle(writer);
+}
+
 TEST_F(RapiFiles, FileTimesSetAndRead)
 {
     HANDLE h = c->CeCreateFile(u"\\t.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0x80, 0);
