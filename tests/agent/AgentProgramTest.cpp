@@ -33,7 +33,7 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line)
 
 TEST_F(AgentProgramTest, TestModeLogsItsLineAndEndsWithDone)
 {
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-TEST"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-TEST"));
     ASSERT_TRUE(device().WaitForDone()) << device().error();
     EXPECT_EQ(device().Log(), (std::vector<std::string> { "Running...", "-test was successful.", "Done." }));
     EXPECT_EQ(device().RegString("Test"), "9.6");
@@ -45,7 +45,7 @@ TEST_F(AgentProgramTest, TestModeLogsItsLineAndEndsWithDone)
 TEST_F(AgentProgramTest, VerboseLoggingAddsTheVersionLines)
 {
     device().RegSetDword("VerboseLogging", 1);
-    ASSERT_TRUE(device().Run("\\Quorvane\\QuorvaneSP2003.exe", "-test"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\QuorvaneSP2003.exe", "-test"));
     ASSERT_TRUE(device().WaitForDone()) << device().error();
     EXPECT_EQ(device().Log(),
         (std::vector<std::string> { "Running Quorvane v2.3999.", "Using SQLCE v2.0 libraries.", "Running...",
@@ -88,7 +88,7 @@ TEST_F(AgentProgramTest, EightBitQueryFileRunsLikeItsUtf16Form)
     ASSERT_TRUE(
         device().PutBytes("\\people.sdf\r\n\r\nSELECT id FROM People\r\n", "\\Quorvane\\SQLquery.txt"));
     device().Remove("\\Quorvane\\SQLresults.txt");
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe"));
     ASSERT_TRUE(device().WaitForDone()) << device().error();
     EXPECT_EQ(Results(), "<Success>\r\nCols: 1\r\nid\t\r\nint\t\r\n\t\r\n1\t\r\n2\t\r\n<end>\r\n");
 }
@@ -97,7 +97,7 @@ TEST_F(AgentProgramTest, QueryFileWithoutTheThirdLineEndFails)
 {
     PutDatabase("\\people.sdf", kPeople);
     ASSERT_TRUE(device().PutBytes("\\people.sdf\r\n\r\nSELECT id FROM People", "\\Quorvane\\SQLquery.txt"));
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe"));
     ASSERT_TRUE(device().WaitForDone()) << device().error();
     EXPECT_EQ(Results(),
         "<Failed>\r\n"
@@ -110,7 +110,7 @@ TEST_F(AgentProgramTest, QueryFileWithoutTheThirdLineEndFails)
 
 TEST_F(AgentProgramTest, MissingQueryFileAndMissingDatabase)
 {
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2003.exe"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2003.exe"));
     ASSERT_TRUE(device().WaitForDone()) << device().error();
     EXPECT_EQ(Results(),
         "<Failed>\r\n" + ErrorBlock("Query file: \"\\Quorvane\\SQLquery.txt\" doesn't exist.", "v2.0"));

@@ -308,6 +308,12 @@ bool Device::Run(const std::string& exe, const std::string& commandLine)
     return ok;
 }
 
+bool Device::RunAgent(const std::string& exe, const std::string& commandLine)
+{
+    RegDelete("Status");
+    return Run(exe, commandLine);
+}
+
 bool Device::WaitFor(const std::function<bool(const std::string&)>& accept, std::chrono::milliseconds timeout,
     std::string* last, const std::string& name, const std::string& key)
 {
@@ -342,8 +348,7 @@ bool Device::StartRequest(const std::string& databasePath, const std::string& pa
         return false;
     Cli({ "rm", "\\Quorvane\\SQLresults.txt" });
     RegSetDword("Cancel", 0);
-    RegDelete("Status");
-    return Run(exe, commandLine);
+    return RunAgent(exe, commandLine);
 }
 
 std::string Device::Request(const std::string& databasePath, const std::string& password,

@@ -60,6 +60,8 @@ public:
 
     // Starts a device program; true when it runs.
     bool Run(const std::string& exe, const std::string& commandLine = "");
+    // Deletes "Status" (so that only this run's "Done." counts), then Run.
+    bool RunAgent(const std::string& exe, const std::string& commandLine = "");
 
     // Polls "Status" (or the value `name`) until `accept` holds or `timeout`
     // passes. The last text seen goes to *last.

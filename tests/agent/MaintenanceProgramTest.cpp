@@ -116,7 +116,7 @@ TEST_F(AgentProgramTest, RenameAndGuardedChanges)
 
 TEST_F(AgentProgramTest, ProcessListNamesEveryRunningProgram)
 {
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-processes"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-processes"));
     ASSERT_TRUE(device().WaitForDone()) << device().error();
     auto names = device().ProcessList();
     EXPECT_EQ(Count(names, "NK.EXE"), 1) << ::testing::PrintToString(names);
@@ -143,7 +143,7 @@ TEST_F(KillProcessTest, KillingANameThatRunsTwiceKillsBoth)
 {
     StartSleeper("tmail.exe");
     StartSleeper("tmail.exe");
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-killprocess tmail.exe"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-killprocess tmail.exe"));
     ASSERT_TRUE(device().WaitForDone(20s)) << device().error();
     EXPECT_EQ(device().RegString("ProcessKiller"), "Success.");
     auto names = device().ProcessList();
@@ -162,7 +162,7 @@ TEST_F(KillProcessTest, ANameThatDoesNotRunOrDiffersInCaseIsNotFound)
     for (const char* name : { "pword.exe", "TMAIL.EXE" }) {
         SCOPED_TRACE(name);
         device().RegDelete("ProcessKiller");
-        ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", std::string("-killprocess ") + name));
+        ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", std::string("-killprocess ") + name));
         ASSERT_TRUE(device().WaitForDone(20s)) << device().error();
         EXPECT_EQ(device().RegString("ProcessKiller"), std::nullopt);
         auto names = device().ProcessList();
@@ -177,7 +177,7 @@ TEST_F(KillProcessTest, SoftResetEndsEveryProgramAndKeepsTheFiles)
 {
     StartSleeper("tmail.exe");
     ASSERT_TRUE(device().PutBytes("kept", "\\My Documents\\marker.txt"));
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-softreset"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-softreset"));
     // The device goes away and comes back; the agent's last line is its request.
     ASSERT_TRUE(device().WaitFor(
         [](const std::string& s) { return s == "Soft reseting device.."; }, 20s, nullptr, "Status"));
@@ -189,7 +189,7 @@ TEST_F(KillProcessTest, SoftResetEndsEveryProgramAndKeepsTheFiles)
     }
     EXPECT_EQ(log, (std::vector<std::string> { "Running...", "Soft reseting device.." }));
     EXPECT_EQ(device().Get("\\My Documents\\marker.txt"), "kept");
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-processes"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-processes"));
     ASSERT_TRUE(device().WaitForDone()) << device().error();
     auto names = device().ProcessList();
     EXPECT_EQ(Count(names, "tmail.exe"), 0) << ::testing::PrintToString(names);
@@ -198,7 +198,7 @@ TEST_F(KillProcessTest, SoftResetEndsEveryProgramAndKeepsTheFiles)
 TEST_F(AgentProgramTest, HardResetReturnsTheDeviceToItsFactoryImage)
 {
     ASSERT_TRUE(device().PutBytes("gone", "\\My Documents\\marker.txt"));
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-hardreset"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-hardreset"));
     bool wiped = false;
     for (int i = 0; i < 300 && !wiped; ++i) {
         std::this_thread::sleep_for(100ms);

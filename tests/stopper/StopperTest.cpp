@@ -155,7 +155,7 @@ protected:
 
     std::vector<std::string> Processes()
     {
-        EXPECT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-processes"));
+        EXPECT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-processes"));
         EXPECT_TRUE(device().WaitForDone());
         return device().ProcessList();
     }
@@ -205,7 +205,7 @@ TEST_F(HaltquillTest, TheAgentsKillModeStopsTheOthersToo)
 {
     StartAgentLike("Quorvane2003.exe");
     device().RegDelete("CancelStatus");
-    ASSERT_TRUE(device().Run("\\Quorvane\\Quorvane2005.exe", "-kill"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe", "-kill"));
     ASSERT_TRUE(device().WaitForDone(30s)) << device().error();
     EXPECT_EQ(device().RegString("CancelStatus"), "Done.");
     EXPECT_EQ(
