@@ -1,6 +1,7 @@
 #include "device/host/FactoryImage.h"
 
 #include "device/store/Names.h"
+#include "exchange/Text.h"
 
 #include <fstream>
 #include <system_error>
@@ -8,17 +9,21 @@
 namespace device {
 namespace {
 
+// The UTF-16LE bytes of `text` and its terminator.
+void AppendText(std::vector<std::uint8_t>& data, std::u16string_view text)
+{
+    std::string bytes = exchange::ToUtf16LeBytes(text);
+    data.insert(data.end(), bytes.begin(), bytes.end());
+    data.push_back(0);
+    data.push_back(0);
+}
+
 reg::ValueEntry Sz(std::u16string name, std::u16string_view text, std::uint32_t type = reg::REG_SZ)
 {
     reg::ValueEntry v;
     v.name = std::move(name);
     v.type = type;
-    for (char16_t c : text) {
-        v.data.push_back(std::uint8_t(c));
-        v.data.push_back(std::uint8_t(c >> 8));
-    }
-    v.data.push_back(0);
-    v.data.push_back(0);
+    AppendText(v.data, text);
     return v;
 }
 
@@ -37,14 +42,8 @@ reg::ValueEntry MultiSz(std::u16string name, std::initializer_list<std::u16strin
     reg::ValueEntry v;
     v.name = std::move(name);
     v.type = reg::REG_MULTI_SZ;
-    for (auto item : items) {
-        for (char16_t c : item) {
-            v.data.push_back(std::uint8_t(c));
-            v.data.push_back(std::uint8_t(c >> 8));
-        }
-        v.data.push_back(0);
-        v.data.push_back(0);
-    }
+    for (auto item : items)
+        AppendText(v.data, item);
     v.data.push_back(0);
     v.data.push_back(0);
     return v;

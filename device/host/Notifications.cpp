@@ -1,6 +1,7 @@
 #include "device/host/Notifications.h"
 
 #include "device/store/Names.h"
+#include "exchange/Text.h"
 #include "platform/registry/Hive.h"
 
 #include <cerrno>
@@ -14,16 +15,11 @@ extern char** environ;
 namespace device {
 namespace {
 
+// A string value's text, up to its terminator.
 std::u16string TextOfValue(const std::vector<std::uint8_t>& data)
 {
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-        char16_t c = char16_t(data[i] | (data[i + 1] << 8));
-        if (c == 0)
-            break;
-        text.push_back(c);
-    }
-    return text;
+    std::u16string text = exchange::FromUtf16LeBytes(std::span<const std::uint8_t>(data));
+    return text.substr(0, text.find(u'\0'));
 }
 
 // Starts argv detached (a grandchild, so nothing is left to reap). Empty on
