@@ -76,6 +76,13 @@ TEST_F(AgentProgramTest, ZeroRowQueryAndStatementWithoutRows)
     PutDatabase("\\people.sdf", kPeople);
     EXPECT_EQ(device().Request("\\people.sdf", "", "  select name from People where id > 5"),
         "<Success>\r\nCols: 1\r\nname\t\r\nnvarchar\t\r\n\t\r\n<end>\r\n");
+    // Line breaks and tabs travel as U+001D U+001E and U+0008.
+    EXPECT_EQ(device().Request("\\people.sdf", "",
+                  "SELECT id\x1D\x1E\x08"
+                  "FROM People WHERE id = 2"),
+        "<Success>\r\nCols: 1\r\nid\t\r\nint\t\r\n\t\r\n2\t\r\n<end>\r\n");
+    // The value holds a real line break (reg query shows its first line).
+    EXPECT_EQ(device().RegString("SQL"), "SELECT id\r");
     EXPECT_EQ(
         device().Request("\\people.sdf", "", "UPDATE People SET name = N'X'"), "<Success>\r\nCols: 0\r\n2");
     EXPECT_EQ(device().RegString("RowsAffected"), "2");
@@ -161,6 +168,12 @@ TEST_F(AgentProgramTest, WrongPasswordIsAnsweredByTheEngine30Agent)
         << results;
     EXPECT_TRUE(results.ends_with("\r\n\r\nQuorvane v2.3999\r\nSQLCE v3.0")) << results;
     EXPECT_TRUE(device().Request("\\secret.sdf", "pw", "SELECT * FROM People").starts_with(kPeopleHeader));
+    // A password line without the leading "_" is used as it stands.
+    ASSERT_TRUE(device().PutBytes(
+        Utf16Bytes("\\secret.sdf\r\npw\r\nSELECT id FROM People\r\n"), "\\Quorvane\\SQLquery.txt"));
+    ASSERT_TRUE(device().RunAgent("\\Quorvane\\Quorvane2005.exe"));
+    ASSERT_TRUE(device().WaitForDone()) << device().error();
+    EXPECT_EQ(Results(), "<Success>\r\nCols: 1\r\nid\t\r\nint\t\r\n\t\r\n1\t\r\n2\t\r\n<end>\r\n");
 }
 
 TEST_F(AgentProgramTest, CancelDuringOutputEndsAfterTheCurrentRow)
