@@ -2,6 +2,7 @@
 // commands over the remote-access client.
 #include "cli/CliContext.h"
 #include "cli/FileCommands.h"
+#include "cli/ProcessCommands.h"
 #include "cli/RegistryCommands.h"
 #include "platform/rapi/Rapi.h"
 
@@ -27,6 +28,9 @@ const char* kCommands
       "  reg set KEY NAME TYPE DATA  set a value (sz, expand_sz, dword, binary, multi_sz)\n"
       "  reg delete KEY [NAME]       delete a value, or a key with its sub-keys\n"
       "  run EXE [COMMANDLINE]       start a device program\n"
+      "  ps                          list the device's processes\n"
+      "  kill NAME                   end every process of that executable name\n"
+      "  reset soft|hard             restart the device (hard: back to its factory image)\n"
       "Keys start with HKLM, HKCU, HKCR or a full root name; device paths with \"\\\".\n"
       "Options come before the command.";
 
@@ -65,6 +69,9 @@ int main(int argc, char** argv)
         { QStringLiteral("attrib"), cli::Attrib },
         { QStringLiteral("reg"), cli::Registry },
         { QStringLiteral("run"), cli::RunProgram },
+        { QStringLiteral("ps"), cli::Processes },
+        { QStringLiteral("kill"), cli::Kill },
+        { QStringLiteral("reset"), cli::Reset },
     };
     auto it = commands.find(args[0]);
     if (it == commands.end())

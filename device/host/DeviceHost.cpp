@@ -1,11 +1,14 @@
 #include "device/host/DeviceHost.h"
 
 #include "device/host/FactoryImage.h"
+#include "device/host/FactoryReset.h"
 #include "device/host/Notifications.h"
-#include "device/host/UnavailableProcessHost.h"
+#include "device/process/ProcessTable.h"
+#include "device/process/Restart.h"
 #include "device/server/RapiServer.h"
 #include "exchange/Home.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -105,6 +108,18 @@ void Log(const std::string& line)
     std::cerr << "cedevice: " << line << std::endl;
 }
 
+// The programs cedevice puts into every new store besides the ROM programs:
+// the CAB installer, from beside cedevice itself (when it was built).
+std::vector<ImageFile> DeviceImageFiles()
+{
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    std::filesystem::path wceload = self.parent_path() / "wceload";
+    if (ec || !std::filesystem::is_regular_file(wceload, ec))
+        return {};
+    return { { u"\\Windows\\wceload.exe", wceload, true } };
+}
+
 // Points standard input at /dev/null and the outputs at `log` (or /dev/null),
 // so a detached host holds none of its starter's descriptors.
 void RedirectOutput(const std::filesystem::path& log)
@@ -164,7 +179,12 @@ int RunDevice(const HostOptions& options, int readyFd)
         ready.Failed(error);
         return 1;
     }
-    if (!EnsureFactoryImage(folder.Files(), folder.Registry(), profile, {}, &error)) {
+    if (!DiscardUnfinishedRestore(folder, &error)) {
+        ready.Failed("cannot discard an interrupted hard reset: " + error);
+        return 1;
+    }
+    const std::vector<ImageFile> imageFiles = DeviceImageFiles();
+    if (!EnsureFactoryImage(folder.Files(), folder.Registry(), profile, imageFiles, &error)) {
         ready.Failed("cannot lay out a new device: " + error);
         return 1;
     }
@@ -178,7 +198,18 @@ int RunDevice(const HostOptions& options, int readyFd)
         ready.Failed(error);
         return 1;
     }
-    UnavailableProcessHost processes(*store);
+    // Device programs ask for restarts through the process table; the
+    // restarter exists only once the server does, hence the late binding.
+    std::atomic<Restarter*> restarter { nullptr };
+    ProcessTable::Config processConfig;
+    processConfig.store = store.get();
+    processConfig.deviceDir = folder.dir;
+    processConfig.rapiSocket = options.socketPath;
+    processConfig.reboot = [&restarter](bool clean) {
+        Restarter* r = restarter.load();
+        return r ? r->Request(clean) : DWORD(ERROR_NOT_SUPPORTED);
+    };
+    ProcessTable processes(processConfig);
     DeviceServices services { store.get(), hive.get(), &profile, &processes };
     RapiServer server(services);
     if (!server.Listen(options.socketPath, &error)) {
@@ -205,6 +236,31 @@ int RunDevice(const HostOptions& options, int readyFd)
         RedirectOutput(folder.LogFile());
     std::vector<std::string> environment = { std::string(kEnvDeviceDir) + "=" + folder.dir.string(),
         std::string(kEnvDeviceSocket) + "=" + options.socketPath.string() };
+    auto notify = [&environment](Notification which) {
+        for (const auto& p : RunNotification(which, home::DesktopHiveDir(), environment))
+            Log(std::string(which == Notification::Connect ? "connect" : "disconnect") + " notification: " + p);
+    };
+    Restarter::Steps steps;
+    steps.closeClients = [&server] {
+        server.SetAdmitting(false);
+        server.DropClients();
+    };
+    steps.endProcesses = [&processes] { processes.EndAll(); };
+    steps.syncRegistry = [&hive] {
+        if (hive->Sync() != reg::ERROR_SUCCESS)
+            Log("could not flush the device registry to disk");
+    };
+    steps.restoreFactoryImage = [&](std::string* why) {
+        return RestoreFactoryImage(folder, *store, *hive, profile, imageFiles, why);
+    };
+    steps.disconnected = [&notify] { notify(Notification::Disconnect); };
+    steps.openClients = [&server] { server.SetAdmitting(true); };
+    steps.connected = [&notify] { notify(Notification::Connect); };
+    steps.log = Log;
+    steps.bootDelay = BootDelayFromEnvironment();
+    Restarter restarts(steps);
+    restarter = &restarts;
+
     auto connectProblems = RunNotification(Notification::Connect, home::DesktopHiveDir(), environment);
 
     for (const auto& p : connectProblems)
@@ -214,6 +270,10 @@ int RunDevice(const HostOptions& options, int readyFd)
 
     server.Run();
     g_server = nullptr;
+    // A restart under way finishes first; then every device program ends.
+    restarter = nullptr;
+    restarts.Shutdown();
+    processes.EndAll();
 
     if (hive->Sync() != reg::ERROR_SUCCESS)
         Log("could not flush the device registry to disk");

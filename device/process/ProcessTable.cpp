@@ -250,6 +250,14 @@ std::vector<ProcessInfo> ProcessTable::Snapshot()
     return out;
 }
 
+DWORD ProcessTable::ListProcesses(std::vector<ProcessEntry>* processes)
+{
+    processes->clear();
+    for (const auto& p : Snapshot())
+        processes->push_back({ p.id, p.parentId, p.name });
+    return ERROR_SUCCESS;
+}
+
 DWORD ProcessTable::Find(DWORD id)
 {
     CollectEnded();

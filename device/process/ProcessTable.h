@@ -80,6 +80,11 @@ public:
     DWORD CreateProcess(
         std::u16string_view application, std::u16string_view commandLine, ProcessStart* started) override;
 
+    // The table as ListProcesses gives it to remote clients.
+    DWORD ListProcesses(std::vector<ProcessEntry>* processes) override;
+    DWORD TerminateProcess(DWORD processId) override { return Terminate(processId); }
+    DWORD Reboot(bool clean) override { return RequestReboot(clean); }
+
     // Starts `application` with `commandLine` on behalf of process
     // `parentId` (0: from outside). ERROR_SUCCESS with the new ids;
     // ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME,

@@ -4,13 +4,22 @@
 
 #include "platform/rapi/CeTypes.h"
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace device {
 
 struct ProcessStart {
     DWORD processId = 0;
     DWORD threadId = 0;
+};
+
+// One process of the device's table.
+struct ProcessEntry {
+    DWORD processId = 0;
+    DWORD parentProcessId = 0;
+    std::u16string exeFile; // file name only
 };
 
 class ProcessHost {
@@ -23,6 +32,19 @@ public:
     virtual DWORD CreateProcess(
         std::u16string_view application, std::u16string_view commandLine, ProcessStart* started)
         = 0;
+
+    // The device's process table, in its order. ERROR_SUCCESS or a Win32 error.
+    virtual DWORD ListProcesses(std::vector<ProcessEntry>* processes)
+    {
+        processes->clear();
+        return ERROR_NOT_SUPPORTED;
+    }
+    // Ends process `processId`: ERROR_SUCCESS, ERROR_INVALID_PARAMETER (no
+    // such process), ERROR_ACCESS_DENIED (a system process).
+    virtual DWORD TerminateProcess(DWORD /*processId*/) { return ERROR_NOT_SUPPORTED; }
+    // Starts a restart of the device (clean: from its factory image) and
+    // returns at once; the restart drops every client connection.
+    virtual DWORD Reboot(bool /*clean*/) { return ERROR_NOT_SUPPORTED; }
 };
 
 } // namespace device

@@ -176,7 +176,7 @@ void RapiServer::Accept()
         return;
     struct ucred peer { };
     socklen_t len = sizeof peer;
-    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) != 0 || peer.uid != geteuid()) {
+    if (!m_admitting || getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) != 0 || peer.uid != geteuid()) {
         close(fd);
         return;
     }

@@ -48,6 +48,10 @@ public:
 
     std::size_t ClientCount();
 
+    // While not admitting (a device that restarts), new connections are
+    // closed at once, before their first exchange. Admitting at first.
+    void SetAdmitting(bool admitting) { m_admitting = admitting; }
+
 private:
     struct Client {
         int fd = -1;
@@ -63,6 +67,7 @@ private:
     int m_wake[2] = { -1, -1 };
     std::mutex m_mutex;
     std::list<Client> m_clients;
+    std::atomic<bool> m_admitting { true };
 };
 
 } // namespace device

@@ -81,6 +81,10 @@ bool Session::Handle(Op op, std::span<const std::uint8_t> payload, const Sender&
     case Op::GetVersionEx:
     case Op::GetDeviceIdentity:
         return HandleSystem(op, payload, send);
+    case Op::ProcessList:
+    case Op::TerminateProcess:
+    case Op::ResetDevice:
+        return HandleProcess(op, payload, send);
     case Op::Hello:
         break;
     }

@@ -70,6 +70,7 @@ private:
     bool HandleFind(rapi::proto::Op op, std::span<const std::uint8_t> payload, const Sender& send);
     bool HandleRegistry(rapi::proto::Op op, std::span<const std::uint8_t> payload, const Sender& send);
     bool HandleSystem(rapi::proto::Op op, std::span<const std::uint8_t> payload, const Sender& send);
+    bool HandleProcess(rapi::proto::Op op, std::span<const std::uint8_t> payload, const Sender& send);
 
     DeviceServices m_services;
     std::map<std::uint32_t, Object> m_handles;

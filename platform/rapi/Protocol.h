@@ -90,7 +90,12 @@ enum class Op : std::uint16_t {
     RegDeleteValue,
     RegDeleteKey,
     RegCloseKey,
-    Last = RegCloseKey,
+    // Device tools beyond the platform's remote API (quorvane-cli's ps, kill
+    // and reset): the process table, ending a process, restarting the device.
+    ProcessList,
+    TerminateProcess,
+    ResetDevice,
+    Last = ResetDevice,
 };
 
 struct FrameHeader {
@@ -609,6 +614,47 @@ template <Op O> struct RegNameRequest {
     }
 };
 
+// One process of the device's table.
+struct ProcessRecord {
+    std::uint32_t processId = 0, parentProcessId = 0;
+    std::u16string exeFile;
+    template <typename IO> void Fields(IO& io)
+    {
+        io.U32(processId);
+        io.U32(parentProcessId);
+        io.Str(exeFile);
+    }
+};
+inline constexpr std::uint32_t kMaxProcessRecords = 4096;
+
+struct ProcessListReply {
+    static constexpr Op kOp = Op::ProcessList;
+    Status status;
+    std::vector<ProcessRecord> processes;
+    template <typename IO> void Fields(IO& io)
+    {
+        status.Fields(io);
+        io.List(processes, kMaxProcessRecords);
+    }
+};
+
+struct TerminateProcessRequest {
+    static constexpr Op kOp = Op::TerminateProcess;
+    std::uint32_t processId = 0;
+    template <typename IO> void Fields(IO& io) { io.U32(processId); }
+};
+
+// clean: 0 soft reset, 1 hard reset. The reply may not arrive: the restart
+// drops every connection, this one included.
+struct ResetDeviceRequest {
+    static constexpr Op kOp = Op::ResetDevice;
+    std::uint32_t clean = 0;
+    template <typename IO> void Fields(IO& io) { io.U32(clean); }
+};
+
+using ProcessListRequest = EmptyRequest<Op::ProcessList>;
+using TerminateProcessReply = StatusReply<Op::TerminateProcess>;
+using ResetDeviceReply = StatusReply<Op::ResetDevice>;
 using GetLastErrorRequest = EmptyRequest<Op::GetLastError>;
 using GetLastErrorReply = StatusReply<Op::GetLastError>;
 using CreateFileReply = StatusReply<Op::CreateFile>;

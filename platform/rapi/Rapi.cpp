@@ -170,6 +170,21 @@ BOOL CeGetDeviceIdentity(CEDEVICEIDENTITY* identity)
     return Global().CeGetDeviceIdentity(identity);
 }
 
+BOOL CeGetProcessList(std::vector<CEPROCESSENTRY>* processes)
+{
+    return Global().CeGetProcessList(processes);
+}
+
+BOOL CeTerminateProcess(DWORD processId)
+{
+    return Global().CeTerminateProcess(processId);
+}
+
+BOOL CeResetDevice(BOOL clean)
+{
+    return Global().CeResetDevice(clean);
+}
+
 LONG CeRegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD options, REGSAM samDesired, HKEY* result)
 {
     return Global().CeRegOpenKeyEx(key, subKey, options, samDesired, result);

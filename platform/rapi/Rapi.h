@@ -42,6 +42,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Result of CeRapiWaitForInit.
 inline constexpr DWORD WAIT_OBJECT_0 = 0;
@@ -56,6 +57,13 @@ struct CEDEVICEIDENTITY {
     DWORD dwMajorVersion = 0;
     DWORD dwMinorVersion = 0;
     DWORD dwBuildNumber = 0;
+};
+
+// One process of the device's table (CeGetProcessList).
+struct CEPROCESSENTRY {
+    DWORD dwProcessId = 0;
+    DWORD dwParentProcessId = 0;
+    std::u16string exeFile; // the executable's file name
 };
 
 class RapiConnection {
@@ -103,6 +111,18 @@ public:
     BOOL CeGetVersionEx(CEOSVERSIONINFO* versionInformation);
     BOOL CeSystemParametersInfo(UINT action, UINT param, void* pvParam, UINT winIni);
     BOOL CeGetDeviceIdentity(CEDEVICEIDENTITY* identity);
+
+    // Device tools beyond the platform's remote API, for quorvane-cli: the
+    // process table (system processes, simulated ROM programs and running
+    // device programs, in the device's order); ending one process
+    // (ERROR_ACCESS_DENIED for a system process, ERROR_INVALID_PARAMETER when
+    // none has that id); restarting the device (clean: a hard reset to the
+    // factory image). A restart drops every connection, this one included,
+    // so CeResetDevice may fail with RAPI_E_CONNECTION_LOST after the device
+    // accepted it; a device that cannot restart answers FALSE with the reason.
+    BOOL CeGetProcessList(std::vector<CEPROCESSENTRY>* processes);
+    BOOL CeTerminateProcess(DWORD processId);
+    BOOL CeResetDevice(BOOL clean);
 
     LONG CeRegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD options, REGSAM samDesired, HKEY* result);
     LONG CeRegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
@@ -171,6 +191,9 @@ BOOL CeCreateProcess(LPCWSTR applicationName, LPCWSTR commandLine, void* process
 BOOL CeGetVersionEx(CEOSVERSIONINFO* versionInformation);
 BOOL CeSystemParametersInfo(UINT action, UINT param, void* pvParam, UINT winIni);
 BOOL CeGetDeviceIdentity(CEDEVICEIDENTITY* identity);
+BOOL CeGetProcessList(std::vector<CEPROCESSENTRY>* processes);
+BOOL CeTerminateProcess(DWORD processId);
+BOOL CeResetDevice(BOOL clean);
 LONG CeRegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD options, REGSAM samDesired, HKEY* result);
 LONG CeRegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
     REGSAM samDesired, void* securityAttributes, HKEY* result, DWORD* disposition);

@@ -343,9 +343,13 @@ TEST_F(RapiSessions, IdentityVersionAndProcessStart)
     EXPECT_FALSE(c->CeCreateProcess(u"\\Quorvane\\Quorvane2003.exe", u"-test", nullptr, nullptr, FALSE, 0,
         nullptr, nullptr, nullptr, &pi));
     EXPECT_EQ(c->CeGetLastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(c->CeCreateProcess(
+    // A ROM program runs (as a simulated process); a file that is no program does not.
+    EXPECT_TRUE(c->CeCreateProcess(
         u"\\Windows\\pword.exe", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
-    EXPECT_EQ(c->CeGetLastError(), ERROR_NOT_SUPPORTED);
+    EXPECT_NE(pi.dwProcessId, 0u);
+    EXPECT_FALSE(c->CeCreateProcess(
+        u"\\Windows", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
+    EXPECT_EQ(c->CeGetLastError(), ERROR_ACCESS_DENIED);
 }
 
 } // namespace
