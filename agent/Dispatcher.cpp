@@ -33,30 +33,24 @@ FileCheck CheckDatabaseFile(std::u16string_view path)
     return FileCheck::Ok;
 }
 
-// The engine-2.0 agent's executable with every "2003" turned into "2005".
-std::u16string SiblingPath()
-{
-    char16_t own[MAX_PATH + 1] = {};
-    DWORD length = ce::GetModuleFileName(0, own, MAX_PATH);
-    if (length == 0)
-        return {};
-    return exchange::ReplaceAll(std::u16string_view(own, length), u"2003", u"2005");
-}
-
-// Starts the engine-3.0 sibling with the same command line. True when it
-// runs; it then answers the request and closes the run's log itself.
+// Starts the engine-3.0 sibling (the own executable with every "2003" turned
+// into "2005") with the same command line. True when it runs; it then
+// answers the request and closes the run's log itself.
 bool HandOver(AgentContext& context, std::u16string_view commandLine)
 {
     AgentStatus& status = context.status;
     status.LogLine(u"Need to run the SQLCE 3.0 version.");
     status.SetStatus(u"Running SQLCE3.0 query");
     char16_t own[MAX_PATH + 1] = {};
-    DWORD length = ce::GetModuleFileName(0, own, MAX_PATH);
-    std::u16string sibling = SiblingPath();
-    // An executable without "2003" in its path would only start itself again.
-    if (sibling.empty() || sibling == std::u16string_view(own, length))
+    const DWORD length = ce::GetModuleFileName(0, own, MAX_PATH);
+    if (length == 0)
         return false;
-    std::u16string line(commandLine);
+    const std::u16string_view ownPath(own, length);
+    const std::u16string sibling = exchange::ReplaceAll(ownPath, u"2003", u"2005");
+    // An executable without "2003" in its path would only start itself again.
+    if (sibling == ownPath)
+        return false;
+    const std::u16string line(commandLine);
     return ce::CreateProcess(
         sibling.c_str(), line.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, nullptr);
 }
