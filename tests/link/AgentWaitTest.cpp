@@ -113,11 +113,14 @@ TEST_F(AgentWait, StatusThatOnlyContainsDoneDoesNotEndTheWait)
 
 TEST_F(AgentWait, DoneWithResultsEndsAtOnce)
 {
+    devlink::LinkTiming timing = TestTiming();
+    timing.handOverSettleMs = 3000;
+    devlink::SetLinkTiming(timing);
     ASSERT_TRUE(PutDeviceFile(devlink::kResultsFilePath, Bytes16(u"<Success>\r\n")));
     Log(0, QStringLiteral("Done."));
     qint64 elapsed = 0;
     EXPECT_EQ(Wait([] {}, &elapsed), AgentWaitEnd::Finished);
-    EXPECT_LT(elapsed, TestTiming().handOverSettleMs);
+    EXPECT_LT(elapsed, timing.handOverSettleMs);
 }
 
 TEST_F(AgentWait, DoneWithoutResultsEndsAfterSettling)

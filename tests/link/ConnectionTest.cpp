@@ -22,9 +22,9 @@ const QString kConnectionLost
                      "Please make sure the device is connected to your PC, and that ActiveSync\r\n"
                      "is running.\r\n");
 
-class Connection : public LinkTest { };
+class LinkConnection : public LinkTest { };
 
-TEST_F(Connection, WithRetriesIsTrueAtOnceWhenAlreadyConnected)
+TEST_F(LinkConnection, WithRetriesIsTrueAtOnceWhenAlreadyConnected)
 {
     StartAndConnect();
     StopDevice(); // the device is gone, but the flag says connected
@@ -34,7 +34,7 @@ TEST_F(Connection, WithRetriesIsTrueAtOnceWhenAlreadyConnected)
     EXPECT_TRUE(devlink::IsConnected());
 }
 
-TEST_F(Connection, DeviceThatAnswersOnlyOnTheThirdAttempt)
+TEST_F(LinkConnection, DeviceThatAnswersOnlyOnTheThirdAttempt)
 {
     // Production waits between attempts, so the device has time to come up.
     devlink::LinkTiming timing = TestTiming();
@@ -57,7 +57,7 @@ TEST_F(Connection, DeviceThatAnswersOnlyOnTheThirdAttempt)
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
-TEST_F(Connection, WithRetriesGivesUpAfterThreeAttemptsAndShowsThreeTexts)
+TEST_F(LinkConnection, WithRetriesGivesUpAfterThreeAttemptsAndShowsThreeTexts)
 {
     QStringList shown;
     EXPECT_FALSE(devlink::ConnectWithRetries([&](const QString& text) { shown << text; }));
@@ -66,7 +66,7 @@ TEST_F(Connection, WithRetriesGivesUpAfterThreeAttemptsAndShowsThreeTexts)
     EXPECT_FALSE(devlink::IsConnected());
 }
 
-TEST_F(Connection, ToDeviceOffersTheConnectionDialogUntilCancelled)
+TEST_F(LinkConnection, ToDeviceOffersTheConnectionDialogUntilCancelled)
 {
     m_prompter.QueueConnectionAnswer(ConnectionErrorAnswer::Retry);
     m_prompter.QueueConnectionAnswer(ConnectionErrorAnswer::Cancel);
@@ -90,7 +90,7 @@ TEST_F(Connection, ToDeviceOffersTheConnectionDialogUntilCancelled)
     EXPECT_EQ(shown[4], QStringLiteral("Connecting to device, retry 1.."));
 }
 
-TEST_F(Connection, DialogTimerConnectsWhenTheDeviceAppears)
+TEST_F(LinkConnection, DialogTimerConnectsWhenTheDeviceAppears)
 {
     m_prompter.QueueConnectionAnswer(ConnectionErrorAnswer::Connected, 50);
     std::atomic<bool> started { false };
@@ -110,7 +110,7 @@ TEST_F(Connection, DialogTimerConnectsWhenTheDeviceAppears)
     EXPECT_TRUE(devlink::IsConnected());
 }
 
-TEST_F(Connection, LostConnectionIsReopenedAndTheOperationRepeated)
+TEST_F(LinkConnection, LostConnectionIsReopenedAndTheOperationRepeated)
 {
     StartAndConnect();
     ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\a.txt"), "x"));
@@ -125,7 +125,7 @@ TEST_F(Connection, LostConnectionIsReopenedAndTheOperationRepeated)
     EXPECT_TRUE(devlink::IsConnected());
 }
 
-TEST_F(Connection, LostConnectionAsksAbortRetryIgnore)
+TEST_F(LinkConnection, LostConnectionAsksAbortRetryIgnore)
 {
     StartAndConnect();
     StopDevice();
@@ -155,7 +155,7 @@ TEST_F(Connection, LostConnectionAsksAbortRetryIgnore)
     EXPECT_EQ(devlink::RapiCeGetFileAttributes(QStringLiteral("\\Windows")), -2);
 }
 
-TEST_F(Connection, OtherFailureIsNotALostConnection)
+TEST_F(LinkConnection, OtherFailureIsNotALostConnection)
 {
     StartAndConnect();
     ASSERT_EQ(CeGetFileAttributes(u"\\missing.txt"), INVALID_FILE_ATTRIBUTES);
@@ -164,7 +164,7 @@ TEST_F(Connection, OtherFailureIsNotALostConnection)
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
-TEST_F(Connection, UninitClearsTheFlagAndTheNextInitReconnects)
+TEST_F(LinkConnection, UninitClearsTheFlagAndTheNextInitReconnects)
 {
     StartAndConnect();
     devlink::UninitRapi();
@@ -174,7 +174,7 @@ TEST_F(Connection, UninitClearsTheFlagAndTheNextInitReconnects)
     EXPECT_NE(CeGetFileAttributes(u"\\Windows"), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(Connection, InitWritesActiveSyncValuesOfTheDevice)
+TEST_F(LinkConnection, InitWritesActiveSyncValuesOfTheDevice)
 {
     StartAndConnect("smartphone");
     const QString key = QStringLiteral("Software\\Microsoft\\Windows CE Services");
@@ -190,7 +190,7 @@ TEST_F(Connection, InitWritesActiveSyncValuesOfTheDevice)
     EXPECT_EQ(minor, 1u);
 }
 
-TEST_F(Connection, OsVersionTests)
+TEST_F(LinkConnection, OsVersionTests)
 {
     // No device: the version query fails.
     EXPECT_TRUE(devlink::DeviceOsAtLeast4());

@@ -31,9 +31,9 @@ void SetActiveSyncValues(const QString& type, const QString& oem)
     set(u"DeviceOemInfo", oem);
 }
 
-class Platform : public LinkTest { };
+class LinkPlatform : public LinkTest { };
 
-TEST_F(Platform, NothingKnownIsAPocketPC)
+TEST_F(LinkPlatform, NothingKnownIsAPocketPC)
 {
     QString type = QStringLiteral("x");
     int platform = 9;
@@ -46,7 +46,7 @@ TEST_F(Platform, NothingKnownIsAPocketPC)
     EXPECT_FALSE(devlink::IsNonPocketPCDevice());
 }
 
-TEST_F(Platform, SymbolOemInAnyCaseIsWindowsCeEvenForAPocketPcType)
+TEST_F(LinkPlatform, SymbolOemInAnyCaseIsWindowsCeEvenForAPocketPcType)
 {
     SetActiveSyncValues(QStringLiteral("PocketPC"), QStringLiteral("SYMBOL"));
     QString type;
@@ -60,7 +60,7 @@ TEST_F(Platform, SymbolOemInAnyCaseIsWindowsCeEvenForAPocketPcType)
     EXPECT_FALSE(devlink::IsSmartphoneDevice());
 }
 
-TEST_F(Platform, WinceAndSmartphoneTogetherIsWindowsCe)
+TEST_F(LinkPlatform, WinceAndSmartphoneTogetherIsWindowsCe)
 {
     SetActiveSyncValues(QStringLiteral("Smartphone"), QStringLiteral("Acme WinCE"));
     int platform = 0;
@@ -68,7 +68,7 @@ TEST_F(Platform, WinceAndSmartphoneTogetherIsWindowsCe)
     EXPECT_EQ(platform, devlink::kWindowsCE);
 }
 
-TEST_F(Platform, SmartphoneFromTypeOrOem)
+TEST_F(LinkPlatform, SmartphoneFromTypeOrOem)
 {
     SetActiveSyncValues(QStringLiteral("SmartPhone"), QString());
     EXPECT_TRUE(devlink::IsSmartphoneDevice());
@@ -79,7 +79,7 @@ TEST_F(Platform, SmartphoneFromTypeOrOem)
     EXPECT_TRUE(devlink::IsNonPocketPCDevice());
 }
 
-TEST_F(Platform, ConnectedProfilesAreDetectedFromTheValuesTheLinkWrites)
+TEST_F(LinkPlatform, ConnectedProfilesAreDetectedFromTheValuesTheLinkWrites)
 {
     StartAndConnect("wince");
     EXPECT_TRUE(devlink::IsWindowsCEDevice());
@@ -93,7 +93,7 @@ TEST_F(Platform, ConnectedProfilesAreDetectedFromTheValuesTheLinkWrites)
     EXPECT_FALSE(devlink::IsNonPocketPCDevice());
 }
 
-class Deployment : public LinkTest {
+class LinkDeployment : public LinkTest {
 protected:
     void SetUp() override
     {
@@ -127,7 +127,7 @@ protected:
     }
 };
 
-TEST_F(Deployment, MissingDeviceCopyIsCopied)
+TEST_F(LinkDeployment, MissingDeviceCopyIsCopied)
 {
     PutDesktopFile(QStringLiteral("Quorvane2003.dll"), "agent-v1", QDateTime::currentDateTime().addDays(-1));
     EXPECT_TRUE(devlink::CopyAgentIfNewer(QStringLiteral("\\Quorvane2003.exe")));
@@ -136,7 +136,7 @@ TEST_F(Deployment, MissingDeviceCopyIsCopied)
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
-TEST_F(Deployment, NewerDesktopCopyReplacesTheDeviceCopy)
+TEST_F(LinkDeployment, NewerDesktopCopyReplacesTheDeviceCopy)
 {
     PutDesktopFile(QStringLiteral("Quorvane2003.dll"), "agent-v1", QDateTime::currentDateTime().addDays(-1));
     ASSERT_TRUE(devlink::CopyAgentIfNewer(QStringLiteral("\\Quorvane2003.exe")));
@@ -146,7 +146,7 @@ TEST_F(Deployment, NewerDesktopCopyReplacesTheDeviceCopy)
     EXPECT_EQ(GetDeviceFile(QStringLiteral("\\Quorvane\\Quorvane2003.exe")), "agent-v2");
 }
 
-TEST_F(Deployment, DesktopCopyOfTheSameSecondOrOlderIsNotCopied)
+TEST_F(LinkDeployment, DesktopCopyOfTheSameSecondOrOlderIsNotCopied)
 {
     PutDesktopFile(QStringLiteral("Quorvane2003.dll"), "agent-v1", QDateTime::currentDateTime().addDays(-1));
     ASSERT_TRUE(devlink::CopyAgentIfNewer(QStringLiteral("\\Quorvane2003.exe")));
@@ -169,7 +169,7 @@ TEST_F(Deployment, DesktopCopyOfTheSameSecondOrOlderIsNotCopied)
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
-TEST_F(Deployment, MissingDesktopCopyUsesTheDeviceCopy)
+TEST_F(LinkDeployment, MissingDesktopCopyUsesTheDeviceCopy)
 {
     ASSERT_TRUE(Device().CeCreateDirectory(u"\\Quorvane", nullptr));
     ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\Quorvane\\Haltquill.exe"), "stopper"));
@@ -178,7 +178,7 @@ TEST_F(Deployment, MissingDesktopCopyUsesTheDeviceCopy)
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
-TEST_F(Deployment, BothCopiesMissingIsAFatalError)
+TEST_F(LinkDeployment, BothCopiesMissingIsAFatalError)
 {
     EXPECT_FALSE(devlink::CopyAgentIfNewer(QStringLiteral("\\Quorvane2005.exe")));
     auto records = m_prompter.Records();
@@ -193,7 +193,7 @@ TEST_F(Deployment, BothCopiesMissingIsAFatalError)
                 "program to run properly.\r\n\r\n"));
 }
 
-TEST_F(Deployment, DeviceFailureIsReportedWithBothPathsAndTheDeviceError)
+TEST_F(LinkDeployment, DeviceFailureIsReportedWithBothPathsAndTheDeviceError)
 {
     // A file where the agent folder should be: nothing can be created in it.
     ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\Quorvane"), "not a folder"));
@@ -211,7 +211,7 @@ TEST_F(Deployment, DeviceFailureIsReportedWithBothPathsAndTheDeviceError)
                              "on the device without this file in place.\r\n\r\n"));
 }
 
-TEST_F(Deployment, DeployStopsAtTheFirstFailedFile)
+TEST_F(LinkDeployment, DeployStopsAtTheFirstFailedFile)
 {
     PutDesktopFile(QStringLiteral("Quorvane2005.dll"), "engine3", QDateTime::currentDateTime());
     PutDesktopFile(QStringLiteral("Haltquill.dll"), "stopper", QDateTime::currentDateTime());
@@ -227,12 +227,12 @@ TEST_F(Deployment, DeployStopsAtTheFirstFailedFile)
     EXPECT_EQ(GetDeviceFile(QStringLiteral("\\Quorvane\\Haltquill.exe")), "stopper");
 }
 
-TEST_F(Deployment, TestRunOnWindowsCe5IsTrueWithoutAStart)
+TEST_F(LinkDeployment, TestRunOnWindowsCe5IsTrueWithoutAStart)
 {
     EXPECT_TRUE(devlink::TestRunAgent());
 }
 
-TEST(DeploymentNames, DesktopCopyIsBesideTheProgramUnderDll)
+TEST(LinkDeploymentNames, DesktopCopyIsBesideTheProgramUnderDll)
 {
     setenv("QUORVANE_PROGRAM_DIR", "/opt/q/bin/", 1);
     EXPECT_EQ(devlink::GetProgramDir(), QStringLiteral("/opt/q/bin"));
@@ -242,9 +242,9 @@ TEST(DeploymentNames, DesktopCopyIsBesideTheProgramUnderDll)
     unsetenv("QUORVANE_PROGRAM_DIR");
 }
 
-class TestRun : public LinkTest { };
+class LinkTestRun : public LinkTest { };
 
-TEST_F(TestRun, BelowWindowsCe4TheDeviceToolsStayOff)
+TEST_F(LinkTestRun, BelowWindowsCe4TheDeviceToolsStayOff)
 {
     StartAndConnect("ppc2002");
     ASSERT_TRUE(Device().CeCreateDirectory(u"\\Quorvane", nullptr));
@@ -254,7 +254,7 @@ TEST_F(TestRun, BelowWindowsCe4TheDeviceToolsStayOff)
     EXPECT_TRUE(DeviceFileThere(QStringLiteral("\\Quorvane\\Quorvane2003.exe")));
 }
 
-TEST_F(TestRun, OnWindowsCe4AnAgentThatCannotStartLosesTheAgentFolder)
+TEST_F(LinkTestRun, OnWindowsCe4AnAgentThatCannotStartLosesTheAgentFolder)
 {
     StartAndConnect("pocketpc2003");
     ASSERT_TRUE(Device().CeCreateDirectory(u"\\Quorvane", nullptr));

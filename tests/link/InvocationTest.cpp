@@ -25,7 +25,7 @@ QString MissingProgramText(const QString& path)
                          "correctly.\r\n");
 }
 
-class Invocation : public LinkTest {
+class LinkInvocation : public LinkTest {
 protected:
     void SetUp() override
     {
@@ -40,7 +40,7 @@ protected:
     }
 };
 
-TEST_F(Invocation, QueryFileAndResetValuesBeforeTheStart)
+TEST_F(LinkInvocation, QueryFileAndResetValuesBeforeTheStart)
 {
     ASSERT_TRUE(PutDeviceFile(devlink::kResultsFilePath, Bytes16(u"<Success>\r\n")));
     ASSERT_TRUE(SetAgentString(QStringLiteral("Status"), QStringLiteral("Done.")));
@@ -70,7 +70,7 @@ TEST_F(Invocation, QueryFileAndResetValuesBeforeTheStart)
     EXPECT_EQ(records[0].text, MissingProgramText(QStringLiteral("\\Quorvane\\Quorvane2003.exe")));
 }
 
-TEST_F(Invocation, EmptyPasswordIsASingleUnderscoreAndThePointFollowsTheLocale)
+TEST_F(LinkInvocation, EmptyPasswordIsASingleUnderscoreAndThePointFollowsTheLocale)
 {
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(devlink::DecimalSeparator(), QStringLiteral("."));
@@ -80,7 +80,7 @@ TEST_F(Invocation, EmptyPasswordIsASingleUnderscoreAndThePointFollowsTheLocale)
     EXPECT_EQ(devlink::ReadAgentRegString(QStringLiteral("DecimalPointChar")), QStringLiteral("."));
 }
 
-TEST_F(Invocation, KnownEngineThreeDatabaseStartsTheEngineThreeBuild)
+TEST_F(LinkInvocation, KnownEngineThreeDatabaseStartsTheEngineThreeBuild)
 {
     ASSERT_TRUE(settings::WriteString(devlink::EngineSettingName(kDatabase), QStringLiteral("3")));
     EXPECT_EQ(devlink::EngineSettingName(kDatabase), QStringLiteral("SQLCE__My Documents_a.sdf"));
@@ -96,7 +96,7 @@ TEST_F(Invocation, KnownEngineThreeDatabaseStartsTheEngineThreeBuild)
     EXPECT_EQ(devlink::GetDatabaseEngineVersion(kDatabase), -1);
 }
 
-TEST_F(Invocation, RequestTheDeviceWouldMisreadIsRefusedBeforeAnythingIsWritten)
+TEST_F(LinkInvocation, RequestTheDeviceWouldMisreadIsRefusedBeforeAnythingIsWritten)
 {
     ASSERT_TRUE(PutDeviceFile(devlink::kQueryFilePath, "previous"));
     ASSERT_TRUE(PutDeviceFile(devlink::kResultsFilePath, Bytes16(u"<Success>\r\n")));
@@ -118,7 +118,7 @@ TEST_F(Invocation, RequestTheDeviceWouldMisreadIsRefusedBeforeAnythingIsWritten)
             "This SQL cannot be run.\r\n\r\nThe password holds a character that the device cannot read."));
 }
 
-TEST_F(Invocation, QueryFileHeldOpenOnTheDeviceCannotBeCreated)
+TEST_F(LinkInvocation, QueryFileHeldOpenOnTheDeviceCannotBeCreated)
 {
     ASSERT_TRUE(PutDeviceFile(devlink::kQueryFilePath, "held"));
     const std::u16string path = U(devlink::kQueryFilePath);
@@ -133,7 +133,7 @@ TEST_F(Invocation, QueryFileHeldOpenOnTheDeviceCannotBeCreated)
     EXPECT_EQ(GetDeviceFile(devlink::kQueryFilePath), "held");
 }
 
-TEST_F(Invocation, ProgramThatCannotStartIsReportedWithTheDeviceError)
+TEST_F(LinkInvocation, ProgramThatCannotStartIsReportedWithTheDeviceError)
 {
     // A folder where the program should be.
     ASSERT_TRUE(Device().CeCreateDirectory(u"\\Quorvane\\Tool.exe", nullptr));

@@ -18,7 +18,7 @@ namespace {
 
 const QString kDatabase = QStringLiteral("\\My Documents\\a.sdf");
 
-class Results : public LinkTest {
+class LinkResults : public LinkTest {
 protected:
     void SetUp() override
     {
@@ -48,7 +48,7 @@ protected:
     RequestController m_controller;
 };
 
-TEST_F(Results, DeviceTextFileIsReadWholeSplitAndDeleted)
+TEST_F(LinkResults, DeviceTextFileIsReadWholeSplitAndDeleted)
 {
     PlantResults(u"first\r\nsecond\r\n\r\nafter the empty line\r\n");
     devlink::DeviceTextFile file;
@@ -63,7 +63,7 @@ TEST_F(Results, DeviceTextFileIsReadWholeSplitAndDeleted)
     EXPECT_FALSE(file.Read(devlink::kResultsFilePath, true));
 }
 
-TEST_F(Results, BinarySchemaIsKeptAndNotSplit)
+TEST_F(LinkResults, BinarySchemaIsKeptAndNotSplit)
 {
     const std::u16string schema = u"\u0007T\u0001a\u0002int\u00030\u0004\u0005\u0006";
     ASSERT_TRUE(PutDeviceFile(devlink::kBinarySchemaPath, Bytes16(schema)));
@@ -74,7 +74,7 @@ TEST_F(Results, BinarySchemaIsKeptAndNotSplit)
     EXPECT_TRUE(DeviceFileThere(devlink::kBinarySchemaPath));
 }
 
-TEST_F(Results, SuccessLoadsRowsAndRemembersTheEngineVersion)
+TEST_F(LinkResults, SuccessLoadsRowsAndRemembersTheEngineVersion)
 {
     ASSERT_TRUE(SetAgentString(QStringLiteral("SQLCEversion"), QStringLiteral("3")));
     PlantResults(u"<Success>\r\nCols: 2\r\nId\tName\t\r\nint\tnvarchar(20)\t\r\n primary key\t\t\r\n"
@@ -100,7 +100,7 @@ TEST_F(Results, SuccessLoadsRowsAndRemembersTheEngineVersion)
     EXPECT_TRUE(m_controller.resultsBytes().startsWith(QByteArray("<\0S\0u\0c\0", 8)));
 }
 
-TEST_F(Results, StopAfterStatusChecksOnlyTheFirstLine)
+TEST_F(LinkResults, StopAfterStatusChecksOnlyTheFirstLine)
 {
     ASSERT_TRUE(SetAgentString(QStringLiteral("SQLCEversion"), QStringLiteral("2")));
     PlantResults(u"<Success>\r\n");
@@ -108,14 +108,14 @@ TEST_F(Results, StopAfterStatusChecksOnlyTheFirstLine)
     EXPECT_EQ(devlink::GetDatabaseEngineVersion(kDatabase), 2);
 }
 
-TEST_F(Results, SuccessWithoutColsLineIsNotLoaded)
+TEST_F(LinkResults, SuccessWithoutColsLineIsNotLoaded)
 {
     PlantResults(u"<Success>\r\n");
     EXPECT_FALSE(m_controller.LoadResults(1, false));
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
-TEST_F(Results, MissingResultsFile)
+TEST_F(LinkResults, MissingResultsFile)
 {
     EXPECT_FALSE(m_controller.LoadResults(1, false));
     auto records = m_prompter.Records();
@@ -127,7 +127,7 @@ TEST_F(Results, MissingResultsFile)
         QStringLiteral("An error has occurred.\r\nCould not access this database on your device.\r\n"));
 }
 
-TEST_F(Results, EmptyAndUnrecognisedResults)
+TEST_F(LinkResults, EmptyAndUnrecognisedResults)
 {
     PlantResults(u"");
     EXPECT_FALSE(m_controller.LoadResults(1, false));
@@ -142,7 +142,7 @@ TEST_F(Results, EmptyAndUnrecognisedResults)
     EXPECT_EQ(records[1].text, QStringLiteral("Unrecognised results sent from device."));
 }
 
-TEST_F(Results, FailedWithoutErrorTextAsksNothing)
+TEST_F(LinkResults, FailedWithoutErrorTextAsksNothing)
 {
     PlantResults(u"<Failed>\r\n");
     EXPECT_FALSE(m_controller.LoadResults(1, false));
@@ -150,7 +150,7 @@ TEST_F(Results, FailedWithoutErrorTextAsksNothing)
     EXPECT_FALSE(m_controller.retryRequested());
 }
 
-TEST_F(Results, SingleLineErrorShowsTheSqlErrorDialogAsDatabaseError)
+TEST_F(LinkResults, SingleLineErrorShowsTheSqlErrorDialogAsDatabaseError)
 {
     PlantFailure(u"The database file: \"\\My Documents\\a.sdf\" does not exist.");
     EXPECT_FALSE(m_controller.LoadResults(1, false));
@@ -166,7 +166,7 @@ TEST_F(Results, SingleLineErrorShowsTheSqlErrorDialogAsDatabaseError)
     EXPECT_FALSE(m_controller.retryRequested());
 }
 
-TEST_F(Results, SingleLineErrorOfASchemaRequestIsAMessage)
+TEST_F(LinkResults, SingleLineErrorOfASchemaRequestIsAMessage)
 {
     m_controller.setSqlToRun(QStringLiteral("SCHEMA-BINARY"));
     PlantFailure(u"Unable to open this database.");
@@ -179,7 +179,7 @@ TEST_F(Results, SingleLineErrorOfASchemaRequestIsAMessage)
         QStringLiteral("Could not open this database.\r\n\r\nError: Unable to open this database."));
 }
 
-TEST_F(Results, SqlErrorDialogRetryRunsTheEditedSql)
+TEST_F(LinkResults, SqlErrorDialogRetryRunsTheEditedSql)
 {
     PlantFailure(u"Unable to run this statement.\r\n0x80040e14\r\nThere was an error parsing the query.");
     m_prompter.QueueSqlErrorAnswer(true, QStringLiteral("SELECT * FROM T2"));
@@ -194,7 +194,7 @@ TEST_F(Results, SqlErrorDialogRetryRunsTheEditedSql)
     EXPECT_FALSE(m_controller.passwordRejected());
 }
 
-TEST_F(Results, SchemaRequestShowsTheInternalCommandNoteAndKeepsItsSql)
+TEST_F(LinkResults, SchemaRequestShowsTheInternalCommandNoteAndKeepsItsSql)
 {
     m_controller.setSqlToRun(QStringLiteral("SCHEMA-ASCII"));
     PlantFailure(u"Unable to open this database.\r\n0x80040e4d\r\nThe specified password does not match the "
@@ -211,7 +211,7 @@ TEST_F(Results, SchemaRequestShowsTheInternalCommandNoteAndKeepsItsSql)
     EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SCHEMA-ASCII"));
 }
 
-TEST_F(Results, SupportEncryptionRetriesFourTimesThenAsks)
+TEST_F(LinkResults, SupportEncryptionRetriesFourTimesThenAsks)
 {
     const std::u16string error
         = u"Unable to open this database.\r\n0x80004005\r\nThe provider does not support encryption.";
@@ -245,7 +245,7 @@ const QString kCompactQuestionEnd
                      "This is likely to take a couple of minutes.\r\n\r\n"
                      "Do you want to try compacting this database ?\r\n");
 
-TEST_F(Results, UnspecifiedErrorOffersCompactingAndYesRunsTheCompaction)
+TEST_F(LinkResults, UnspecifiedErrorOffersCompactingAndYesRunsTheCompaction)
 {
     PlantFailure(u"Unable to open this database.\r\n0x80004005\r\nUnspecified error.");
     m_prompter.QueueAnswer(PromptAnswer::Yes);
@@ -262,7 +262,7 @@ TEST_F(Results, UnspecifiedErrorOffersCompactingAndYesRunsTheCompaction)
     EXPECT_TRUE(m_controller.retryRequested());
 }
 
-TEST_F(Results, CorruptedDatabaseAnsweredNoEndsQuietly)
+TEST_F(LinkResults, CorruptedDatabaseAnsweredNoEndsQuietly)
 {
     PlantFailure(
         u"Unable to open this database.\r\n0x80004005\r\nThe database file is corrupted. Compact it.");
@@ -273,7 +273,7 @@ TEST_F(Results, CorruptedDatabaseAnsweredNoEndsQuietly)
     EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SELECT * FROM T"));
 }
 
-TEST_F(Results, DatabaseModeLoadsTheSchemaTree)
+TEST_F(LinkResults, DatabaseModeLoadsTheSchemaTree)
 {
     m_controller.setTableMode(false);
     m_controller.setSqlToRun(QStringLiteral("SCHEMA-BINARY"));
@@ -297,7 +297,7 @@ TEST_F(Results, DatabaseModeLoadsTheSchemaTree)
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
-TEST_F(Results, MalformedSchemaStillShowsRootAndBlankTable)
+TEST_F(LinkResults, MalformedSchemaStillShowsRootAndBlankTable)
 {
     m_controller.setTableMode(false);
     std::u16string text = u"Orders\u0001";
@@ -315,7 +315,7 @@ TEST_F(Results, MalformedSchemaStillShowsRootAndBlankTable)
     EXPECT_EQ(m_prompter.Count(), 1);
 }
 
-TEST_F(Results, MissingSchemaFileAfterItsRetries)
+TEST_F(LinkResults, MissingSchemaFileAfterItsRetries)
 {
     m_controller.setTableMode(false);
     PlantResults(u"<Success>\r\n");

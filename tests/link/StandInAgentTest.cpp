@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QRegularExpression>
 
 using devlink::ConnectionErrorAnswer;
 using devlink::PromptAnswer;
@@ -155,6 +156,40 @@ TEST_F(StandInAgents, CancelStopsTheAgentThroughTheStopper)
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
     EXPECT_EQ(devlink::ReadAgentRegString(QStringLiteral("CancelStatus")), QStringLiteral("Done."));
     EXPECT_FALSE(DeviceProcesses().contains(QStringLiteral("Quorvane2003.exe")));
+}
+
+TEST_F(StandInAgents, ProgressTextsWhileARequestRuns)
+{
+    UseStuckAgent();
+    QStringList statuses, timers;
+    auto c = std::make_unique<RequestController>();
+    QObject::connect(
+        c.get(), &RequestController::statusTextChanged, [&](const QString& t) { statuses << t; });
+    QObject::connect(c.get(), &RequestController::timerTextChanged, [&](const QString& t) { timers << t; });
+    c->setDatabasePath(QStringLiteral("\\My Documents\\Any.sdf"));
+    c->setSqlToRun(QStringLiteral("SELECT * FROM T"));
+    c->setShown(true);
+    QTimer::singleShot(600, c.get(), [&c] { c->Cancel(); });
+    c->RunRequest();
+    ASSERT_GE(statuses.size(), 3);
+    EXPECT_EQ(statuses.last(), QStringLiteral("SQL cancelled."));
+    const QRegularExpression time(QStringLiteral("^ \\d\\d:\\d\\d$"));
+    ASSERT_FALSE(timers.isEmpty());
+    for (const QString& t : timers)
+        EXPECT_TRUE(time.match(t).hasMatch()) << t.toStdString();
+    EXPECT_EQ(timers.first(), QStringLiteral(" 00:00"));
+    bool sawRunning = false, sawCancelling = false;
+    for (qsizetype i = 0; i + 1 < statuses.size(); ++i) {
+        const QString text = statuses[i].mid(6);
+        EXPECT_TRUE(time.match(statuses[i].left(6)).hasMatch()) << statuses[i].toStdString();
+        EXPECT_TRUE(text == QStringLiteral("Preparing to run SQL..") || text == QStringLiteral("Running...")
+            || text == QStringLiteral("Cancelling..."))
+            << statuses[i].toStdString();
+        sawRunning = sawRunning || text == QStringLiteral("Running...");
+        sawCancelling = sawCancelling || text == QStringLiteral("Cancelling...");
+    }
+    EXPECT_TRUE(sawRunning);
+    EXPECT_TRUE(sawCancelling);
 }
 
 TEST_F(StandInAgents, DeviceStoppedMidRequestIsReconnectedAndNothingIsHalfDone)
