@@ -145,7 +145,9 @@ int IsRAPIopen()
     TraceLine(QStringLiteral("IsRAPIopen()\r\n"));
     HRESULT transport = CeRapiGetError();
     DWORD device = CeGetLastError();
-    if (IsTransportLoss(transport)) {
+    // A link that ended its connection after a loss (and could not make a
+    // new one) is as lost as the transport says.
+    if (IsTransportLoss(transport) || !IsConnected()) {
         for (;;) {
             // The client keeps a lost connection broken until it is started
             // again, so the connection is ended first and truly re-made.

@@ -51,12 +51,17 @@ HANDLE RapiCeCreateFile(const QString& path, DWORD access, DWORD share, void* se
         // After a transport failure the device error is an old one.
         if (transport == S_OK && CeGetLastError() == ERROR_SHARING_VIOLATION)
             return -1;
+        bool reopened = false;
         if (!reconnected && IsTransportLoss(transport)) {
             UninitRapi();
-            ConnectWithRetries();
+            reopened = ConnectWithRetries();
             reconnected = true;
         }
         WaitWithMessages(Timing().createFileRetryWaitMs);
+        // A connection made anew here is tried at once; asking whether it
+        // is open would only find nothing lost any more and give up.
+        if (reopened && attempt < 10)
+            continue;
         if (IsRAPIopen() != kRapiReopened || attempt == 10)
             return -2;
     }

@@ -125,6 +125,23 @@ TEST_F(LinkConnection, LostConnectionIsReopenedAndTheOperationRepeated)
     EXPECT_TRUE(devlink::IsConnected());
 }
 
+TEST_F(LinkConnection, CreateFileReconnectsOnceAndOpensTheFile)
+{
+    StartAndConnect();
+    ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\b.txt"), "y"));
+    StopDevice();
+    StartDevice();
+    HANDLE h = devlink::RapiCeCreateFile(
+        QStringLiteral("\\b.txt"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    ASSERT_GE(h, 0);
+    char byte = 0;
+    DWORD done = 0;
+    EXPECT_TRUE(CeReadFile(h, &byte, 1, &done, nullptr));
+    EXPECT_EQ(byte, 'y');
+    CeCloseHandle(h);
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
 TEST_F(LinkConnection, LostConnectionAsksAbortRetryIgnore)
 {
     StartAndConnect();
