@@ -164,8 +164,9 @@ BOOL TerminateProcess(HANDLE hProcess, UINT)
     std::vector<std::uint8_t> reply;
     DWORD hostError = 0;
     DWORD error = Ask(dev, LinkOp::TerminateProcess, w, &reply, &hostError);
+    // The host knows no such process any more: the handle's process has ended.
     if (error == ERROR_SUCCESS)
-        error = hostError;
+        error = hostError == ERROR_INVALID_PARAMETER ? ERROR_INVALID_HANDLE : hostError;
     return error == ERROR_SUCCESS ? Succeed() : Fail(error);
 }
 

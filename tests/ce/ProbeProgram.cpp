@@ -6,6 +6,8 @@
 //   sleep MS          sleeps, after setting Ready = 1
 //   ps                value Processes: the snapshot's names, each ended by "\n"
 //   kill NAME         terminates every process named NAME; value Killed: the count
+//   late-kill ID MS   opens process ID, sets Opened = 1, waits MS ms, then
+//                     terminates it; value LateKill: 0 or the error
 //   start PATH [ARGS] starts PATH with ARGS; values Started (pid) or StartError
 //   hold PATH MS      (PATH may hold spaces) opens PATH with share mode 0, sets Held = 1, holds it MS ms,
 //                     or sets HoldError
@@ -124,6 +126,17 @@ int main()
         ListOrKill(u"");
     } else if (command == u"kill") {
         ListOrKill(rest);
+    } else if (command == u"late-kill") {
+        auto [id, ms] = Split(rest);
+        HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, Number(id));
+        if (!p) {
+            SetNumber(u"LateKill", GetLastError());
+        } else {
+            SetNumber(u"Opened", 1);
+            Sleep(Number(ms));
+            SetNumber(u"LateKill", TerminateProcess(p, 0) ? 0 : GetLastError());
+            CloseHandle(p);
+        }
     } else if (command == u"start") {
         auto [path, args] = Split(rest);
         PROCESS_INFORMATION pi {};

@@ -204,6 +204,24 @@ TEST_F(ProcessTableTest, AProgramListsAndKillsThroughItsHostLink)
     EXPECT_EQ(ProbeNumber(u"KillError"), ERROR_ACCESS_DENIED);
 }
 
+TEST_F(ProcessTableTest, AHandleToAProcessThatEndedNoLongerTerminates)
+{
+    Put(u"\\Windows\\killer.exe", m_probe);
+    ProcessStart rom, killer;
+    ASSERT_EQ(Run(u"\\Windows\\pword.exe", u"", &rom), ERROR_SUCCESS);
+    ASSERT_EQ(
+        Run(u"\\Windows\\killer.exe", u"late-kill " + U16(std::to_string(rom.processId)) + u" 1000", &killer),
+        ERROR_SUCCESS);
+    ASSERT_TRUE(WaitFor([&] { return ProbeNumber(u"Opened") == 1; }));
+    ASSERT_EQ(m_table->Terminate(rom.processId), ERROR_SUCCESS);
+    ASSERT_TRUE(WaitFor([&] { return ProbeNumber(u"Done") == 1; }));
+    EXPECT_EQ(ProbeNumber(u"LateKill"), ERROR_INVALID_HANDLE);
+
+    Hive().DeleteKey(reg::HKEY_LOCAL_MACHINE, u"Software\\Probe");
+    RunToEnd(u"late-kill 12345 0");
+    EXPECT_EQ(ProbeNumber(u"LateKill"), ERROR_INVALID_PARAMETER);
+}
+
 TEST_F(ProcessTableTest, AProgramStartsAnotherAsItsChild)
 {
     Put(u"\\Windows\\second.exe", m_probe);
