@@ -60,12 +60,13 @@ QString DecimalSeparator()
     return formatted.size() > 1 ? formatted.mid(1, 1) : QStringLiteral(".");
 }
 
-bool CreateCEQueryFile(
-    const QString& databasePath, const QString& password, const QString& sql, bool tableStruct)
+bool CreateCEQueryFile(const QString& databasePath, const QString& password, const QString& sql,
+    bool tableStruct, PendingCancel pending)
 {
     // A cancel left over from an earlier request must not stop this one; a
     // cancel given from here on stops it, even before the agent starts.
-    g_cancelRequested = false;
+    if (pending == PendingCancel::Forget)
+        g_cancelRequested = false;
     WriteAgentRegString(QStringLiteral("DecimalPointChar"), DecimalSeparator());
 
     std::string bytes;

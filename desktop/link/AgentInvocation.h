@@ -27,8 +27,14 @@ inline const QString kAsciiSchemaPath = QStringLiteral("\\Quorvane\\DBSchema.txt
 // and waited for; false on any failure before the wait (after its message),
 // when the request was cancelled before the agent started, and when the user
 // aborted after the connection was lost during the wait.
-bool CreateCEQueryFile(
-    const QString& databasePath, const QString& password, const QString& sql, bool tableStruct);
+//
+// A cancel requested before the call is forgotten (`pending` Forget): it
+// belonged to an earlier request. The request loop clears it itself before
+// its worker starts and passes Keep, so that a cancel given in between stops
+// the request before its agent starts.
+enum class PendingCancel { Forget, Keep };
+bool CreateCEQueryFile(const QString& databasePath, const QString& password, const QString& sql,
+    bool tableStruct, PendingCancel pending = PendingCancel::Forget);
 
 // "_" followed by each character with bits 0-2 and 3-5 exchanged: the
 // query file's password line. An empty password gives "_".

@@ -96,8 +96,9 @@ void RequestController::StartWorker()
     const QString databasePath = m_databasePath, password = m_password, sql = m_sqlToRun;
     m_worker = QThread::create([this, databasePath, password, sql] {
         m_requestFailed = false;
-        // A cancel given before the worker got here stops the request unrun.
-        const bool ok = !m_cancelling && CreateCEQueryFile(databasePath, password, sql, false);
+        // A cancel given since RunRequest began stops the request unrun.
+        const bool ok
+            = !m_cancelling && CreateCEQueryFile(databasePath, password, sql, false, PendingCancel::Keep);
         m_requestFailed = !ok;
         DebugOutput(QStringLiteral("****  FINISHED RUNNING SQL ON THE DEVICE ****\r\n"));
         m_loadingResults = true;
@@ -158,6 +159,7 @@ void RequestController::RunRequest(bool skipResults)
 
         DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
         m_cancelling = false;
+        ClearCancelRequest();
         TraceLine(QStringLiteral("SQL-Thread started.\r\n"));
         m_threadDone = false;
         m_loadingResults = false;

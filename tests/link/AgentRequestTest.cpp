@@ -218,6 +218,28 @@ TEST_F(AgentRequests, MissingDatabaseIsReportedByTheAgent)
         QStringLiteral("The database file: \"\\My Documents\\None.sdf\" does not exist."));
 }
 
+TEST_F(AgentRequests, CancelAtTheStartEndsAsCancelledWithoutLoading)
+{
+    CreateDatabase(kNotes, 2);
+    Exec(kNotes, { QStringLiteral("CREATE TABLE T (Id int)") });
+    auto c = std::make_unique<RequestController>();
+    int loaded = 0;
+    QObject::connect(c.get(), &RequestController::resultsLoaded, [&] { ++loaded; });
+    c->setDatabasePath(kNotes);
+    c->setSqlToRun(QStringLiteral("SELECT * FROM T"));
+    c->setShown(true);
+    QTimer::singleShot(0, c.get(), [&c] { c->Cancel(); });
+    c->RunRequest();
+    EXPECT_EQ(c->statusText(), QStringLiteral("SQL cancelled."));
+    EXPECT_FALSE(c->lastRequestSucceeded());
+    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
+    // The next request is not touched by the old cancel.
+    auto next = Run(kNotes, QStringLiteral("SELECT * FROM T"));
+    EXPECT_TRUE(next->lastRequestSucceeded()) << Prompts();
+    EXPECT_EQ(next->statusText(), QStringLiteral(" 0 rows found."));
+}
+
 TEST_F(AgentRequests, RunDeviceCommandShowsTheRunningApplicationNotice)
 {
     EXPECT_TRUE(
