@@ -34,8 +34,10 @@ FileCheck CheckDatabaseFile(std::u16string_view path)
 }
 
 // Starts the engine-3.0 sibling (the own executable with every "2003" turned
-// into "2005") with the same command line. True when it runs; it then
-// answers the request and closes the run's log itself.
+// into "2005") with the same command line, without waiting. True when it
+// runs; it then answers the request, while this agent ends its own run with
+// "Done." and leaves the results file created and empty (the desktop tells
+// that empty answer from the sibling's by the hand-over in the log).
 bool HandOver(AgentContext& context, std::u16string_view commandLine)
 {
     AgentStatus& status = context.status;
@@ -56,7 +58,7 @@ bool HandOver(AgentContext& context, std::u16string_view commandLine)
 }
 
 // The ordinary run: query file, request, results.
-RunEnd OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
+int OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
 {
     AgentStatus& status = context.status;
     StopOtherAgents();
@@ -68,7 +70,7 @@ RunEnd OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
         exchange::DebugOutput(u"ReadInSQLQuery() went wrong.\r\n");
         WriteStatusFile(context, false);
         status.SetStatus(u"Done.");
-        return RunEnd::Finished;
+        return 0;
     }
     status.SetStatusValue(u"SQLCEversion", context.variant.versionDigit);
 
@@ -118,10 +120,9 @@ RunEnd OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
             status.SetStatusValue(u"Test", u"9.0");
             ok = RunRequest(context, arguments, output);
             status.SetStatusValue(u"Test", u"9.1");
-            if (context.needsEngine3 && context.variant.engineVersion == 2)
-                output.Abandon(); // the engine-3.0 agent answers
-            else
-                output.Commit();
+            // Even an empty answer is put in place now, before a sibling
+            // starts, so it can never replace the sibling's answer later.
+            output.Commit();
             status.LogLine(u"Closing session.");
             status.SetStatus(u"Closing session..");
             status.SetStatusValue(u"Test", u"9.2");
@@ -134,7 +135,7 @@ RunEnd OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
 
     if (context.needsEngine3 && context.variant.engineVersion == 2) {
         if (HandOver(context, commandLine))
-            return RunEnd::HandedOver;
+            return 0;
         ok = false; // no sibling to answer: this agent reports the failure
     }
     status.SetStatusValue(u"Test", u"9.3");
@@ -143,7 +144,7 @@ RunEnd OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
         WriteStatusFile(context, false);
     }
     status.SetStatusValue(u"Test", u"9.4");
-    return RunEnd::Finished;
+    return 0;
 }
 
 } // namespace
@@ -196,7 +197,7 @@ void WriteStatusFile(AgentContext& context, bool ok)
         exchange::StatusFileText(ok, context.errorText, context.variant.engineText));
 }
 
-RunEnd ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine)
+int ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine)
 {
     AgentStatus& status = context.status;
     context.needsEngine3 = false;
@@ -207,13 +208,13 @@ RunEnd ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine)
     switch (parsed.mode) {
     case RunMode::Test:
         status.LogLine(u"-test was successful.");
-        return RunEnd::Finished;
+        return 0;
     case RunMode::Kill:
         status.LogLine(u"-kill'ing other instances.");
         status.SetCancelStatus(u"Wait");
         StopOtherAgents();
         status.SetCancelStatus(u"Done.");
-        return RunEnd::Finished;
+        return 0;
     case RunMode::TableStruct:
         status.LogLine(u"Just get table structure.");
         break;
@@ -225,7 +226,7 @@ RunEnd ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine)
         status.LogLine(u"Reading processes.");
         bool ok = ListProcesses(context, u"");
         status.LogVerdict(ok);
-        return RunEnd::Finished;
+        return 0;
     }
     case RunMode::KillProcess: {
         status.LogLine(u"Reading processes...");
@@ -236,14 +237,14 @@ RunEnd ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine)
             ListProcesses(context, u"");
         }
         status.LogVerdict(ok);
-        return RunEnd::Finished;
+        return 0;
     }
     case RunMode::SoftReset:
         ResetDevice(context, false);
-        return RunEnd::Finished;
+        return 0;
     case RunMode::HardReset:
         ResetDevice(context, true);
-        return RunEnd::Finished;
+        return 0;
     case RunMode::Ordinary:
         break;
     }
@@ -283,10 +284,9 @@ int AgentMain(const AgentVariant& variant)
         exchange::DebugOutput(u"Verbose logging is turned off.\r\n");
     }
     status.LogLine(u"Running...");
-    if (ReadInSQLQuery(context, ce::GetCommandLine()) == RunEnd::Finished) {
-        status.SetStatusValue(u"Test", u"9.6");
-        status.LogLine(u"Done.");
-    }
+    ReadInSQLQuery(context, ce::GetCommandLine());
+    status.SetStatusValue(u"Test", u"9.6");
+    status.LogLine(u"Done.");
     return 0;
 }
 

@@ -17,11 +17,6 @@ inline constexpr std::u16string_view kResultsFilePath = u"\\Quorvane\\SQLresults
 inline constexpr std::u16string_view kAsciiSchemaPath = u"\\Quorvane\\DBSchema.txt";
 inline constexpr std::u16string_view kBinarySchemaPath = u"\\Quorvane\\DBSchema.bin";
 
-enum class RunEnd {
-    Finished, // the run closes its log with "Done."
-    HandedOver, // the engine-3.0 agent took the request over and ends the run
-};
-
 // Reads the query file into `request`, with the checkpoint values "Test"
 // 8.1 to 8.8 and the database file checks. False with the context's error
 // text set ("Status" := "Done.") when the request cannot run.
@@ -31,8 +26,8 @@ bool ReadQueryFile(AgentContext& context, exchange::QueryRequest& request);
 // error block when there is an error text. Skipped when it cannot be written.
 void WriteStatusFile(AgentContext& context, bool ok);
 
-// Dispatches `commandLine` and runs its mode.
-RunEnd ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine);
+// Dispatches `commandLine` and runs its mode. Always 0.
+int ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine);
 
 // The whole program: log reset, verbose lines, the run, the closing
 // checkpoint and "Done.". Returns the exit code (always 0).

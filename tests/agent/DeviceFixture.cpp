@@ -357,6 +357,17 @@ std::string Device::Request(const std::string& databasePath, const std::string& 
     if (!StartRequest(databasePath, password, request, exe, commandLine) || !WaitForDone())
         return "<no results>";
     std::optional<std::string> bytes = Get("\\Quorvane\\SQLresults.txt");
+    // An engine-2.0 agent that handed over ends with "Done." and an empty
+    // answer; the sibling's answer follows, as the desktop expects it.
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while ((!bytes || bytes->empty()) && std::chrono::steady_clock::now() < deadline) {
+        const std::vector<std::string> log = Log();
+        if (std::find(log.begin(), log.end(), "Need to run the SQLCE 3.0 version.") == log.end()
+            && !log.empty() && log.back() == "Done.")
+            break;
+        std::this_thread::sleep_for(50ms);
+        bytes = Get("\\Quorvane\\SQLresults.txt");
+    }
     return bytes ? FromUtf16Bytes(*bytes) : "<no results>";
 }
 

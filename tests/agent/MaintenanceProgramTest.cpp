@@ -208,6 +208,20 @@ TEST_F(AgentProgramTest, HardResetReturnsTheDeviceToItsFactoryImage)
     EXPECT_TRUE(wiped);
 }
 
+TEST_F(AgentProgramTest, Engine20AgentThatHandsOverStillEndsWithDone)
+{
+    PutDatabase("\\new.sdf", { "CREATE TABLE T (a int)" }, 3);
+    // A sibling that answers nothing shows what the engine-2.0 agent itself leaves.
+    ASSERT_TRUE(device().PutFile("/bin/true", "\\Quorvane\\Quorvane2005.exe")) << device().error();
+    ASSERT_TRUE(device().StartRequest("\\new.sdf", "", "SELECT a FROM T", "\\Quorvane\\Quorvane2003.exe"));
+    ASSERT_TRUE(device().WaitForDone()) << device().error();
+    EXPECT_EQ(device().Get("\\Quorvane\\SQLresults.txt"), std::optional<std::string>(""));
+    auto log = device().Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+        (std::vector<std::string> { "Need to run the SQLCE 3.0 version.", "Done." }));
+}
+
 TEST_F(AgentProgramTest, HandOverWithoutASiblingReportsTheFailure)
 {
     PutDatabase("\\new.sdf", { "CREATE TABLE T (a int)" }, 3);
