@@ -1,0 +1,50 @@
+#include "cli/Command.h"
+
+#include "cli/LinkSession.h"
+#include "cli/OutputFormat.h"
+
+namespace cli {
+
+bool AsksForHelp(const QStringList& args)
+{
+    for (const QString& word : args) {
+        if (word == QLatin1String("--"))
+            return false;
+        if (word == QLatin1String("--help"))
+            return true;
+    }
+    return false;
+}
+
+bool PrepareCommand(
+    CliContext& cx, const CommandSpec& spec, const QStringList& args, ParsedCommand* parsed, int* status)
+{
+    QString error;
+    bool ok = ParseCommand(spec, args, parsed, &error);
+    if (ok && parsed->helpRequested) {
+        cx.out() << CommandHelp(spec);
+        cx.out().flush();
+        *status = kOk;
+        return false;
+    }
+    int seconds = 0;
+    if (ok && parsed->Has(QStringLiteral("timeout"))
+        && !ParseTimeout(parsed->Value(QStringLiteral("timeout")), &seconds)) {
+        ok = false;
+        error = QStringLiteral("%1: --timeout takes whole seconds (0 or more)").arg(spec.name);
+    }
+    if (ok && parsed->Has(QStringLiteral("format"))
+        && !ParseOutputFormat(parsed->Value(QStringLiteral("format")))) {
+        ok = false;
+        error = QStringLiteral("%1: --format takes table, tsv, json or raw").arg(spec.name);
+    }
+    if (!ok) {
+        cx.err() << "quorvane-cli: " << error << Qt::endl
+                 << "Try 'quorvane-cli " << spec.name << " --help'." << Qt::endl;
+        *status = kUsage;
+        return false;
+    }
+    return true;
+}
+
+} // namespace cli

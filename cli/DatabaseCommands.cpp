@@ -1,0 +1,482 @@
+#include "cli/DatabaseCommands.h"
+
+#include "cli/LinkSession.h"
+#include "cli/OutputFormat.h"
+#include "desktop/link/AgentInvocation.h"
+#include "desktop/link/DeviceLink.h"
+#include "desktop/link/DeviceTextFile.h"
+#include "desktop/link/Prompter.h"
+#include "desktop/link/RequestController.h"
+#include "exchange/ResultsReader.h"
+#include "exchange/Text.h"
+#include "platform/rapi/Rapi.h"
+
+#include <QFile>
+
+namespace cli {
+namespace {
+
+using devlink::PromptButtons;
+using devlink::PromptIcon;
+using devlink::RequestController;
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+// The device's text as this terminal shows it: its line ends become LF.
+QString TerminalText(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+QString DeviceText(const QByteArray& bytes)
+{
+    return Q(exchange::DeviceTextFromBytes(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
+}
+
+QVector<OptionSpec> Join(QVector<OptionSpec> a, const QVector<OptionSpec>& b)
+{
+    a += b;
+    return a;
+}
+
+// A request of a database window that nobody looks at but whose answer is
+// read: the cli's way through the request loop.
+void SetUp(RequestController& c, const QString& database, const QString& password, const QString& sql,
+    bool tableMode)
+{
+    c.setDatabasePath(database);
+    c.setPassword(password);
+    c.setSqlToRun(sql);
+    c.setTableMode(tableMode);
+    c.setShown(true);
+}
+
+// Runs the controller's request under the session's watchdog.
+void Run(LinkSession& s, RequestController& c, bool skipResults = false)
+{
+    s.Arm(&c);
+    c.RunRequest(skipResults);
+    s.Disarm();
+}
+
+bool ConnectionLost()
+{
+    const HRESULT transport = CeRapiGetError();
+    return transport == RAPI_E_CONNECTION_LOST || transport == RAPI_E_NOT_CONNECTED;
+}
+
+// After a failed request: the reason, unless the desktop's messages gave it.
+int RequestFailure(LinkSession& s, const RequestController& c)
+{
+    if (s.TimedOut())
+        return s.FailTimedOut();
+    // The desktop's messages about a missing answer hide the real reason.
+    if (ConnectionLost())
+        return s.Fail(QStringLiteral("the connection to the device was lost"));
+    if (c.passwordRejected())
+        return s.Fail(QStringLiteral("the database password was rejected; give it with --password"));
+    quint32 wouldBe = 0;
+    if (devlink::ReadAgentRegDword(QStringLiteral("RowsThatWouldBeAffected"), &wouldBe))
+        return s.Fail(QStringLiteral("the statement would change %1 rows; nothing was changed").arg(wouldBe));
+    return s.FailQuietly(TerminalText(c.statusText()).trimmed());
+}
+
+int RunSql(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+{
+    ParsedCommand p;
+    int status = kOk;
+    if (!PrepareCommand(cx, spec, args, &p, &status))
+        return status;
+    const OutputFormat format
+        = *ParseOutputFormat(p.Value(QStringLiteral("format"), QStringLiteral("table")));
+    int maxWidth = 60;
+    if (p.Has(QStringLiteral("max-width")) && !ParseTimeout(p.Value(QStringLiteral("max-width")), &maxWidth))
+        return cx.Usage(QStringLiteral("sql: --max-width takes a number of columns (0: no limit)"));
+    const QString database = p.arguments[0];
+    QString sql = p.arguments[1];
+    if (sql == QLatin1String("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            cx.err() << "quorvane-cli: sql: cannot read the SQL from standard input" << Qt::endl;
+            return kFailed;
+        }
+        sql = QString::fromUtf8(in.readAll()).trimmed();
+    }
+    if (sql.trimmed().isEmpty())
+        return cx.Usage(QStringLiteral("sql: the SQL is empty"));
+
+    LinkSession s(cx, p);
+    if (!s.Open())
+        return kFailed;
+    const QString password = s.Password(database);
+    RequestController c;
+    SetUp(c, database, password, RequestTextOf(sql), true);
+    // A stale refusal count must not be taken for this request's.
+    devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("RowsThatWouldBeAffected"));
+    Run(s, c);
+    if (!c.lastRequestSucceeded()) {
+        if (format == OutputFormat::Raw && !c.resultsBytes().isEmpty())
+            cx.out() << DeviceText(c.resultsBytes());
+        return RequestFailure(s, c);
+    }
+    s.RememberPassword(database, password);
+    if (c.rowsAffected() != -1) {
+        if (format == OutputFormat::Raw) {
+            // The loop leaves a statement's answer unread; read it here.
+            devlink::DeviceTextFile file;
+            if (file.Read(devlink::kResultsFilePath, false))
+                cx.out() << DeviceText(file.Bytes());
+        } else {
+            cx.out() << FormatRowsAffected(c.rowsAffected(), format);
+        }
+        return kOk;
+    }
+    switch (format) {
+    case OutputFormat::Table:
+        cx.out() << FormatTable(c.queryResult(), maxWidth);
+        break;
+    case OutputFormat::Tsv:
+        cx.out() << FormatTsv(c.queryResult());
+        break;
+    case OutputFormat::Json:
+        cx.out() << FormatJson(c.queryResult());
+        break;
+    case OutputFormat::Raw:
+        cx.out() << DeviceText(c.resultsBytes());
+        break;
+    }
+    return kOk;
+}
+
+// The binary schema of a database (database mode), or false after saying why.
+bool LoadSchema(LinkSession& s, RequestController& c, const QString& database, int* status)
+{
+    const QString password = s.Password(database);
+    SetUp(c, database, password, QStringLiteral("SCHEMA-BINARY"), false);
+    Run(s, c);
+    if (!c.lastRequestSucceeded()) {
+        *status = RequestFailure(s, c);
+        return false;
+    }
+    s.RememberPassword(database, password);
+    return true;
+}
+
+int RunSchema(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+{
+    ParsedCommand p;
+    int status = kOk;
+    if (!PrepareCommand(cx, spec, args, &p, &status))
+        return status;
+    const QString database = p.arguments[0];
+    LinkSession s(cx, p);
+    if (!s.Open())
+        return kFailed;
+    RequestController c;
+    if (!p.Has(QStringLiteral("ascii"))) {
+        if (!LoadSchema(s, c, database, &status))
+            return status;
+        for (const devlink::TableSchema& table : c.schemaModel()->Tables()) {
+            cx.out() << table.name << '\n';
+            for (const devlink::ColumnSchema& column : table.columns) {
+                cx.out() << "  " << devlink::SchemaTreeModel::ColumnLabel(column.name, column.typeText)
+                         << (column.isPrimaryKey ? "  (primary key)" : "") << '\n';
+            }
+        }
+        return kOk;
+    }
+    // The agent writes the text into DBSchema.txt and only a status line
+    // into the results file.
+    const QString password = s.Password(database);
+    SetUp(c, database, password, QStringLiteral("SCHEMA-ASCII"), true);
+    Run(s, c, true);
+    if (!c.lastRequestSucceeded() || !c.LoadResults(-1, true))
+        return RequestFailure(s, c);
+    s.RememberPassword(database, password);
+    devlink::DeviceTextFile file;
+    if (!file.Read(devlink::kAsciiSchemaPath, false)) {
+        devlink::ShowMessage(QStringLiteral("Error"),
+            QStringLiteral("Unable to open results file on the device."), PromptIcon::Information);
+        return kFailed;
+    }
+    cx.out() << TerminalText(Q(file.Text()));
+    return kOk;
+}
+
+int RunTables(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+{
+    ParsedCommand p;
+    int status = kOk;
+    if (!PrepareCommand(cx, spec, args, &p, &status))
+        return status;
+    LinkSession s(cx, p);
+    if (!s.Open())
+        return kFailed;
+    RequestController c;
+    if (!LoadSchema(s, c, p.arguments[0], &status))
+        return status;
+    for (const devlink::TableSchema& table : c.schemaModel()->Tables())
+        cx.out() << table.name << '\n';
+    return kOk;
+}
+
+int RunNewDatabase(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+{
+    ParsedCommand p;
+    int status = kOk;
+    if (!PrepareCommand(cx, spec, args, &p, &status))
+        return status;
+    const QString database = p.arguments[0];
+    LinkSession s(cx, p);
+    if (!s.Open())
+        return kFailed;
+    const QString password = p.Value(QStringLiteral("password"));
+    s.Arm(nullptr);
+    const bool ran = devlink::CreateCEQueryFile(database, password, QStringLiteral("*CREATE"), false);
+    s.Disarm();
+    if (s.TimedOut())
+        return s.FailTimedOut();
+    if (!ran)
+        return s.FailQuietly(QStringLiteral("newdb: the request could not be run on the device"));
+    // A created database leaves no results file; a failure leaves its reason.
+    if (devlink::DeviceFileExists(devlink::kResultsFilePath)) {
+        devlink::DeviceTextFile file;
+        if (file.Read(devlink::kResultsFilePath, true) && file.Lines().size() > 1
+            && file.Lines().first() == QLatin1String("<Failed>"))
+            return s.Fail(QStringLiteral("newdb: could not create %1:\n").arg(database)
+                + file.Lines().mid(1).join(QLatin1Char('\n')));
+        return s.Fail(QStringLiteral("newdb: could not create %1").arg(database));
+    }
+    if (!devlink::DeviceFileExists(database))
+        return s.Fail(QStringLiteral("newdb: the device did not create %1").arg(database));
+    s.RememberPassword(database, password);
+    cx.out() << "Created " << database << (password.isEmpty() ? "." : ", with a password.") << '\n';
+    return kOk;
+}
+
+int RunCompact(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+{
+    ParsedCommand p;
+    int status = kOk;
+    if (!PrepareCommand(cx, spec, args, &p, &status))
+        return status;
+    const QString database = p.arguments[0];
+    LinkSession s(cx, p);
+    if (!s.Open())
+        return kFailed;
+    quint32 before = 0, after = 0;
+    devlink::GetDeviceFileSize(database, &before);
+    const QString password = s.Password(database);
+    // Database mode: a compaction answers with the fresh binary schema.
+    RequestController c;
+    SetUp(c, database, password, QStringLiteral("CompactDB"), false);
+    Run(s, c);
+    if (!c.lastRequestSucceeded()) {
+        if (s.TimedOut())
+            return s.FailTimedOut();
+        devlink::ShowMessage(
+            QStringLiteral("Error"), QStringLiteral("Unable to compact this database."), PromptIcon::Warning);
+        return kFailed;
+    }
+    s.RememberPassword(database, password);
+    quint32 compacted = quint32(-1);
+    devlink::ReadAgentRegDword(QStringLiteral("CompactSuccessful"), &compacted);
+    if (compacted == 0) {
+        devlink::ShowMessage(QStringLiteral("Quorvane"),
+            QStringLiteral("The database Compact was not successful. "), PromptIcon::Information);
+        return kFailed;
+    }
+    devlink::GetDeviceFileSize(database, &after);
+    QString report;
+    if (before == 0 || after == 0)
+        report = QStringLiteral("Compact was successful.\r\n");
+    else if (before == after)
+        report = Q(exchange::Format(u"Compact was successful, but your database file is still the same "
+                                    u"size.\r\n\r\nFilesize before:\t%d\r\nFilesize after:\t%d\r\n\r\n",
+            before, after));
+    else
+        report = Q(exchange::Format(
+            u"Compact was successful.\r\n\r\nFilesize before:\t%d\r\nFilesize after:\t%d\r\n\r\n", before,
+            after));
+    cx.out() << TerminalText(report).trimmed() << '\n';
+    return kOk;
+}
+
+int RunRenameTable(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+{
+    ParsedCommand p;
+    int status = kOk;
+    if (!PrepareCommand(cx, spec, args, &p, &status))
+        return status;
+    const QString database = p.arguments[0], from = p.arguments[1], to = p.arguments[2];
+    if (to.isEmpty() || from.isEmpty())
+        return cx.Usage(QStringLiteral("rename-table: the table names must not be empty"));
+    // The agent finds the names between apostrophes; one inside a name
+    // would make it rename the wrong table.
+    if (from.contains(QLatin1Char('\'')) || to.contains(QLatin1Char('\'')))
+        return cx.Usage(QStringLiteral("rename-table: a table name cannot hold an apostrophe (')"));
+    LinkSession s(cx, p);
+    if (!s.Open())
+        return kFailed;
+    const QString password = s.Password(database);
+    RequestController c;
+    SetUp(c, database, password,
+        Q(exchange::Format(u"RENAME TABLE '%s' TO '%s'", from.toStdU16String(), to.toStdU16String())), true);
+    Run(s, c);
+    if (s.TimedOut())
+        return s.FailTimedOut();
+    if (!c.lastRequestSucceeded() || c.rowsAffected() != 1) {
+        devlink::ShowMessage(QStringLiteral("Error"),
+            Q(exchange::Format(u"Unable to rename table from \"%s\" to \"%s\"", from.toStdU16String(),
+                to.toStdU16String())));
+        return kFailed;
+    }
+    s.RememberPassword(database, password);
+    cx.out() << "Table rename successful.\n";
+    return kOk;
+}
+
+int RunDropTable(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+{
+    ParsedCommand p;
+    int status = kOk;
+    if (!PrepareCommand(cx, spec, args, &p, &status))
+        return status;
+    const QString database = p.arguments[0], table = p.arguments[1];
+    LinkSession s(cx, p);
+    if (!s.Open())
+        return kFailed;
+    devlink::PromptRequest question;
+    question.caption = QStringLiteral("Warning");
+    question.text = Q(exchange::Format(
+        u"Are you sure you want to delete (DROP) the table \"%s\" ?\r\n\r\nThis action is NOT undo-able.",
+        table.toStdU16String()));
+    question.icon = PromptIcon::Question;
+    question.buttons = PromptButtons::YesNoCancel;
+    question.defaultButton = devlink::PromptAnswer::No;
+    if (devlink::CurrentPrompter().Ask(question) != devlink::PromptAnswer::Yes)
+        return s.Fail(QStringLiteral("drop-table: not confirmed; nothing was changed (use --yes)"));
+    const QString password = s.Password(database);
+    RequestController c;
+    SetUp(c, database, password, QStringLiteral("DROP TABLE ") + QuotedTableName(table), true);
+    Run(s, c);
+    if (s.TimedOut())
+        return s.FailTimedOut();
+    if (!c.lastRequestSucceeded()) {
+        devlink::ShowMessage(QStringLiteral("Error"),
+            Q(exchange::Format(u"Unable to delete table \"%s\".", table.toStdU16String())));
+        return kFailed;
+    }
+    s.RememberPassword(database, password);
+    cx.out() << "Update successful.\n";
+    return kOk;
+}
+
+QString DatabaseNote()
+{
+    return QStringLiteral(
+        "DB is the database's full device path (\"\\My Documents\\Orders.sdf\"; quote it for "
+        "the shell).\n");
+}
+
+} // namespace
+
+QString RequestTextOf(const QString& sql)
+{
+    QString text;
+    text.reserve(sql.size());
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c == u'\r' && i + 1 < sql.size() && sql[i + 1] == u'\n') {
+            text += QStringLiteral("\r\n");
+            ++i;
+        } else if (c == u'\n' || c == u'\r') {
+            text += QStringLiteral("\r\n");
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+QString QuotedTableName(const QString& name)
+{
+    return name.contains(QLatin1Char(' ')) ? QLatin1Char('[') + name + QLatin1Char(']') : name;
+}
+
+QVector<Command> DatabaseCommands()
+{
+    const QVector<OptionSpec> agent = AgentOptions();
+    const QVector<OptionSpec> database = Join(PasswordOptions(), agent);
+    QVector<Command> commands;
+    auto add = [&](CommandSpec spec, auto run) {
+        Command command;
+        command.spec = spec;
+        command.connectsItself = true;
+        command.run = [spec, run](CliContext& cx, const QStringList& args) { return run(cx, spec, args); };
+        commands.append(command);
+    };
+    add({ QStringLiteral("sql"), QStringLiteral("DB SQL"),
+            QStringLiteral("run one SQL statement; print its rows or the rows affected"),
+            QStringLiteral(
+                "Runs one SQL statement on a device database and prints the rows it returns, or\n"
+                "the number of rows it changed. SQL \"-\" reads the statement from standard input.\n"
+                "Formats: table (aligned, for people), tsv (a header line, then TAB-separated\n"
+                "rows; backslash escapes, \\N for null), json (columns and rows; null for null),\n"
+                "raw (the agent's results file as it wrote it).\n"
+                "The agent writes \"(null)\" both for a null and for the text \"(null)\", so a\n"
+                "cell of exactly that text is taken for null.\n")
+                + DatabaseNote(),
+            Join(
+                { { QStringLiteral("format"), QStringLiteral("FORMAT"),
+                      QStringLiteral("table, tsv, json or raw (default table).") },
+                    { QStringLiteral("max-width"), QStringLiteral("N"),
+                        QStringLiteral("Cut table cells wider than N columns (default 60; 0: no limit).") } },
+                database),
+            2, 2 },
+        RunSql);
+    add({ QStringLiteral("schema"), QStringLiteral("DB"),
+            QStringLiteral("show the tables and columns of a database"),
+            QStringLiteral("Prints every table of a device database with its columns, their types and\n"
+                           "attributes; --ascii prints the CREATE TABLE text the agent writes instead.\n")
+                + DatabaseNote(),
+            Join({ { QStringLiteral("ascii"), QString(), QStringLiteral("Print CREATE TABLE statements.") } },
+                database),
+            1, 1 },
+        RunSchema);
+    add({ QStringLiteral("tables"), QStringLiteral("DB"), QStringLiteral("list the tables of a database"),
+            QStringLiteral("Prints the name of every table of a device database, one per line.\n")
+                + DatabaseNote(),
+            database, 1, 1 },
+        RunTables);
+    add({ QStringLiteral("newdb"), QStringLiteral("DB"), QStringLiteral("create a new, empty database"),
+            QStringLiteral("Creates a new, empty database on the device; with --password it is protected\n"
+                           "by that password.\n")
+                + DatabaseNote(),
+            database, 1, 1 },
+        RunNewDatabase);
+    add({ QStringLiteral("compact"), QStringLiteral("DB"),
+            QStringLiteral("compact a database (and repair what compaction repairs)"),
+            QStringLiteral("Compacts a device database and reports its size before and after.\n")
+                + DatabaseNote(),
+            database, 1, 1 },
+        RunCompact);
+    add({ QStringLiteral("rename-table"), QStringLiteral("DB OLD NEW"), QStringLiteral("rename a table"),
+            QStringLiteral("Renames the table OLD of a device database to NEW.\n") + DatabaseNote(), database,
+            3, 3 },
+        RunRenameTable);
+    add({ QStringLiteral("drop-table"), QStringLiteral("DB NAME"),
+            QStringLiteral("delete a table and its rows (asks; --yes confirms)"),
+            QStringLiteral("Deletes (drops) the table NAME of a device database. The desktop asks first;\n"
+                           "here the question is answered No unless --yes is given.\n")
+                + DatabaseNote(),
+            database, 2, 2 },
+        RunDropTable);
+    return commands;
+}
+
+} // namespace cli

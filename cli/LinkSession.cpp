@@ -1,0 +1,183 @@
+#include "cli/LinkSession.h"
+
+#include "desktop/link/AgentDeployment.h"
+#include "desktop/link/AgentInvocation.h"
+#include "desktop/link/DeviceLink.h"
+#include "desktop/link/RequestController.h"
+#include "desktop/shell/SettingsStore.h"
+
+namespace cli {
+
+QVector<OptionSpec> AgentOptions()
+{
+    return {
+        { QStringLiteral("yes"), QString(),
+            QStringLiteral("Answer Yes to the questions the desktop would ask (default: the answer that "
+                           "changes nothing).") },
+        { QStringLiteral("timeout"), QStringLiteral("SECONDS"),
+            QStringLiteral("Cancel the request when the device shows no progress for this long "
+                           "(default %1; 0 waits without limit).")
+                .arg(kDefaultTimeoutSeconds) },
+    };
+}
+
+QVector<OptionSpec> PasswordOptions()
+{
+    return {
+        { QStringLiteral("password"), QStringLiteral("P"),
+            QStringLiteral("The database password (default: the remembered one, else none).") },
+        { QStringLiteral("remember"), QString(),
+            QStringLiteral("Remember the password used for this database on this desktop.") },
+    };
+}
+
+bool ParseTimeout(const QString& text, int* seconds)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 0 || value > 24 * 3600)
+        return false;
+    *seconds = value;
+    return true;
+}
+
+devlink::PromptAnswer CliPrompter::Ask(const devlink::PromptRequest& request)
+{
+    ++m_shown;
+    return NonInteractivePrompter::Ask(request);
+}
+
+devlink::ConnectionErrorAnswer CliPrompter::AskConnectionError(const devlink::ConnectionErrorRequest& request)
+{
+    ++m_shown;
+    return NonInteractivePrompter::AskConnectionError(request);
+}
+
+devlink::SqlErrorAnswer CliPrompter::AskSqlError(const devlink::SqlErrorRequest& request)
+{
+    ++m_shown;
+    return NonInteractivePrompter::AskSqlError(request);
+}
+
+LinkSession::LinkSession(CliContext& cx, const ParsedCommand& parsed)
+    : m_cx(cx)
+    , m_prompter(parsed.Has(QStringLiteral("yes")) ? devlink::NonInteractivePrompter::Mode::AnswerYes
+                                                   : devlink::NonInteractivePrompter::Mode::SafeAnswers)
+{
+    m_remember = parsed.Has(QStringLiteral("remember"));
+    m_passwordGiven = parsed.Has(QStringLiteral("password"));
+    m_password = parsed.Value(QStringLiteral("password"));
+    if (parsed.Has(QStringLiteral("timeout")))
+        ParseTimeout(parsed.Value(QStringLiteral("timeout")), &m_timeoutSeconds);
+    m_watchdog.setSingleShot(true);
+    QObject::connect(&m_watchdog, &QTimer::timeout, [this] { OnTimeout(); });
+    // Whatever the desktop prints must reach the terminal before our own lines.
+    m_cx.err().flush();
+    devlink::SetPrompter(&m_prompter);
+}
+
+LinkSession::~LinkSession()
+{
+    Disarm();
+    m_cx.out().flush();
+    m_cx.err().flush();
+    devlink::UninitRapi();
+    devlink::SetPrompter(nullptr);
+}
+
+bool LinkSession::Connect()
+{
+    return devlink::ConnectToDevice();
+}
+
+bool LinkSession::Open()
+{
+    if (!Connect())
+        return false;
+    if (!devlink::DeployAgentFiles()) {
+        FailQuietly(QStringLiteral("the agent could not be copied to the device"));
+        return false;
+    }
+    return true;
+}
+
+QString LinkSession::Password(const QString& databasePath) const
+{
+    if (m_passwordGiven)
+        return m_password;
+    return settings::GetRememberedPassword(databasePath);
+}
+
+void LinkSession::RememberPassword(const QString& databasePath, const QString& password) const
+{
+    if (m_remember)
+        settings::SetRememberedPassword(databasePath, password);
+}
+
+void LinkSession::Arm(devlink::RequestController* controller)
+{
+    Disarm();
+    m_timedOut = false;
+    m_controller = controller;
+    m_lastProgress.clear();
+    if (controller) {
+        QObject::connect(controller, &devlink::RequestController::statusTextChanged, controller,
+            [this](const QString& status) { OnProgress(status); });
+    }
+    if (m_timeoutSeconds > 0)
+        m_watchdog.start(m_timeoutSeconds * 1000);
+}
+
+void LinkSession::Disarm()
+{
+    m_watchdog.stop();
+    if (m_controller)
+        QObject::disconnect(
+            m_controller, &devlink::RequestController::statusTextChanged, m_controller, nullptr);
+    m_controller = nullptr;
+}
+
+void LinkSession::OnProgress(const QString& status)
+{
+    // The status line starts with the elapsed time, which changes by itself.
+    QString progress = status;
+    const QString time = m_controller ? m_controller->timerText() : QString();
+    if (!time.isEmpty() && progress.startsWith(time))
+        progress.remove(0, time.size());
+    if (progress == m_lastProgress)
+        return;
+    m_lastProgress = progress;
+    if (m_watchdog.isActive())
+        m_watchdog.start(m_timeoutSeconds * 1000);
+}
+
+void LinkSession::OnTimeout()
+{
+    m_timedOut = true;
+    if (m_controller)
+        m_controller->Cancel();
+    else
+        devlink::RequestCancel();
+}
+
+int LinkSession::Fail(const QString& text)
+{
+    m_cx.out().flush();
+    m_cx.err() << "quorvane-cli: " << text << Qt::endl;
+    return kFailed;
+}
+
+int LinkSession::FailQuietly(const QString& text)
+{
+    if (m_prompter.shown() > 0)
+        return kFailed;
+    return Fail(text);
+}
+
+int LinkSession::FailTimedOut()
+{
+    return Fail(QStringLiteral("the device showed no progress for %1 seconds; the request was cancelled")
+                    .arg(m_timeoutSeconds));
+}
+
+} // namespace cli

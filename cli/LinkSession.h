@@ -1,0 +1,109 @@
+// What every quorvane-cli command that works through the agent shares: the
+// prompter that prints the desktop's messages and answers its questions
+// (safe answers, or Yes with --yes), the connection and agent deployment of
+// the desktop link, the password of a database (given, or remembered), and
+// a watchdog that cancels a request when the device shows no progress for
+// too long (a stuck agent would otherwise be waited for without end, since
+// the safe answer to "Your device has stopped responding." is No).
+//
+// One LinkSession per command run, on the program's main thread, with a
+// QCoreApplication alive.
+#pragma once
+
+#include "cli/CliContext.h"
+#include "cli/CommandSpec.h"
+#include "desktop/link/NonInteractivePrompter.h"
+
+#include <QTimer>
+
+namespace devlink {
+class RequestController;
+}
+
+namespace cli {
+
+// The options every agent command takes: --yes and --timeout SECONDS.
+QVector<OptionSpec> AgentOptions();
+// --password P and --remember, for the commands that open a database.
+QVector<OptionSpec> PasswordOptions();
+
+// Seconds without progress before a request is cancelled, unless
+// --timeout says otherwise (0: wait without limit).
+inline constexpr int kDefaultTimeoutSeconds = 120;
+
+// The prompter of the cli: prints like NonInteractivePrompter and counts
+// what it printed, so that a failure the desktop already explained is not
+// explained twice.
+class CliPrompter : public devlink::NonInteractivePrompter {
+public:
+    using NonInteractivePrompter::NonInteractivePrompter;
+
+    devlink::PromptAnswer Ask(const devlink::PromptRequest& request) override;
+    devlink::ConnectionErrorAnswer AskConnectionError(
+        const devlink::ConnectionErrorRequest& request) override;
+    devlink::SqlErrorAnswer AskSqlError(const devlink::SqlErrorRequest& request) override;
+
+    int shown() const { return m_shown; }
+
+private:
+    std::atomic<int> m_shown { 0 };
+};
+
+class LinkSession {
+public:
+    // Takes --yes and --timeout from `parsed`; becomes the program's
+    // prompter until it ends.
+    LinkSession(CliContext& cx, const ParsedCommand& parsed);
+    ~LinkSession();
+    LinkSession(const LinkSession&) = delete;
+    LinkSession& operator=(const LinkSession&) = delete;
+
+    // ConnectToDevice, then DeployAgentFiles. False (after the desktop's
+    // message) when either fails.
+    bool Open();
+    bool Connect();
+
+    // The password for `databasePath`: --password when given, else the
+    // remembered one (settings store), else empty.
+    QString Password(const QString& databasePath) const;
+    // With --remember, stores the password used for `databasePath`.
+    void RememberPassword(const QString& databasePath, const QString& password) const;
+
+    // Starts the watchdog for a request run by `controller` (progress is its
+    // status text), or for a request without one (null: the time limit then
+    // counts from here). Stops with Disarm or when the session ends.
+    void Arm(devlink::RequestController* controller);
+    void Disarm();
+    bool TimedOut() const { return m_timedOut; }
+
+    // Prints "quorvane-cli: <text>" on stderr and returns kFailed.
+    int Fail(const QString& text);
+    // As Fail, but only when the desktop's own messages said nothing yet.
+    int FailQuietly(const QString& text);
+    // The cancelled request's message when the watchdog fired.
+    int FailTimedOut();
+
+    int timeoutSeconds() const { return m_timeoutSeconds; }
+    CliContext& cx() { return m_cx; }
+
+private:
+    void OnProgress(const QString& status);
+    void OnTimeout();
+
+    CliContext& m_cx;
+    CliPrompter m_prompter;
+    bool m_remember = false;
+    bool m_passwordGiven = false;
+    QString m_password;
+    int m_timeoutSeconds = kDefaultTimeoutSeconds;
+    QTimer m_watchdog;
+    devlink::RequestController* m_controller = nullptr;
+    QString m_lastProgress;
+    bool m_timedOut = false;
+};
+
+// The timeout option's value: whole seconds, 0 or more. False for anything
+// else.
+bool ParseTimeout(const QString& text, int* seconds);
+
+} // namespace cli

@@ -1,0 +1,175 @@
+// How the cli reads a command's words: options anywhere after the command,
+// "--name value" and "--name=value", "--" before positional words that begin
+// with "-", --help, and the usage errors; plus the help texts and the small
+// helpers that shape a request.
+#include "cli/AgentToolCommands.h"
+#include "cli/Command.h"
+#include "cli/CommandTable.h"
+#include "cli/DatabaseCommands.h"
+#include "cli/LinkSession.h"
+
+#include <gtest/gtest.h>
+
+using cli::CommandSpec;
+using cli::ParseCommand;
+using cli::ParsedCommand;
+
+namespace {
+
+QStringList Words(std::initializer_list<const char*> words)
+{
+    QStringList list;
+    for (const char* w : words)
+        list << QString::fromUtf8(w);
+    return list;
+}
+
+CommandSpec SqlLike()
+{
+    CommandSpec spec;
+    spec.name = QStringLiteral("sql");
+    spec.arguments = QStringLiteral("DB SQL");
+    spec.description = QStringLiteral("Runs one statement.\n");
+    spec.options = { { QStringLiteral("format"), QStringLiteral("FORMAT"), QStringLiteral("The format.") },
+        { QStringLiteral("yes"), QString(), QStringLiteral("Answer Yes.") } };
+    spec.minArguments = 2;
+    spec.maxArguments = 2;
+    return spec;
+}
+
+TEST(CliCommandArguments, OptionsStandAnywhereAfterTheCommand)
+{
+    ParsedCommand p;
+    QString error;
+    ASSERT_TRUE(
+        ParseCommand(SqlLike(), Words({ "--format", "tsv", "\\a.sdf", "--yes", "SELECT 1" }), &p, &error))
+        << error.toStdString();
+    EXPECT_EQ(p.arguments, Words({ "\\a.sdf", "SELECT 1" }));
+    EXPECT_EQ(p.Value(QStringLiteral("format")), QStringLiteral("tsv"));
+    EXPECT_TRUE(p.Has(QStringLiteral("yes")));
+    EXPECT_FALSE(p.helpRequested);
+
+    ASSERT_TRUE(ParseCommand(SqlLike(), Words({ "\\a.sdf", "--format=json", "x" }), &p, &error));
+    EXPECT_EQ(p.Value(QStringLiteral("format")), QStringLiteral("json"));
+    EXPECT_FALSE(p.Has(QStringLiteral("yes")));
+    // An option's value may itself begin with "-"; "-x" alone is positional.
+    ASSERT_TRUE(ParseCommand(SqlLike(), Words({ "\\a.sdf", "--format", "--yes", "-1" }), &p, &error));
+    EXPECT_EQ(p.Value(QStringLiteral("format")), QStringLiteral("--yes"));
+    EXPECT_EQ(p.arguments, Words({ "\\a.sdf", "-1" }));
+}
+
+TEST(CliCommandArguments, DoubleDashEndsTheOptions)
+{
+    ParsedCommand p;
+    QString error;
+    ASSERT_TRUE(ParseCommand(SqlLike(), Words({ "--yes", "--", "\\a.sdf", "--help" }), &p, &error));
+    EXPECT_EQ(p.arguments, Words({ "\\a.sdf", "--help" }));
+    EXPECT_FALSE(p.helpRequested);
+    EXPECT_TRUE(cli::AsksForHelp(Words({ "x", "--help" })));
+    EXPECT_FALSE(cli::AsksForHelp(Words({ "--", "--help" })));
+}
+
+TEST(CliCommandArguments, UsageErrorsSayWhat)
+{
+    ParsedCommand p;
+    QString error;
+    EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "\\a.sdf" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("sql takes DB SQL"));
+    EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "c" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("sql takes DB SQL"));
+    EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--colour" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("sql: unknown option --colour"));
+    EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--format" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("sql: --format needs a value"));
+    EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--yes=no" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("sql: --yes takes no value"));
+    // Help wins over every other problem.
+    EXPECT_TRUE(ParseCommand(SqlLike(), Words({ "--colour", "--help" }), &p, &error));
+    EXPECT_TRUE(p.helpRequested);
+    EXPECT_TRUE(error.isEmpty());
+    CommandSpec none;
+    none.name = QStringLiteral("ps");
+    EXPECT_FALSE(ParseCommand(none, Words({ "x" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("ps takes no arguments"));
+}
+
+TEST(CliCommandArguments, HelpTextListsUsageAndOptions)
+{
+    EXPECT_EQ(cli::CommandHelp(SqlLike()).toStdString(),
+        "Usage: quorvane-cli [--socket PATH] sql [OPTIONS] DB SQL\n"
+        "\n"
+        "Runs one statement.\n"
+        "\n"
+        "Options:\n"
+        "  --format FORMAT  The format.\n"
+        "  --yes            Answer Yes.\n"
+        "  --help           Show this help and exit.\n");
+}
+
+TEST(CliCommandTable, EveryCommandOnceWithHelp)
+{
+    const QVector<cli::CommandGroup> groups = cli::AllCommands();
+    QStringList names;
+    for (const auto& group : groups)
+        for (const auto& command : group.commands) {
+            EXPECT_FALSE(names.contains(command.spec.name)) << command.spec.name.toStdString();
+            names << command.spec.name;
+            EXPECT_FALSE(command.spec.summary.isEmpty()) << command.spec.name.toStdString();
+            EXPECT_TRUE(command.spec.description.endsWith(QLatin1Char('\n')))
+                << command.spec.name.toStdString();
+        }
+    EXPECT_EQ(names,
+        Words({ "info", "ls", "get", "put", "rm", "mkdir", "rmdir", "mv", "attrib", "reg", "run", "sql",
+            "schema", "tables", "newdb", "compact", "rename-table", "drop-table", "deploy", "ps", "kill",
+            "reset", "device-id" }));
+    const cli::Command* sql = cli::FindCommand(groups, QStringLiteral("sql"));
+    ASSERT_TRUE(sql);
+    EXPECT_TRUE(sql->connectsItself);
+    EXPECT_FALSE(cli::FindCommand(groups, QStringLiteral("ls"))->connectsItself);
+    EXPECT_EQ(cli::FindCommand(groups, QStringLiteral("SQL")), nullptr);
+    const QString help = cli::ProgramHelp(groups);
+    EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: quorvane-cli [--socket PATH] COMMAND [ARGS...]\n")));
+    EXPECT_TRUE(help.contains(
+        QStringLiteral("  sql           run one SQL statement; print its rows or the rows affected\n")))
+        << help.toStdString();
+}
+
+TEST(CliRequestText, LineBreaksBecomeCrLfAndNamesWithSpacesGetBrackets)
+{
+    EXPECT_EQ(cli::RequestTextOf(QStringLiteral("SELECT a\nFROM t\r\nWHERE b = 'x\ry'")),
+        QStringLiteral("SELECT a\r\nFROM t\r\nWHERE b = 'x\r\ny'"));
+    EXPECT_EQ(cli::RequestTextOf(QStringLiteral("a\tb")), QStringLiteral("a\tb"));
+    EXPECT_EQ(cli::QuotedTableName(QStringLiteral("Order Details")), QStringLiteral("[Order Details]"));
+    EXPECT_EQ(cli::QuotedTableName(QStringLiteral("Orders")), QStringLiteral("Orders"));
+}
+
+TEST(CliKillOutcome, SuccessOnlyWhenTheNameIsGone)
+{
+    QString reason;
+    const QStringList left = Words({ "NK.EXE", "gwes.exe", "Quorvane2003.exe" });
+    EXPECT_TRUE(cli::KillSucceeded(QStringLiteral("pword.exe"), QStringLiteral("Success."), left, &reason));
+    EXPECT_TRUE(reason.isEmpty());
+    EXPECT_FALSE(cli::KillSucceeded(QStringLiteral("pword.exe"), QString(), left, &reason));
+    EXPECT_EQ(reason, QStringLiteral("Couldn't find process."));
+    EXPECT_FALSE(cli::KillSucceeded(
+        QStringLiteral("gwes.exe"), QStringLiteral("Couldn't open process."), left, &reason));
+    EXPECT_EQ(reason, QStringLiteral("Couldn't open process."));
+    EXPECT_FALSE(cli::KillSucceeded(QStringLiteral("gwes.exe"), QStringLiteral("Success."), left, &reason));
+    EXPECT_EQ(reason, QStringLiteral("Failed."));
+}
+
+TEST(CliTimeoutOption, WholeSecondsOnly)
+{
+    int seconds = -1;
+    EXPECT_TRUE(cli::ParseTimeout(QStringLiteral("0"), &seconds));
+    EXPECT_EQ(seconds, 0);
+    EXPECT_TRUE(cli::ParseTimeout(QStringLiteral("90"), &seconds));
+    EXPECT_EQ(seconds, 90);
+    EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("-1"), &seconds));
+    EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("1.5"), &seconds));
+    EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("soon"), &seconds));
+    EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("999999"), &seconds));
+    EXPECT_EQ(seconds, 90);
+}
+
+} // namespace
