@@ -208,32 +208,6 @@ TEST_F(DeviceHostTest, ClientsListAndEndRealAndSimulatedProcesses)
     EXPECT_EQ(Probe(u"Done"), u"<missing>");
 }
 
-TEST_F(DeviceHostTest, TheCliListsKillsAndResets)
-{
-    std::string socketArg = "--socket=" + socket().string();
-    Start(u"\\Windows\\pword.exe", u"");
-    Start(u"\\Windows\\pword.exe", u"");
-    CommandResult r = RunProgram({ QV_CLI, socketArg, "ps" }, home());
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("  NK.EXE\n"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.rfind("  pword.exe\n") + 12, r.out.size()) << r.out;
-    r = RunProgram({ QV_CLI, socketArg, "kill", "PWORD.EXE" }, home());
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "ended 2 processes named PWORD.EXE\n");
-    r = RunProgram({ QV_CLI, socketArg, "kill", "pword.exe" }, home());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "quorvane-cli: no process named pword.exe runs on the device\n");
-    r = RunProgram({ QV_CLI, socketArg, "kill", "gwes.exe" }, home());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Access is denied. (error 5)"), std::string::npos) << r.err;
-    r = RunProgram({ QV_CLI, socketArg, "reset", "warm" }, home());
-    EXPECT_EQ(r.status, 2);
-    r = RunProgram({ QV_CLI, socketArg, "reset", "soft" }, home());
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "the device restarts\n");
-    Reconnect();
-}
-
 TEST_F(DeviceHostTest, ASoftResetEndsProcessesAndConnectionsButKeepsTheData)
 {
     Upload(CE_PROBE, u"\\My Documents\\probe.exe");
