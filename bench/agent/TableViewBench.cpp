@@ -7,6 +7,7 @@
 // size (goal: under 30 MB for 1,000,000 rows).
 //
 // Usage: bench_agent_table_view [rows] [runs]   (default 100000 rows, 3 runs)
+#include "bench/BenchReport.h"
 #include "device/store/DeviceFolder.h"
 #include "engine/Provider.h"
 #include "exchange/QueryFile.h"
@@ -185,6 +186,7 @@ int main(int argc, char** argv)
               "QUORVANE_CE_MODULE=\\Quorvane\\Quorvane2005.exe" };
     const std::filesystem::path shellOut = root / "shell.txt";
     Timed bestAgent, bestShell;
+    std::vector<double> ratios;
     for (int run = 0; run < runs; ++run) {
         Timed a = RunTimed({ agent.string() }, agentEnv, nullptr);
         Timed s
@@ -194,6 +196,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "a run failed (agent %d, shell %d)\n", a.status, s.status);
             return 1;
         }
+        ratios.push_back(a.seconds / s.seconds);
         if (run == 0 || a.seconds < bestAgent.seconds)
             bestAgent = a;
         if (run == 0 || s.seconds < bestShell.seconds)
@@ -209,6 +212,7 @@ int main(int argc, char** argv)
         bestShell.seconds, bestAgent.seconds / bestShell.seconds);
     std::printf(
         "agent peak resident size: %.1f MB (goal < 30 MB for 1,000,000 rows)\n", bestAgent.maxRssKb / 1024.0);
+    bench::PrintRatio("agent-table-view", ratios);
     if (std::getenv("QUORVANE_BENCH_KEEP")) {
         std::printf("kept %s\n", root.c_str());
     } else {

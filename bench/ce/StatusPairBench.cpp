@@ -4,6 +4,7 @@
 // the same hive, is the same pair straight on reg::Hive.
 //
 //   bench_ce_status_pair [iterations]
+#include "bench/BenchReport.h"
 #include "device/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
 #include "platform/registry/Hive.h"
@@ -133,13 +134,18 @@ int main(int argc, char** argv)
     CePairs(iterations / 10);
     double hiveUs = 0, ceUs = 0;
     std::size_t hiveAllocations = 0, ceAllocations = 0;
+    std::vector<double> ratios, ceTimes;
     for (int round = 0; round < 3; ++round) {
         std::size_t before = g_allocations;
-        hiveUs += HivePairs(*hive, iterations);
+        const double hiveRound = HivePairs(*hive, iterations);
         hiveAllocations += g_allocations - before;
         before = g_allocations;
-        ceUs += CePairs(iterations);
+        const double ceRound = CePairs(iterations);
         ceAllocations += g_allocations - before;
+        hiveUs += hiveRound;
+        ceUs += ceRound;
+        ratios.push_back(ceRound / hiveRound);
+        ceTimes.push_back(ceRound);
     }
     hiveUs /= 3;
     ceUs /= 3;
@@ -153,5 +159,7 @@ int main(int argc, char** argv)
     std::printf("  ratio ce / hive    : %.2f (goal: at most 3 us per pair)\n", ceUs / hiveUs);
     std::printf("  allocations        : hive %zu, ce %zu (in %d pairs each)\n", hiveAllocations,
         ceAllocations, 3 * iterations);
+    bench::PrintRatio("ce-status-pair", ratios);
+    bench::PrintFigure("ce-status-pair-us", ceTimes);
     return 0;
 }

@@ -5,7 +5,10 @@
 //     with `dd bs=60000` shown for context (the same copy through user space);
 //   - CeFindAllFiles of a folder of 10,000 files with the explorer's field
 //     mask, against `ls -l` of the same host folder (goal: at most 3 times).
-// Usage: bench_device [MEGABYTES] [FILES]
+// Each run times a contender and its reference back to back; the RATIO lines
+// give the median of the per-run ratios.
+// Usage: bench_device [MEGABYTES] [FILES] [RUNS]   (default 200 MB, 10,000 files, 3 runs)
+#include "bench/BenchReport.h"
 #include "device/store/Store.h"
 #include "platform/rapi/Rapi.h"
 
@@ -122,6 +125,7 @@ int main(int argc, char** argv)
 {
     const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
     const int fileCount = argc > 2 ? std::atoi(argv[2]) : 10000;
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     char tmpl[] = "/tmp/qvbench-XXXXXX";
     std::filesystem::path home = mkdtemp(tmpl);
     std::filesystem::path store = home / "device";
@@ -159,12 +163,14 @@ int main(int argc, char** argv)
         std::filesystem::path copy = home / "copy.bin";
         // Every run writes a new file: replacing one by truncation would make the
         // file system flush the old content first, for every contender alike.
-        double cp = Best(3, [&] {
+        // Every run writes a new file: replacing one by truncation would make the
+        // file system flush the old content first, for every contender alike.
+        auto timeCp = [&] {
             std::filesystem::remove(copy);
             auto t = Clock::now();
             Run({ "cp", source.string(), copy.string() });
             return Seconds(t);
-        });
+        };
         // For context: the same copy through user space in the same blocks.
         double dd = Best(3, [&] {
             std::filesystem::remove(copy);
@@ -173,22 +179,28 @@ int main(int argc, char** argv)
             return Seconds(t);
         });
         bool ok = true;
-        double to = Best(3, [&] {
+        std::filesystem::path back = home / "back.bin";
+        double cp = 1e9, to = 1e9, from = 1e9;
+        std::vector<double> toRatios, fromRatios;
+        for (int run = 0; run < runs; ++run) {
+            const double cpRun = timeCp();
             CeDeleteFile(u"\\Temp\\bench.bin");
             auto t = Clock::now();
             ok = CopyToDevice(source, u"\\Temp\\bench.bin") && ok;
-            return Seconds(t);
-        });
-        std::filesystem::path back = home / "back.bin";
-        double from = Best(3, [&] {
+            const double toRun = Seconds(t);
             std::filesystem::remove(back);
-            auto t = Clock::now();
+            t = Clock::now();
             ok = CopyFromDevice(u"\\Temp\\bench.bin", back) && ok;
-            return Seconds(t);
-        });
+            const double fromRun = Seconds(t);
+            cp = std::min(cp, cpRun);
+            to = std::min(to, toRun);
+            from = std::min(from, fromRun);
+            toRatios.push_back(cpRun / toRun);
+            fromRatios.push_back(cpRun / fromRun);
+        }
         ok = ok && std::filesystem::file_size(back) == std::filesystem::file_size(source);
-        std::printf(
-            "copy of %.0f MB in 60,000-byte blocks (best of 3)%s\n", size, ok ? "" : "  [COPY FAILED]");
+        std::printf("copy of %.0f MB in 60,000-byte blocks (best of %d)%s\n", size, runs,
+            ok ? "" : "  [COPY FAILED]");
         std::printf("  cp (reference)   %8.1f MB/s\n", size / cp);
         std::printf("  dd bs=60000      %8.1f MB/s   (for context)\n", size / dd);
         std::printf("  to the device    %8.1f MB/s   ratio %.2f of cp (goal >= 0.50)\n", size / to, cp / to);
@@ -215,24 +227,30 @@ int main(int argc, char** argv)
             ok = ok && f->Write("x", 1, &done) == 0;
         }
         std::filesystem::path folder = store / "files" / "Bench";
-        double ls = Best(5, [&] {
+        DWORD count = 0;
+        double ls = 1e9, find = 1e9;
+        std::vector<double> listRatios;
+        for (int run = 0; run < 5; ++run) {
             auto t = Clock::now();
             Run({ "ls", "-l", folder.string() });
-            return Seconds(t);
-        });
-        DWORD count = 0;
-        double find = Best(5, [&] {
-            auto t = Clock::now();
+            const double lsRun = Seconds(t);
+            t = Clock::now();
             CE_FIND_DATA* found = nullptr;
             ok = CeFindAllFiles(u"\\Bench\\*", 0xB9, &count, &found) && ok;
             CeRapiFreeBuffer(found);
-            return Seconds(t);
-        });
+            const double findRun = Seconds(t);
+            ls = std::min(ls, lsRun);
+            find = std::min(find, findRun);
+            listRatios.push_back(findRun / lsRun);
+        }
         ok = ok && count == DWORD(fileCount);
         std::printf("listing of %d files (best of 5)%s\n", fileCount, ok ? "" : "  [LISTING FAILED]");
         std::printf("  ls -l (reference)  %8.1f ms\n", ls * 1000);
         std::printf(
             "  CeFindAllFiles     %8.1f ms   ratio %.2f of ls -l (goal <= 3.00)\n", find * 1000, find / ls);
+        bench::PrintRatio("device-copy-to", toRatios);
+        bench::PrintRatio("device-copy-from", fromRatios);
+        bench::PrintRatio("device-find-all-files", listRatios);
         status = ok ? 0 : 1;
     }
     CeRapiUninit();

@@ -5,6 +5,7 @@
 // plain reading; the goal is at least one half.
 //
 // Usage: bench_engine_fetch [rows]   (default 100000)
+#include "bench/BenchReport.h"
 #include "engine/Provider.h"
 
 #include <sqlite3.h>
@@ -180,13 +181,17 @@ int main(int argc, char** argv)
     sqlite3_open_v2(path.c_str(), &plain, SQLITE_OPEN_READONLY, nullptr);
     double best[2] = { 1e9, 1e9 };
     long read[2] = { 0, 0 };
+    std::vector<double> shares;
     for (int round = 0; round < 5; ++round) {
         auto start = Clock::now();
         long long a = ThroughProvider(*session, read[0]);
-        best[0] = std::min(best[0], Seconds(Clock::now() - start));
+        const double provider = Seconds(Clock::now() - start);
+        best[0] = std::min(best[0], provider);
         start = Clock::now();
         long long b = ThroughSqlite(plain, read[1]);
-        best[1] = std::min(best[1], Seconds(Clock::now() - start));
+        const double direct = Seconds(Clock::now() - start);
+        best[1] = std::min(best[1], direct);
+        shares.push_back(direct / provider);
         if (a < 0 || b < 0 || read[0] != rows || read[1] != rows) {
             std::fprintf(stderr, "reading failed (%ld and %ld rows)\n", read[0], read[1]);
             sqlite3_close(plain);
@@ -202,6 +207,7 @@ int main(int argc, char** argv)
     std::printf("plain sqlite3_step + sqlite3_column_*:                %.3f s\n", best[1]);
     std::printf("provider speed / plain speed: %.2f (goal: at least 0.50)\n", best[1] / best[0]);
     std::printf("peak resident memory: %ld KiB\n", usage.ru_maxrss);
+    bench::PrintRatio("engine-fetch", shares);
     session.reset();
     provider.reset();
     std::filesystem::remove_all(dir);

@@ -3,7 +3,8 @@
 // Measured on a device hive (lazy sync), and in the same run on SQLite doing
 // the same pair (a write transaction and a read), as the reference.
 //
-//   bench_registry_pair [iterations]
+//   bench_registry_pair [iterations] [runs]   (default 200000 pairs, 3 runs)
+#include "bench/BenchReport.h"
 #include "platform/registry/Hive.h"
 
 #include <sqlite3.h>
@@ -134,15 +135,27 @@ int main(int argc, char** argv)
     int iterations = argc > 1 ? std::atoi(argv[1]) : 200000;
     if (iterations <= 0)
         iterations = 200000;
+    int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+    if (runs <= 0)
+        runs = 3;
     HivePairs(iterations / 10); // warm-up
-    double hive = HivePairs(iterations);
-    double sqliteNoSync = SqlitePairs(iterations, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;");
+    // Each run measures the hive and its reference back to back.
+    std::vector<double> hiveRuns, noSyncRuns, ratios;
+    for (int run = 0; run < runs; ++run) {
+        hiveRuns.push_back(HivePairs(iterations));
+        noSyncRuns.push_back(SqlitePairs(iterations, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;"));
+        ratios.push_back(noSyncRuns.back() / hiveRuns.back());
+    }
+    double hive = bench::Median(hiveRuns);
+    double sqliteNoSync = bench::Median(noSyncRuns);
     double sqliteDefault = SqlitePairs(std::max(1, iterations / 100), "PRAGMA journal_mode=WAL;");
-    std::printf("write \"Status\" + read \"Cancel\", %d pairs\n", iterations);
+    std::printf("write \"Status\" + read \"Cancel\", %d pairs (median of %d runs)\n", iterations, runs);
     std::printf("  hive (LMDB, lazy sync)            %8.2f us per pair\n", hive);
     std::printf("  SQLite (WAL, synchronous=OFF)     %8.2f us per pair   ratio SQLite/hive %.1f\n",
         sqliteNoSync, sqliteNoSync / hive);
     std::printf("  SQLite (WAL, synchronous=FULL)    %8.2f us per pair   ratio SQLite/hive %.1f\n",
         sqliteDefault, sqliteDefault / hive);
+    bench::PrintRatio("registry-status-pair", ratios);
+    bench::PrintFigure("registry-status-pair-us", hiveRuns);
     return 0;
 }

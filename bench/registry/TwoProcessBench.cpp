@@ -3,7 +3,8 @@
 // a whole value that was written (never a mix of two), and no operation may
 // fail. Exit code 0 only when that held.
 //
-//   bench_registry_two_process [writes]      (default 100000)
+//   bench_registry_two_process [writes] [runs]      (default 100000 writes, 1 run)
+#include "bench/BenchReport.h"
 #include "platform/registry/Hive.h"
 
 #include <chrono>
@@ -102,23 +103,20 @@ ReaderResult Read(const std::filesystem::path& dir, int total, int readyFd)
     return result;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// One writer and one reader on a new hive; the writer's microseconds per
+// write, or a negative number when the run could not be made.
+double RunOnce(int total, bool* ok)
 {
-    int total = argc > 1 ? std::atoi(argv[1]) : 100000;
-    if (total <= 0)
-        total = 100000;
     std::string pattern = "/tmp/qvbench-2proc-XXXXXX";
     if (!mkdtemp(pattern.data()))
-        return 2;
+        return -2;
     std::filesystem::path dir = pattern;
     {
         std::string error;
         auto setup = reg::Hive::Open(dir, reg::Sync::Lazy, &error);
         if (!setup) {
             std::fprintf(stderr, "%s\n", error.c_str());
-            return 2;
+            return -2;
         }
         const char16_t start[] = u"Starting";
         setup->CreateKey(reg::HKEY_LOCAL_MACHINE, kKey);
@@ -126,7 +124,7 @@ int main(int argc, char** argv)
     }
     int ready[2], report[2];
     if (pipe(ready) || pipe(report))
-        return 2;
+        return -2;
     pid_t child = fork();
     if (child == 0) {
         close(ready[0]);
@@ -139,13 +137,13 @@ int main(int argc, char** argv)
     char byte = 0;
     if (read(ready[0], &byte, 1) != 1) {
         std::fprintf(stderr, "reader did not start\n");
-        return 2;
+        return -2;
     }
     std::string error;
     auto hive = reg::Hive::Open(dir, reg::Sync::Lazy, &error);
     if (!hive) {
         std::fprintf(stderr, "writer: %s\n", error.c_str());
-        return 2;
+        return -2;
     }
     long long writeErrors = 0;
     char16_t text[64];
@@ -167,14 +165,39 @@ int main(int argc, char** argv)
     std::filesystem::remove_all(dir);
     if (!reported) {
         std::fprintf(stderr, "reader did not report\n");
-        return 1;
+        return -1;
     }
     std::printf("writer: %d writes of \"Status\", %.2f us per write, %lld errors\n", total,
         seconds * 1e6 / total, writeErrors);
     std::printf(
         "reader: %lld reads, %lld errors, %lld torn values, %lld out of order, %lld distinct rows seen\n",
         r.reads, r.errors, r.torn, r.backwards, r.distinct);
-    bool ok = writeErrors == 0 && r.errors == 0 && r.torn == 0 && r.backwards == 0;
-    std::printf("%s\n", ok ? "PASS" : "FAIL");
-    return ok ? 0 : 1;
+    *ok = writeErrors == 0 && r.errors == 0 && r.torn == 0 && r.backwards == 0;
+    std::printf("%s\n", *ok ? "PASS" : "FAIL");
+    return seconds * 1e6 / total;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int total = argc > 1 ? std::atoi(argv[1]) : 100000;
+    if (total <= 0)
+        total = 100000;
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    std::vector<double> writesPerSecond;
+    bool allOk = true;
+    for (int run = 0; run < runs; ++run) {
+        bool ok = false;
+        const double us = RunOnce(total, &ok);
+        if (us == -2)
+            return 2;
+        if (us < 0)
+            return 1;
+        allOk = allOk && ok;
+        writesPerSecond.push_back(1e6 / us);
+    }
+    if (runs > 1)
+        bench::PrintFigure("registry-writes-per-second", writesPerSecond);
+    return allOk ? 0 : 1;
 }
