@@ -161,10 +161,9 @@ QString Pad(const QString& text, int width, int target, bool right)
     return right ? fill + text : text + fill;
 }
 
-QString TsvEscaped(const QString& text)
+// Appends a field with its backslash escapes.
+void AppendTsvEscaped(QString& out, const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
     for (QChar c : text) {
         switch (c.unicode()) {
         case u'\\':
@@ -183,12 +182,14 @@ QString TsvEscaped(const QString& text)
             out += c;
         }
     }
-    return out;
 }
 
-QString TsvField(const QString& text)
+void AppendTsvField(QString& out, const QString& cell)
 {
-    return IsNullText(text) ? QStringLiteral("\\N") : TsvEscaped(text);
+    if (IsNullText(cell))
+        out += QLatin1String("\\N");
+    else
+        AppendTsvEscaped(out, ShownCell(cell));
 }
 
 QString JsonBool(bool value)
@@ -288,15 +289,25 @@ QString FormatTsv(const devlink::QueryResult& result)
 {
     const int columns = int(result.columns.size());
     QString out;
-    QStringList fields;
-    for (int c = 0; c < columns; ++c)
-        fields << TsvEscaped(result.columns[c].name);
-    out += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    // Most cells need no escape: the texts' own length is a close guess.
+    qsizetype guess = 0;
+    for (const QStringList& row : result.rows)
+        for (const QString& cell : row)
+            guess += cell.size() + 1;
+    out.reserve(guess + 64 * columns);
+    for (int c = 0; c < columns; ++c) {
+        if (c > 0)
+            out += QLatin1Char('\t');
+        AppendTsvEscaped(out, result.columns[c].name);
+    }
+    out += QLatin1Char('\n');
     for (const QStringList& row : result.rows) {
-        fields.clear();
-        for (int c = 0; c < columns; ++c)
-            fields << TsvField(Cell(row, c));
-        out += fields.join(QLatin1Char('\t'));
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                out += QLatin1Char('\t');
+            if (c < row.size())
+                AppendTsvField(out, row[c]);
+        }
         out += QLatin1Char('\n');
     }
     return out;
