@@ -4,9 +4,9 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 # The fuzz build needs only the components that have fuzz targets.
-FUZZ_COMPONENTS ?= exchange;registry;rapi;device
+FUZZ_COMPONENTS ?= exchange;registry;rapi;device;ce
 
-.PHONY: all deps configure build test fuzz clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -19,8 +19,17 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# Starts the emulated device with the demo databases and opens the desktop
+# program (or shows the demo through quorvane-cli); see scripts/run-demo.
+run: build
+	@scripts/run-demo $(BUILD)
+
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Every benchmark of bench/, one table of ratios against their references.
+bench: build
+	@scripts/run-bench $(BUILD)
 
 # Fuzz targets are built with clang, libFuzzer, ASan and UBSan in their own
 # build folder; each runs for FUZZ_SECONDS and any finding fails the target.
