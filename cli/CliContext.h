@@ -23,6 +23,10 @@ public:
     QTextStream& out() { return m_out; }
     QTextStream& err() { return m_err; }
 
+    // The device's socket as the command line named it; empty for the usual one.
+    QString socketPath() const { return m_socketPath; }
+    void setSocketPath(const QString& path) { m_socketPath = path; }
+
     // Connects to the device on the chosen socket. False (with the message
     // printed) when no device answers.
     bool Connect(const QString& socketPath);
@@ -38,6 +42,7 @@ public:
 private:
     QTextStream m_out;
     QTextStream m_err;
+    QString m_socketPath;
 };
 
 // The text of a code as the device reports it, with its number.

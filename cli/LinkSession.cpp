@@ -5,6 +5,11 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/RequestController.h"
 #include "desktop/shell/SettingsStore.h"
+#include "exchange/Home.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 
 namespace cli {
 
@@ -41,9 +46,21 @@ bool ParseTimeout(const QString& text, int* seconds)
     return true;
 }
 
+CliPrompter::CliPrompter(Mode mode, std::FILE* stream)
+    : NonInteractivePrompter(mode, stream)
+    , m_stream(stream)
+{
+}
+
 devlink::PromptAnswer CliPrompter::Ask(const devlink::PromptRequest& request)
 {
     ++m_shown;
+    // Giving up on a silent device is for --timeout to decide: a Yes here would
+    // leave the agent running and the answer unread.
+    if (request.text.startsWith(QStringLiteral("Your device has stopped responding."))) {
+        NonInteractivePrompter safe(Mode::SafeAnswers, m_stream);
+        return safe.Ask(request);
+    }
     return NonInteractivePrompter::Ask(request);
 }
 
@@ -83,11 +100,44 @@ LinkSession::~LinkSession()
     m_cx.err().flush();
     devlink::UninitRapi();
     devlink::SetPrompter(nullptr);
+    m_deviceLock.reset();
+}
+
+QString DeviceLockPath(const QString& socketPath)
+{
+    const QString socket = socketPath.isEmpty() ? QString::fromStdString(home::DeviceSocketPath().string())
+                                                : QFileInfo(socketPath).absoluteFilePath();
+    const QByteArray hash
+        = QCryptographicHash::hash(socket.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QString::fromStdString(home::DesktopCacheDir().string()) + QStringLiteral("/agent-")
+        + QString::fromLatin1(hash) + QStringLiteral(".lock");
+}
+
+bool LinkSession::LockDevice()
+{
+    if (m_deviceLock)
+        return true;
+    const QString path = DeviceLockPath(m_cx.socketPath());
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto lock = std::make_unique<QLockFile>(path);
+    // Only a lock whose holder has ended is stale, however old it is.
+    lock->setStaleLockTime(0);
+    const int waitMs = m_timeoutSeconds > 0 ? m_timeoutSeconds * 1000 : -1;
+    if (!lock->tryLock(waitMs)) {
+        if (lock->error() == QLockFile::LockFailedError) {
+            Fail(QStringLiteral("another quorvane-cli command is still working with this device"));
+            return false;
+        }
+        // A cache folder we cannot write to must not stop the command.
+        return true;
+    }
+    m_deviceLock = std::move(lock);
+    return true;
 }
 
 bool LinkSession::Connect()
 {
-    return devlink::ConnectToDevice();
+    return LockDevice() && devlink::ConnectToDevice();
 }
 
 bool LinkSession::Open()

@@ -14,7 +14,10 @@
 #include "cli/CommandSpec.h"
 #include "desktop/link/NonInteractivePrompter.h"
 
+#include <QLockFile>
 #include <QTimer>
+
+#include <memory>
 
 namespace devlink {
 class RequestController;
@@ -33,10 +36,11 @@ inline constexpr int kDefaultTimeoutSeconds = 120;
 
 // The prompter of the cli: prints like NonInteractivePrompter and counts
 // what it printed, so that a failure the desktop already explained is not
-// explained twice.
+// explained twice. "Your device has stopped responding." is answered No even
+// with --yes: the watchdog decides when to give up.
 class CliPrompter : public devlink::NonInteractivePrompter {
 public:
-    using NonInteractivePrompter::NonInteractivePrompter;
+    explicit CliPrompter(Mode mode = Mode::SafeAnswers, std::FILE* stream = stderr);
 
     devlink::PromptAnswer Ask(const devlink::PromptRequest& request) override;
     devlink::ConnectionErrorAnswer AskConnectionError(
@@ -46,6 +50,7 @@ public:
     int shown() const { return m_shown; }
 
 private:
+    std::FILE* m_stream;
     std::atomic<int> m_shown { 0 };
 };
 
@@ -59,7 +64,9 @@ public:
     LinkSession& operator=(const LinkSession&) = delete;
 
     // ConnectToDevice, then DeployAgentFiles. False (after the desktop's
-    // message) when either fails.
+    // message) when either fails. Both first wait for any other cli command
+    // working through this device's agent: the query file, the results file
+    // and "Status" exist once per device, so two requests must not overlap.
     bool Open();
     bool Connect();
 
@@ -86,6 +93,11 @@ public:
     int timeoutSeconds() const { return m_timeoutSeconds; }
     CliContext& cx() { return m_cx; }
 
+    // Waits (up to the timeout) until no other cli command works with this
+    // device's agent, and holds it off until the session ends. False, after
+    // saying so, when the wait was in vain.
+    bool LockDevice();
+
 private:
     void OnProgress(const QString& status);
     void OnTimeout();
@@ -100,7 +112,12 @@ private:
     devlink::RequestController* m_controller = nullptr;
     QString m_lastProgress;
     bool m_timedOut = false;
+    std::unique_ptr<QLockFile> m_deviceLock;
 };
+
+// The lock file that keeps two cli commands off one device's agent: in the
+// desktop cache folder, named after the device's socket.
+QString DeviceLockPath(const QString& socketPath);
 
 // The timeout option's value: whole seconds, 0 or more. False for anything
 // else.

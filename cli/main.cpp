@@ -39,6 +39,7 @@ int main(int argc, char** argv)
     }
     if (!socket.isEmpty())
         CeRapiSetSocketPath(socket.toStdString());
+    cx.setSocketPath(socket);
     if (command->connectsItself)
         return command->run(cx, args);
     if (!cx.Connect(QString()))
