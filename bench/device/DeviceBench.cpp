@@ -8,6 +8,7 @@
 // Each run times a contender and its reference back to back; the RATIO lines
 // give the median of the per-run ratios.
 // Usage: bench_device [MEGABYTES] [FILES] [RUNS]   (default 200 MB, 10,000 files, 3 runs)
+#include "bench/BenchProcess.h"
 #include "bench/BenchReport.h"
 #include "device/store/Store.h"
 #include "platform/rapi/Rapi.h"
@@ -20,13 +21,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -38,30 +35,11 @@ double Seconds(Clock::time_point since)
 }
 
 // Runs a program with its output thrown away; its exit status.
-int Run(std::vector<std::string> args, const std::string& home = {})
+int Run(const std::vector<std::string>& args, const std::string& home = {})
 {
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    if (!home.empty())
-        env.push_back("QUORVANE_HOME=" + home);
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    int status = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
-        waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return bench::Spawn(args,
+        home.empty() ? std::vector<std::string>() : std::vector<std::string> { "QUORVANE_HOME=" + home })
+        .status;
 }
 
 double Best(int runs, const std::function<double()>& once)
@@ -161,8 +139,6 @@ int main(int argc, char** argv)
         }
         double size = double(std::filesystem::file_size(source)) / (1 << 20);
         std::filesystem::path copy = home / "copy.bin";
-        // Every run writes a new file: replacing one by truncation would make the
-        // file system flush the old content first, for every contender alike.
         // Every run writes a new file: replacing one by truncation would make the
         // file system flush the old content first, for every contender alike.
         auto timeCp = [&] {

@@ -7,111 +7,21 @@
 // has 8 columns (ints, nvarchar, datetime, real, a null here and there).
 //
 // Usage: bench_cli_sql [rows] [runs]   (default 100000 rows, 5 runs)
+#include "bench/BenchProcess.h"
 #include "bench/BenchReport.h"
-#include "engine/Provider.h"
+#include "bench/BenchTable.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::u16string U(const std::string& s)
-{
-    return std::u16string(s.begin(), s.end());
-}
-
-bool Check(engine::HRESULT hr, const char* what)
-{
-    if (hr >= 0)
-        return true;
-    std::vector<engine::ErrorRecord> records;
-    engine::GetErrorInfo(records);
-    std::string text;
-    for (char16_t c : records.empty() ? std::u16string() : records[0].description)
-        text.push_back(static_cast<char>(c < 128 ? c : '?'));
-    std::fprintf(stderr, "%s failed: 0x%08x %s\n", what, static_cast<unsigned>(hr), text.c_str());
-    return false;
-}
-
-// An unencrypted engine-2.0 database, so that the engine-2.0 agent the cli
-// starts first answers it itself and the shell can read it.
-bool MakeTable(const std::filesystem::path& file, long rows)
-{
-    std::unique_ptr<engine::Provider> provider;
-    auto any = [](std::u16string_view) { return true; };
-    if (!Check(engine::CreateProvider(engine::kEngine20Class, any, provider), "provider")
-        || !Check(provider->SetProperties({ file, u"" }), "properties")
-        || !Check(provider->CreateDataSource(), "create"))
-        return false;
-    std::unique_ptr<engine::Session> session;
-    if (!Check(provider->CreateSession(session), "session"))
-        return false;
-    std::unique_ptr<engine::Rowset> none;
-    std::int64_t affected = 0;
-    if (!Check(
-            session->Execute(u"CREATE TABLE Bench (id int IDENTITY PRIMARY KEY, qty int, name nvarchar(50), "
-                             u"stamp datetime, ratio real, amount float, note nvarchar(100), code smallint)",
-                none, affected),
-            "create table"))
-        return false;
-    const std::string columns = "(qty, name, stamp, ratio, amount, note, code)";
-    if (!Check(session->Execute(U("INSERT INTO Bench " + columns
-                                    + " VALUES (7, 'name 1', '2005/12/25 10:00:00', 0.5, 1.25, 'note 1', 3)"),
-                   none, affected),
-            "insert"))
-        return false;
-    for (long have = 1; have < rows; have *= 2) {
-        std::string sql = "INSERT INTO Bench " + columns + " SELECT (id * 7) % 1000, 'name ' || (id + "
-            + std::to_string(have)
-            + "), printf('%04d/%d/%d %d:%02d:%02d', 2000 + id % 20, 1 + id % 12, 1 + id % 28, id % 24, "
-              "id % 60, (id * 7) % 60), id * 0.5, id * 1.25, CASE WHEN id % 10 = 0 THEN NULL ELSE 'note ' || "
-              "id END, id % 30000 FROM Bench WHERE id <= "
-            + std::to_string(rows - have);
-        if (!Check(session->Execute(U(sql), none, affected), "fill"))
-            return false;
-    }
-    return true;
-}
-
-// Runs `argv` with `extraEnv`, standard output into `output`; its exit status.
-int Run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-    const std::filesystem::path& output)
-{
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> envp, args;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> copy = argv;
-    for (auto& a : copy)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    int status = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0)
-        waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // Splits a tab-separated file into rows of fields, as a consumer of the
 // output would; the number of rows, or -1 when a row does not have `fields`.
@@ -148,6 +58,20 @@ long ParseRows(const std::filesystem::path& file, bool header, std::size_t field
     return rows;
 }
 
+// An unencrypted engine-2.0 database, so that the engine-2.0 agent the cli
+// starts first answers it itself and the shell can read it.
+bool MakeBenchDatabase(const std::filesystem::path& file, long rows)
+{
+    return bench::MakeBenchDatabase(file, rows, engine::kEngine20Class);
+}
+
+// Runs a program, its output into `output`; its exit status.
+int Run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+    const std::filesystem::path& output)
+{
+    return bench::Spawn(argv, extraEnv, output).status;
+}
+
 double Seconds(Clock::time_point since)
 {
     return std::chrono::duration<double>(Clock::now() - since).count();
@@ -175,7 +99,7 @@ int main(int argc, char** argv)
     // while the device is down.
     std::printf("building a table of %ld rows...\n", rows);
     if (Run({ cedevice, "start" }, env, devNull) != 0 || Run({ cedevice, "stop" }, env, devNull) != 0
-        || !MakeTable(database, rows) || Run({ cedevice, "start" }, env, devNull) != 0) {
+        || !MakeBenchDatabase(database, rows) || Run({ cedevice, "start" }, env, devNull) != 0) {
         std::fprintf(stderr, "bench_cli_sql: the device or the table could not be made\n");
     } else {
         const std::vector<std::string> request

@@ -6,6 +6,7 @@
 //
 // Usage: bench_engine_fetch [rows]   (default 100000)
 #include "bench/BenchReport.h"
+#include "bench/BenchTable.h"
 #include "engine/Provider.h"
 
 #include <sqlite3.h>
@@ -25,53 +26,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::u16string U(const std::string& s)
-{
-    return std::u16string(s.begin(), s.end());
-}
-
-bool Check(HRESULT hr, const char* what)
-{
-    if (hr >= 0)
-        return true;
-    std::vector<ErrorRecord> records;
-    GetErrorInfo(records);
-    std::string text;
-    for (char16_t c : records.empty() ? std::u16string() : records[0].description)
-        text.push_back(static_cast<char>(c < 128 ? c : '?'));
-    std::fprintf(stderr, "%s failed: 0x%08x %s\n", what, static_cast<unsigned>(hr), text.c_str());
-    return false;
-}
-
-bool Fill(Session& session, long rows)
-{
-    std::unique_ptr<Rowset> none;
-    std::int64_t affected = 0;
-    const char* create = "CREATE TABLE Bench (id int IDENTITY PRIMARY KEY, qty int, name nvarchar(50), "
-                         "stamp datetime, ratio real, amount float, note nvarchar(100), code smallint)";
-    if (!Check(session.Execute(U(create), none, affected), "create"))
-        return false;
-    const std::string columns = "(qty, name, stamp, ratio, amount, note, code)";
-    if (!Check(session.Execute(U("INSERT INTO Bench " + columns
-                                   + " VALUES (7, 'name 1', '2005/12/25 10:00:00', 0.5, 1.25, 'note 1', 3)"),
-                   none, affected),
-            "insert"))
-        return false;
-    // Doubling keeps the number of statements (and commits) small.
-    for (long have = 1; have < rows; have *= 2) {
-        std::string sql = "INSERT INTO Bench " + columns + " SELECT (id * 7) % 1000, 'name ' || (id + "
-            + std::to_string(have)
-            + "), printf('%04d/%d/%d %d:%02d:%02d', 2000 + id % 20, 1 + id % 12, 1 + id % 28, id % 24, id % "
-              "60, "
-              "(id * 7) % 60), id * 0.5, id * 1.25, CASE WHEN id % 10 = 0 THEN NULL ELSE 'note ' || id END, "
-              "id % "
-              "30000 FROM Bench WHERE id <= "
-            + std::to_string(rows - have);
-        if (!Check(session.Execute(U(sql), none, affected), "fill"))
-            return false;
-    }
-    return true;
-}
+using bench::Check;
 
 // Reads every row through the provider; returns a checksum.
 long long ThroughProvider(Session& session, long& rowsRead)
@@ -172,7 +127,7 @@ int main(int argc, char** argv)
             "provider")
         || !Check(provider->SetProperties({ path, u"" }), "properties")
         || !Check(provider->CreateDataSource(), "create")
-        || !Check(provider->CreateSession(session), "session") || !Fill(*session, rows)) {
+        || !Check(provider->CreateSession(session), "session") || !bench::FillBenchTable(*session, rows)) {
         std::filesystem::remove_all(dir);
         return 1;
     }

@@ -52,6 +52,8 @@
 //     process that uses the hive.
 #pragma once
 
+#include "exchange/Text.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -266,7 +268,7 @@ std::u16string_view RootName(Root root);
 bool NamesEqual(std::u16string_view a, std::u16string_view b);
 
 // UTF-8 <-> UTF-16 conversion for tools and tests; invalid input becomes U+FFFD.
-std::u16string FromUtf8(std::string_view text);
-std::string ToUtf8(std::u16string_view text);
+using exchange::FromUtf8;
+using exchange::ToUtf8;
 
 } // namespace reg

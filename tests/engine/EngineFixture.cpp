@@ -1,5 +1,7 @@
 #include "EngineFixture.h"
 
+#include "exchange/Text.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -13,64 +15,12 @@ using namespace engine;
 
 std::u16string U(std::string_view s)
 {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        char32_t cp;
-        int len;
-        if (c < 0x80) {
-            cp = c;
-            len = 1;
-        } else if (c < 0xE0) {
-            cp = c & 0x1F;
-            len = 2;
-        } else if (c < 0xF0) {
-            cp = c & 0x0F;
-            len = 3;
-        } else {
-            cp = c & 0x07;
-            len = 4;
-        }
-        for (int k = 1; k < len; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
-        i += static_cast<std::size_t>(len);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
+    return exchange::FromUtf8(s);
 }
 
 std::string S(std::u16string_view s)
 {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t cp = s[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size()) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
+    return exchange::ToUtf8(s);
 }
 
 std::string LastError()

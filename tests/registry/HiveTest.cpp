@@ -522,7 +522,7 @@ TEST(Names, Utf8RoundTripAndInvalidBytes)
                        "b"),
         u"a\uFFFDb");
     EXPECT_EQ(FromUtf8("\xC3"), u"\uFFFD");
-    EXPECT_EQ(FromUtf8("\xE0\x80\x80"), u"\uFFFD\uFFFD\uFFFD"); // overlong
+    EXPECT_EQ(FromUtf8("\xE0\x80\x80"), u"\uFFFD"); // overlong: one replacement for the whole sequence
     EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
