@@ -67,9 +67,11 @@ void TypeFromValue(ColumnInfo& info, int storageClass)
 {
     switch (storageClass) {
     case SQLITE_INTEGER:
-        info.type = DBTYPE_I4;
-        info.columnSize = 4;
-        info.typeName = u"int";
+        // Later rows may not fit 32 bits (a SUM, a product): a wider type
+        // than the first value needs keeps them from reading as overflows.
+        info.type = DBTYPE_I8;
+        info.columnSize = 8;
+        info.typeName = u"bigint";
         break;
     case SQLITE_FLOAT:
         info.type = DBTYPE_R8;
@@ -83,11 +85,12 @@ void TypeFromValue(ColumnInfo& info, int storageClass)
         info.flags |= DBCOLUMNFLAGS_ISLONG;
         break;
     default:
-        // Text, or a null that says nothing: text of the longest size that is
-        // still bound in place rather than streamed.
+        // Text, or a null that says nothing. Its later values may be of any
+        // length, so it is long text, read whole as a stream.
         info.type = DBTYPE_WSTR;
-        info.columnSize = 1024;
-        info.typeName = u"nvarchar";
+        info.columnSize = kLongColumnSize;
+        info.typeName = u"ntext";
+        info.flags |= DBCOLUMNFLAGS_ISLONG;
         break;
     }
 }

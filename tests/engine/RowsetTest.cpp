@@ -68,14 +68,36 @@ TEST_F(RowsetTest, ComputedColumnsTakeTheirTypeFromTheFirstValue)
         "SELECT COUNT(*) AS value, 1.5 AS r, 'x' || MIN(a) AS s, X'01' AS b, NULL AS z, MIN(d) AS d FROM T");
     const auto& c = rowset->GetColumnInfo();
     ASSERT_EQ(7u, c.size());
-    EXPECT_EQ("1 'value' 3 4 null", Describe(c[1]));
+    EXPECT_EQ("1 'value' 20 8 null", Describe(c[1]));
     EXPECT_EQ("2 'r' 5 8 null", Describe(c[2]));
-    EXPECT_EQ("3 's' 130 1024 null", Describe(c[3]));
+    EXPECT_EQ("3 's' 130 536870911 long null", Describe(c[3]));
     EXPECT_EQ("4 'b' 128 536870911 long null", Describe(c[4]));
-    EXPECT_EQ("5 'z' 130 1024 null", Describe(c[5]));
+    EXPECT_EQ("5 'z' 130 536870911 long null", Describe(c[5]));
     // An aggregate of date-times is a computed text: it reads back as stored.
-    EXPECT_EQ("6 'd' 130 1024 null", Describe(c[6]));
+    EXPECT_EQ("6 'd' 130 536870911 long null", Describe(c[6]));
     EXPECT_EQ((Rows { { "2", "1.5", "x1", "01", "(null)", "2001/2/3" } }), ReadAll(*rowset));
+}
+
+TEST_F(RowsetTest, AComputedWholeNumberBeyond32BitsAfterSmallOnesReadsWhole)
+{
+    Exec("CREATE TABLE T (id int IDENTITY PRIMARY KEY, a int)");
+    Exec("INSERT INTO T (a) VALUES (3)");
+    Exec("INSERT INTO T (a) VALUES (2000000000)");
+    auto rowset = Open("SELECT a * 3 AS tripled FROM T ORDER BY id");
+    EXPECT_EQ((Rows { { "9" }, { "6000000000" } }), ReadAll(*rowset));
+}
+
+TEST_F(RowsetTest, AComputedTextLongerThanTheFirstReadsWhole)
+{
+    Exec("CREATE TABLE T (id int IDENTITY PRIMARY KEY, a nvarchar(10))");
+    Exec("INSERT INTO T (a) VALUES ('x')");
+    Exec("INSERT INTO T (a) VALUES ('abcdefghij')");
+    // Five thousand characters from a ten-character value.
+    auto rowset = Open("SELECT replace(hex(zeroblob(500)), '00', a) AS s FROM T ORDER BY id");
+    Rows rows = ReadAll(*rowset);
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_EQ(std::string(500, 'x'), rows[0][0]);
+    EXPECT_EQ(5000u, rows[1][0].size());
 }
 
 TEST_F(RowsetTest, RowCountIsKnownBeforeTheRowsAndMovementEndsWithEndOfRowset)
@@ -287,7 +309,7 @@ TEST_F(RowsetTest, GuardedChangeCountQueryGivesOneIntegerNamedValue)
     const auto& c = rowset->GetColumnInfo();
     ASSERT_EQ(2u, c.size());
     EXPECT_EQ(u"value", c[1].name);
-    EXPECT_EQ(DBTYPE_I4, c[1].type);
+    EXPECT_EQ(DBTYPE_I8, c[1].type);
     std::int64_t count = 0;
     ASSERT_EQ(S_OK, rowset->GetRowCount(count));
     EXPECT_EQ(1, count);
