@@ -64,11 +64,11 @@ int UtilityFailure(LinkSession& s, const QString& what)
     return s.FailQuietly(what + QStringLiteral(": the agent did not run on the device"));
 }
 
-int RunDeploy(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunDeploy(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     LinkSession s(cx, p);
     if (!s.Open())
@@ -79,11 +79,11 @@ int RunDeploy(CliContext& cx, const CommandSpec& spec, const QStringList& args)
     return kOk;
 }
 
-int RunProcesses(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunProcesses(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     LinkSession s(cx, p);
     if (!s.Open())
@@ -98,11 +98,11 @@ int RunProcesses(CliContext& cx, const CommandSpec& spec, const QStringList& arg
     return kOk;
 }
 
-int RunKill(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunKill(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const QString name = p.arguments[0];
     if (name.isEmpty() || name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r')))
@@ -150,11 +150,11 @@ bool WaitForRestart(int seconds)
     return false;
 }
 
-int RunReset(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunReset(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const QString kind = p.arguments[0];
     if (kind != QLatin1String("soft") && kind != QLatin1String("hard"))
@@ -192,11 +192,11 @@ int RunReset(CliContext& cx, const CommandSpec& spec, const QStringList& args)
     return kOk;
 }
 
-int RunDeviceId(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunDeviceId(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     LinkSession s(cx, p);
     if (!s.Open())
@@ -245,11 +245,12 @@ QVector<Command> AgentToolCommands()
 {
     const QVector<OptionSpec> agent = AgentOptions();
     QVector<Command> commands;
-    auto add = [&](CommandSpec spec, auto run) {
+    auto add = [&](CommandSyntax syntax, auto run) {
         Command command;
-        command.spec = spec;
+        command.syntax = syntax;
         command.connectsItself = true;
-        command.run = [spec, run](CliContext& cx, const QStringList& args) { return run(cx, spec, args); };
+        command.run
+            = [syntax, run](CliContext& cx, const QStringList& args) { return run(cx, syntax, args); };
         commands.append(command);
     };
     add({ QStringLiteral("deploy"), QString(),

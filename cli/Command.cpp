@@ -17,12 +17,12 @@ bool AsksForHelp(const QStringList& args)
 }
 
 bool PrepareCommand(
-    CliContext& cx, const CommandSpec& spec, const QStringList& args, ParsedCommand* parsed, int* status)
+    CliContext& cx, const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, int* status)
 {
     QString error;
-    bool ok = ParseCommand(spec, args, parsed, &error);
+    bool ok = ParseCommand(syntax, args, parsed, &error);
     if (ok && parsed->helpRequested) {
-        cx.out() << CommandHelp(spec);
+        cx.out() << CommandHelp(syntax);
         cx.out().flush();
         *status = kOk;
         return false;
@@ -31,16 +31,16 @@ bool PrepareCommand(
     if (ok && parsed->Has(QStringLiteral("timeout"))
         && !ParseTimeout(parsed->Value(QStringLiteral("timeout")), &seconds)) {
         ok = false;
-        error = QStringLiteral("%1: --timeout takes whole seconds (0 or more)").arg(spec.name);
+        error = QStringLiteral("%1: --timeout takes whole seconds (0 or more)").arg(syntax.name);
     }
     if (ok && parsed->Has(QStringLiteral("format"))
         && !ParseOutputFormat(parsed->Value(QStringLiteral("format")))) {
         ok = false;
-        error = QStringLiteral("%1: --format takes table, tsv, json or raw").arg(spec.name);
+        error = QStringLiteral("%1: --format takes table, tsv, json or raw").arg(syntax.name);
     }
     if (!ok) {
         cx.err() << "quorvane-cli: " << error << Qt::endl
-                 << "Try 'quorvane-cli " << spec.name << " --help'." << Qt::endl;
+                 << "Try 'quorvane-cli " << syntax.name << " --help'." << Qt::endl;
         *status = kUsage;
         return false;
     }

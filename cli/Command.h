@@ -3,25 +3,25 @@
 #pragma once
 
 #include "cli/CliContext.h"
-#include "cli/CommandSpec.h"
+#include "cli/CommandSyntax.h"
 
 #include <functional>
 
 namespace cli {
 
 struct Command {
-    CommandSpec spec;
+    CommandSyntax syntax;
     // Commands that work through the agent connect through the desktop
     // link themselves; the others get a remote-access connection first.
     bool connectsItself = false;
     std::function<int(CliContext&, const QStringList&)> run;
 };
 
-// Reads `args` for `spec`. Prints the command's help (*status 0) or the
+// Reads `args` for `syntax`. Prints the command's help (*status 0) or the
 // usage error (*status 2) and returns false when the command should not
 // run; checks --timeout and --format values where the command has them.
 bool PrepareCommand(
-    CliContext& cx, const CommandSpec& spec, const QStringList& args, ParsedCommand* parsed, int* status);
+    CliContext& cx, const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, int* status);
 
 // True when "--help" stands among `args` before a "--".
 bool AsksForHelp(const QStringList& args);

@@ -13,11 +13,11 @@ QVector<Command> DeviceCommands()
     auto add = [&](const QString& name, const QString& arguments, const QString& summary,
                    const QString& description, int (*run)(CliContext&, const QStringList&)) {
         Command command;
-        command.spec.name = name;
-        command.spec.arguments = arguments;
-        command.spec.summary = summary;
-        command.spec.description = description;
-        command.spec.maxArguments = -1;
+        command.syntax.name = name;
+        command.syntax.arguments = arguments;
+        command.syntax.summary = summary;
+        command.syntax.description = description;
+        command.syntax.maxArguments = -1;
         command.run = run;
         commands.append(command);
     };
@@ -78,7 +78,7 @@ const Command* FindCommand(const QVector<CommandGroup>& groups, const QString& n
 {
     for (const CommandGroup& group : groups)
         for (const Command& command : group.commands)
-            if (command.spec.name == name)
+            if (command.syntax.name == name)
                 return &command;
     return nullptr;
 }
@@ -93,12 +93,12 @@ QString ProgramHelp(const QVector<CommandGroup>& groups)
     qsizetype width = 0;
     for (const CommandGroup& group : groups)
         for (const Command& command : group.commands)
-            width = std::max(width, command.spec.name.size());
+            width = std::max(width, command.syntax.name.size());
     for (const CommandGroup& group : groups) {
         text += QLatin1Char('\n') + group.title + QStringLiteral(":\n");
         for (const Command& command : group.commands)
-            text += QStringLiteral("  ") + command.spec.name.leftJustified(width + 2) + command.spec.summary
-                + QLatin1Char('\n');
+            text += QStringLiteral("  ") + command.syntax.name.leftJustified(width + 2)
+                + command.syntax.summary + QLatin1Char('\n');
     }
     text += QStringLiteral(
         "\nOptions:\n"

@@ -85,11 +85,11 @@ int RequestFailure(LinkSession& s, const RequestController& c)
     return s.FailQuietly(TerminalText(c.statusText()).trimmed());
 }
 
-int RunSql(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunSql(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const OutputFormat format
         = *ParseOutputFormat(p.Value(QStringLiteral("format"), QStringLiteral("table")));
@@ -166,11 +166,11 @@ bool LoadSchema(LinkSession& s, RequestController& c, const QString& database, i
     return true;
 }
 
-int RunSchema(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunSchema(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const QString database = p.arguments[0];
     LinkSession s(cx, p);
@@ -207,11 +207,11 @@ int RunSchema(CliContext& cx, const CommandSpec& spec, const QStringList& args)
     return kOk;
 }
 
-int RunTables(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunTables(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     LinkSession s(cx, p);
     if (!s.Open())
@@ -224,11 +224,11 @@ int RunTables(CliContext& cx, const CommandSpec& spec, const QStringList& args)
     return kOk;
 }
 
-int RunNewDatabase(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunNewDatabase(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const QString database = p.arguments[0];
     LinkSession s(cx, p);
@@ -258,11 +258,11 @@ int RunNewDatabase(CliContext& cx, const CommandSpec& spec, const QStringList& a
     return kOk;
 }
 
-int RunCompact(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunCompact(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const QString database = p.arguments[0];
     LinkSession s(cx, p);
@@ -306,11 +306,11 @@ int RunCompact(CliContext& cx, const CommandSpec& spec, const QStringList& args)
     return kOk;
 }
 
-int RunRenameTable(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunRenameTable(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const QString database = p.arguments[0], from = p.arguments[1], to = p.arguments[2];
     if (to.isEmpty() || from.isEmpty())
@@ -340,11 +340,11 @@ int RunRenameTable(CliContext& cx, const CommandSpec& spec, const QStringList& a
     return kOk;
 }
 
-int RunDropTable(CliContext& cx, const CommandSpec& spec, const QStringList& args)
+int RunDropTable(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
 {
     ParsedCommand p;
     int status = kOk;
-    if (!PrepareCommand(cx, spec, args, &p, &status))
+    if (!PrepareCommand(cx, syntax, args, &p, &status))
         return status;
     const QString database = p.arguments[0], table = p.arguments[1];
     LinkSession s(cx, p);
@@ -413,11 +413,12 @@ QVector<Command> DatabaseCommands()
     const QVector<OptionSpec> agent = AgentOptions();
     const QVector<OptionSpec> database = Join(PasswordOptions(), agent);
     QVector<Command> commands;
-    auto add = [&](CommandSpec spec, auto run) {
+    auto add = [&](CommandSyntax syntax, auto run) {
         Command command;
-        command.spec = spec;
+        command.syntax = syntax;
         command.connectsItself = true;
-        command.run = [spec, run](CliContext& cx, const QStringList& args) { return run(cx, spec, args); };
+        command.run
+            = [syntax, run](CliContext& cx, const QStringList& args) { return run(cx, syntax, args); };
         commands.append(command);
     };
     add({ QStringLiteral("sql"), QStringLiteral("DB SQL"),

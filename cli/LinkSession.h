@@ -11,7 +11,7 @@
 #pragma once
 
 #include "cli/CliContext.h"
-#include "cli/CommandSpec.h"
+#include "cli/CommandSyntax.h"
 #include "desktop/link/NonInteractivePrompter.h"
 
 #include <QLockFile>

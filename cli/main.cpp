@@ -34,7 +34,7 @@ int main(int argc, char** argv)
         return cx.Usage(QStringLiteral("unknown command \"%1\"").arg(args.first()));
     args.removeFirst();
     if (cli::AsksForHelp(args)) {
-        cx.out() << cli::CommandHelp(command->spec);
+        cx.out() << cli::CommandHelp(command->syntax);
         return cli::kOk;
     }
     if (!socket.isEmpty())

@@ -48,7 +48,7 @@ bool IsLowSurrogate(char16_t c)
 }
 
 // One parsed conversion of a format text.
-struct Spec {
+struct Directive {
     bool left = false;
     bool zero = false;
     bool plus = false;
@@ -57,18 +57,18 @@ struct Spec {
     char16_t conversion = 0;
 };
 
-void Pad(std::u16string& out, std::u16string_view body, const Spec& spec, bool numeric)
+void Pad(std::u16string& out, std::u16string_view body, const Directive& directive, bool numeric)
 {
-    const std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
+    const std::size_t width = directive.width > 0 ? static_cast<std::size_t>(directive.width) : 0;
     if (body.size() >= width) {
         out += body;
         return;
     }
     const std::size_t fill = width - body.size();
-    if (spec.left) {
+    if (directive.left) {
         out += body;
         out.append(fill, u' ');
-    } else if (spec.zero && numeric) {
+    } else if (directive.zero && numeric) {
         // Zeros go after the sign, as printf puts them.
         std::size_t signLength = (!body.empty() && (body[0] == u'-' || body[0] == u'+')) ? 1 : 0;
         out += body.substr(0, signLength);
@@ -80,13 +80,13 @@ void Pad(std::u16string& out, std::u16string_view body, const Spec& spec, bool n
     }
 }
 
-std::u16string IntegerBody(const FormatArg& arg, const Spec& spec)
+std::u16string IntegerBody(const FormatArg& arg, const Directive& directive)
 {
     char digits[80];
     bool negative = false;
     unsigned long long magnitude = 0;
-    const bool hex = spec.conversion == u'x' || spec.conversion == u'X';
-    if (spec.conversion == u'u' || hex) {
+    const bool hex = directive.conversion == u'x' || directive.conversion == u'X';
+    if (directive.conversion == u'u' || hex) {
         magnitude = arg.asUnsigned();
     } else {
         long long value = arg.asSigned();
@@ -96,25 +96,25 @@ std::u16string IntegerBody(const FormatArg& arg, const Spec& spec)
     }
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude, hex ? 16 : 10);
     std::string text(digits, end);
-    if (spec.conversion == u'X') {
+    if (directive.conversion == u'X') {
         for (char& c : text)
             if (c >= 'a' && c <= 'f')
                 c = static_cast<char>(c - 'a' + 'A');
     }
-    if (spec.precision >= 0 && text.size() < static_cast<std::size_t>(spec.precision))
-        text.insert(0, static_cast<std::size_t>(spec.precision) - text.size(), '0');
-    if (spec.precision == 0 && magnitude == 0)
+    if (directive.precision >= 0 && text.size() < static_cast<std::size_t>(directive.precision))
+        text.insert(0, static_cast<std::size_t>(directive.precision) - text.size(), '0');
+    if (directive.precision == 0 && magnitude == 0)
         text.clear();
     if (negative)
         text.insert(0, 1, '-');
-    else if (spec.plus && !hex && spec.conversion != u'u')
+    else if (directive.plus && !hex && directive.conversion != u'u')
         text.insert(0, 1, '+');
     return WidenLatin1(text);
 }
 
-std::u16string RealBody(double value, const Spec& spec)
+std::u16string RealBody(double value, const Directive& directive)
 {
-    const int precision = spec.precision >= 0 ? spec.precision : 6;
+    const int precision = directive.precision >= 0 ? directive.precision : 6;
     std::string text;
     if (std::isnan(value)) {
         text = std::signbit(value) ? "-nan" : "nan";
@@ -127,12 +127,12 @@ std::u16string RealBody(double value, const Spec& spec)
             buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, precision);
         text.assign(buffer.data(), ec == std::errc() ? end : buffer.data());
     }
-    if (spec.plus && !text.empty() && text[0] != '-')
+    if (directive.plus && !text.empty() && text[0] != '-')
         text.insert(0, 1, '+');
     return WidenLatin1(text);
 }
 
-std::u16string TextBody(const FormatArg& arg, const Spec& spec)
+std::u16string TextBody(const FormatArg& arg, const Directive& directive)
 {
     std::u16string text;
     switch (arg.kind()) {
@@ -146,20 +146,20 @@ std::u16string TextBody(const FormatArg& arg, const Spec& spec)
         text = std::u16string(1, static_cast<char16_t>(arg.asUnsigned()));
         break;
     case FormatArg::Kind::Real: {
-        Spec real;
+        Directive real;
         text = RealBody(arg.asReal(), real);
         break;
     }
     case FormatArg::Kind::Signed:
     case FormatArg::Kind::Unsigned: {
-        Spec integer;
+        Directive integer;
         integer.conversion = arg.kind() == FormatArg::Kind::Signed ? u'd' : u'u';
         text = IntegerBody(arg, integer);
         break;
     }
     }
-    if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision))
-        text.resize(static_cast<std::size_t>(spec.precision));
+    if (directive.precision >= 0 && text.size() > static_cast<std::size_t>(directive.precision))
+        text.resize(static_cast<std::size_t>(directive.precision));
     return text;
 }
 
@@ -381,24 +381,26 @@ std::u16string FormatText(std::u16string_view format, std::initializer_list<Form
             continue;
         }
         const std::size_t start = i++;
-        Spec spec;
+        Directive directive;
         for (; i < format.size(); ++i) {
             if (format[i] == u'-')
-                spec.left = true;
+                directive.left = true;
             else if (format[i] == u'0')
-                spec.zero = true;
+                directive.zero = true;
             else if (format[i] == u'+')
-                spec.plus = true;
+                directive.plus = true;
             else
                 break;
         }
         for (; i < format.size() && format[i] >= u'0' && format[i] <= u'9'; ++i)
-            spec.width = spec.width < 100000 ? spec.width * 10 + (format[i] - u'0') : spec.width;
+            directive.width
+                = directive.width < 100000 ? directive.width * 10 + (format[i] - u'0') : directive.width;
         if (i < format.size() && format[i] == u'.') {
-            spec.precision = 0;
+            directive.precision = 0;
             for (++i; i < format.size() && format[i] >= u'0' && format[i] <= u'9'; ++i)
-                spec.precision
-                    = spec.precision < 100000 ? spec.precision * 10 + (format[i] - u'0') : spec.precision;
+                directive.precision = directive.precision < 100000
+                    ? directive.precision * 10 + (format[i] - u'0')
+                    : directive.precision;
         }
         while (i < format.size() && (format[i] == u'h' || format[i] == u'l' || format[i] == u'z'))
             ++i;
@@ -406,14 +408,14 @@ std::u16string FormatText(std::u16string_view format, std::initializer_list<Form
             out += format.substr(start);
             break;
         }
-        spec.conversion = format[i++];
-        if (spec.conversion == u'%') {
+        directive.conversion = format[i++];
+        if (directive.conversion == u'%') {
             out += u'%';
             continue;
         }
-        const bool known = spec.conversion == u'd' || spec.conversion == u'i' || spec.conversion == u'u'
-            || spec.conversion == u'x' || spec.conversion == u'X' || spec.conversion == u'c'
-            || spec.conversion == u's' || spec.conversion == u'f';
+        const bool known = directive.conversion == u'd' || directive.conversion == u'i'
+            || directive.conversion == u'u' || directive.conversion == u'x' || directive.conversion == u'X'
+            || directive.conversion == u'c' || directive.conversion == u's' || directive.conversion == u'f';
         if (!known) {
             out += format.substr(start, i - start);
             continue;
@@ -421,20 +423,20 @@ std::u16string FormatText(std::u16string_view format, std::initializer_list<Form
         if (nextArg == args.end())
             continue;
         const FormatArg& arg = *nextArg++;
-        switch (spec.conversion) {
+        switch (directive.conversion) {
         case u'c':
-            Pad(out, std::u16string(1, static_cast<char16_t>(arg.asUnsigned())), spec, false);
+            Pad(out, std::u16string(1, static_cast<char16_t>(arg.asUnsigned())), directive, false);
             break;
         case u's':
-            Pad(out, TextBody(arg, spec), spec, false);
+            Pad(out, TextBody(arg, directive), directive, false);
             break;
         case u'f':
-            Pad(out, RealBody(arg.asReal(), spec), spec, true);
+            Pad(out, RealBody(arg.asReal(), directive), directive, true);
             break;
         default:
-            if (spec.conversion == u'i')
-                spec.conversion = u'd';
-            Pad(out, IntegerBody(arg, spec), spec, spec.precision < 0);
+            if (directive.conversion == u'i')
+                directive.conversion = u'd';
+            Pad(out, IntegerBody(arg, directive), directive, directive.precision < 0);
             break;
         }
     }

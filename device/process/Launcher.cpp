@@ -212,7 +212,7 @@ bool IsHostExecutable(int fd)
     return n == 4 && magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F';
 }
 
-DWORD LaunchProgram(const LaunchSpec& spec, Launched* launched)
+DWORD LaunchProgram(const LaunchPlan& plan, Launched* launched)
 {
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
@@ -223,7 +223,7 @@ DWORD LaunchProgram(const LaunchSpec& spec, Launched* launched)
         return ERROR_TOO_MANY_OPEN_FILES;
 
     std::vector<std::string> env;
-    std::vector<std::string> added = spec.environment;
+    std::vector<std::string> added = plan.environment;
     added.push_back("QUORVANE_CE_HOST_FD=" + std::to_string(kChildLinkFd));
     for (char** e = environ; e && *e; ++e)
         if (!NameIn(*e, added))
@@ -233,7 +233,7 @@ DWORD LaunchProgram(const LaunchSpec& spec, Launched* launched)
     for (auto& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string argv0 = spec.argv0, argv1 = spec.commandLine;
+    std::string argv0 = plan.argv0, argv1 = plan.commandLine;
     std::vector<char*> argv { argv0.data() };
     if (!argv1.empty())
         argv.push_back(argv1.data());
@@ -241,13 +241,13 @@ DWORD LaunchProgram(const LaunchSpec& spec, Launched* launched)
 
     pid_t pid = -1;
     int err = ENOMEM;
-    Fd image = CopyToMemory(spec.imageFd);
+    Fd image = CopyToMemory(plan.imageFd);
     if (image.valid())
         err = ForkExec(image.get(), childEnd.get(), argv.data(), envp.data(), &pid);
     // Anonymous memory may be barred from execution; a private copy in the
     // scratch folder does the same.
     if (!image.valid() || err == EACCES || err == EPERM) {
-        Fd copy = CopyToScratch(spec.imageFd, spec.scratchDir);
+        Fd copy = CopyToScratch(plan.imageFd, plan.scratchDir);
         if (copy.valid())
             err = ForkExec(copy.get(), childEnd.get(), argv.data(), envp.data(), &pid);
     }

@@ -10,7 +10,7 @@
 
 namespace device {
 
-struct LaunchSpec {
+struct LaunchPlan {
     int imageFd = -1; // the store file holding the executable, open for reading
     std::string argv0; // the program's file name
     std::string commandLine; // UTF-8; passed as argv[1] unless empty
@@ -38,6 +38,6 @@ bool IsHostExecutable(int fd);
 // *launched filled; ERROR_BAD_EXE_FORMAT when the kernel refuses the image;
 // ERROR_NOT_ENOUGH_MEMORY, ERROR_TOO_MANY_OPEN_FILES or ERROR_GEN_FAILURE
 // when the host cannot start a process.
-DWORD LaunchProgram(const LaunchSpec& spec, Launched* launched);
+DWORD LaunchProgram(const LaunchPlan& plan, Launched* launched);
 
 } // namespace device

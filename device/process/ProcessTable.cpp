@@ -178,18 +178,18 @@ DWORD ProcessTable::Start(
     if (IsHostExecutable(file->fd())) {
         // A command line ends at its first NUL, as the device reads it.
         std::u16string_view line = commandLine.substr(0, commandLine.find(u'\0'));
-        LaunchSpec spec;
-        spec.imageFd = file->fd();
-        spec.argv0 = exchange::ToUtf8(found[0].name);
-        spec.commandLine = exchange::ToUtf8(line);
-        spec.environment.push_back(std::string(kEnvDeviceDir) + "=" + m_config.deviceDir.string());
+        LaunchPlan plan;
+        plan.imageFd = file->fd();
+        plan.argv0 = exchange::ToUtf8(found[0].name);
+        plan.commandLine = exchange::ToUtf8(line);
+        plan.environment.push_back(std::string(kEnvDeviceDir) + "=" + m_config.deviceDir.string());
         if (!m_config.rapiSocket.empty())
-            spec.environment.push_back(std::string(kEnvDeviceSocket) + "=" + m_config.rapiSocket.string());
-        spec.environment.push_back("QUORVANE_CE_MODULE=" + exchange::ToUtf8(module));
-        spec.environment.push_back("QUORVANE_CE_PROCESS_ID=" + std::to_string(e->info.id));
-        spec.scratchDir = m_config.deviceDir;
+            plan.environment.push_back(std::string(kEnvDeviceSocket) + "=" + m_config.rapiSocket.string());
+        plan.environment.push_back("QUORVANE_CE_MODULE=" + exchange::ToUtf8(module));
+        plan.environment.push_back("QUORVANE_CE_PROCESS_ID=" + std::to_string(e->info.id));
+        plan.scratchDir = m_config.deviceDir;
         Launched launched;
-        error = LaunchProgram(spec, &launched);
+        error = LaunchProgram(plan, &launched);
         if (error != ERROR_SUCCESS)
             return error;
         struct timeval timeout {

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-using cli::CommandSpec;
+using cli::CommandSyntax;
 using cli::ParseCommand;
 using cli::ParsedCommand;
 
@@ -24,17 +24,17 @@ QStringList Words(std::initializer_list<const char*> words)
     return list;
 }
 
-CommandSpec SqlLike()
+CommandSyntax SqlLike()
 {
-    CommandSpec spec;
-    spec.name = QStringLiteral("sql");
-    spec.arguments = QStringLiteral("DB SQL");
-    spec.description = QStringLiteral("Runs one statement.\n");
-    spec.options = { { QStringLiteral("format"), QStringLiteral("FORMAT"), QStringLiteral("The format.") },
+    CommandSyntax syntax;
+    syntax.name = QStringLiteral("sql");
+    syntax.arguments = QStringLiteral("DB SQL");
+    syntax.description = QStringLiteral("Runs one statement.\n");
+    syntax.options = { { QStringLiteral("format"), QStringLiteral("FORMAT"), QStringLiteral("The format.") },
         { QStringLiteral("yes"), QString(), QStringLiteral("Answer Yes.") } };
-    spec.minArguments = 2;
-    spec.maxArguments = 2;
-    return spec;
+    syntax.minArguments = 2;
+    syntax.maxArguments = 2;
+    return syntax;
 }
 
 TEST(CliCommandArguments, OptionsStandAnywhereAfterTheCommand)
@@ -87,7 +87,7 @@ TEST(CliCommandArguments, UsageErrorsSayWhat)
     EXPECT_TRUE(ParseCommand(SqlLike(), Words({ "--colour", "--help" }), &p, &error));
     EXPECT_TRUE(p.helpRequested);
     EXPECT_TRUE(error.isEmpty());
-    CommandSpec none;
+    CommandSyntax none;
     none.name = QStringLiteral("ps");
     EXPECT_FALSE(ParseCommand(none, Words({ "x" }), &p, &error));
     EXPECT_EQ(error, QStringLiteral("ps takes no arguments"));
@@ -112,11 +112,11 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
     QStringList names;
     for (const auto& group : groups)
         for (const auto& command : group.commands) {
-            EXPECT_FALSE(names.contains(command.spec.name)) << command.spec.name.toStdString();
-            names << command.spec.name;
-            EXPECT_FALSE(command.spec.summary.isEmpty()) << command.spec.name.toStdString();
-            EXPECT_TRUE(command.spec.description.endsWith(QLatin1Char('\n')))
-                << command.spec.name.toStdString();
+            EXPECT_FALSE(names.contains(command.syntax.name)) << command.syntax.name.toStdString();
+            names << command.syntax.name;
+            EXPECT_FALSE(command.syntax.summary.isEmpty()) << command.syntax.name.toStdString();
+            EXPECT_TRUE(command.syntax.description.endsWith(QLatin1Char('\n')))
+                << command.syntax.name.toStdString();
         }
     EXPECT_EQ(names,
         Words({ "info", "ls", "get", "put", "rm", "mkdir", "rmdir", "mv", "attrib", "reg", "run", "sql",

@@ -22,7 +22,7 @@ struct OptionSpec {
     QString help;
 };
 
-struct CommandSpec {
+struct CommandSyntax {
     QString name;
     QString arguments; // the usage's positional part: "DB SQL"
     QString summary; // one line, for the program's command list
@@ -48,10 +48,11 @@ struct ParsedCommand {
 // *error for an unknown option, an option without its value, a flag given a
 // value, or the wrong number of positional arguments. "--help" anywhere
 // before "--" sets helpRequested and succeeds whatever else is wrong.
-bool ParseCommand(const CommandSpec& spec, const QStringList& args, ParsedCommand* parsed, QString* error);
+bool ParseCommand(
+    const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, QString* error);
 
 // "Usage: quorvane-cli NAME [OPTIONS] ARGS", the description and the
 // options, each on its own line, ending in a line break.
-QString CommandHelp(const CommandSpec& spec);
+QString CommandHelp(const CommandSyntax& syntax);
 
 } // namespace cli

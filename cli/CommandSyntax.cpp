@@ -1,11 +1,11 @@
-#include "cli/CommandSpec.h"
+#include "cli/CommandSyntax.h"
 
 namespace cli {
 namespace {
 
-const OptionSpec* FindOption(const CommandSpec& spec, const QString& name)
+const OptionSpec* FindOption(const CommandSyntax& syntax, const QString& name)
 {
-    for (const OptionSpec& option : spec.options)
+    for (const OptionSpec& option : syntax.options)
         if (option.name == name)
             return &option;
     return nullptr;
@@ -13,7 +13,7 @@ const OptionSpec* FindOption(const CommandSpec& spec, const QString& name)
 
 } // namespace
 
-bool ParseCommand(const CommandSpec& spec, const QStringList& args, ParsedCommand* parsed, QString* error)
+bool ParseCommand(const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, QString* error)
 {
     *parsed = ParsedCommand();
     error->clear();
@@ -40,19 +40,19 @@ bool ParseCommand(const CommandSpec& spec, const QStringList& args, ParsedComman
             value = name.mid(equals + 1);
             name.truncate(equals);
         }
-        const OptionSpec* option = FindOption(spec, name);
+        const OptionSpec* option = FindOption(syntax, name);
         if (!option) {
             if (error->isEmpty())
-                *error = QStringLiteral("%1: unknown option --%2").arg(spec.name, name);
+                *error = QStringLiteral("%1: unknown option --%2").arg(syntax.name, name);
             continue;
         }
         if (option->valueName.isEmpty()) {
             if (inlineValue && error->isEmpty())
-                *error = QStringLiteral("%1: --%2 takes no value").arg(spec.name, name);
+                *error = QStringLiteral("%1: --%2 takes no value").arg(syntax.name, name);
         } else if (!inlineValue) {
             if (i + 1 >= args.size()) {
                 if (error->isEmpty())
-                    *error = QStringLiteral("%1: --%2 needs a value").arg(spec.name, name);
+                    *error = QStringLiteral("%1: --%2 needs a value").arg(syntax.name, name);
                 continue;
             }
             value = args[++i];
@@ -66,26 +66,27 @@ bool ParseCommand(const CommandSpec& spec, const QStringList& args, ParsedComman
     if (!error->isEmpty())
         return false;
     const int count = int(parsed->arguments.size());
-    if (count < spec.minArguments || (spec.maxArguments >= 0 && count > spec.maxArguments)) {
-        *error = spec.arguments.isEmpty() ? QStringLiteral("%1 takes no arguments").arg(spec.name)
-                                          : QStringLiteral("%1 takes %2").arg(spec.name, spec.arguments);
+    if (count < syntax.minArguments || (syntax.maxArguments >= 0 && count > syntax.maxArguments)) {
+        *error = syntax.arguments.isEmpty()
+            ? QStringLiteral("%1 takes no arguments").arg(syntax.name)
+            : QStringLiteral("%1 takes %2").arg(syntax.name, syntax.arguments);
         return false;
     }
     return true;
 }
 
-QString CommandHelp(const CommandSpec& spec)
+QString CommandHelp(const CommandSyntax& syntax)
 {
-    QString text = QStringLiteral("Usage: quorvane-cli [--socket PATH] ") + spec.name;
-    if (!spec.options.isEmpty())
+    QString text = QStringLiteral("Usage: quorvane-cli [--socket PATH] ") + syntax.name;
+    if (!syntax.options.isEmpty())
         text += QStringLiteral(" [OPTIONS]");
-    if (!spec.arguments.isEmpty())
-        text += QLatin1Char(' ') + spec.arguments;
-    text += QStringLiteral("\n\n") + spec.description;
+    if (!syntax.arguments.isEmpty())
+        text += QLatin1Char(' ') + syntax.arguments;
+    text += QStringLiteral("\n\n") + syntax.description;
     if (!text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
     text += QStringLiteral("\nOptions:\n");
-    QVector<OptionSpec> options = spec.options;
+    QVector<OptionSpec> options = syntax.options;
     options.append({ QStringLiteral("help"), QString(), QStringLiteral("Show this help and exit.") });
     QStringList left;
     qsizetype width = 0;
