@@ -64,12 +64,8 @@ int UtilityFailure(LinkSession& s, const QString& what)
     return s.FailQuietly(what + QStringLiteral(": the agent did not run on the device"));
 }
 
-int RunDeploy(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunDeploy(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     LinkSession s(cx, p);
     if (!s.Open())
         return kFailed;
@@ -79,12 +75,8 @@ int RunDeploy(CliContext& cx, const CommandSyntax& syntax, const QStringList& ar
     return kOk;
 }
 
-int RunProcesses(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunProcesses(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     LinkSession s(cx, p);
     if (!s.Open())
         return kFailed;
@@ -98,12 +90,8 @@ int RunProcesses(CliContext& cx, const CommandSyntax& syntax, const QStringList&
     return kOk;
 }
 
-int RunKill(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunKill(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const QString name = p.arguments[0];
     if (name.isEmpty() || name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r')))
         return cx.Usage(QStringLiteral("kill: give one process name"));
@@ -150,12 +138,8 @@ bool WaitForRestart(int seconds)
     return false;
 }
 
-int RunReset(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunReset(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const QString kind = p.arguments[0];
     if (kind != QLatin1String("soft") && kind != QLatin1String("hard"))
         return cx.Usage(QStringLiteral("reset takes soft or hard"));
@@ -192,12 +176,8 @@ int RunReset(CliContext& cx, const CommandSyntax& syntax, const QStringList& arg
     return kOk;
 }
 
-int RunDeviceId(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunDeviceId(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     LinkSession s(cx, p);
     if (!s.Open())
         return kFailed;
@@ -245,13 +225,8 @@ QVector<Command> AgentToolCommands()
 {
     const QVector<OptionSpec> agent = AgentOptions();
     QVector<Command> commands;
-    auto add = [&](CommandSyntax syntax, auto run) {
-        Command command;
-        command.syntax = syntax;
-        command.connectsItself = true;
-        command.run
-            = [syntax, run](CliContext& cx, const QStringList& args) { return run(cx, syntax, args); };
-        commands.append(command);
+    auto add = [&](const CommandSyntax& syntax, AgentCommandRun run) {
+        commands.append(AgentCommand(syntax, run));
     };
     add({ QStringLiteral("deploy"), QString(),
             QStringLiteral("copy the agent and its stopper to the device when newer"),

@@ -16,6 +16,21 @@ bool AsksForHelp(const QStringList& args)
     return false;
 }
 
+Command AgentCommand(const CommandSyntax& syntax, AgentCommandRun run)
+{
+    Command command;
+    command.syntax = syntax;
+    command.connectsItself = true;
+    command.run = [syntax, run](CliContext& cx, const QStringList& args) {
+        ParsedCommand parsed;
+        int status = kOk;
+        if (!PrepareCommand(cx, syntax, args, &parsed, &status))
+            return status;
+        return run(cx, parsed);
+    };
+    return command;
+}
+
 bool PrepareCommand(
     CliContext& cx, const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, int* status)
 {

@@ -23,6 +23,11 @@ struct Command {
 bool PrepareCommand(
     CliContext& cx, const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, int* status);
 
+// A command that connects through the desktop link itself: its words are
+// read for `syntax` (help and usage errors answered) before `run` starts.
+using AgentCommandRun = int (*)(CliContext&, const ParsedCommand&);
+Command AgentCommand(const CommandSyntax& syntax, AgentCommandRun run);
+
 // True when "--help" stands among `args` before a "--".
 bool AsksForHelp(const QStringList& args);
 

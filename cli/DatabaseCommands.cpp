@@ -85,12 +85,8 @@ int RequestFailure(LinkSession& s, const RequestController& c)
     return s.FailQuietly(TerminalText(c.statusText()).trimmed());
 }
 
-int RunSql(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunSql(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const OutputFormat format
         = *ParseOutputFormat(p.Value(QStringLiteral("format"), QStringLiteral("table")));
     int maxWidth = 60;
@@ -166,18 +162,15 @@ bool LoadSchema(LinkSession& s, RequestController& c, const QString& database, i
     return true;
 }
 
-int RunSchema(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunSchema(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const QString database = p.arguments[0];
     LinkSession s(cx, p);
     if (!s.Open())
         return kFailed;
     RequestController c;
     if (!p.Has(QStringLiteral("ascii"))) {
+        int status = kOk;
         if (!LoadSchema(s, c, database, &status))
             return status;
         for (const devlink::TableSchema& table : c.schemaModel()->Tables()) {
@@ -207,16 +200,13 @@ int RunSchema(CliContext& cx, const CommandSyntax& syntax, const QStringList& ar
     return kOk;
 }
 
-int RunTables(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunTables(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     LinkSession s(cx, p);
     if (!s.Open())
         return kFailed;
     RequestController c;
+    int status = kOk;
     if (!LoadSchema(s, c, p.arguments[0], &status))
         return status;
     for (const devlink::TableSchema& table : c.schemaModel()->Tables())
@@ -224,12 +214,8 @@ int RunTables(CliContext& cx, const CommandSyntax& syntax, const QStringList& ar
     return kOk;
 }
 
-int RunNewDatabase(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunNewDatabase(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const QString database = p.arguments[0];
     LinkSession s(cx, p);
     if (!s.Open())
@@ -258,12 +244,8 @@ int RunNewDatabase(CliContext& cx, const CommandSyntax& syntax, const QStringLis
     return kOk;
 }
 
-int RunCompact(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunCompact(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const QString database = p.arguments[0];
     LinkSession s(cx, p);
     if (!s.Open())
@@ -306,12 +288,8 @@ int RunCompact(CliContext& cx, const CommandSyntax& syntax, const QStringList& a
     return kOk;
 }
 
-int RunRenameTable(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunRenameTable(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const QString database = p.arguments[0], from = p.arguments[1], to = p.arguments[2];
     if (to.isEmpty() || from.isEmpty())
         return cx.Usage(QStringLiteral("rename-table: the table names must not be empty"));
@@ -340,12 +318,8 @@ int RunRenameTable(CliContext& cx, const CommandSyntax& syntax, const QStringLis
     return kOk;
 }
 
-int RunDropTable(CliContext& cx, const CommandSyntax& syntax, const QStringList& args)
+int RunDropTable(CliContext& cx, const ParsedCommand& p)
 {
-    ParsedCommand p;
-    int status = kOk;
-    if (!PrepareCommand(cx, syntax, args, &p, &status))
-        return status;
     const QString database = p.arguments[0], table = p.arguments[1];
     LinkSession s(cx, p);
     if (!s.Open())
@@ -413,13 +387,8 @@ QVector<Command> DatabaseCommands()
     const QVector<OptionSpec> agent = AgentOptions();
     const QVector<OptionSpec> database = Join(PasswordOptions(), agent);
     QVector<Command> commands;
-    auto add = [&](CommandSyntax syntax, auto run) {
-        Command command;
-        command.syntax = syntax;
-        command.connectsItself = true;
-        command.run
-            = [syntax, run](CliContext& cx, const QStringList& args) { return run(cx, syntax, args); };
-        commands.append(command);
+    auto add = [&](const CommandSyntax& syntax, AgentCommandRun run) {
+        commands.append(AgentCommand(syntax, run));
     };
     add({ QStringLiteral("sql"), QStringLiteral("DB SQL"),
             QStringLiteral("run one SQL statement; print its rows or the rows affected"),
