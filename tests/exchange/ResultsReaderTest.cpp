@@ -78,6 +78,8 @@ TEST(Fields, EveryTabEndsAFieldAndOnlyColumnCountFieldsStart)
     EXPECT_EQ(SplitFields(u"\t\t", 2), (Fields { u"", u"" }));
     EXPECT_EQ(SplitFields(u"a\tb", 0), Fields {});
     EXPECT_EQ(SplitFields(u"a\tb", -1), Fields {});
+    // The count is the file's word, not a size to prepare for.
+    EXPECT_EQ(SplitFields(u"a\tb", 2147483647), (Fields { u"a", u"b" }));
 }
 
 TEST(Fields, TransportCodesAreUndone)
