@@ -1,5 +1,6 @@
 #include "cli/CliContext.h"
 
+#include "exchange/Home.h"
 #include "platform/rapi/ErrorText.h"
 #include "platform/rapi/Rapi.h"
 
@@ -34,6 +35,13 @@ bool CliContext::Connect(const QString& socketPath)
     if (result >= 0)
         result = init.hrRapiInit;
     m_err << "quorvane-cli: cannot connect to the device: " << ErrorText(DWORD(result)) << Qt::endl;
+    // Nothing listens there, most often because no device was started.
+    if (DWORD(result) == DWORD(RAPI_E_NOT_CONNECTED)) {
+        const QString socket
+            = socketPath.isEmpty() ? QString::fromStdString(home::DeviceSocketPath().string()) : socketPath;
+        m_err << "quorvane-cli: no device answers at " << socket << "; start one with 'cedevice start'"
+              << Qt::endl;
+    }
     CeRapiUninit();
     return false;
 }
