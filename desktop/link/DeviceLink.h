@@ -151,6 +151,10 @@ bool WriteAgentRegString(const QString& name, const QString& text);
 // simply sleeps.
 void WaitWithMessages(int milliseconds);
 
+// Calls `attempt` until it succeeds, at most `tries` times, waiting
+// `waitMs` (WaitWithMessages) after each failure. True when one succeeded.
+bool RetryWithWaits(int tries, int waitMs, const std::function<bool()>& attempt);
+
 // "%H:%M:%S : text" to the trace sink (exchange/Trace.h).
 void TraceLine(const QString& text);
 // `text` as it is to the trace sink.

@@ -64,6 +64,16 @@ void WaitWithMessages(int milliseconds)
     }
 }
 
+bool RetryWithWaits(int tries, int waitMs, const std::function<bool()>& attempt)
+{
+    for (int i = 0; i < tries; ++i) {
+        if (attempt())
+            return true;
+        WaitWithMessages(waitMs);
+    }
+    return false;
+}
+
 void TraceLine(const QString& text)
 {
     exchange::TraceLine(text.toStdU16String());

@@ -46,14 +46,8 @@ bool RequestController::LoadResults(int totalRows, bool stopAfterStatus)
 
     TraceLine(QStringLiteral("Waiting for the SQLresults.txt to exist.."));
     const std::u16string resultsPath = DevicePath(kResultsFilePath);
-    bool exists = false;
-    for (int attempt = 0; attempt < timing.resultsExistTries; ++attempt) {
-        if (CeGetFileAttributes(resultsPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            exists = true;
-            break;
-        }
-        WaitWithMessages(timing.resultsExistWaitMs);
-    }
+    const bool exists = RetryWithWaits(timing.resultsExistTries, timing.resultsExistWaitMs,
+        [&] { return CeGetFileAttributes(resultsPath.c_str()) != INVALID_FILE_ATTRIBUTES; });
     if (!exists) {
         TraceLine(QStringLiteral("failed.\r\n"));
         TraceLine(Q(exchange::Format(
@@ -68,14 +62,8 @@ bool RequestController::LoadResults(int totalRows, bool stopAfterStatus)
     TraceLine(QStringLiteral("ok.\r\n"));
     TraceLine(QStringLiteral("Waiting for the SQLresults.txt to become readable.."));
     DeviceTextFile file;
-    bool read = false;
-    for (int attempt = 0; attempt < timing.resultsReadTries; ++attempt) {
-        if (file.Read(kResultsFilePath, true)) {
-            read = true;
-            break;
-        }
-        WaitWithMessages(timing.resultsReadWaitMs);
-    }
+    const bool read = RetryWithWaits(
+        timing.resultsReadTries, timing.resultsReadWaitMs, [&] { return file.Read(kResultsFilePath, true); });
     if (!read) {
         TraceLine(QStringLiteral("failed.\r\n"));
         TraceLine(
@@ -266,11 +254,8 @@ bool RequestController::LoadSchema(const std::u16string* text)
     }
     const exchange::BinarySchema schema = exchange::ReadBinarySchema(*text);
     m_schema.SetSchema(m_databasePath, MakeTableSchemas(schema));
-    // A table cut short by a malformed stream was shown but not counted.
-    int complete = int(schema.tables.size());
-    if (schema.malformed && complete > 0)
-        --complete;
-    m_tableCount = complete;
+    // A table cut short by a malformed stream is shown but not counted.
+    m_tableCount = int(schema.completeTables);
     if (schema.malformed)
         ShowMessage(QStringLiteral("Error"), QStringLiteral("Unrecognised schema results sent from device."),
             PromptIcon::None, PromptButtons::Ok, promptOwner());

@@ -127,6 +127,25 @@ TEST_F(LinkResults, MissingResultsFile)
         QStringLiteral("An error has occurred.\r\nCould not access this database on your device.\r\n"));
 }
 
+TEST_F(LinkResults, ResultsFileThatNeverBecomesReadableIsNotAnAnswer)
+{
+    devlink::LinkTiming timing = TestTiming();
+    timing.resultsReadTries = 3;
+    devlink::SetLinkTiming(timing);
+    PlantResults(u"<Success>\r\nCols: 0\r\n1");
+    // Another client holds it open without sharing for every try.
+    const std::u16string path = devlink::DevicePath(devlink::kResultsFilePath);
+    HANDLE held = Device().CeCreateFile(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    Device().CeCloseHandle(held);
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].text,
+        QStringLiteral(
+            "An error has occurred.\r\nCould not open the details about this database on your device.\r\n"));
+    EXPECT_TRUE(DeviceFileThere(devlink::kResultsFilePath)); // unread, so not deleted
+}
+
 TEST_F(LinkResults, EmptyAndUnrecognisedResults)
 {
     PlantResults(u"");
@@ -313,6 +332,25 @@ TEST_F(LinkResults, MalformedSchemaStillShowsRootAndBlankTable)
     EXPECT_FALSE(m_controller.LoadSchema(nullptr));
     EXPECT_EQ(model->rowCount(model->RootIndex()), 0);
     EXPECT_EQ(m_prompter.Count(), 1);
+}
+
+TEST_F(LinkResults, SchemaCutShortCountsEveryTableThatEnded)
+{
+    m_controller.setTableMode(false);
+    const std::u16string twoTables = u"\u0007Orders\u0001Id\u0002int\u00031\u0004\u0005Empty\u0001\u0005";
+    devlink::SchemaTreeModel* model = m_controller.schemaModel();
+    // Cut after the second table's end: both tables count.
+    std::u16string text = twoTables;
+    EXPECT_TRUE(m_controller.LoadSchema(&text));
+    EXPECT_EQ(m_controller.tableCount(), 2);
+    const int shownForTwo = model->rowCount(model->RootIndex());
+    // Cut inside a third table: it is shown, but not counted.
+    text = twoTables + u"Notes\u0001Body\u0002ntext\u0003";
+    EXPECT_TRUE(m_controller.LoadSchema(&text));
+    EXPECT_EQ(m_controller.tableCount(), 2);
+    EXPECT_EQ(model->rowCount(model->RootIndex()), shownForTwo + 1);
+    ASSERT_EQ(m_prompter.Count(), 2);
+    EXPECT_EQ(m_prompter.Records()[1].text, QStringLiteral("Unrecognised schema results sent from device."));
 }
 
 TEST_F(LinkResults, MissingSchemaFileAfterItsRetries)
