@@ -41,5 +41,7 @@ function(quorvane_gtest name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})
+  # Each test carries its executable's name as a label, so that a run can
+  # pick whole executables (ctest -L).
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${name} ${T_PROPERTIES})
 endfunction()
