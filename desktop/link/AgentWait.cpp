@@ -4,6 +4,7 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/Prompter.h"
+#include "desktop/link/RequestContext.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 
@@ -120,6 +121,7 @@ AgentWaitEnd WaitForAgent()
     AgentWaitEnd end = AgentWaitEnd::Finished;
     for (;;) {
         if (CancelRequested()) {
+            WriteAgentRegDword(QStringLiteral("Cancel"), 1);
             CancelAgent();
             cancelledHere = true;
             break;
@@ -141,9 +143,10 @@ AgentWaitEnd WaitForAgent()
                 lossIgnored = open == kRapiIgnore;
             }
         } else {
+            PublishAgentStatus(text);
             done = completion.IsFinished(text);
         }
-        WaitWithMessages(timing.statusPollMs);
+        RequestPause(timing.statusPollMs);
         if (text == lastStatus) {
             ++counter;
             if (counter >= timing.stuckPolls) {
@@ -164,8 +167,10 @@ AgentWaitEnd WaitForAgent()
         if (done)
             break;
     }
-    if (CancelRequested() && !cancelledHere)
+    if (CancelRequested() && !cancelledHere) {
+        WriteAgentRegDword(QStringLiteral("Cancel"), 1);
         CancelAgent();
+    }
     return end;
 }
 

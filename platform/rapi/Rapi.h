@@ -74,6 +74,8 @@ public:
     RapiConnection& operator=(const RapiConnection&) = delete;
 
     void SetSocketPath(const std::filesystem::path& path);
+    // The socket the next init connects to: the one set, else the default.
+    std::filesystem::path SocketPath() const;
 
     HRESULT CeRapiInitEx(RAPIINIT* init);
     HRESULT CeRapiInit();
@@ -151,6 +153,7 @@ private:
 // ---- The process-wide connection ----------------------------------------------
 
 void CeRapiSetSocketPath(const std::filesystem::path& path);
+std::filesystem::path CeRapiGetSocketPath();
 
 // Waits up to `milliseconds` for the init event of CeRapiInitEx:
 // WAIT_OBJECT_0 when it is signalled, WAIT_TIMEOUT otherwise.

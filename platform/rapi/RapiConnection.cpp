@@ -211,6 +211,12 @@ void RapiConnection::SetSocketPath(const std::filesystem::path& path)
     m_impl->socketPath = path;
 }
 
+std::filesystem::path RapiConnection::SocketPath() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->socketPath.empty() ? home::DeviceSocketPath() : m_impl->socketPath;
+}
+
 HRESULT RapiConnection::CeRapiInitEx(RAPIINIT* init)
 {
     if (!init || init->cbSize != sizeof(RAPIINIT))
