@@ -37,7 +37,7 @@ bench: build
 SAN_BUILD      ?= build-sanitize
 SAN_COMPONENTS ?= exchange;registry;rapi;ce;device;settings;link;cli
 SAN_TESTS      ?= exchange_tests registry_hive_test registry_regfile_test registry_cereg_test rapi_tests \
-                  store_tests ce_wceload_test cli_unit_tests
+                  store_tests ce_wceload_test cli_unit_tests link_unit_tests
 empty :=
 space := $(empty) $(empty)
 
@@ -48,11 +48,12 @@ test-sanitize: deps
 	@cd $(SAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L "^($(subst $(space),|,$(strip $(SAN_TESTS))))$$"
 
 # Fuzz targets are built with clang, libFuzzer, ASan and UBSan in their own
-# build folder; each runs for FUZZ_SECONDS and any finding fails the target.
+# build folder; each runs for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600) and
+# any finding fails the target.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DQUORVANE_FUZZ=ON -DQUORVANE_SANITIZE=ON -DQUORVANE_COMPONENTS="$(FUZZ_COMPONENTS)" >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
 	@scripts/run-fuzz $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
 
 clean:

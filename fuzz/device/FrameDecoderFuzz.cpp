@@ -4,6 +4,7 @@
 // its own payload and then answered or refused: never a crash or a hang.
 // No socket and no thread per input, so that millions of inputs run a minute;
 // the socket loop around the session is a few lines over the same decoder.
+#include "FuzzScratch.h"
 #include "device/server/Session.h"
 #include "device/store/Profile.h"
 #include "platform/rapi/Protocol.h"
@@ -25,8 +26,7 @@ struct Scratch {
 
     Scratch()
     {
-        char tmpl[] = "/tmp/qvfuzz-XXXXXX";
-        dir = mkdtemp(tmpl);
+        dir = fuzzscratch::MakeFolder();
         std::filesystem::create_directory(dir / "files");
         std::string error;
         store = store::Store::Open(dir / "files", &error);
@@ -55,6 +55,7 @@ Scratch& Device()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzzscratch::EmptyNowAndThen(Device().dir / "files", { "Temp" });
     device::Session session(Device().services);
     const device::Session::Sender send = [](std::span<const std::uint8_t> frame) {
         FrameHeader header;
