@@ -6,7 +6,7 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
 #include "desktop/link/RequestController.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/Home.h"
 
 namespace cli {

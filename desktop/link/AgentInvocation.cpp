@@ -7,7 +7,7 @@
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/Prompter.h"
 #include "desktop/link/RequestContext.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/Password.h"
 #include "exchange/QueryFile.h"
 #include "exchange/Text.h"

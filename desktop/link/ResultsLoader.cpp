@@ -5,7 +5,7 @@
 #include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/Prompter.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/ResultsReader.h"
 #include "exchange/SchemaReader.h"
 #include "exchange/Text.h"
