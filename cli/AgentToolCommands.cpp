@@ -36,8 +36,9 @@ bool RunUtilityMode(LinkSession& s, const QString& commandLine, const QStringLis
         devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("Status"));
         for (const QString& name : staleValues)
             devlink::DeleteAgentRegValue(devlink::kAgentKey, name);
-        finished = devlink::RunDeviceExe(AgentProgram(2), commandLine, true)
-            && devlink::WaitForAgent() == devlink::AgentWaitEnd::Finished;
+        DWORD agent = 0;
+        finished = devlink::RunDeviceExe(AgentProgram(2), commandLine, true, &agent)
+            && devlink::WaitForAgent(agent) == devlink::AgentWaitEnd::Finished;
     });
     return finished && !s.TimedOut();
 }

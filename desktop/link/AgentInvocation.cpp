@@ -120,17 +120,18 @@ bool CreateCEQueryFile(const QString& databasePath, const QString& password, con
     const QString commandLine = tableStruct ? QStringLiteral("-tableStruct") : QString();
     const QString program = kAgentDir + AgentExeName(GetDatabaseEngineVersion(databasePath) == 3 ? 3 : 2);
     TraceLine(QStringLiteral("About to run the .exe on the device...\r\n"));
-    if (!RunDeviceExe(program, commandLine, true)) {
+    DWORD agentProcess = 0;
+    if (!RunDeviceExe(program, commandLine, true, &agentProcess)) {
         TraceLine(QStringLiteral("Failed\r\n"));
         return false;
     }
     TraceLine(QStringLiteral("The .exe has started running on the device...\r\n"));
-    if (WaitForAgent() == AgentWaitEnd::ConnectionAborted)
+    if (WaitForAgent(agentProcess) == AgentWaitEnd::ConnectionAborted)
         return false;
     return written;
 }
 
-bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet)
+bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet, DWORD* processId)
 {
     if (!DeviceFileExists(exePath)) {
         ShowMessage(QStringLiteral("Error"),
@@ -156,6 +157,8 @@ bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet
                     exePath.toStdU16String(), text.toStdU16String())));
         return false;
     }
+    if (processId)
+        *processId = info.dwProcessId;
     if (!quiet) {
         RunningApplicationNotice notice;
         notice.programPath = exePath;

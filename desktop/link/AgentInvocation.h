@@ -8,6 +8,8 @@
 // RequestCancel may be called from any thread while it runs.
 #pragma once
 
+#include "platform/rapi/CeTypes.h"
+
 #include <QString>
 
 namespace devlink {
@@ -47,7 +49,8 @@ QString DecimalSeparator();
 // Starts a device program. False, after a message, when the file is missing
 // on the device or the start failed. When not `quiet`, the running-
 // application notice is shown.
-bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet);
+// *processId (when given) receives the started process's id.
+bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet, DWORD* processId = nullptr);
 bool RunDeviceCommand(const QString& exePath, const QString& commandLine);
 
 // The cancel of the request running on this thread; on a thread without

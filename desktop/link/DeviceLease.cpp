@@ -4,12 +4,15 @@
 #include "exchange/Home.h"
 #include "platform/rapi/Rapi.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,6 +33,77 @@ struct Holding {
 
 std::mutex g_mutex;
 std::map<QString, Holding> g_holdings; // by lock path
+
+// The start time of process `pid` in clock ticks since boot (field 22 of
+// /proc/PID/stat), or 0 when it does not run (or /proc cannot tell).
+quint64 ProcessStartTime(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    // The command name (field 2) may hold spaces; count from its end.
+    const qsizetype close = text.lastIndexOf(')');
+    if (close < 0)
+        return 0;
+    const QList<QByteArray> fields = text.mid(close + 2).split(' ');
+    return fields.size() > 19 ? fields[19].toULongLong() : 0;
+}
+
+// A waiter's place in the queue for a device's lease: a file in a folder
+// beside the lock file, named after when it began to wait, its process and
+// that process's start time (so that a reused process id is not taken for
+// it). The oldest ticket of a live process has the next turn, which keeps
+// the lease first come, first served; tickets of processes that ended are
+// removed by whoever finds them.
+class Ticket {
+public:
+    explicit Ticket(const QString& lockPath)
+        : m_dir(lockPath + QStringLiteral(".queue"))
+    {
+        const qint64 pid = QCoreApplication::applicationPid();
+        m_name = QStringLiteral("%1-%2-%3")
+                     .arg(qint64(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                                     .count()),
+                         20, 10, QLatin1Char('0'))
+                     .arg(pid)
+                     .arg(ProcessStartTime(pid));
+        QDir().mkpath(m_dir);
+        QFile file(m_dir + QLatin1Char('/') + m_name);
+        m_made = file.open(QIODevice::WriteOnly);
+    }
+    ~Ticket()
+    {
+        if (m_made)
+            QFile::remove(m_dir + QLatin1Char('/') + m_name);
+    }
+    Ticket(const Ticket&) = delete;
+    Ticket& operator=(const Ticket&) = delete;
+
+    // True when no live waiter came before this one (or there is no queue).
+    bool IsNext() const
+    {
+        if (!m_made)
+            return true;
+        const QStringList names = QDir(m_dir).entryList(QDir::Files, QDir::Name);
+        for (const QString& name : names) {
+            if (name >= m_name)
+                return true;
+            const QStringList parts = name.split(QLatin1Char('-'));
+            if (parts.size() == 3 && ProcessStartTime(parts[1].toLongLong()) == parts[2].toULongLong()
+                && parts[2].toULongLong() != 0)
+                return false;
+            QFile::remove(m_dir + QLatin1Char('/') + name); // its process has ended
+        }
+        return true;
+    }
+
+private:
+    QString m_dir;
+    QString m_name;
+    bool m_made = false;
+};
 
 QString HolderText(QLockFile& lock)
 {
@@ -77,6 +151,7 @@ DeviceLease::Outcome DeviceLease::Acquire(
     QElapsedTimer clock;
     clock.start();
     bool told = false;
+    std::unique_ptr<Ticket> ticket;
     for (;;) {
         {
             std::lock_guard guard(g_mutex);
@@ -93,10 +168,14 @@ DeviceLease::Outcome DeviceLease::Acquire(
                 return Outcome::Held;
             }
             QDir().mkpath(QFileInfo(m_path).absolutePath());
+            // Every waiter queues, so that a newcomer never overtakes one
+            // that waits already.
+            if (!ticket)
+                ticket = std::make_unique<Ticket>(m_path);
             auto lock = std::make_unique<QLockFile>(m_path);
             // Only a lock whose holder has ended is stale, however old it is.
             lock->setStaleLockTime(0);
-            if (lock->tryLock(0) || lock->error() != QLockFile::LockFailedError) {
+            if (ticket->IsNext() && (lock->tryLock(0) || lock->error() != QLockFile::LockFailedError)) {
                 // A cache folder we cannot write to must not stop the work.
                 holding.lock = lock->isLocked() ? std::move(lock) : nullptr;
                 holding.count = 1;

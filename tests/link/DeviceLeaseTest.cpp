@@ -5,13 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -100,6 +104,43 @@ TEST_F(DeviceLeaseTest, AWaitEndsWhenItsRequestIsCancelled)
     EXPECT_EQ(lease.Acquire(0), DeviceLease::Outcome::Held);
     close(ready[0]);
     close(ready[1]);
+}
+
+TEST_F(DeviceLeaseTest, WaitersAreServedInTheOrderTheyCame)
+{
+    auto held = std::make_unique<DeviceLease>();
+    ASSERT_EQ(held->Acquire(0), DeviceLease::Outcome::Held);
+    const QString queue = DeviceLease::LockPath(QString()) + QStringLiteral(".queue");
+    const std::string served = (m_home.path() + QStringLiteral("/served")).toStdString();
+    std::vector<pid_t> waiters;
+    for (char who : { '1', '2', '3' }) {
+        const pid_t child = fork();
+        if (child == 0) {
+            DeviceLease lease;
+            if (lease.Acquire(20000) != DeviceLease::Outcome::Held)
+                _exit(1);
+            const int fd = open(served.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0600);
+            (void)!write(fd, &who, 1);
+            close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            _exit(0);
+        }
+        waiters.push_back(child);
+        // The next one comes once this one stands in the queue.
+        for (int i = 0; i < 500 && QDir(queue).entryList(QDir::Files).size() < qsizetype(waiters.size()); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(QDir(queue).entryList(QDir::Files).size(), qsizetype(waiters.size()));
+    }
+    held.reset();
+    for (pid_t waiter : waiters) {
+        int status = 0;
+        waitpid(waiter, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    QFile file(QString::fromStdString(served));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("123"));
+    EXPECT_TRUE(QDir(queue).entryList(QDir::Files).isEmpty());
 }
 
 } // namespace

@@ -241,6 +241,30 @@ TEST_F(StandInAgents, DeviceStoppedMidRequestIsReconnectedAndNothingIsHalfDone)
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
 }
 
+TEST_F(StandInAgents, AnAnswerWrittenByAnotherAgentIsNotTaken)
+{
+    const QString database = QStringLiteral("\\My Documents\\Three.sdf");
+    CreateDatabase(database, 3, QString(), 3);
+    Exec(database,
+        { QStringLiteral("CREATE TABLE T (Id int)"), QStringLiteral("INSERT INTO T VALUES (1)"),
+            QStringLiteral("INSERT INTO T VALUES (2)") });
+    // A leftover agent that answers as soon as the next request begins.
+    QFile program(QStringLiteral(QV_LATE_ANSWER));
+    ASSERT_TRUE(program.open(QIODevice::ReadOnly));
+    const QByteArray bytes = program.readAll();
+    ASSERT_TRUE(
+        PutDeviceFile(QStringLiteral("\\Temp\\Leftover.exe"), std::string(bytes.constData(), bytes.size())));
+    ASSERT_TRUE(SetAgentString(QStringLiteral("Status"), QStringLiteral("Done.")));
+    PROCESS_INFORMATION info {};
+    ASSERT_TRUE(CeCreateProcess(
+        u"\\Temp\\Leftover.exe", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+
+    auto update = Run(database, QStringLiteral("UPDATE T SET Id = Id + 10"));
+    EXPECT_EQ(update->state(), devlink::RequestState::Succeeded) << Prompts();
+    EXPECT_EQ(update->rowsAffected(), 2);
+    EXPECT_EQ(update->statusText(), QStringLiteral(" 2 rows affected."));
+}
+
 // ---- Several windows and programs on one device ----
 
 // A request that never ends (the stuck agent) in a window of its own.
