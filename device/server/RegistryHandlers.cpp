@@ -95,7 +95,7 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
             DWORD result
                 = KeyResult(hive.QueryValue(root, path, r.name, &reply.type, &reply.data), root, path);
             reply.size = std::uint32_t(reply.data.size());
-            if (result == ERROR_SUCCESS && (reply.size > r.bufferSize || reply.size > kMaxValueData)) {
+            if (result == ERROR_SUCCESS && reply.size > r.bufferSize) {
                 result = ERROR_MORE_DATA;
                 reply.data.clear();
             }
@@ -134,7 +134,7 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
             DWORD result = KeyResult(
                 hive.EnumValue(root, path, r.index, &reply.name, &reply.type, &reply.data), root, path);
             reply.size = std::uint32_t(reply.data.size());
-            if (result == ERROR_SUCCESS && (reply.size > r.bufferSize || reply.size > kMaxValueData)) {
+            if (result == ERROR_SUCCESS && reply.size > r.bufferSize) {
                 result = ERROR_MORE_DATA;
                 reply.data.clear();
             }

@@ -32,6 +32,10 @@
 // CREATE_ALWAYS/OPEN_ALWAYS on an existing file, 0 otherwise from
 // CeCreateFile).
 //
+// Registry values: a value of any size the device holds is read (the caller's
+// buffer decides); one is written with at most 1 MiB of data
+// (rapi::proto::kMaxValueData), larger data gives ERROR_INVALID_PARAMETER.
+//
 // The socket: CeRapiSetSocketPath() / RapiConnection::SetSocketPath(), read
 // at each init; when never set, home::DeviceSocketPath().
 #pragma once
