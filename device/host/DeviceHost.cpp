@@ -221,6 +221,8 @@ int RunDevice(const HostOptions& options, int readyFd)
     ProcessTable processes(processConfig);
     DeviceServices services { store.get(), hive.get(), &profile, &processes };
     RapiServer server(services);
+    server.SetIdleTimeout(MillisecondsFromEnvironment(
+        kEnvIdleTimeout, RapiServer::kDefaultIdleTimeout, std::chrono::hours(24)));
     if (!server.Listen(options.socketPath, &error)) {
         ready.Failed(error);
         return 1;

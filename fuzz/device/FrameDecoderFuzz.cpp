@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         char sink[65536];
         while (recv(fds[0], sink, sizeof sink, 0) > 0) { }
     });
-    device::ServeConnection(fds[1], scratch.services);
+    // The client sends everything at once and then closes: no wait is long.
+    device::ServeConnection(fds[1], scratch.services, std::chrono::milliseconds(1000));
     shutdown(fds[1], SHUT_RDWR);
     client.join();
     close(fds[0]);

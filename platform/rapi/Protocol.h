@@ -18,7 +18,10 @@
 //
 // A conversation starts with Hello from the client; the server answers Hello
 // with its own version, or closes the connection when it cannot speak the
-// client's. Then the client sends one request at a time and reads its reply:
+// client's. A server that cannot take the connection now answers Hello with
+// a `refusal` (ERROR_BUSY: it serves as many connections as it can) and
+// closes; a client reads that answer even when its own Hello could no
+// longer be sent. Then the client sends one request at a time and reads its reply:
 // the same Op; every reply payload starts with u32 result and u32 last error
 // (the device's Win32 error after the operation, 0 when it succeeded).
 // A payload must be exactly as long as its fields: a frame that is too long,
@@ -204,12 +207,12 @@ struct HelloMsg {
     static constexpr Op kOp = Op::Hello;
     std::uint32_t magic = kMagic;
     std::uint16_t version = kVersion;
-    std::uint16_t reserved = 0;
+    std::uint16_t refusal = 0; // the server's: 0, or the Win32 error why it refuses
     template <typename IO> void Fields(IO& io)
     {
         io.U32(magic);
         io.U16(version);
-        io.U16(reserved);
+        io.U16(refusal);
     }
 };
 

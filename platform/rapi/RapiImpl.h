@@ -53,7 +53,7 @@ struct RapiConnection::Impl {
 
     ~Impl();
 
-    // Connects and exchanges Hello. S_OK or RAPI_E_NOT_CONNECTED.
+    // Connects and exchanges Hello. S_OK, RAPI_E_NOT_CONNECTED or RAPI_E_DEVICE_BUSY.
     HRESULT Connect();
     void Close();
     // Marks the connection lost: closed, and broken until re-initialised.
