@@ -212,7 +212,7 @@ HRESULT Session::GetTableNames(std::vector<std::u16string>& names)
 {
     ClearError();
     int rc = catalog::ListTables(*m_db, names);
-    return rc == SQLITE_OK ? S_OK : SetError(FromSqlite(m_db->Handle(), rc));
+    return rc == SQLITE_OK ? S_OK : SetError(FromSqlite(*m_db, rc));
 }
 
 HRESULT Session::GetTableDefinition(std::u16string_view table, TableDefinition& definition)
@@ -222,7 +222,7 @@ HRESULT Session::GetTableDefinition(std::u16string_view table, TableDefinition& 
     bool found = false;
     int rc = catalog::Load(*m_db, table, model, found);
     if (rc != SQLITE_OK)
-        return SetError(FromSqlite(m_db->Handle(), rc));
+        return SetError(FromSqlite(*m_db, rc));
     if (!found || IsInternalName(table))
         return SetError(TableNotFound(table));
     definition = TableDefinition {};
@@ -267,6 +267,8 @@ HRESULT Session::GetTableDefinition(std::u16string_view table, TableDefinition& 
 HRESULT Session::RenameTable(std::u16string_view from, std::u16string_view to)
 {
     ClearError();
+    if (m_db->FoundDamaged())
+        return SetError(FileCorrupted());
     return detail::RenameTable(*m_db, from, to);
 }
 
@@ -289,6 +291,9 @@ HRESULT Session::Execute(
     StatementKind kind = Classify(tokens);
     if (kind == StatementKind::Other)
         return SetError(ParseErrorAt(text, tokens, 0));
+    // A damaged file is read while it can be, but never changed further.
+    if (kind != StatementKind::Select && m_db->FoundDamaged())
+        return SetError(FileCorrupted());
     if (kind == StatementKind::Definition) {
         DdlCommand command;
         ErrorRecord error;
@@ -323,7 +328,7 @@ HRESULT Session::Execute(
     m_db->SetUserStatement(false);
     auto statement = std::make_unique<Statement>(raw);
     if (rc != SQLITE_OK) {
-        ErrorRecord record = FromSqlite(m_db->Handle(), rc, context);
+        ErrorRecord record = FromSqlite(*m_db, rc, context);
         return SetError(std::move(record));
     }
 
@@ -331,7 +336,7 @@ HRESULT Session::Execute(
     if (columns == 0) {
         rc = statement->Step();
         if (rc != SQLITE_DONE) {
-            ErrorRecord record = FromSqlite(m_db->Handle(), rc, context);
+            ErrorRecord record = FromSqlite(*m_db, rc, context);
             NameDuplicateConstraint(*m_db, record);
             NameForeignKey(*m_db, record, kind, table);
             return SetError(std::move(record));
@@ -359,7 +364,7 @@ HRESULT Session::Execute(
     if (needsFirstRow) {
         firstStep = statement->Step();
         if (firstStep != SQLITE_ROW && firstStep != SQLITE_DONE)
-            return SetError(FromSqlite(m_db->Handle(), firstStep, context));
+            return SetError(FromSqlite(*m_db, firstStep, context));
         for (int i = 0; i < columns; ++i) {
             if (computed[static_cast<std::size_t>(i)])
                 TypeFromValue(infos[static_cast<std::size_t>(i) + 1],
