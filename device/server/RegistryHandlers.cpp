@@ -2,73 +2,41 @@
 // result code itself; the last error is left as it was, as on the device.
 #include "device/server/Session.h"
 #include "device/server/SessionUtil.h"
+#include "platform/registry/KeyHandle.h"
 
 namespace device {
 
 using namespace rapi::proto;
 
-namespace {
-
-bool IsRoot(std::uint32_t key)
+bool Session::KeyOf(std::uint32_t handle, reg::KeyRef* key)
 {
-    return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
-}
-
-std::u16string Join(const std::u16string& parent, std::u16string_view sub)
-{
-    if (!sub.empty() && sub.front() == u'\\')
-        sub.remove_prefix(1);
-    if (parent.empty())
-        return std::u16string(sub);
-    if (sub.empty())
-        return parent;
-    return parent + u"\\" + std::u16string(sub);
-}
-
-} // namespace
-
-bool Session::KeyOf(std::uint32_t key, reg::Root* root, std::u16string* path)
-{
-    if (IsRoot(key)) {
-        *root = key;
-        path->clear();
+    if (reg::IsRootKey(handle)) {
+        *key = reg::KeyRef { handle, {} };
         return true;
     }
-    KeyObject* k = Find<KeyObject>(key);
+    const KeyObject* k = Find<KeyObject>(handle);
     if (!k)
         return false;
-    *root = k->root;
-    *path = k->path;
+    *key = *k;
     return true;
 }
 
-// A key handle whose key was deleted meanwhile reports so.
-DWORD Session::KeyResult(reg::Result result, reg::Root root, const std::u16string& path)
-{
-    if (result == reg::ERROR_FILE_NOT_FOUND && !path.empty()
-        && m_services.hive->OpenKey(root, path) == reg::ERROR_FILE_NOT_FOUND)
-        return ERROR_KEY_DELETED;
-    return DWORD(result);
-}
-
 template <typename Reply>
-Reply Session::OpenKey(std::uint32_t key, const std::u16string& subKey, bool create, Reply reply)
+Reply Session::OpenKey(std::uint32_t handle, const std::u16string& subKey, bool create, Reply reply)
 {
-    reg::Root root = 0;
-    std::u16string path;
-    if (!KeyOf(key, &root, &path)) {
+    reg::KeyRef base;
+    if (!KeyOf(handle, &base)) {
         reply.status = Status { ERROR_INVALID_HANDLE, m_lastError };
         return reply;
     }
-    std::u16string full = Join(path, subKey);
+    reg::KeyRef opened;
     bool created = false;
     // Checked first, so that a key is never created for a handle then refused.
     DWORD result = RoomForHandle(false);
     if (result == ERROR_SUCCESS)
-        result = create ? DWORD(m_services.hive->CreateKey(root, full, &created))
-                        : DWORD(m_services.hive->OpenKey(root, full));
+        result = DWORD(reg::OpenSubKey(*m_services.hive, base, subKey, create, &opened, &created));
     if (result == ERROR_SUCCESS)
-        result = AddHandle(KeyObject { root, full }, &reply.key);
+        result = AddHandle(std::move(opened), &reply.key);
     reply.disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     reply.status = Status { result, m_lastError };
     return reply;
@@ -77,9 +45,9 @@ Reply Session::OpenKey(std::uint32_t key, const std::u16string& subKey, bool cre
 bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const Sender& send)
 {
     reg::Hive& hive = *m_services.hive;
-    reg::Root root = 0;
-    std::u16string path;
+    reg::KeyRef key;
     auto status = [&](DWORD result) { return Status { result, m_lastError }; };
+    auto through = [&](reg::Result result) { return DWORD(reg::ThroughHandle(hive, key, result)); };
 
     switch (op) {
     case Op::RegOpenKeyEx:
@@ -91,12 +59,11 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
     case Op::RegQueryValueEx:
         return Serve<RegQueryValueRequest>(payload, send, [&](RegQueryValueRequest& r) {
             RegQueryValueReply reply;
-            if (!KeyOf(r.key, &root, &path)) {
+            if (!KeyOf(r.key, &key)) {
                 reply.status = status(ERROR_INVALID_HANDLE);
                 return reply;
             }
-            DWORD result
-                = KeyResult(hive.QueryValue(root, path, r.name, &reply.type, &reply.data), root, path);
+            DWORD result = through(hive.QueryValue(key.root, key.path, r.name, &reply.type, &reply.data));
             reply.size = std::uint32_t(reply.data.size());
             if (result == ERROR_SUCCESS && reply.size > r.bufferSize) {
                 result = ERROR_MORE_DATA;
@@ -108,34 +75,33 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
     case Op::RegSetValueEx:
         return Serve<RegSetValueRequest>(payload, send, [&](RegSetValueRequest& r) {
             RegSetValueReply reply;
-            if (!KeyOf(r.key, &root, &path)) {
+            if (!KeyOf(r.key, &key)) {
                 reply.status = status(ERROR_INVALID_HANDLE);
                 return reply;
             }
-            reply.status = status(KeyResult(
-                hive.SetValue(root, path, r.name, r.type, r.data.data(), std::uint32_t(r.data.size())), root,
-                path));
+            reply.status = status(through(hive.SetValue(
+                key.root, key.path, r.name, r.type, r.data.data(), std::uint32_t(r.data.size()))));
             return reply;
         });
     case Op::RegEnumKeyEx:
         return Serve<RegEnumKeyRequest>(payload, send, [&](RegEnumKeyRequest& r) {
             RegEnumKeyReply reply;
-            if (!KeyOf(r.key, &root, &path)) {
+            if (!KeyOf(r.key, &key)) {
                 reply.status = status(ERROR_INVALID_HANDLE);
                 return reply;
             }
-            reply.status = status(KeyResult(hive.EnumKey(root, path, r.index, &reply.name), root, path));
+            reply.status = status(through(hive.EnumKey(key.root, key.path, r.index, &reply.name)));
             return reply;
         });
     case Op::RegEnumValue:
         return Serve<RegEnumValueRequest>(payload, send, [&](RegEnumValueRequest& r) {
             RegEnumValueReply reply;
-            if (!KeyOf(r.key, &root, &path)) {
+            if (!KeyOf(r.key, &key)) {
                 reply.status = status(ERROR_INVALID_HANDLE);
                 return reply;
             }
-            DWORD result = KeyResult(
-                hive.EnumValue(root, path, r.index, &reply.name, &reply.type, &reply.data), root, path);
+            DWORD result
+                = through(hive.EnumValue(key.root, key.path, r.index, &reply.name, &reply.type, &reply.data));
             reply.size = std::uint32_t(reply.data.size());
             if (result == ERROR_SUCCESS && reply.size > r.bufferSize) {
                 result = ERROR_MORE_DATA;
@@ -147,12 +113,12 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
     case Op::RegQueryInfoKey:
         return Serve<RegQueryInfoKeyRequest>(payload, send, [&](RegQueryInfoKeyRequest& r) {
             RegQueryInfoKeyReply reply;
-            if (!KeyOf(r.handle, &root, &path)) {
+            if (!KeyOf(r.handle, &key)) {
                 reply.status = status(ERROR_INVALID_HANDLE);
                 return reply;
             }
             reg::KeyInfo info;
-            reply.status = status(KeyResult(hive.QueryInfoKey(root, path, &info), root, path));
+            reply.status = status(through(hive.QueryInfoKey(key.root, key.path, &info)));
             reply.subKeys = info.subKeys;
             reply.maxSubKeyLen = info.maxSubKeyNameLen;
             reply.values = info.values;
@@ -163,27 +129,27 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
     case Op::RegDeleteValue:
         return Serve<RegDeleteValueRequest>(payload, send, [&](RegDeleteValueRequest& r) {
             RegDeleteValueReply reply;
-            if (!KeyOf(r.key, &root, &path)) {
+            if (!KeyOf(r.key, &key)) {
                 reply.status = status(ERROR_INVALID_HANDLE);
                 return reply;
             }
-            reply.status = status(KeyResult(hive.DeleteValue(root, path, r.name), root, path));
+            reply.status = status(through(hive.DeleteValue(key.root, key.path, r.name)));
             return reply;
         });
     case Op::RegDeleteKey:
         return Serve<RegDeleteKeyRequest>(payload, send, [&](RegDeleteKeyRequest& r) {
             RegDeleteKeyReply reply;
-            if (!KeyOf(r.key, &root, &path)) {
+            if (!KeyOf(r.key, &key)) {
                 reply.status = status(ERROR_INVALID_HANDLE);
                 return reply;
             }
-            reply.status = status(DWORD(hive.DeleteKey(root, Join(path, r.name))));
+            reply.status = status(DWORD(reg::DeleteSubKey(hive, key, r.name)));
             return reply;
         });
     case Op::RegCloseKey:
         return Serve<RegCloseKeyRequest>(payload, send, [&](RegCloseKeyRequest& r) {
             RegCloseKeyReply reply;
-            if (IsRoot(r.handle)) {
+            if (reg::IsRootKey(r.handle)) {
                 reply.status = status(ERROR_SUCCESS);
             } else if (Find<KeyObject>(r.handle)) {
                 m_handles.erase(r.handle);

@@ -9,6 +9,7 @@
 
 #include "device/server/DeviceServices.h"
 #include "platform/rapi/Protocol.h"
+#include "platform/registry/KeyHandle.h"
 
 #include <chrono>
 #include <cstdint>
@@ -53,10 +54,7 @@ private:
         std::vector<store::FindEntry> entries;
         std::size_t next = 0;
     };
-    struct KeyObject {
-        reg::Root root = 0;
-        std::u16string path;
-    };
+    using KeyObject = reg::KeyRef;
     using Object = std::variant<FileObject, FindObject, KeyObject>;
 
     // ERROR_SUCCESS when one more handle (an open file when `file`) fits in
@@ -64,11 +62,10 @@ private:
     DWORD RoomForHandle(bool file) const;
     DWORD AddHandle(Object object, std::uint32_t* handle);
     template <typename T> T* Find(std::uint32_t handle);
-    // The root and path a key handle (or a root key) stands for.
-    bool KeyOf(std::uint32_t key, reg::Root* root, std::u16string* path);
-    DWORD KeyResult(reg::Result result, reg::Root root, const std::u16string& path);
+    // The key a key handle (or a root key) stands for.
+    bool KeyOf(std::uint32_t handle, reg::KeyRef* key);
     template <typename Reply>
-    Reply OpenKey(std::uint32_t key, const std::u16string& subKey, bool create, Reply reply);
+    Reply OpenKey(std::uint32_t handle, const std::u16string& subKey, bool create, Reply reply);
     rapi::proto::Status Fail(DWORD error);
     rapi::proto::Status Done(std::uint32_t result = TRUE);
 

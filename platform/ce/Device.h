@@ -7,6 +7,7 @@
 #include "platform/ce/Ce.h"
 #include "platform/ce/HostLink.h"
 #include "platform/registry/Hive.h"
+#include "platform/registry/KeyHandle.h"
 
 #include <atomic>
 #include <filesystem>
@@ -26,10 +27,7 @@ inline constexpr const char* kEnvModule = "QUORVANE_CE_MODULE";
 inline constexpr const char* kEnvProcessId = "QUORVANE_CE_PROCESS_ID";
 
 // An open registry key: where it points.
-struct KeyObject {
-    reg::Root root = 0;
-    std::u16string path;
-};
+using KeyObject = reg::KeyRef;
 
 struct FileObject {
     std::unique_ptr<store::File> file;
@@ -83,7 +81,7 @@ private:
 class KeyTable {
 public:
     KeyTable();
-    HKEY Add(reg::Root root, std::u16string path);
+    HKEY Add(reg::KeyRef key);
     // The key behind `key`: a root gives {root, ""}. Null for unknown handles.
     const KeyObject* Get(HKEY key);
     bool Remove(HKEY key);

@@ -12,9 +12,9 @@ KeyTable::KeyTable()
         m_roots[root - HKEY_CLASSES_ROOT].root = root;
 }
 
-HKEY KeyTable::Add(reg::Root root, std::u16string path)
+HKEY KeyTable::Add(reg::KeyRef ref)
 {
-    auto key = std::make_unique<KeyObject>(KeyObject { root, std::move(path) });
+    auto key = std::make_unique<KeyObject>(std::move(ref));
     std::lock_guard lock(m_mutex);
     std::size_t slot;
     if (!m_free.empty()) {
@@ -60,32 +60,10 @@ using detail::Device;
 using detail::KeyObject;
 using detail::View;
 
-bool IsRoot(HKEY key)
-{
-    return key >= HKEY_CLASSES_ROOT && key <= HKEY_LOCAL_MACHINE;
-}
-
-// `base` and `sub` as one key path; one leading "\" of `sub` is ignored.
-std::u16string Join(const std::u16string& base, std::u16string_view sub)
-{
-    if (!sub.empty() && sub.front() == u'\\')
-        sub.remove_prefix(1);
-    std::u16string path = base;
-    if (!sub.empty()) {
-        if (!path.empty())
-            path += u'\\';
-        path += sub;
-    }
-    return path;
-}
-
-// A failure that left a key handle pointing at nothing says so.
+// A failure through `key` that left it pointing at nothing says so.
 LONG KeyResult(Device* dev, const KeyObject* key, reg::Result result)
 {
-    if (result == reg::ERROR_FILE_NOT_FOUND && !key->path.empty()
-        && dev->hive->OpenKey(key->root, key->path) == reg::ERROR_FILE_NOT_FOUND)
-        return LONG(ERROR_KEY_DELETED);
-    return LONG(result);
+    return LONG(reg::ThroughHandle(*dev->hive, *key, result));
 }
 
 // Copies `name` into a caller's buffer of *count characters (terminator
@@ -117,15 +95,12 @@ LONG RegCreateKeyEx(
         return LONG(ERROR_INVALID_HANDLE);
     if (!phkResult)
         return LONG(ERROR_INVALID_PARAMETER);
-    // Creating below a deleted key must not bring the deleted key back.
-    if (!base->path.empty() && dev->hive->OpenKey(base->root, base->path) == reg::ERROR_FILE_NOT_FOUND)
-        return LONG(ERROR_KEY_DELETED);
-    std::u16string path = Join(base->path, View(lpSubKey));
+    reg::KeyRef opened;
     bool created = false;
-    reg::Result result = dev->hive->CreateKey(base->root, path, &created);
+    reg::Result result = reg::OpenSubKey(*dev->hive, *base, View(lpSubKey), true, &opened, &created);
     if (result != reg::ERROR_SUCCESS)
         return LONG(result);
-    *phkResult = dev->keys.Add(base->root, std::move(path));
+    *phkResult = dev->keys.Add(std::move(opened));
     if (lpdwDisposition)
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return LONG(ERROR_SUCCESS);
@@ -141,11 +116,11 @@ LONG RegOpenKeyEx(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, HKEY* phkResult)
         return LONG(ERROR_INVALID_HANDLE);
     if (!phkResult)
         return LONG(ERROR_INVALID_PARAMETER);
-    std::u16string path = Join(base->path, View(lpSubKey));
-    reg::Result result = dev->hive->OpenKey(base->root, path);
+    reg::KeyRef opened;
+    reg::Result result = reg::OpenSubKey(*dev->hive, *base, View(lpSubKey), false, &opened);
     if (result != reg::ERROR_SUCCESS)
-        return KeyResult(dev, base, result);
-    *phkResult = dev->keys.Add(base->root, std::move(path));
+        return LONG(result);
+    *phkResult = dev->keys.Add(std::move(opened));
     return LONG(ERROR_SUCCESS);
 }
 
@@ -199,13 +174,12 @@ LONG RegDeleteKey(HKEY hKey, LPCWSTR lpSubKey)
     const KeyObject* key = dev->keys.Get(hKey);
     if (!key)
         return LONG(ERROR_INVALID_HANDLE);
-    reg::Result result = dev->hive->DeleteKey(key->root, Join(key->path, View(lpSubKey)));
-    return result == reg::ERROR_SUCCESS ? LONG(ERROR_SUCCESS) : KeyResult(dev, key, result);
+    return LONG(reg::DeleteSubKey(*dev->hive, *key, View(lpSubKey)));
 }
 
 LONG RegCloseKey(HKEY hKey)
 {
-    if (IsRoot(hKey))
+    if (reg::IsRootKey(hKey))
         return LONG(ERROR_SUCCESS);
     Device* dev = Current();
     if (!dev)

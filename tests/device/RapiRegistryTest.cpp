@@ -231,6 +231,13 @@ TEST_F(RapiRegistry, DeleteValuesAndKeysWithTheirSubKeys)
     // The handle of a deleted key says so.
     EXPECT_EQ(
         c->CeRegSetValueEx(key, u"y", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), LONG(ERROR_KEY_DELETED));
+    // Nothing is created below it: that would bring the deleted key back.
+    HKEY below = 0;
+    EXPECT_EQ(c->CeRegCreateKeyEx(key, u"Again", 0, nullptr, 0, 0, nullptr, &below, nullptr),
+        LONG(ERROR_KEY_DELETED));
+    EXPECT_EQ(
+        c->CeRegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software\\Doomed", 0, 0, &gone), LONG(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(c->CeRegDeleteKey(key, u"Again"), LONG(ERROR_KEY_DELETED));
     EXPECT_EQ(c->CeRegCloseKey(key), 0);
     // Roots cannot be deleted; unknown handles are invalid.
     EXPECT_EQ(c->CeRegDeleteKey(HKEY_LOCAL_MACHINE, u""), LONG(ERROR_ACCESS_DENIED));

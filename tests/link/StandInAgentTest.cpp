@@ -5,6 +5,8 @@
 // question, cancel through the real stopper, a device stopped mid-request).
 #include "AgentFixture.h"
 
+#include "desktop/link/AgentWait.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
@@ -14,7 +16,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 using devlink::ConnectionErrorAnswer;
 using devlink::PromptAnswer;
@@ -241,28 +245,28 @@ TEST_F(StandInAgents, DeviceStoppedMidRequestIsReconnectedAndNothingIsHalfDone)
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
 }
 
-TEST_F(StandInAgents, AnAnswerWrittenByAnotherAgentIsNotTaken)
+TEST_F(StandInAgents, ADoneWrittenWhileTheStartedAgentRunsIsNotItsEnd)
 {
-    const QString database = QStringLiteral("\\My Documents\\Three.sdf");
-    CreateDatabase(database, 3, QString(), 3);
-    Exec(database,
-        { QStringLiteral("CREATE TABLE T (Id int)"), QStringLiteral("INSERT INTO T VALUES (1)"),
-            QStringLiteral("INSERT INTO T VALUES (2)") });
-    // A leftover agent that answers as soon as the next request begins.
-    QFile program(QStringLiteral(QV_LATE_ANSWER));
-    ASSERT_TRUE(program.open(QIODevice::ReadOnly));
-    const QByteArray bytes = program.readAll();
-    ASSERT_TRUE(
-        PutDeviceFile(QStringLiteral("\\Temp\\Leftover.exe"), std::string(bytes.constData(), bytes.size())));
-    ASSERT_TRUE(SetAgentString(QStringLiteral("Status"), QStringLiteral("Done.")));
-    PROCESS_INFORMATION info {};
-    ASSERT_TRUE(CeCreateProcess(
-        u"\\Temp\\Leftover.exe", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
-
-    auto update = Run(database, QStringLiteral("UPDATE T SET Id = Id + 10"));
-    EXPECT_EQ(update->state(), devlink::RequestState::Succeeded) << Prompts();
-    EXPECT_EQ(update->rowsAffected(), 2);
-    EXPECT_EQ(update->statusText(), QStringLiteral(" 2 rows affected."));
+    UseStuckAgent();
+    PROCESS_INFORMATION started {};
+    ASSERT_TRUE(CeCreateProcess(u"\\Quorvane\\Quorvane2003.exe", u"", nullptr, nullptr, FALSE, 0, nullptr,
+        nullptr, nullptr, &started));
+    ASSERT_TRUE(WaitForStatus(QStringLiteral("Running...")));
+    // Another agent (one left over from an earlier run of the device) answers
+    // while the started one still runs; the started one then ends.
+    std::atomic<bool> ended { false };
+    std::thread leftover([&] {
+        ASSERT_TRUE(PutDeviceFile(devlink::kResultsFilePath, Bytes16(u"<Success>\r\nCols: 0\r\n999")));
+        ASSERT_TRUE(SetAgentString(QStringLiteral("Status"), QStringLiteral("Done.")));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ended = true;
+        ASSERT_TRUE(Device().CeTerminateProcess(started.dwProcessId));
+    });
+    EXPECT_EQ(devlink::WaitForAgent(started.dwProcessId), devlink::AgentWaitEnd::Finished);
+    const bool endedFirst = ended;
+    leftover.join();
+    EXPECT_TRUE(endedFirst) << "the wait took another agent's \"Done.\" for the end of its own";
+    EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
 }
 
 // ---- Several windows and programs on one device ----
