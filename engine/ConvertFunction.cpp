@@ -225,6 +225,7 @@ void ToBytes(const Request& r)
     std::string bytes;
     NumberValue n;
     int type = sqlite3_value_type(r.value);
+    bool number = false;
     if (type == SQLITE_BLOB) {
         bytes.assign(static_cast<const char*>(sqlite3_value_blob(r.value)),
             static_cast<std::size_t>(sqlite3_value_bytes(r.value)));
@@ -241,13 +242,17 @@ void ToBytes(const Request& r)
             : 8;
         for (int i = width - 1; i >= 0; --i)
             bytes.push_back(static_cast<char>((static_cast<std::uint64_t>(n.integer) >> (8 * i)) & 0xFF));
+        number = true;
     } else {
         return Fail(r);
     }
-    if (r.type.type != EngineType::Image && bytes.size() > r.type.length)
-        bytes.resize(r.type.length);
-    if (r.type.type == EngineType::Binary)
-        bytes.resize(r.type.length, '\0');
+    // A rowversion is a binary(8). A number is cut or padded on its high side, other bytes at their end.
+    const std::size_t length = r.type.type == EngineType::RowVersion ? 8 : r.type.length;
+    const bool fixed = r.type.type == EngineType::Binary || r.type.type == EngineType::RowVersion;
+    if (r.type.type != EngineType::Image && bytes.size() > length)
+        bytes.erase(number ? 0 : length, bytes.size() - length);
+    if (fixed && bytes.size() < length)
+        bytes.insert(number ? 0 : bytes.size(), length - bytes.size(), '\0');
     sqlite3_result_blob(r.ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
 
@@ -298,6 +303,7 @@ void Convert(sqlite3_context* ctx, int, sqlite3_value** argv)
     case EngineType::Binary:
     case EngineType::VarBinary:
     case EngineType::Image:
+    case EngineType::RowVersion:
         return ToBytes(r);
     }
     Fail(r);

@@ -5,6 +5,7 @@
 #include "engine/DdlParser.h"
 #include "engine/EngineErrors.h"
 #include "engine/FunctionCatalog.h"
+#include "engine/RowVersions.h"
 #include "engine/SchemaChanges.h"
 #include "engine/SqlSyntax.h"
 #include "engine/SqlTokenizer.h"
@@ -232,7 +233,8 @@ std::u16string CompleteShortForms(const std::u16string& text, StatementKind kind
 }
 
 // INSERT INTO t VALUES (...) and INSERT INTO t SELECT ... without a column
-// list fill every column but the identity column, which numbers itself.
+// list fill every column but the identity and rowversion columns, which the
+// engine fills.
 std::u16string ListInsertColumns(Database& db, const std::u16string& text)
 {
     TokenizeResult t = Tokenize(text);
@@ -244,14 +246,13 @@ std::u16string ListInsertColumns(Database& db, const std::u16string& text)
     bool found = false;
     if (catalog::Load(db, t.tokens[name].Name(), model, found) != SQLITE_OK || !found)
         return text;
-    bool identity
-        = std::any_of(model.columns.begin(), model.columns.end(), [](const auto& c) { return c.identity; });
-    if (!identity)
+    auto numbered = [](const ColumnModel& c) { return c.identity || c.type.type == EngineType::RowVersion; };
+    if (std::none_of(model.columns.begin(), model.columns.end(), numbered))
         return text;
     std::u16string list = u" (";
     bool first = true;
     for (const auto& c : model.columns) {
-        if (c.identity)
+        if (numbered(c))
             continue;
         if (!first)
             list += u", ";
@@ -375,6 +376,9 @@ HRESULT Session::Execute(
     std::u16string statementText = CompleteShortForms(std::u16string(body), kind);
     if (kind == StatementKind::Insert)
         statementText = ListInsertColumns(*m_db, statementText);
+    ErrorRecord refusal;
+    if (!StampRowVersion(*m_db, kind, statementText, refusal))
+        return SetError(std::move(refusal));
     TokenizeResult bodyTokens = Tokenize(statementText);
     TableColumnTypes types(*m_db);
     Translation translation;

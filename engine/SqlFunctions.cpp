@@ -5,6 +5,7 @@
 #include "engine/DialectFunctions.h"
 #include "engine/FunctionSupport.h"
 #include "engine/GuidText.h"
+#include "engine/RowVersions.h"
 
 #include <sqlite3.h>
 
@@ -206,6 +207,8 @@ int RegisterFunctions(Database& database)
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function(
             db, "qv_last_identity", 0, SQLITE_UTF8, &database, LastIdentity, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = RegisterRowVersionFunctions(database);
     for (auto group : { RegisterDateFunctions, RegisterStringFunctions, RegisterNumericFunctions,
              RegisterOperatorFunctions, RegisterConvertFunction }) {
         if (rc == SQLITE_OK)

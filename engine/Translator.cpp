@@ -80,6 +80,8 @@ std::u16string Translator::Leaf(std::size_t i) const
             return u"getdate()";
         if (t.IsWord(u"@@IDENTITY"))
             return u"qv_last_identity()";
+        if (t.IsWord(u"@@DBTS"))
+            return u"qv_dbts()";
         return std::u16string(t.text);
     default:
         return std::u16string(t.text);

@@ -25,6 +25,7 @@ ValueKind KindOfType(EngineType type)
     case EngineType::Binary:
     case EngineType::VarBinary:
     case EngineType::Image:
+    case EngineType::RowVersion:
         return ValueKind::Binary;
     case EngineType::UniqueIdentifier:
         return ValueKind::Guid;
