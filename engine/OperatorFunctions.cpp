@@ -23,7 +23,9 @@ ValueKind KindOfValue(sqlite3_value* v, ValueKind known)
     int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL)
         return ValueKind::Null;
-    if (known != ValueKind::Unknown)
+    // A kind known from the statement holds for its values; a null literal's
+    // kind says nothing of the value ISNULL or COALESCE put in its place.
+    if (known != ValueKind::Unknown && known != ValueKind::Null)
         return known;
     switch (type) {
     case SQLITE_INTEGER:

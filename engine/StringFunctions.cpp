@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -282,8 +283,11 @@ void Str(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         return sqlite3_result_null(ctx);
     decimals = std::min<std::int64_t>(decimals, 16);
     for (std::int64_t d = decimals; d >= 0; --d) {
+        // Halves round away from zero (printf would round them to even).
+        long double scale = std::pow(10.0L, static_cast<long double>(d));
+        double rounded = static_cast<double>(std::round(n.AsReal() * scale) / scale);
         char buf[400];
-        int written = std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(d), n.AsReal());
+        int written = std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(d), rounded);
         if (written > 0 && written <= length)
             return ResultText(ctx, std::string(static_cast<std::size_t>(length - written), ' ') + buf);
     }

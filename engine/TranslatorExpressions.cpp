@@ -205,7 +205,13 @@ ValueKind Translator::CallKind(std::size_t i) const
     case ResultRule::Guid:
         return ValueKind::Guid;
     case ResultRule::FirstArgument:
-        return args.empty() ? ValueKind::Unknown : ExpressionKind(args[0].first, args[0].second);
+        // ISNULL(NULL, x) and COALESCE(NULL, x) take x's kind.
+        for (auto [first, last] : args) {
+            ValueKind kind = ExpressionKind(first, last);
+            if (kind != ValueKind::Null)
+                return kind;
+        }
+        return args.empty() ? ValueKind::Unknown : ValueKind::Null;
     case ResultRule::TextOrBytes:
         return !args.empty() && ExpressionKind(args[0].first, args[0].second) == ValueKind::Binary
             ? ValueKind::Binary
