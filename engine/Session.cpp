@@ -354,6 +354,9 @@ HRESULT Session::Execute(
     StatementKind kind = Classify(tokens);
     if (kind == StatementKind::Other)
         return SetError(ParseErrorAt(text, tokens, 0));
+    if ((kind == StatementKind::Update || kind == StatementKind::Delete) && tokens.size() > 1
+        && tokens[1].IsWord(u"TOP"))
+        return SetError(Unsupported(u"TOP in UPDATE or DELETE"));
     if (kind == StatementKind::Definition) {
         DdlCommand command;
         ErrorRecord error;

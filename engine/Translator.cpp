@@ -1,5 +1,7 @@
 #include "engine/Translator.h"
 
+#include <algorithm>
+
 namespace engine::detail {
 
 Translator::Translator(std::u16string_view text, const std::vector<Token>& tokens, ColumnTypes* types)
@@ -154,16 +156,18 @@ std::vector<Translator::SelectItem> Translator::SelectItems() const
         if (m_syntax.IsWord(pos, u"PERCENT"))
             ++pos;
     }
-    const std::size_t end = m_syntax.SelectEnd(0);
-    const std::size_t from = m_syntax.Find(pos, end, u"FROM");
+    // The list ends at the first clause that follows it.
+    std::size_t end = m_syntax.SelectEnd(0);
+    for (auto clause : { u"FROM", u"WHERE", u"GROUP", u"HAVING", u"ORDER" })
+        end = std::min(end, m_syntax.Find(pos, end, clause));
     std::vector<SelectItem> items;
-    for (auto [first, last] : SplitList(pos, from == kNone ? end : from)) {
+    for (auto [first, last] : SplitList(pos, end)) {
         std::size_t chain = m_syntax.ChainEnd(first, last);
         if (chain == kNone || m_syntax.IsSymbol(chain - 1, u"*"))
             return {};
         // An expression, then nothing, an alias, or AS and an alias.
         bool aliased = chain + 1 == last || (m_syntax.IsWord(chain, u"AS") && chain + 2 == last);
-        items.push_back({ { first, chain == last || aliased ? chain : last }, last, aliased });
+        items.push_back({ { first, chain }, aliased, chain == last || aliased });
     }
     return items;
 }
@@ -172,7 +176,7 @@ void Translator::NameChangedItems()
 {
     for (const auto& item : SelectItems()) {
         auto [first, last] = item.expression;
-        if (item.aliased || item.end != last)
+        if (item.aliased || !item.plain)
             continue;
         // A column read through a join or an APPLY keeps its own name; an
         // expression the translation rewrote keeps the text the user wrote.
@@ -191,7 +195,7 @@ std::vector<ValueKind> Translator::ResultKinds() const
     std::vector<ValueKind> kinds;
     for (const auto& item : SelectItems()) {
         auto [first, last] = item.expression;
-        kinds.push_back(item.end == last || item.aliased ? ExpressionKind(first, last) : ValueKind::Unknown);
+        kinds.push_back(item.plain ? ExpressionKind(first, last) : ValueKind::Unknown);
     }
     return kinds;
 }

@@ -46,8 +46,8 @@ private:
     // An item of the statement's own select list.
     struct SelectItem {
         Range expression;
-        std::size_t end = 0; // after its alias, when it has one
         bool aliased = false;
+        bool plain = false; // an expression, with or without an alias
     };
     // A name given to a result column whose text the translation changes.
     struct ItemAlias {

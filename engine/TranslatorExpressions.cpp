@@ -15,6 +15,8 @@ namespace engine::detail {
 
 namespace {
 
+constexpr std::u16string_view kDateCollation = u" COLLATE QV_DATETIME";
+
 std::u16string Decimal(int value)
 {
     std::string digits = std::to_string(value);
@@ -51,6 +53,8 @@ bool Translator::RewriteChain(std::size_t i, std::size_t last, std::u16string& o
                 + Decimal(KindPair(kind, right)) + u")";
         kind = ResultKind(kind, right, subtract);
     }
+    if (kind == ValueKind::Date)
+        sql += kDateCollation;
     out = std::move(sql);
     next = end;
     return true;
@@ -67,12 +71,14 @@ bool Translator::RewriteCall(std::size_t i, std::u16string& out, std::size_t& ne
         = f->sqlName.empty() ? std::u16string(m_syntax[i].text) : std::u16string(f->sqlName);
     const std::vector<Range> args = SplitList(open + 1, close);
     SqlType type;
+    // A date-time result compares by its meaning, also with a literal written in another form.
+    const bool date = CallKind(i) == ValueKind::Date;
     switch (f->form) {
     case FunctionForm::Plain:
-        if (f->sqlName.empty())
+        if (f->sqlName.empty() && !date)
             return false;
-        out = name;
-        return true;
+        out = name + Emit(open, close + 1);
+        break;
     case FunctionForm::DatePartFirst: {
         if (args.empty())
             return false;
@@ -113,6 +119,8 @@ bool Translator::RewriteCall(std::size_t i, std::u16string& out, std::size_t& ne
         break;
     }
     }
+    if (date)
+        out += kDateCollation;
     next = close + 1;
     return true;
 }

@@ -59,6 +59,9 @@ TEST_F(DialectClausesTest, TopRefusesWhatItCannotCount)
     EXPECT_EQ(invalid, ExecFails("SELECT TOP (-1) id FROM A"));
     EXPECT_EQ(invalid, ExecFails("SELECT TOP 1.5 id FROM A"));
     EXPECT_EQ(invalid, ExecFails("SELECT TOP 101 PERCENT id FROM A"));
+    EXPECT_EQ(
+        "0x80040e14 The construct is not supported by the engine. [ Construct ] [TOP in UPDATE or DELETE]",
+        ExecFails("DELETE TOP (2) FROM A"));
 }
 
 TEST_F(DialectClausesTest, AJoinInsideAJoinTakesItsOwnCondition)
@@ -119,6 +122,10 @@ TEST_F(DialectClausesTest, ComputedDateTimesAreDateTimeColumns)
     EXPECT_EQ(u"datetime", columns[2].typeName);
     EXPECT_EQ(DBTYPE_I8, columns[3].type);
     EXPECT_EQ((Rows { { "2005/02/01  00:00:00", "2005/07/04  12:00:00", "30" } }), ReadAll(*rowset));
+    // They compare by the instant they stand for, whatever form the other side is written in.
+    EXPECT_EQ((Rows { { "1" } }),
+        Query("SELECT 1 WHERE DATEADD(day, 1, '2005-01-01') = '2005/1/2' AND GETDATE() > '1/2/2005' "
+              "AND CONVERT(datetime, '02/01/2005', 103) + 0.5 = '1/2/2005 12:00'"));
 }
 
 TEST_F(DialectClausesTest, RowVersionChangesOnEveryInsertAndUpdate)
