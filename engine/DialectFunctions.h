@@ -18,7 +18,8 @@ int RegisterDateFunctions(sqlite3* db); // dateadd datediff datepart datename ye
 int RegisterStringFunctions(sqlite3* db); // len substring charindex patindex left right ...
 int RegisterNumericFunctions(sqlite3* db); // ceiling floor power sqrt sign round pi log ...
 // qv_add(a, b, kinds) and qv_sub(a, b, kinds): + and - decided by the operand
-// kinds (KindPair; Unknown ones by the values).
+// kinds (KindPair; Unknown ones by the values); qv_div(a, b) and qv_mod(a, b):
+// / and % that fail on a zero divisor.
 int RegisterOperatorFunctions(sqlite3* db);
 // convert(type, value, style, kind): `type` as TypeText writes it, `style`
 // null or a number, `kind` the value's ValueKind when the statement knows it.

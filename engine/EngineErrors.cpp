@@ -248,6 +248,11 @@ ErrorRecord InvalidFloatOperation(std::u16string_view function)
         u"An invalid floating point operation occurred. [ Name of function ]", { std::u16string(function) });
 }
 
+ErrorRecord DivisionByZero()
+{
+    return MakeError(DB_E_ERRORSINCOMMAND, u"Divide by zero error encountered");
+}
+
 ErrorRecord InvalidDataType(std::u16string_view text)
 {
     return MakeError(DB_E_ERRORSINCOMMAND, u"The specified data type is not valid. [ Data type (if known) ]",

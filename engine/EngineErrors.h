@@ -46,6 +46,7 @@ ErrorRecord ConversionFailed(std::u16string_view value, std::u16string_view type
 ErrorRecord InvalidOperands(std::u16string_view op, std::u16string_view left, std::u16string_view right);
 ErrorRecord Overflow(std::u16string_view typeName);
 ErrorRecord InvalidFloatOperation(std::u16string_view function);
+ErrorRecord DivisionByZero();
 ErrorRecord InvalidDataType(std::u16string_view text);
 // A construct of the dialect the engine does not carry out, by name.
 ErrorRecord Unsupported(std::u16string_view construct);

@@ -1,5 +1,6 @@
-// + and - of the dialect where the statement does not fix both operand types:
-// the kinds it knows come in the third argument, the values decide the rest.
+// + and - of the dialect where the statement does not fix both operand types
+// (the kinds it knows come in the third argument, the values decide the
+// rest), and / and % that refuse a zero divisor.
 #include "engine/DialectFunctions.h"
 
 #include "engine/DateMath.h"
@@ -164,6 +165,27 @@ void Calculate(sqlite3_context* ctx, sqlite3_value** argv, bool subtract)
     RaiseError(ctx, InvalidOperands(subtract ? u"-" : u"+", KindTypeName(kinds[0]), KindTypeName(kinds[1])));
 }
 
+// / and % as SQLite computes them (whole numbers stay whole), but a zero
+// divisor fails the statement instead of giving null.
+void Divide(sqlite3_context* ctx, sqlite3_value** argv, bool remainder)
+{
+    if (AnyNull(2, argv))
+        return sqlite3_result_null(ctx);
+    NumberValue n[2];
+    for (int i = 0; i < 2; ++i) {
+        if (!ToNumber(argv[i], n[i]))
+            return RaiseError(ctx, ConversionFailed(TextArg(argv[i]), NumberTypeName(argv[1 - i])));
+    }
+    if (n[1].AsReal() == 0)
+        return RaiseError(ctx, DivisionByZero());
+    if (n[0].whole && n[1].whole && !(n[0].integer == INT64_MIN && n[1].integer == -1))
+        return sqlite3_result_int64(
+            ctx, remainder ? n[0].integer % n[1].integer : n[0].integer / n[1].integer);
+    double a = n[0].AsReal();
+    double b = n[1].AsReal();
+    sqlite3_result_double(ctx, remainder ? std::fmod(a, b) : a / b);
+}
+
 void Add(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     Calculate(ctx, argv, false);
@@ -181,6 +203,8 @@ int RegisterOperatorFunctions(sqlite3* db)
     const SqlFunction functions[] = {
         { "qv_add", 3, Add },
         { "qv_sub", 3, Subtract },
+        { "qv_div", 2, [](sqlite3_context* ctx, int, sqlite3_value** argv) { Divide(ctx, argv, false); } },
+        { "qv_mod", 2, [](sqlite3_context* ctx, int, sqlite3_value** argv) { Divide(ctx, argv, true); } },
     };
     return RegisterAll(db, functions);
 }

@@ -95,40 +95,50 @@ bool SqlSyntax::IsAdditive(std::size_t i) const
     }
 }
 
-std::size_t SqlSyntax::TermEnd(std::size_t i, std::size_t last) const
+std::size_t SqlSyntax::FactorEnd(std::size_t i, std::size_t last) const
 {
     std::size_t pos = i;
-    while (true) {
-        while (pos < last && (IsSymbol(pos, u"-") || IsSymbol(pos, u"+") || IsSymbol(pos, u"~")))
-            ++pos;
-        if (pos >= last)
+    while (pos < last && (IsSymbol(pos, u"-") || IsSymbol(pos, u"+") || IsSymbol(pos, u"~")))
+        ++pos;
+    if (pos >= last)
+        return kNone;
+    const Token& t = m_tokens[pos];
+    if (t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::NString
+        || t.kind == TokenKind::Binary || t.kind == TokenKind::Parameter) {
+        ++pos;
+    } else if (t.IsSymbol(u"(") || t.IsWord(u"CASE") || IsCall(pos)) {
+        std::size_t open = t.IsSymbol(u"(") || t.IsWord(u"CASE") ? pos : pos + 1;
+        std::size_t close = m_partner[open];
+        if (close == kNone || close >= last)
             return kNone;
-        const Token& t = m_tokens[pos];
-        if (t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::NString
-            || t.kind == TokenKind::Binary || t.kind == TokenKind::Parameter) {
-            ++pos;
-        } else if (t.IsSymbol(u"(") || t.IsWord(u"CASE") || IsCall(pos)) {
-            std::size_t open = t.IsSymbol(u"(") || t.IsWord(u"CASE") ? pos : pos + 1;
-            std::size_t close = m_partner[open];
-            if (close == kNone || close >= last)
-                return kNone;
-            pos = close + 1;
-        } else if (IsName(pos)) {
-            ++pos;
-            while (pos + 1 < last && IsSymbol(pos, u".") && (IsName(pos + 1) || IsSymbol(pos + 1, u"*")))
-                pos += 2;
-        } else {
-            return kNone;
-        }
-        if (pos + 1 < last && IsWord(pos, u"COLLATE"))
+        pos = close + 1;
+    } else if (IsName(pos)) {
+        ++pos;
+        while (pos + 1 < last && IsSymbol(pos, u".") && (IsName(pos + 1) || IsSymbol(pos + 1, u"*")))
             pos += 2;
-        if (pos < last
-            && (IsSymbol(pos, u"*") || IsSymbol(pos, u"/") || IsSymbol(pos, u"%") || IsSymbol(pos, u"||"))) {
-            ++pos;
-            continue;
-        }
-        return pos;
+    } else {
+        return kNone;
     }
+    if (pos + 1 < last && IsWord(pos, u"COLLATE"))
+        pos += 2;
+    return pos;
+}
+
+bool SqlSyntax::IsMultiplicative(std::size_t i) const
+{
+    return IsSymbol(i, u"*") || IsSymbol(i, u"/") || IsSymbol(i, u"%") || IsSymbol(i, u"||");
+}
+
+std::size_t SqlSyntax::TermEnd(std::size_t i, std::size_t last) const
+{
+    std::size_t pos = FactorEnd(i, last);
+    while (pos != kNone && pos + 1 < last && IsMultiplicative(pos)) {
+        std::size_t next = FactorEnd(pos + 1, last);
+        if (next == kNone)
+            break;
+        pos = next;
+    }
+    return pos;
 }
 
 std::size_t SqlSyntax::ChainEnd(std::size_t i, std::size_t last) const

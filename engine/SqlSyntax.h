@@ -42,9 +42,14 @@ public:
     bool IsCall(std::size_t i) const;
     // A binary + or - at i (one that follows an operand).
     bool IsAdditive(std::size_t i) const;
+    // *, /, % or || at i.
+    bool IsMultiplicative(std::size_t i) const;
 
-    // The end of the term that starts at i and stays before `last`, or kNone
-    // when no term starts there.
+    // The end of the factor that starts at i (an operand with its unary signs),
+    // or kNone when none starts there.
+    std::size_t FactorEnd(std::size_t i, std::size_t last) const;
+    // The end of the term that starts at i and stays before `last` (factors
+    // joined by *, /, % and ||), or kNone when no term starts there.
     std::size_t TermEnd(std::size_t i, std::size_t last) const;
     // The end of a chain of terms joined by + and - from i, with no more than
     // one term when there is no + or -; kNone when no term starts there.

@@ -55,7 +55,7 @@ bool Translator::Rewrite(std::size_t i, std::size_t last, std::u16string& out, s
         return true;
     if (RewriteApply(i, out, next) || RewriteApplyColumn(i, last, out, next))
         return true;
-    if (RewriteChain(i, last, out, next))
+    if (RewriteChain(i, last, out, next) || RewriteDivision(i, last, out, next))
         return true;
     return m_syntax.IsCall(i) && RewriteCall(i, out, next);
 }

@@ -1,6 +1,6 @@
 // The statement translation behind TranslateStatement: one walk over the
 // tokens that copies them with what SQLite needs instead. Token replacements
-// and the walk are in Translator.cpp, expressions (+ and -, functions, the
+// and the walk are in Translator.cpp, expressions (+, -, / and %, functions, the
 // kinds of operands) in TranslatorExpressions.cpp, clauses (TOP, nested joins,
 // APPLY) in TranslatorClauses.cpp.
 #pragma once
@@ -69,6 +69,7 @@ private:
 
     // TranslatorExpressions.cpp
     bool RewriteChain(std::size_t i, std::size_t last, std::u16string& out, std::size_t& next) const;
+    bool RewriteDivision(std::size_t i, std::size_t last, std::u16string& out, std::size_t& next) const;
     bool RewriteCall(std::size_t i, std::u16string& out, std::size_t& next) const;
     bool ReadType(std::size_t pos, std::size_t end, SqlType& type, bool report) const;
     ValueKind TermKind(std::size_t first, std::size_t last) const;

@@ -60,6 +60,36 @@ bool Translator::RewriteChain(std::size_t i, std::size_t last, std::u16string& o
     return true;
 }
 
+bool Translator::RewriteDivision(
+    std::size_t i, std::size_t last, std::u16string& out, std::size_t& next) const
+{
+    const std::size_t end = m_syntax.TermEnd(i, last);
+    if (end == kNone)
+        return false;
+    bool divides = false;
+    for (std::size_t pos = m_syntax.FactorEnd(i, last); pos < end; pos = m_syntax.FactorEnd(pos + 1, last))
+        divides = divides || m_syntax.IsSymbol(pos, u"/") || m_syntax.IsSymbol(pos, u"%");
+    if (!divides)
+        return false;
+    // SQLite gives null for a division by zero; the dialect fails the statement.
+    std::size_t pos = m_syntax.FactorEnd(i, last);
+    std::u16string sql = Emit(i, pos);
+    while (pos < end) {
+        const std::size_t factor = m_syntax.FactorEnd(pos + 1, last);
+        const std::u16string operand = Emit(pos + 1, factor);
+        if (m_syntax.IsSymbol(pos, u"/"))
+            sql = u"qv_div(" + sql + u", " + operand + u")";
+        else if (m_syntax.IsSymbol(pos, u"%"))
+            sql = u"qv_mod(" + sql + u", " + operand + u")";
+        else
+            sql = u"(" + sql + u" " + std::u16string(m_syntax[pos].text) + u" " + operand + u")";
+        pos = factor;
+    }
+    out = std::move(sql);
+    next = end;
+    return true;
+}
+
 bool Translator::RewriteCall(std::size_t i, std::u16string& out, std::size_t& next) const
 {
     const DialectFunction* f = FindFunction(m_syntax[i].text);

@@ -1,5 +1,6 @@
 // + and - as the engine's dialect means them: by the types of the operands,
-// known from the statement or, where it does not tell, from the values.
+// known from the statement or, where it does not tell, from the values; and
+// / and %, which refuse a zero divisor.
 #include "EngineFixture.h"
 
 namespace enginetest {
@@ -44,6 +45,8 @@ TEST_F(DialectOperatorsTest, PlusAndMinusFollowTheOperandTypes)
         { "i - f * 2", "1" },
         { "-i + 5 - 1", "2" },
         { "(i + 1) * 2", "6" },
+        { "i * 7 / 4 + 7 % i", "4" },
+        { "f / 2", "0.25" },
         { "i + z", "(null)" },
         { "z + t", "(null)" },
         { "t + NULL", "(null)" },
@@ -68,6 +71,9 @@ TEST_F(DialectOperatorsTest, OperandsThatDoNotGoTogetherFailWithTheEngineError)
         { "t - t",
             "0x80040e14 The data types are not valid for the operator. [ Operator,Left data type,Right data "
             "type ] [-|nvarchar|nvarchar]" },
+        // SQLite would give null.
+        { "i / (i - 2)", "0x80040e14 Divide by zero error encountered" },
+        { "f % 0", "0x80040e14 Divide by zero error encountered" },
     };
     for (auto [expression, expected] : cases)
         EXPECT_EQ(expected, QueryFails(std::string("SELECT ") + expression + " FROM K")) << expression;
