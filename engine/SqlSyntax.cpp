@@ -24,7 +24,7 @@ bool IsOneOf(const Token& t, std::span<const std::u16string_view> words)
     if (t.kind != TokenKind::Word)
         return false;
     for (auto w : words) {
-        if (EqualsNoCase(t.text, w))
+        if (w.size() == t.text.size() && FoldAscii(w[0]) == FoldAscii(t.text[0]) && EqualsNoCase(t.text, w))
             return true;
     }
     return false;
@@ -35,10 +35,12 @@ bool IsOneOf(const Token& t, std::span<const std::u16string_view> words)
 SqlSyntax::SqlSyntax(const std::vector<Token>& tokens)
     : m_tokens(tokens)
     , m_partner(tokens.size(), kNone)
+    , m_reserved(tokens.size(), false)
 {
     std::vector<std::size_t> open;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
+        m_reserved[i] = IsOneOf(t, kReserved);
         if (t.IsSymbol(u"(") || t.IsWord(u"CASE")) {
             open.push_back(i);
         } else if (!open.empty()
@@ -59,7 +61,7 @@ std::size_t SqlSyntax::Skip(std::size_t i) const
 
 bool SqlSyntax::IsReserved(std::size_t i) const
 {
-    return i < m_tokens.size() && IsOneOf(m_tokens[i], kReserved);
+    return i < m_tokens.size() && m_reserved[i];
 }
 
 bool SqlSyntax::IsName(std::size_t i) const

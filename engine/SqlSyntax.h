@@ -74,6 +74,7 @@ public:
 private:
     const std::vector<Token>& m_tokens;
     std::vector<std::size_t> m_partner;
+    std::vector<bool> m_reserved; // looked up once per token, as every walk asks again
 };
 
 } // namespace engine::detail
