@@ -15,11 +15,16 @@ namespace engine::detail {
 
 namespace {
 
-// The date part named by argument 0 and the date-time of argument `dateArg`;
-// false (with the statement failed) when either is not valid.
-bool PartAndDate(sqlite3_context* ctx, sqlite3_value** argv, int dateArg, const char16_t* function,
+// The date part named by argument 0 and the date-time of argument `dateArg`.
+// False when the call is answered already: with null for a null argument, or
+// with a failure for a part or date-time that is not valid.
+bool PartAndDate(sqlite3_context* ctx, int argc, sqlite3_value** argv, int dateArg, const char16_t* function,
     DatePart& part, DateTime& date)
 {
+    if (AnyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
     if (!LookupDatePart(TextArg(argv[0]), part)) {
         RaiseError(ctx, InvalidArgument(1, function));
         return false;
@@ -65,52 +70,43 @@ std::int64_t PartValue(DatePart part, const DateTime& v)
     return 0;
 }
 
+// The months a year, quarter or month counts; 0 for the other parts.
+std::int64_t MonthsOf(DatePart part)
+{
+    return part == DatePart::Year ? 12 : (part == DatePart::Quarter ? 3 : (part == DatePart::Month ? 1 : 0));
+}
+
+// The milliseconds a week, day, hour, minute, second or millisecond counts.
+std::int64_t MillisecondsOf(DatePart part)
+{
+    switch (part) {
+    case DatePart::Week:
+        return 7 * kMsPerDay;
+    case DatePart::Hour:
+        return 3600000;
+    case DatePart::Minute:
+        return 60000;
+    case DatePart::Second:
+        return 1000;
+    case DatePart::Millisecond:
+        return 1;
+    default:
+        return kMsPerDay;
+    }
+}
+
 void DateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    if (AnyNull(argc, argv))
-        return sqlite3_result_null(ctx);
     DatePart part;
     DateTime date;
     std::int64_t n = 0;
-    if (!PartAndDate(ctx, argv, 2, u"DATEADD", part, date) || !IntegerArg(ctx, argv, 1, u"DATEADD", n))
+    if (!PartAndDate(ctx, argc, argv, 2, u"DATEADD", part, date) || !IntegerArg(ctx, argv, 1, u"DATEADD", n))
         return;
-    bool ok = true;
-    std::int64_t unit = 0;
-    switch (part) {
-    case DatePart::Year:
-        ok = n > -10000 && n < 10000 && AddMonths(date, n * 12);
-        break;
-    case DatePart::Quarter:
-        ok = n > -40000 && n < 40000 && AddMonths(date, n * 3);
-        break;
-    case DatePart::Month:
-        ok = AddMonths(date, n);
-        break;
-    case DatePart::Week:
-        unit = 7 * kMsPerDay;
-        break;
-    case DatePart::DayOfYear:
-    case DatePart::Day:
-    case DatePart::Weekday:
-        unit = kMsPerDay;
-        break;
-    case DatePart::Hour:
-        unit = 3600000;
-        break;
-    case DatePart::Minute:
-        unit = 60000;
-        break;
-    case DatePart::Second:
-        unit = 1000;
-        break;
-    case DatePart::Millisecond:
-        unit = 1;
-        break;
-    }
-    if (ok && unit) {
-        std::int64_t delta = 0;
-        ok = !__builtin_mul_overflow(n, unit, &delta) && FromOffset(ToOffset(date) + delta, date);
-    }
+    const std::int64_t months = MonthsOf(part);
+    std::int64_t delta = 0;
+    bool ok = months ? n > -120000 && n < 120000 && AddMonths(date, n * months)
+                     : !__builtin_mul_overflow(n, MillisecondsOf(part), &delta)
+            && FromOffset(ToOffset(date) + delta, date);
     if (!ok)
         return RaiseError(ctx, Overflow(u"datetime"));
     ResultDate(ctx, date);
@@ -118,49 +114,22 @@ void DateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 
 void DateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    if (AnyNull(argc, argv))
-        return sqlite3_result_null(ctx);
     DatePart part;
     DateTime start;
     DateTime end;
-    if (!PartAndDate(ctx, argv, 1, u"DATEDIFF", part, start)
-        || !PartAndDate(ctx, argv, 2, u"DATEDIFF", part, end))
+    if (!PartAndDate(ctx, argc, argv, 1, u"DATEDIFF", part, start)
+        || !PartAndDate(ctx, argc, argv, 2, u"DATEDIFF", part, end))
         return;
-    // Boundaries crossed: each side is cut down to the part, then counted.
-    std::int64_t a = ToOffset(start);
-    std::int64_t b = ToOffset(end);
+    // Boundaries crossed: each side is cut down to whole parts, then counted.
     std::int64_t diff = 0;
-    switch (part) {
-    case DatePart::Year:
-        diff = end.year - start.year;
-        break;
-    case DatePart::Quarter:
-        diff = (end.year * 4 + (end.month - 1) / 3) - (start.year * 4 + (start.month - 1) / 3);
-        break;
-    case DatePart::Month:
-        diff = (end.year * 12 + end.month) - (start.year * 12 + start.month);
-        break;
-    case DatePart::DayOfYear:
-    case DatePart::Day:
-    case DatePart::Weekday:
-        diff = FloorDiv(b, kMsPerDay) - FloorDiv(a, kMsPerDay);
-        break;
-    case DatePart::Week:
+    if (const std::int64_t months = MonthsOf(part)) {
+        diff = FloorDiv(end.year * 12 + end.month - 1, months)
+            - FloorDiv(start.year * 12 + start.month - 1, months);
+    } else {
         // Weeks start on Sunday; day 0 (1900-01-01) was a Monday.
-        diff = FloorDiv(FloorDiv(b, kMsPerDay) + 1, 7) - FloorDiv(FloorDiv(a, kMsPerDay) + 1, 7);
-        break;
-    case DatePart::Hour:
-        diff = FloorDiv(b, 3600000) - FloorDiv(a, 3600000);
-        break;
-    case DatePart::Minute:
-        diff = FloorDiv(b, 60000) - FloorDiv(a, 60000);
-        break;
-    case DatePart::Second:
-        diff = FloorDiv(b, 1000) - FloorDiv(a, 1000);
-        break;
-    case DatePart::Millisecond:
-        diff = b - a;
-        break;
+        const std::int64_t shift = part == DatePart::Week ? kMsPerDay : 0;
+        const std::int64_t unit = MillisecondsOf(part);
+        diff = FloorDiv(ToOffset(end) + shift, unit) - FloorDiv(ToOffset(start) + shift, unit);
     }
     if (diff < std::numeric_limits<std::int32_t>::min() || diff > std::numeric_limits<std::int32_t>::max())
         return RaiseError(ctx, Overflow(u"int"));
@@ -169,21 +138,17 @@ void DateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 
 void DatePartOf(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    if (AnyNull(argc, argv))
-        return sqlite3_result_null(ctx);
     DatePart part;
     DateTime date;
-    if (PartAndDate(ctx, argv, 1, u"DATEPART", part, date))
+    if (PartAndDate(ctx, argc, argv, 1, u"DATEPART", part, date))
         sqlite3_result_int64(ctx, PartValue(part, date));
 }
 
 void DateName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    if (AnyNull(argc, argv))
-        return sqlite3_result_null(ctx);
     DatePart part;
     DateTime date;
-    if (!PartAndDate(ctx, argv, 1, u"DATENAME", part, date))
+    if (!PartAndDate(ctx, argc, argv, 1, u"DATENAME", part, date))
         return;
     if (part == DatePart::Month)
         return ResultText(ctx, MonthName(date.month));

@@ -15,31 +15,41 @@ constexpr std::u16string_view kMonths[] = { u"January", u"February", u"March", u
 constexpr std::u16string_view kWeekdays[]
     = { u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday" };
 
+// The styles that write a date alone: the order of its fields and what
+// stands between them. Style n writes a two-digit year, style 100 + n four digits.
+struct NumericStyle {
+    int style;
+    Order order;
+    const char* separator;
+};
+
+constexpr NumericStyle kNumericStyles[] = {
+    { 1, Order::MonthDayYear, "/" },
+    { 2, Order::YearMonthDay, "." },
+    { 3, Order::DayMonthYear, "/" },
+    { 4, Order::DayMonthYear, "." },
+    { 5, Order::DayMonthYear, "-" },
+    { 10, Order::MonthDayYear, "-" },
+    { 11, Order::YearMonthDay, "/" },
+    { 12, Order::YearMonthDay, "" },
+};
+
+const NumericStyle* FindNumericStyle(int style)
+{
+    for (const auto& s : kNumericStyles) {
+        if (s.style == style || s.style + 100 == style)
+            return &s;
+    }
+    return nullptr;
+}
+
+// The order of day and month a style reads: month first without one.
 Order OrderOf(int style)
 {
-    switch (style) {
-    case 3:
-    case 103:
-    case 4:
-    case 104:
-    case 5:
-    case 105:
-        return Order::DayMonthYear;
-    case 2:
-    case 102:
-    case 11:
-    case 111:
-    case 12:
-    case 112:
-    case 20:
-    case 120:
-    case 21:
-    case 121:
-    case 126:
-        return Order::YearMonthDay;
-    default:
-        return Order::MonthDayYear;
-    }
+    if (const NumericStyle* numeric = FindNumericStyle(style))
+        return numeric->order;
+    bool canonical = style == 20 || style == 120 || style == 21 || style == 121 || style == 126;
+    return canonical ? Order::YearMonthDay : Order::MonthDayYear;
 }
 
 std::u16string Widen(const char* text)
@@ -199,8 +209,28 @@ std::u16string_view WeekdayName(int weekday)
 bool FormatDateStyle(const DateTime& v, int style, std::u16string& out)
 {
     char buf[64];
-    const int yy = v.year % 100;
     const unsigned ms = v.fraction / 1000000u;
+    if (const NumericStyle* numeric = FindNumericStyle(style)) {
+        char year[8];
+        std::snprintf(year, sizeof year, style > 100 ? "%04d" : "%02d", style > 100 ? v.year : v.year % 100);
+        char month[4];
+        char day[4];
+        std::snprintf(month, sizeof month, "%02d", v.month);
+        std::snprintf(day, sizeof day, "%02d", v.day);
+        const char* fields[3] = { month, day, year };
+        if (numeric->order == Order::DayMonthYear) {
+            fields[0] = day;
+            fields[1] = month;
+        } else if (numeric->order == Order::YearMonthDay) {
+            fields[0] = year;
+            fields[1] = month;
+            fields[2] = day;
+        }
+        std::snprintf(buf, sizeof buf, "%s%s%s%s%s", fields[0], numeric->separator, fields[1],
+            numeric->separator, fields[2]);
+        out = Widen(buf);
+        return true;
+    }
     switch (style) {
     case 0:
     case 100: {
@@ -210,54 +240,6 @@ bool FormatDateStyle(const DateTime& v, int style, std::u16string& out)
             v.minute, v.hour < 12 ? "AM" : "PM");
         break;
     }
-    case 1:
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", v.month, v.day, yy);
-        break;
-    case 101:
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", v.month, v.day, v.year);
-        break;
-    case 2:
-        std::snprintf(buf, sizeof buf, "%02d.%02d.%02d", yy, v.month, v.day);
-        break;
-    case 102:
-        std::snprintf(buf, sizeof buf, "%04d.%02d.%02d", v.year, v.month, v.day);
-        break;
-    case 3:
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", v.day, v.month, yy);
-        break;
-    case 103:
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", v.day, v.month, v.year);
-        break;
-    case 4:
-        std::snprintf(buf, sizeof buf, "%02d.%02d.%02d", v.day, v.month, yy);
-        break;
-    case 104:
-        std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", v.day, v.month, v.year);
-        break;
-    case 5:
-        std::snprintf(buf, sizeof buf, "%02d-%02d-%02d", v.day, v.month, yy);
-        break;
-    case 105:
-        std::snprintf(buf, sizeof buf, "%02d-%02d-%04d", v.day, v.month, v.year);
-        break;
-    case 10:
-        std::snprintf(buf, sizeof buf, "%02d-%02d-%02d", v.month, v.day, yy);
-        break;
-    case 110:
-        std::snprintf(buf, sizeof buf, "%02d-%02d-%04d", v.month, v.day, v.year);
-        break;
-    case 11:
-        std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", yy, v.month, v.day);
-        break;
-    case 111:
-        std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", v.year, v.month, v.day);
-        break;
-    case 12:
-        std::snprintf(buf, sizeof buf, "%02d%02d%02d", yy, v.month, v.day);
-        break;
-    case 112:
-        std::snprintf(buf, sizeof buf, "%04d%02d%02d", v.year, v.month, v.day);
-        break;
     case 20:
     case 120:
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day, v.hour,
@@ -265,17 +247,14 @@ bool FormatDateStyle(const DateTime& v, int style, std::u16string& out)
         break;
     case 21:
     case 121:
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03u", v.year, v.month, v.day, v.hour,
-            v.minute, v.second, ms);
+    case 126: {
+        // 126 is ISO 8601: a T between date and time, milliseconds only when there are any.
+        const char* format = style != 126
+            ? "%04d-%02d-%02d %02d:%02d:%02d.%03u"
+            : (ms ? "%04d-%02d-%02dT%02d:%02d:%02d.%03u" : "%04d-%02d-%02dT%02d:%02d:%02d");
+        std::snprintf(buf, sizeof buf, format, v.year, v.month, v.day, v.hour, v.minute, v.second, ms);
         break;
-    case 126:
-        if (ms)
-            std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03u", v.year, v.month, v.day,
-                v.hour, v.minute, v.second, ms);
-        else
-            std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", v.year, v.month, v.day, v.hour,
-                v.minute, v.second);
-        break;
+    }
     default:
         return false;
     }

@@ -4,12 +4,7 @@
 #pragma once
 
 #include "engine/DateTimeText.h"
-
-struct sqlite3;
-struct sqlite3_context;
-// sqlite3.h names the value type this way.
-struct Mem;
-typedef struct Mem sqlite3_value;
+#include "engine/FunctionSupport.h"
 
 namespace engine::detail {
 

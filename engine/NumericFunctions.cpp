@@ -17,13 +17,21 @@ namespace engine::detail {
 
 namespace {
 
-// The number of argument `index`; false (with the statement failed) when it is none.
-bool NumberArg(sqlite3_context* ctx, sqlite3_value** argv, int index, NumberValue& out)
+// The numbers of all arguments. False when the call is answered already: with
+// null for a null argument, or with a failure for one that is no number.
+bool NumberArgs(sqlite3_context* ctx, int argc, sqlite3_value** argv, NumberValue* out)
 {
-    if (ToNumber(argv[index], out))
-        return true;
-    RaiseError(ctx, ConversionFailed(TextArg(argv[index]), u"float"));
-    return false;
+    if (AnyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
+    for (int i = 0; i < argc; ++i) {
+        if (!ToNumber(argv[i], out[i])) {
+            RaiseError(ctx, ConversionFailed(TextArg(argv[i]), u"float"));
+            return false;
+        }
+    }
+    return true;
 }
 
 void ResultReal(sqlite3_context* ctx, double v, const char16_t* function)
@@ -33,12 +41,10 @@ void ResultReal(sqlite3_context* ctx, double v, const char16_t* function)
     sqlite3_result_double(ctx, v);
 }
 
-template <double (*Op)(double)> void WholeOrReal(sqlite3_context* ctx, int, sqlite3_value** argv)
+template <double (*Op)(double)> void WholeOrReal(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     NumberValue n;
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        return sqlite3_result_null(ctx);
-    if (!NumberArg(ctx, argv, 0, n))
+    if (!NumberArgs(ctx, argc, argv, &n))
         return;
     if (n.whole)
         return sqlite3_result_int64(ctx, static_cast<std::int64_t>(Op(static_cast<double>(n.integer))));
@@ -50,12 +56,10 @@ double Sign(double v)
     return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0);
 }
 
-void SignOf(sqlite3_context* ctx, int, sqlite3_value** argv)
+void SignOf(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     NumberValue n;
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        return sqlite3_result_null(ctx);
-    if (!NumberArg(ctx, argv, 0, n))
+    if (!NumberArgs(ctx, argc, argv, &n))
         return;
     if (n.whole)
         return sqlite3_result_int(ctx, n.integer > 0 ? 1 : (n.integer < 0 ? -1 : 0));
@@ -64,12 +68,10 @@ void SignOf(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 // A real function of one argument, with the range it is defined on.
 template <double (*Op)(double), const char16_t* Name, bool (*InDomain)(double)>
-void RealFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+void RealFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     NumberValue n;
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        return sqlite3_result_null(ctx);
-    if (!NumberArg(ctx, argv, 0, n))
+    if (!NumberArgs(ctx, argc, argv, &n))
         return;
     if (!InDomain(n.AsReal()))
         return RaiseError(ctx, InvalidFloatOperation(Name));
@@ -179,25 +181,19 @@ constexpr char16_t kRadians[] = u"RADIANS";
 
 void LogWithBase(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    NumberValue x;
-    NumberValue base;
-    if (AnyNull(argc, argv))
-        return sqlite3_result_null(ctx);
-    if (!NumberArg(ctx, argv, 0, x) || !NumberArg(ctx, argv, 1, base))
+    NumberValue n[2]; // x, base
+    if (!NumberArgs(ctx, argc, argv, n))
         return;
-    if (x.AsReal() <= 0 || base.AsReal() <= 0 || base.AsReal() == 1)
+    if (n[0].AsReal() <= 0 || n[1].AsReal() <= 0 || n[1].AsReal() == 1)
         return RaiseError(ctx, InvalidFloatOperation(kLog));
-    ResultReal(ctx, std::log(x.AsReal()) / std::log(base.AsReal()), kLog);
+    ResultReal(ctx, std::log(n[0].AsReal()) / std::log(n[1].AsReal()), kLog);
 }
 
 void Atn2(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    NumberValue y;
-    NumberValue x;
-    if (AnyNull(argc, argv))
-        return sqlite3_result_null(ctx);
-    if (NumberArg(ctx, argv, 0, y) && NumberArg(ctx, argv, 1, x))
-        ResultReal(ctx, std::atan2(y.AsReal(), x.AsReal()), u"ATN2");
+    NumberValue n[2]; // y, x
+    if (NumberArgs(ctx, argc, argv, n))
+        ResultReal(ctx, std::atan2(n[0].AsReal(), n[1].AsReal()), u"ATN2");
 }
 
 void Pi(sqlite3_context* ctx, int, sqlite3_value**)
@@ -209,16 +205,13 @@ void Pi(sqlite3_context* ctx, int, sqlite3_value**)
 // cut toward zero (POWER(2, -1) = 0).
 void Power(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    NumberValue x;
-    NumberValue y;
-    if (AnyNull(argc, argv))
-        return sqlite3_result_null(ctx);
-    if (!NumberArg(ctx, argv, 0, x) || !NumberArg(ctx, argv, 1, y))
+    NumberValue n[2]; // x, y
+    if (!NumberArgs(ctx, argc, argv, n))
         return;
-    double v = std::pow(x.AsReal(), y.AsReal());
+    double v = std::pow(n[0].AsReal(), n[1].AsReal());
     if (!std::isfinite(v))
         return RaiseError(ctx, InvalidFloatOperation(u"POWER"));
-    if (x.whole && std::fabs(v) < 9.2e18)
+    if (n[0].whole && std::fabs(v) < 9.2e18)
         return sqlite3_result_int64(ctx, static_cast<std::int64_t>(std::trunc(v)));
     sqlite3_result_double(ctx, v);
 }
@@ -232,7 +225,7 @@ void Round(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     std::int64_t cut = 0;
     if (AnyNull(argc, argv))
         return sqlite3_result_null(ctx);
-    if (!NumberArg(ctx, argv, 0, x) || !IntegerArg(ctx, argv, 1, u"ROUND", length))
+    if (!NumberArgs(ctx, 1, argv, &x) || !IntegerArg(ctx, argv, 1, u"ROUND", length))
         return;
     if (argc == 3 && !IntegerArg(ctx, argv, 2, u"ROUND", cut))
         return;

@@ -4,33 +4,21 @@ namespace engine::detail {
 
 ValueKind KindOfType(EngineType type)
 {
-    switch (type) {
-    case EngineType::Int:
-    case EngineType::SmallInt:
-    case EngineType::TinyInt:
-    case EngineType::BigInt:
-    case EngineType::Real:
-    case EngineType::Float:
-    case EngineType::Money:
-    case EngineType::Numeric:
-        return ValueKind::Number;
-    case EngineType::Bit:
+    // The type code a value is delivered in tells its kind.
+    switch (TypeCode(type)) {
+    case DBTYPE_BOOL:
         return ValueKind::Bit;
-    case EngineType::DateTime:
+    case DBTYPE_DBTIMESTAMP:
         return ValueKind::Date;
-    case EngineType::NChar:
-    case EngineType::NVarChar:
-    case EngineType::NText:
+    case DBTYPE_WSTR:
         return ValueKind::Text;
-    case EngineType::Binary:
-    case EngineType::VarBinary:
-    case EngineType::Image:
-    case EngineType::RowVersion:
+    case DBTYPE_BYTES:
         return ValueKind::Binary;
-    case EngineType::UniqueIdentifier:
+    case DBTYPE_GUID:
         return ValueKind::Guid;
+    default:
+        return ValueKind::Number;
     }
-    return ValueKind::Unknown;
 }
 
 std::u16string_view KindTypeName(ValueKind kind)

@@ -42,9 +42,8 @@ TEST_F(DialectClausesTest, TopLimitsRowsWithAndWithoutOrder)
     EXPECT_EQ((Rows { { "6" }, { "1" } }),
         Query("SELECT TOP 1 id FROM A WHERE id < 3 UNION ALL SELECT id FROM A WHERE id = 6 ORDER BY 1 DESC"));
     // The row count the agent reads first counts the limited rows.
-    std::unique_ptr<Rowset> rowset;
-    std::int64_t affected = 0;
-    ASSERT_EQ(S_OK, m_session->Execute(u"SELECT TOP 4 * FROM A", rowset, affected));
+    auto rowset = Open("SELECT TOP 4 * FROM A");
+    ASSERT_TRUE(rowset);
     std::int64_t count = 0;
     ASSERT_EQ(S_OK, rowset->GetRowCount(count));
     EXPECT_EQ(4, count);
@@ -91,14 +90,9 @@ TEST_F(DialectClausesTest, ApplyBecomesAJoinOrSubqueries)
               "<= 3 "
               "ORDER BY A.id, t.id"));
     // TOP in the subquery: the first row in its order, for every row of A.
-    std::unique_ptr<Rowset> rowset;
-    std::int64_t affected = 0;
-    ASSERT_EQ(S_OK,
-        m_session->Execute(
-            u"SELECT A.name, t.* FROM A OUTER APPLY (SELECT TOP 1 b.id, b.amount AS amt FROM B b "
-            u"WHERE b.aid = A.id ORDER BY b.amount DESC) AS t WHERE A.id <= 3 ORDER BY A.id",
-            rowset, affected))
-        << LastError();
+    auto rowset = Open("SELECT A.name, t.* FROM A OUTER APPLY (SELECT TOP 1 b.id, b.amount AS amt FROM B b "
+                       "WHERE b.aid = A.id ORDER BY b.amount DESC) AS t WHERE A.id <= 3 ORDER BY A.id");
+    ASSERT_TRUE(rowset);
     const auto& columns = rowset->GetColumnInfo();
     ASSERT_EQ(4u, columns.size());
     EXPECT_EQ(u"amt", columns[3].name);
@@ -110,13 +104,9 @@ TEST_F(DialectClausesTest, ApplyBecomesAJoinOrSubqueries)
 
 TEST_F(DialectClausesTest, ComputedDateTimesAreDateTimeColumns)
 {
-    std::unique_ptr<Rowset> rowset;
-    std::int64_t affected = 0;
-    ASSERT_EQ(S_OK,
-        m_session->Execute(
-            u"SELECT DATEADD(day, 1, '2005-01-31') AS next, CONVERT(datetime, '20050704') + 0.5, "
-            u"DATEDIFF(day, '2005-01-01', '2005-01-31')",
-            rowset, affected));
+    auto rowset = Open("SELECT DATEADD(day, 1, '2005-01-31') AS next, CONVERT(datetime, '20050704') + 0.5, "
+                       "DATEDIFF(day, '2005-01-01', '2005-01-31')");
+    ASSERT_TRUE(rowset);
     const auto& columns = rowset->GetColumnInfo();
     EXPECT_EQ(DBTYPE_DBTIMESTAMP, columns[1].type);
     EXPECT_EQ(u"datetime", columns[2].typeName);

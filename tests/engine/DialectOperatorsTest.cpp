@@ -100,11 +100,8 @@ TEST_F(DialectOperatorsTest, TextsJoinedInAListKeepTheNameAsWritten)
     Exec("CREATE TABLE Person (FirstName nvarchar(20), LastName nvarchar(20))");
     Exec("INSERT INTO Person VALUES (N'Ann', N'Lee')");
     Exec("INSERT INTO Person VALUES (N'Bob', NULL)");
-    std::unique_ptr<Rowset> rowset;
-    std::int64_t affected = 0;
-    ASSERT_EQ(S_OK,
-        m_session->Execute(
-            u"SELECT FirstName + N' ' + LastName FROM Person ORDER BY FirstName", rowset, affected));
+    auto rowset = Open("SELECT FirstName + N' ' + LastName FROM Person ORDER BY FirstName");
+    ASSERT_TRUE(rowset);
     EXPECT_EQ(u"FirstName + N' ' + LastName", rowset->GetColumnInfo()[1].name);
     EXPECT_EQ((Rows { { "Ann Lee" }, { "(null)" } }), ReadAll(*rowset));
     EXPECT_EQ(

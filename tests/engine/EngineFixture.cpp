@@ -121,6 +121,15 @@ Rows EngineTest::Query(const std::string& sql)
     return ReadAll(*rowset);
 }
 
+std::unique_ptr<Rowset> EngineTest::Open(const std::string& sql)
+{
+    std::unique_ptr<Rowset> rowset;
+    std::int64_t affected = 0;
+    EXPECT_EQ(S_OK, m_session->Execute(U(sql), rowset, affected)) << LastError();
+    EXPECT_EQ(-1, affected);
+    return rowset;
+}
+
 std::string EngineTest::Value(const std::string& sql)
 {
     Rows rows = Query(sql);

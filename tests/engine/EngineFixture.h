@@ -48,6 +48,8 @@ protected:
     std::int64_t Exec(const std::string& sql);
     // Runs a statement that must fail; returns LastError().
     std::string ExecFails(const std::string& sql);
+    // Runs a query that must succeed and gives its rowset.
+    std::unique_ptr<engine::Rowset> Open(const std::string& sql);
     // Runs a query and reads all rows as texts.
     Rows Query(const std::string& sql);
     // The one value a query gives.

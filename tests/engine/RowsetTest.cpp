@@ -18,15 +18,6 @@ protected:
         CreateDatabase("rows.sdf");
     }
 
-    std::unique_ptr<Rowset> Open(const std::string& sql)
-    {
-        std::unique_ptr<Rowset> rowset;
-        std::int64_t affected = 0;
-        EXPECT_EQ(S_OK, m_session->Execute(U(sql), rowset, affected)) << LastError();
-        EXPECT_EQ(-1, affected);
-        return rowset;
-    }
-
     static std::string Describe(const ColumnInfo& c)
     {
         return std::to_string(c.ordinal) + " '" + S(c.name) + "' " + std::to_string(c.type) + " "
