@@ -106,7 +106,7 @@ void DateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     std::int64_t delta = 0;
     bool ok = months ? n > -120000 && n < 120000 && AddMonths(date, n * months)
                      : !__builtin_mul_overflow(n, MillisecondsOf(part), &delta)
-            && FromOffset(ToOffset(date) + delta, date);
+            && !__builtin_add_overflow(ToOffset(date), delta, &delta) && FromOffset(delta, date);
     if (!ok)
         return RaiseError(ctx, Overflow(u"datetime"));
     ResultDate(ctx, date);

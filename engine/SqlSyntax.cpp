@@ -55,7 +55,7 @@ SqlSyntax::SqlSyntax(const std::vector<Token>& tokens)
 
 std::size_t SqlSyntax::Skip(std::size_t i) const
 {
-    std::size_t p = m_partner[i];
+    std::size_t p = Partner(i);
     return p != kNone && p > i ? p + 1 : i + 1;
 }
 

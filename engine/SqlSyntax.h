@@ -22,7 +22,7 @@ public:
     const Token& operator[](std::size_t i) const { return m_tokens[i]; }
 
     // The partner of a "(" or ")", CASE or END; kNone for other tokens and unmatched ones.
-    std::size_t Partner(std::size_t i) const { return m_partner[i]; }
+    std::size_t Partner(std::size_t i) const { return i < m_partner.size() ? m_partner[i] : kNone; }
     // The index after the bracket that opens at i (or i + 1 for any other token).
     std::size_t Skip(std::size_t i) const;
 

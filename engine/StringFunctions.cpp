@@ -19,17 +19,6 @@ namespace engine::detail {
 
 namespace {
 
-// Fails the statement with SQLite's "too big" when a result of `units`
-// UTF-16 units would pass the connection's length limit.
-bool FitsLimit(sqlite3_context* ctx, std::int64_t units)
-{
-    std::int64_t limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
-    if (units * 2 <= limit)
-        return true;
-    sqlite3_result_error_toobig(ctx);
-    return false;
-}
-
 // Units [begin, end) of the value (bytes of a blob), clamped to what it holds.
 void ResultPart(sqlite3_context* ctx, sqlite3_value* v, std::int64_t begin, std::int64_t end)
 {
@@ -89,9 +78,10 @@ void Substring(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     if (length < 0)
         return RaiseError(ctx, InvalidArgument(3, u"SUBSTRING"));
     // A start before the first character still counts its length from there.
-    std::int64_t begin = start - 1;
-    std::int64_t end = length > INT64_MAX / 2 ? INT64_MAX / 2 : begin + length;
-    ResultPart(ctx, argv[0], begin, end);
+    // (Beyond 2^40 either way any text is passed, and nothing overflows.)
+    const std::int64_t far = std::int64_t { 1 } << 40;
+    std::int64_t begin = std::clamp(start, -far, far) - 1;
+    ResultPart(ctx, argv[0], begin, begin + std::min(length, far));
 }
 
 void LeftOrRight(sqlite3_context* ctx, sqlite3_value** argv, bool left)
@@ -220,8 +210,10 @@ void Repeat(sqlite3_context* ctx, std::u16string_view unit, std::int64_t count)
 {
     if (count < 0)
         return sqlite3_result_null(ctx);
-    if (!FitsLimit(ctx, count * static_cast<std::int64_t>(unit.size())))
-        return;
+    // A result beyond the connection's length limit fails as SQLite's own do.
+    const std::int64_t limit = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1) / 2;
+    if (!unit.empty() && count > limit / static_cast<std::int64_t>(unit.size()))
+        return sqlite3_result_error_toobig(ctx);
     std::u16string out;
     out.reserve(static_cast<std::size_t>(count) * unit.size());
     for (std::int64_t i = 0; i < count; ++i)

@@ -95,6 +95,7 @@ TEST_F(DialectFunctionsTest, TextFunctionsMatchTheirDocumentedEdges)
         { "SUBSTRING('abc', 3, 10)", "c" },
         { "SUBSTRING('abc', 5, 2)", "" },
         { "SUBSTRING('abc', -1, 3)", "a" },
+        { "SUBSTRING('abc', -9223372036854775807, 9223372036854775807)", "" },
         { "CHARINDEX('c', 'abcabc')", "3" },
         { "CHARINDEX('C', 'abcabc', 4)", "6" },
         { "CHARINDEX('z', 'abc')", "0" },
@@ -124,6 +125,7 @@ TEST_F(DialectFunctionsTest, TextFunctionsMatchTheirDocumentedEdges)
         { "LEFT('abc', -1)",
             "0x80040e14 The specified argument value for the function is not valid. [ Argument #,Name of "
             "function ] [2|LEFT]" },
+        { "REPLICATE('ab', 9223372036854775807)", "0x80004005 The value is too large for the engine" },
     });
 }
 
@@ -236,6 +238,8 @@ TEST_F(DialectFunctionsTest, MisusedOrUnknownFunctionsAreNamed)
         { "DATEADD(day, 1, 'not a date')",
             "0x80040e07 There was an error in a part of the date format. [ Expression ] [not a date]" },
         { "DATEADD(year, 8000, d) FROM T",
+            "0x80040e07 An overflow occurred while converting to the data type. [ Data type ] [datetime]" },
+        { "DATEADD(ms, 9223372036854775807, d) FROM T",
             "0x80040e07 An overflow occurred while converting to the data type. [ Data type ] [datetime]" },
     });
     // SQLite's own functions stay at hand.
