@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 # The fuzz build needs only the components that have fuzz targets.
 FUZZ_COMPONENTS ?= exchange;registry;rapi;device;ce
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz clean
 
 all: build
 
@@ -31,13 +31,30 @@ test: build
 bench: build
 	@scripts/run-bench $(BUILD)
 
+# The unit tests of every reader of outside input (exchanged files, registry
+# hives and .reg files, the remote-access protocol, store paths, wceload's
+# readers, cli arguments), built with ASan and UBSan in their own folder.
+SAN_BUILD      ?= build-sanitize
+SAN_COMPONENTS ?= exchange;registry;rapi;ce;device;settings;link;cli
+SAN_TESTS      ?= exchange_tests registry_hive_test registry_regfile_test registry_cereg_test rapi_tests \
+                  store_tests ce_wceload_test cli_unit_tests link_unit_tests
+empty :=
+space := $(empty) $(empty)
+
+test-sanitize: deps
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=ON \
+	    -DQUORVANE_COMPONENTS="$(SAN_COMPONENTS)" >/dev/null
+	@cmake --build $(SAN_BUILD) -j$(JOBS) --target $(SAN_TESTS)
+	@cd $(SAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L "^($(subst $(space),|,$(strip $(SAN_TESTS))))$$"
+
 # Fuzz targets are built with clang, libFuzzer, ASan and UBSan in their own
-# build folder; each runs for FUZZ_SECONDS and any finding fails the target.
+# build folder; each runs for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600) and
+# any finding fails the target.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DQUORVANE_FUZZ=ON -DQUORVANE_SANITIZE=ON -DQUORVANE_COMPONENTS="$(FUZZ_COMPONENTS)" >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
 	@scripts/run-fuzz $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(SAN_BUILD)

@@ -19,7 +19,8 @@ inline constexpr std::u16string_view kBinarySchemaPath = u"\\Quorvane\\DBSchema.
 
 // Reads the query file into `request`, with the checkpoint values "Test"
 // 8.1 to 8.8 and the database file checks. False with the context's error
-// text set ("Status" := "Done.") when the request cannot run.
+// text set when the request cannot run; the caller then writes the results
+// file and only after it "Done.".
 bool ReadQueryFile(AgentContext& context, exchange::QueryRequest& request);
 
 // The short results file: "<Success>\r\n" or "<Failed>\r\n", then the

@@ -29,18 +29,18 @@ QString AgentProgram(int engineVersion)
 // of an earlier run is taken for this one's.
 bool RunUtilityMode(LinkSession& s, const QString& commandLine, const QStringList& staleValues = {})
 {
-    const std::u16string results = devlink::DevicePath(devlink::kResultsFilePath);
-    CeDeleteFile(results.c_str());
-    devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("Status"));
-    for (const QString& name : staleValues)
-        devlink::DeleteAgentRegValue(devlink::kAgentKey, name);
-    devlink::ClearCancelRequest();
-    if (!devlink::RunDeviceExe(AgentProgram(2), commandLine, true))
-        return false;
-    s.Arm(nullptr);
-    const devlink::AgentWaitEnd end = devlink::WaitForAgent();
-    s.Disarm();
-    return end == devlink::AgentWaitEnd::Finished && !s.TimedOut();
+    bool finished = false;
+    s.RunOnDevice([&] {
+        const std::u16string results = devlink::DevicePath(devlink::kResultsFilePath);
+        CeDeleteFile(results.c_str());
+        devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("Status"));
+        for (const QString& name : staleValues)
+            devlink::DeleteAgentRegValue(devlink::kAgentKey, name);
+        DWORD agent = 0;
+        finished = devlink::RunDeviceExe(AgentProgram(2), commandLine, true, &agent)
+            && devlink::WaitForAgent(agent) == devlink::AgentWaitEnd::Finished;
+    });
+    return finished && !s.TimedOut();
 }
 
 // The process list the agent left in the results file, read as the process

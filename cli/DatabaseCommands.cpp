@@ -7,6 +7,7 @@
 #include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/Prompter.h"
 #include "desktop/link/RequestController.h"
+#include "desktop/link/ResultsLoader.h"
 #include "exchange/ResultsReader.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
@@ -55,18 +56,14 @@ void SetUp(RequestController& c, const QString& database, const QString& passwor
     c.setShown(true);
 }
 
-// Runs the controller's request under the session's watchdog.
-void Run(LinkSession& s, RequestController& c, bool skipResults = false)
+// Runs the controller's request under the session's watchdog; true when it
+// succeeded.
+bool Run(LinkSession& s, RequestController& c, bool skipResults = false)
 {
     s.Arm(&c);
-    c.RunRequest(skipResults);
+    const devlink::RequestState state = devlink::RunRequestAndWait(c, skipResults);
     s.Disarm();
-}
-
-bool ConnectionLost()
-{
-    const HRESULT transport = CeRapiGetError();
-    return transport == RAPI_E_CONNECTION_LOST || transport == RAPI_E_NOT_CONNECTED;
+    return state == devlink::RequestState::Succeeded;
 }
 
 // After a failed request: the reason, unless the desktop's messages gave it.
@@ -75,7 +72,7 @@ int RequestFailure(LinkSession& s, const RequestController& c)
     if (s.TimedOut())
         return s.FailTimedOut();
     // The desktop's messages about a missing answer hide the real reason.
-    if (ConnectionLost())
+    if (c.state() == devlink::RequestState::ConnectionLost)
         return s.Fail(QStringLiteral("the connection to the device was lost"));
     if (c.passwordRejected())
         return s.Fail(QStringLiteral("the database password was rejected; give it with --password"));
@@ -113,8 +110,7 @@ int RunSql(CliContext& cx, const ParsedCommand& p)
     SetUp(c, database, password, RequestTextOf(sql), true);
     // A stale refusal count must not be taken for this request's.
     devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("RowsThatWouldBeAffected"));
-    Run(s, c);
-    if (!c.lastRequestSucceeded()) {
+    if (!Run(s, c)) {
         if (format == OutputFormat::Raw && !c.resultsBytes().isEmpty())
             cx.out() << DeviceText(c.resultsBytes());
         return RequestFailure(s, c);
@@ -153,8 +149,7 @@ bool LoadSchema(LinkSession& s, RequestController& c, const QString& database, i
 {
     const QString password = s.Password(database);
     SetUp(c, database, password, QStringLiteral("SCHEMA-BINARY"), false);
-    Run(s, c);
-    if (!c.lastRequestSucceeded()) {
+    if (!Run(s, c)) {
         *status = RequestFailure(s, c);
         return false;
     }
@@ -186,8 +181,17 @@ int RunSchema(CliContext& cx, const ParsedCommand& p)
     // into the results file.
     const QString password = s.Password(database);
     SetUp(c, database, password, QStringLiteral("SCHEMA-ASCII"), true);
-    Run(s, c, true);
-    if (!c.lastRequestSucceeded() || !c.LoadResults(-1, true))
+    if (!Run(s, c, true))
+        return RequestFailure(s, c);
+    // Only the status line of the answer tells whether the text was written.
+    bool written = false;
+    s.RunOnDevice([&] {
+        devlink::DatabaseRequest request;
+        request.databasePath = database;
+        request.sql = c.sqlToRun();
+        written = devlink::ResultsLoader(request).LoadResults(-1, true);
+    });
+    if (!written)
         return RequestFailure(s, c);
     s.RememberPassword(database, password);
     devlink::DeviceTextFile file;
@@ -221,9 +225,9 @@ int RunNewDatabase(CliContext& cx, const ParsedCommand& p)
     if (!s.Open())
         return kFailed;
     const QString password = p.Value(QStringLiteral("password"));
-    s.Arm(nullptr);
-    const bool ran = devlink::CreateCEQueryFile(database, password, QStringLiteral("*CREATE"), false);
-    s.Disarm();
+    bool ran = false;
+    s.RunOnDevice(
+        [&] { ran = devlink::CreateCEQueryFile(database, password, QStringLiteral("*CREATE"), false); });
     if (s.TimedOut())
         return s.FailTimedOut();
     if (!ran)
@@ -256,8 +260,7 @@ int RunCompact(CliContext& cx, const ParsedCommand& p)
     // Database mode: a compaction answers with the fresh binary schema.
     RequestController c;
     SetUp(c, database, password, QStringLiteral("CompactDB"), false);
-    Run(s, c);
-    if (!c.lastRequestSucceeded()) {
+    if (!Run(s, c)) {
         if (s.TimedOut())
             return s.FailTimedOut();
         devlink::ShowMessage(
@@ -304,10 +307,10 @@ int RunRenameTable(CliContext& cx, const ParsedCommand& p)
     RequestController c;
     SetUp(c, database, password,
         Q(exchange::Format(u"RENAME TABLE '%s' TO '%s'", from.toStdU16String(), to.toStdU16String())), true);
-    Run(s, c);
+    const bool ran = Run(s, c);
     if (s.TimedOut())
         return s.FailTimedOut();
-    if (!c.lastRequestSucceeded() || c.rowsAffected() != 1) {
+    if (!ran || c.rowsAffected() != 1) {
         devlink::ShowMessage(QStringLiteral("Error"),
             Q(exchange::Format(u"Unable to rename table from \"%s\" to \"%s\"", from.toStdU16String(),
                 to.toStdU16String())));
@@ -337,10 +340,10 @@ int RunDropTable(CliContext& cx, const ParsedCommand& p)
     const QString password = s.Password(database);
     RequestController c;
     SetUp(c, database, password, QStringLiteral("DROP TABLE ") + QuotedTableName(table), true);
-    Run(s, c);
+    const bool ran = Run(s, c);
     if (s.TimedOut())
         return s.FailTimedOut();
-    if (!c.lastRequestSucceeded()) {
+    if (!ran) {
         devlink::ShowMessage(QStringLiteral("Error"),
             Q(exchange::Format(u"Unable to delete table \"%s\".", table.toStdU16String())));
         return kFailed;

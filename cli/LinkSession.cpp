@@ -2,14 +2,12 @@
 
 #include "desktop/link/AgentDeployment.h"
 #include "desktop/link/AgentInvocation.h"
+#include "desktop/link/DeviceLease.h"
 #include "desktop/link/DeviceLink.h"
+#include "desktop/link/DeviceSession.h"
 #include "desktop/link/RequestController.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/Home.h"
-
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
 
 namespace cli {
 
@@ -100,38 +98,22 @@ LinkSession::~LinkSession()
     m_cx.err().flush();
     devlink::UninitRapi();
     devlink::SetPrompter(nullptr);
-    m_deviceLock.reset();
-}
-
-QString DeviceLockPath(const QString& socketPath)
-{
-    const QString socket = socketPath.isEmpty() ? QString::fromStdString(home::DeviceSocketPath().string())
-                                                : QFileInfo(socketPath).absoluteFilePath();
-    const QByteArray hash
-        = QCryptographicHash::hash(socket.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QString::fromStdString(home::DesktopCacheDir().string()) + QStringLiteral("/agent-")
-        + QString::fromLatin1(hash) + QStringLiteral(".lock");
+    m_lease.reset();
 }
 
 bool LinkSession::LockDevice()
 {
-    if (m_deviceLock)
+    if (m_lease)
         return true;
-    const QString path = DeviceLockPath(m_cx.socketPath());
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    auto lock = std::make_unique<QLockFile>(path);
-    // Only a lock whose holder has ended is stale, however old it is.
-    lock->setStaleLockTime(0);
+    auto lease = std::make_unique<devlink::DeviceLease>(m_cx.socketPath());
     const int waitMs = m_timeoutSeconds > 0 ? m_timeoutSeconds * 1000 : -1;
-    if (!lock->tryLock(waitMs)) {
-        if (lock->error() == QLockFile::LockFailedError) {
-            Fail(QStringLiteral("another quorvane-cli command is still working with this device"));
-            return false;
-        }
-        // A cache folder we cannot write to must not stop the command.
-        return true;
+    QString holder = QStringLiteral("another program");
+    if (lease->Acquire(waitMs, nullptr, [&](const QString& text) { holder = text; })
+        != devlink::DeviceLease::Outcome::Held) {
+        Fail(QStringLiteral("the device is busy: %1 is still working with it").arg(holder));
+        return false;
     }
-    m_deviceLock = std::move(lock);
+    m_lease = std::move(lease);
     return true;
 }
 
@@ -162,6 +144,15 @@ void LinkSession::RememberPassword(const QString& databasePath, const QString& p
 {
     if (m_remember)
         settings::SetRememberedPassword(databasePath, password);
+}
+
+bool LinkSession::RunOnDevice(const std::function<void()>& work)
+{
+    Arm(nullptr);
+    const devlink::RequestEnd end
+        = devlink::DeviceSession::Instance().RunAndWait([&](devlink::RequestContext&) { work(); });
+    Disarm();
+    return end == devlink::RequestEnd::Ran;
 }
 
 void LinkSession::Arm(devlink::RequestController* controller)

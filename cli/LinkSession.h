@@ -14,14 +14,15 @@
 #include "cli/CommandSyntax.h"
 #include "desktop/link/NonInteractivePrompter.h"
 
-#include <QLockFile>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace devlink {
+class DeviceLease;
 class RequestController;
-}
+} // namespace devlink
 
 namespace cli {
 
@@ -93,10 +94,14 @@ public:
     int timeoutSeconds() const { return m_timeoutSeconds; }
     CliContext& cx() { return m_cx; }
 
-    // Waits (up to the timeout) until no other cli command works with this
-    // device's agent, and holds it off until the session ends. False, after
-    // saying so, when the wait was in vain.
+    // Waits (up to the timeout) until no other program works with this
+    // device's agent, and holds it off until the session ends (the device
+    // lease). False, after saying so, when the wait was in vain.
     bool LockDevice();
+
+    // Runs device work on the device session under the watchdog and waits
+    // for it; false when it never ran (cancelled before it started).
+    bool RunOnDevice(const std::function<void()>& work);
 
 private:
     void OnProgress(const QString& status);
@@ -112,12 +117,8 @@ private:
     devlink::RequestController* m_controller = nullptr;
     QString m_lastProgress;
     bool m_timedOut = false;
-    std::unique_ptr<QLockFile> m_deviceLock;
+    std::unique_ptr<devlink::DeviceLease> m_lease;
 };
-
-// The lock file that keeps two cli commands off one device's agent: in the
-// desktop cache folder, named after the device's socket.
-QString DeviceLockPath(const QString& socketPath);
 
 // The timeout option's value: whole seconds, 0 or more. False for anything
 // else.

@@ -28,6 +28,11 @@ function(quorvane_fuzz_target name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_LIBS} quorvane_warnings)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  # One target builds them all, and nothing else of the fuzz build.
+  if(NOT TARGET fuzz_targets)
+    add_custom_target(fuzz_targets)
+  endif()
+  add_dependencies(fuzz_targets ${name})
 endfunction()
 
 # quorvane_gtest(name sources... LIBS libs...): a GoogleTest executable registered with CTest.
@@ -41,5 +46,7 @@ function(quorvane_gtest name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})
+  # Each test carries its executable's name as a label, so that a run can
+  # pick whole executables (ctest -L).
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${name} ${T_PROPERTIES})
 endfunction()

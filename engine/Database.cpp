@@ -75,12 +75,36 @@ bool Statement::IsNull(int column) const
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
 
-Database::Database(sqlite3* handle, std::filesystem::path path, int version, std::string key)
+Database::Database(
+    sqlite3* handle, std::filesystem::path path, int version, std::string key, bool damageRecorded)
     : m_db(handle)
     , m_path(std::move(path))
     , m_version(version)
     , m_key(std::move(key))
+    , m_damage(damageRecorded ? Damage::Recorded : Damage::None)
 {
+}
+
+void Database::NoteDamage()
+{
+    if (m_damage == Damage::Recorded)
+        return;
+    m_damage = Damage::Noted;
+    if (sqlite3_get_autocommit(m_db))
+        RecordDamage();
+}
+
+void Database::TransactionEnded()
+{
+    if (m_damage == Damage::Noted && sqlite3_get_autocommit(m_db))
+        RecordDamage();
+}
+
+void Database::RecordDamage()
+{
+    std::string pragma = "PRAGMA main.user_version = " + std::to_string(m_version | kDamageFound);
+    if (Exec(ToUtf16(pragma)) == SQLITE_OK)
+        m_damage = Damage::Recorded;
 }
 
 Database::~Database()
@@ -223,6 +247,7 @@ Transaction::~Transaction()
 {
     if (m_active)
         m_db.Exec(u"ROLLBACK");
+    m_db.TransactionEnded();
 }
 
 int Transaction::Begin()
@@ -237,6 +262,7 @@ int Transaction::Commit()
     int rc = m_db.Exec(u"COMMIT");
     if (rc == SQLITE_OK)
         m_active = false;
+    m_db.TransactionEnded();
     return rc;
 }
 

@@ -15,8 +15,10 @@ struct sqlite3_stmt;
 namespace engine::detail {
 
 // Marks our database files in the header's application id; the header's user
-// version holds the engine version (2 or 3).
+// version holds the engine version (2 or 3), plus kDamageFound once the
+// engine has found the file damaged.
 inline constexpr std::int32_t kApplicationId = 0x51564345; // "QVCE"
+inline constexpr std::int32_t kDamageFound = 0x100;
 
 // Names of the engine's own tables start with this; they never show as user tables.
 inline constexpr std::u16string_view kInternalPrefix = u"__qv_";
@@ -58,8 +60,10 @@ private:
 
 class Database {
 public:
-    // `key` is the SQLCipher passphrase the file was opened with, empty for a plain file.
-    Database(sqlite3* handle, std::filesystem::path path, int version, std::string key);
+    // `key` is the SQLCipher passphrase the file was opened with, empty for a
+    // plain file; `damageRecorded`: the header says the file was found damaged.
+    Database(sqlite3* handle, std::filesystem::path path, int version, std::string key,
+        bool damageRecorded = false);
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
     ~Database();
@@ -73,6 +77,18 @@ public:
     int Prepare(std::u16string_view sql, Statement& out);
     // Runs engine statements that return no rows.
     int Exec(std::u16string_view sql);
+
+    // True once the file has been found damaged, on this connection or (as
+    // its header records) on any earlier one: it then takes no more writes,
+    // until a compacted copy or another file takes its place.
+    bool FoundDamaged() const { return m_damage != Damage::None; }
+    // Called when SQLite reported the file damaged. Records it in the header
+    // at once, or, inside a transaction, when that has ended (a rollback
+    // would take the mark with it). A mark that cannot be written (a
+    // read-only file) still holds for this connection.
+    void NoteDamage();
+    // Writes a mark that waited for the end of a transaction.
+    void TransactionEnded();
 
     // While set, the authorizer admits only what a user statement may do:
     // no ATTACH, PRAGMA or transaction control, no access to the engine's tables.
@@ -94,12 +110,15 @@ public:
     }
 
 private:
+    enum class Damage { None, Noted, Recorded };
+    void RecordDamage();
     std::int64_t RowVersion(bool advance);
 
     sqlite3* m_db;
     std::filesystem::path m_path;
     int m_version;
     std::string m_key;
+    Damage m_damage = Damage::None;
     bool m_userStatement = false;
     std::int64_t m_lastIdentity = 0;
     bool m_hasLastIdentity = false;

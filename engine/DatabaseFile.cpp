@@ -174,6 +174,8 @@ HRESULT OpenDatabaseFile(const std::filesystem::path& path, std::u16string_view 
         sqlite3_close_v2(handle);
         return hr;
     }
+    const bool damageRecorded = (version & kDamageFound) != 0;
+    version &= ~std::int64_t(kDamageFound);
     if (applicationId != kApplicationId || (version != 2 && version != 3)) {
         sqlite3_close_v2(handle);
         return Fail(STG_E_INVALIDHEADER, kNotDatabase);
@@ -185,7 +187,7 @@ HRESULT OpenDatabaseFile(const std::filesystem::path& path, std::u16string_view 
                 + u" for this version of the engine. [ Database version,Engine version ]",
             { u"3.0", u"2.0" });
     }
-    auto db = std::make_shared<Database>(handle, path, static_cast<int>(version), key);
+    auto db = std::make_shared<Database>(handle, path, static_cast<int>(version), key, damageRecorded);
     if (!catalog::IsInstalled(*db))
         return Fail(E_FAIL, kCorrupted);
     rc = ConfigureConnection(*db);
@@ -294,11 +296,11 @@ HRESULT CompactDatabaseFile(Database& db, const std::filesystem::path& destinati
             + "; PRAGMA qv_compact.user_version = " + std::to_string(db.Version()) + ";";
         rc = db.Exec(ToUtf16(pragmas));
     }
-    HRESULT hr = rc == SQLITE_OK ? S_OK : detail::SetError(FromSqlite(db.Handle(), rc));
+    HRESULT hr = rc == SQLITE_OK ? S_OK : detail::SetError(FromSqlite(db, rc));
     if (attached) {
         int detach = db.Exec(u"DETACH DATABASE qv_compact");
         if (Succeeded(hr) && detach != SQLITE_OK)
-            hr = detail::SetError(FromSqlite(db.Handle(), detach));
+            hr = detail::SetError(FromSqlite(db, detach));
     }
     if (Succeeded(hr) && std::rename(temp.c_str(), destination.c_str()) != 0)
         hr = Fail(STG_E_ACCESSDENIED, u"The database file cannot be written. [ Reason ]",

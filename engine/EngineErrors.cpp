@@ -1,5 +1,6 @@
 #include "engine/EngineErrors.h"
 
+#include "engine/Database.h"
 #include "engine/FunctionSupport.h"
 #include "engine/Utf.h"
 
@@ -265,6 +266,19 @@ ErrorRecord Unsupported(std::u16string_view construct)
         { std::u16string(construct) });
 }
 
+ErrorRecord FileCorrupted()
+{
+    return MakeError(E_FAIL, kCorrupted);
+}
+
+ErrorRecord FromSqlite(Database& db, int rc, const SqliteContext& context)
+{
+    ErrorRecord record = FromSqlite(db.Handle(), rc, context);
+    if ((rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB)
+        db.NoteDamage();
+    return record;
+}
+
 ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& ctx)
 {
     int extended = db ? sqlite3_extended_errcode(db) : rc;
@@ -276,7 +290,7 @@ ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& ctx)
     switch (rc & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        return MakeError(E_FAIL, kCorrupted);
+        return FileCorrupted();
     case SQLITE_FULL:
         return MakeError(STG_E_MEDIUMFULL, u"There is not enough disk space left for the database");
     case SQLITE_NOMEM:

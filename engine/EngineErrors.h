@@ -62,4 +62,13 @@ struct SqliteContext {
 // The record for SQLite result code `rc` with the connection's message.
 ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& context = {});
 
+class Database;
+// The same for an open database, which also notes there when SQLite found
+// the file damaged (Database::NoteDamage).
+ErrorRecord FromSqlite(Database& db, int rc, const SqliteContext& context = {});
+
+// "The database file is corrupted": what reads of a damaged file give, and
+// what writes to a file found damaged are refused with.
+ErrorRecord FileCorrupted();
+
 } // namespace engine::detail

@@ -84,7 +84,7 @@ HRESULT Rowset::GetRowCount(std::int64_t& count)
             ++n;
     }
     if (rc != SQLITE_DONE)
-        return detail::SetError(detail::FromSqlite(m_db->Handle(), rc));
+        return detail::SetError(detail::FromSqlite(*m_db, rc));
     m_count = n;
     m_countKnown = true;
     count = n;
@@ -112,7 +112,7 @@ HRESULT Rowset::Step()
     sqlite3_reset(m_statement->Get());
     if (rc == SQLITE_DONE)
         return DB_S_ENDOFROWSET;
-    return detail::SetError(detail::FromSqlite(m_db->Handle(), rc));
+    return detail::SetError(detail::FromSqlite(*m_db, rc));
 }
 
 HRESULT Rowset::MoveFirst()

@@ -26,13 +26,13 @@ std::u16string Number(std::int64_t v)
 
 HRESULT Sqlite(Database& db, int rc)
 {
-    return detail::SetError(FromSqlite(db.Handle(), rc));
+    return detail::SetError(FromSqlite(db, rc));
 }
 
 // A failure while copying rows into the rebuilt table names the table itself.
 HRESULT RebuildFailure(Database& db, int rc, const std::u16string& table)
 {
-    ErrorRecord record = FromSqlite(db.Handle(), rc);
+    ErrorRecord record = FromSqlite(db, rc);
     for (auto& p : record.parameters) {
         if (p == kRebuildName)
             p = table;

@@ -277,7 +277,7 @@ HRESULT Session::GetTableNames(std::vector<std::u16string>& names)
 {
     ClearError();
     int rc = catalog::ListTables(*m_db, names);
-    return rc == SQLITE_OK ? S_OK : SetError(FromSqlite(m_db->Handle(), rc));
+    return rc == SQLITE_OK ? S_OK : SetError(FromSqlite(*m_db, rc));
 }
 
 HRESULT Session::GetTableDefinition(std::u16string_view table, TableDefinition& definition)
@@ -287,7 +287,7 @@ HRESULT Session::GetTableDefinition(std::u16string_view table, TableDefinition& 
     bool found = false;
     int rc = catalog::Load(*m_db, table, model, found);
     if (rc != SQLITE_OK)
-        return SetError(FromSqlite(m_db->Handle(), rc));
+        return SetError(FromSqlite(*m_db, rc));
     if (!found || IsInternalName(table))
         return SetError(TableNotFound(table));
     definition = TableDefinition {};
@@ -332,6 +332,8 @@ HRESULT Session::GetTableDefinition(std::u16string_view table, TableDefinition& 
 HRESULT Session::RenameTable(std::u16string_view from, std::u16string_view to)
 {
     ClearError();
+    if (m_db->FoundDamaged())
+        return SetError(FileCorrupted());
     return detail::RenameTable(*m_db, from, to);
 }
 
@@ -357,6 +359,9 @@ HRESULT Session::Execute(
     if ((kind == StatementKind::Update || kind == StatementKind::Delete) && tokens.size() > 1
         && tokens[1].IsWord(u"TOP"))
         return SetError(Unsupported(u"TOP in UPDATE or DELETE"));
+    // A damaged file is read while it can be, but never changed further.
+    if (kind != StatementKind::Select && m_db->FoundDamaged())
+        return SetError(FileCorrupted());
     if (kind == StatementKind::Definition) {
         DdlCommand command;
         ErrorRecord error;
@@ -399,7 +404,7 @@ HRESULT Session::Execute(
     m_db->SetUserStatement(false);
     auto statement = std::make_unique<Statement>(raw);
     if (rc != SQLITE_OK) {
-        ErrorRecord record = FromSqlite(m_db->Handle(), rc, context);
+        ErrorRecord record = FromSqlite(*m_db, rc, context);
         // SQLite names a column before an unknown function it is given.
         if (auto name = UnknownFunction(*m_db, bodyTokens.tokens))
             record = FunctionNotRecognized(*name);
@@ -410,7 +415,7 @@ HRESULT Session::Execute(
     if (columns == 0) {
         rc = statement->Step();
         if (rc != SQLITE_DONE) {
-            ErrorRecord record = FromSqlite(m_db->Handle(), rc, context);
+            ErrorRecord record = FromSqlite(*m_db, rc, context);
             NameDuplicateConstraint(*m_db, record);
             NameForeignKey(*m_db, record, kind, table);
             return SetError(std::move(record));
@@ -446,7 +451,7 @@ HRESULT Session::Execute(
     if (needsFirstRow) {
         firstStep = statement->Step();
         if (firstStep != SQLITE_ROW && firstStep != SQLITE_DONE)
-            return SetError(FromSqlite(m_db->Handle(), firstStep, context));
+            return SetError(FromSqlite(*m_db, firstStep, context));
         for (int i = 0; i < columns; ++i) {
             if (computed[static_cast<std::size_t>(i)])
                 TypeFromValue(infos[static_cast<std::size_t>(i) + 1],

@@ -39,6 +39,10 @@ public:
 
     // Renames a table (table-alteration service). DB_E_NOTABLE when `from` is
     // missing, DB_E_DUPLICATETABLEID when `to` is taken.
+    //
+    // A file the engine has found damaged (on this or any earlier connection)
+    // takes no more changes: renames and every statement but a SELECT fail
+    // with E_FAIL "The database file is corrupted", as its reads did.
     HRESULT RenameTable(std::u16string_view from, std::u16string_view to);
 
     // Runs one statement of the engine's dialect. A SELECT gives a rowset

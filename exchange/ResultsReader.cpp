@@ -129,33 +129,47 @@ std::vector<std::u16string> SplitFields(std::u16string_view line, int columnCoun
     return fields;
 }
 
-std::optional<TableAnswer> ParseTableAnswer(std::span<const std::u16string_view> lines)
+TableAnswerReader::TableAnswerReader(std::span<const std::u16string_view> lines)
+    : m_lines(lines)
 {
     if (lines.empty())
-        return std::nullopt;
+        return;
     std::optional<int> count = ParseColsLine(lines[0]);
     if (!count)
-        return std::nullopt;
-    TableAnswer answer;
-    answer.columnCount = *count;
-    std::size_t i = 1;
-    if (i < lines.size() && lines[i].starts_with(u"Rows affected: "))
-        ++i;
-    for (std::size_t index = 0; i < lines.size(); ++i, ++index) {
-        if (lines[i] == u"<end>") {
-            answer.sawEnd = true;
-            break;
-        }
-        std::vector<std::u16string> fields = SplitFields(lines[i], answer.columnCount);
-        if (index == 0)
-            answer.names = std::move(fields);
-        else if (index == 1)
-            answer.types = std::move(fields);
-        else if (index == 2)
-            answer.attributes = std::move(fields);
-        else
-            answer.rows.push_back(std::move(fields));
+        return;
+    m_ok = true;
+    m_header.columnCount = *count;
+    m_next = 1;
+    if (m_next < lines.size() && lines[m_next].starts_with(u"Rows affected: "))
+        ++m_next;
+    for (std::vector<std::u16string>* part : { &m_header.names, &m_header.types, &m_header.attributes }) {
+        std::optional<std::u16string_view> line = NextRow();
+        if (!line)
+            return;
+        *part = SplitFields(*line, m_header.columnCount);
     }
+}
+
+std::optional<std::u16string_view> TableAnswerReader::NextRow()
+{
+    if (!m_ok || m_header.sawEnd || m_next >= m_lines.size())
+        return std::nullopt;
+    if (m_lines[m_next] == u"<end>") {
+        m_header.sawEnd = true;
+        return std::nullopt;
+    }
+    return m_lines[m_next++];
+}
+
+std::optional<TableAnswer> ParseTableAnswer(std::span<const std::u16string_view> lines)
+{
+    TableAnswerReader reader(lines);
+    if (!reader.ok())
+        return std::nullopt;
+    TableAnswer answer = reader.header();
+    while (std::optional<std::u16string_view> line = reader.NextRow())
+        answer.rows.push_back(SplitFields(*line, answer.columnCount));
+    answer.sawEnd = reader.header().sawEnd;
     return answer;
 }
 

@@ -65,11 +65,33 @@ struct TableAnswer {
     bool sawEnd = false; // the "<end>" line was reached
 };
 
-// Parses the lines that follow "<Success>": the first must start with
-// "Cols: " (else no value); a following line that starts with
-// "Rows affected: " is skipped once; then, until the lines run out or a line
-// equals "<end>", the names, types and attributes lines and the rows, each
-// split by SplitFields with the column count.
+// Reads the lines that follow "<Success>" one row at a time, so that a
+// caller can turn each row into its own form without a copy of the whole
+// table: the first line must start with "Cols: " (else ok() is false); a
+// following line that starts with "Rows affected: " is skipped once; then,
+// until the lines run out or a line equals "<end>", the names, types and
+// attributes lines (split by SplitFields with the column count, into the
+// header) and the rows. The lines must outlive the reader.
+class TableAnswerReader {
+public:
+    explicit TableAnswerReader(std::span<const std::u16string_view> linesAfterSuccess);
+
+    bool ok() const { return m_ok; }
+    // The header: column count, names, types and attributes; no rows.
+    const TableAnswer& header() const { return m_header; }
+    // The next row's line (unsplit), or nothing after the last; then
+    // header().sawEnd tells whether "<end>" was reached.
+    std::optional<std::u16string_view> NextRow();
+
+private:
+    std::span<const std::u16string_view> m_lines;
+    std::size_t m_next = 0;
+    TableAnswer m_header;
+    bool m_ok = false;
+};
+
+// The whole table answer, rows split (see TableAnswerReader); no value when
+// the "Cols: " line is missing.
 std::optional<TableAnswer> ParseTableAnswer(std::span<const std::u16string_view> linesAfterSuccess);
 
 } // namespace exchange

@@ -72,6 +72,7 @@ BinarySchema ReadBinarySchema(std::u16string_view text)
             }
             if (reader.Peek() == kTableEnd) {
                 reader.Skip();
+                ++schema.completeTables;
                 break;
             }
             SchemaEntryColumn& column = table.columns.emplace_back();

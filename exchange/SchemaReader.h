@@ -37,6 +37,9 @@ struct BinarySchema {
     // The tables read, in stream order. When malformed, the tables and
     // columns read before the fault (the last table possibly incomplete).
     std::vector<SchemaEntryTable> tables;
+    // How many of them ended with their end-of-table separator: all of them
+    // in a sound stream, one fewer when the stream broke inside a table.
+    std::size_t completeTables = 0;
     // The first character is not U+0007, a token or separator is missing or
     // wrong, or the text ends before U+0006. Then no tables are read when
     // the first character was wrong.

@@ -3,7 +3,7 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/Prompter.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 

@@ -3,9 +3,11 @@
 #include "desktop/link/AgentDeployment.h"
 #include "desktop/link/AgentWait.h"
 #include "desktop/link/DeviceLink.h"
+#include "desktop/link/DeviceSession.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/Prompter.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/link/RequestContext.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/Password.h"
 #include "exchange/QueryFile.h"
 #include "exchange/Text.h"
@@ -13,12 +15,10 @@
 
 #include <QLocale>
 
-#include <atomic>
+#include <thread>
 
 namespace devlink {
 namespace {
-
-std::atomic<bool> g_cancelRequested { false };
 
 QString Q(const std::u16string& text)
 {
@@ -66,7 +66,7 @@ bool CreateCEQueryFile(const QString& databasePath, const QString& password, con
     // A cancel left over from an earlier request must not stop this one; a
     // cancel given from here on stops it, even before the agent starts.
     if (pending == PendingCancel::Forget)
-        g_cancelRequested = false;
+        ClearCancelRequest();
     WriteAgentRegString(QStringLiteral("DecimalPointChar"), DecimalSeparator());
 
     std::string bytes;
@@ -110,27 +110,28 @@ bool CreateCEQueryFile(const QString& databasePath, const QString& password, con
         }
     }
 
-    WriteAgentRegDword(QStringLiteral("Cancel"), g_cancelRequested ? 1 : 0);
+    WriteAgentRegDword(QStringLiteral("Cancel"), CancelRequested() ? 1 : 0);
     DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
     if (!written)
         return false; // the agent must never read half a request
-    if (g_cancelRequested)
+    if (CancelRequested())
         return false;
 
     const QString commandLine = tableStruct ? QStringLiteral("-tableStruct") : QString();
     const QString program = kAgentDir + AgentExeName(GetDatabaseEngineVersion(databasePath) == 3 ? 3 : 2);
     TraceLine(QStringLiteral("About to run the .exe on the device...\r\n"));
-    if (!RunDeviceExe(program, commandLine, true)) {
+    DWORD agentProcess = 0;
+    if (!RunDeviceExe(program, commandLine, true, &agentProcess)) {
         TraceLine(QStringLiteral("Failed\r\n"));
         return false;
     }
     TraceLine(QStringLiteral("The .exe has started running on the device...\r\n"));
-    if (WaitForAgent() == AgentWaitEnd::ConnectionAborted)
+    if (WaitForAgent(agentProcess) == AgentWaitEnd::ConnectionAborted)
         return false;
     return written;
 }
 
-bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet)
+bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet, DWORD* processId)
 {
     if (!DeviceFileExists(exePath)) {
         ShowMessage(QStringLiteral("Error"),
@@ -156,6 +157,8 @@ bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet
                     exePath.toStdU16String(), text.toStdU16String())));
         return false;
     }
+    if (processId)
+        *processId = info.dwProcessId;
     if (!quiet) {
         RunningApplicationNotice notice;
         notice.programPath = exePath;
@@ -171,18 +174,25 @@ bool RunDeviceCommand(const QString& exePath, const QString& commandLine)
 
 void RequestCancel()
 {
-    g_cancelRequested = true;
-    WriteAgentRegDword(QStringLiteral("Cancel"), 1);
+    if (RequestContext* request = CurrentRequest()) {
+        request->token().Cancel();
+        return;
+    }
+    CurrentCancelToken().Cancel();
+    DeviceSession::CancelRunningRequest();
 }
 
 bool CancelRequested()
 {
-    return g_cancelRequested;
+    return CurrentCancelToken().IsCancelled();
 }
 
 void ClearCancelRequest()
 {
-    g_cancelRequested = false;
+    // A request's own token is never reused, so only the program-wide one
+    // of work outside the session is cleared.
+    if (!CurrentRequest())
+        CurrentCancelToken().Reset();
 }
 
 void CancelAgent()
@@ -202,7 +212,9 @@ void CancelAgent()
             return;
         if (ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Done."))
             return;
-        WaitWithMessages(timing.cancelCheckMs);
+        // A plain wait: the request is cancelled already, and this wait is
+        // for the agent to stop.
+        std::this_thread::sleep_for(std::chrono::milliseconds(timing.cancelCheckMs));
     }
     ShowMessage(QStringLiteral("Warning"),
         QStringLiteral("Could not stop the SQL process running on your device."), PromptIcon::Warning);

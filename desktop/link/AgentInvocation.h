@@ -8,6 +8,8 @@
 // RequestCancel may be called from any thread while it runs.
 #pragma once
 
+#include "platform/rapi/CeTypes.h"
+
 #include <QString>
 
 namespace devlink {
@@ -47,14 +49,20 @@ QString DecimalSeparator();
 // Starts a device program. False, after a message, when the file is missing
 // on the device or the start failed. When not `quiet`, the running-
 // application notice is shown.
-bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet);
+// *processId (when given) receives the started process's id.
+bool RunDeviceExe(const QString& exePath, const QString& commandLine, bool quiet, DWORD* processId = nullptr);
 bool RunDeviceCommand(const QString& exePath, const QString& commandLine);
 
-// The user's cancel: sets the program-wide flag (the running wait stops the
-// agent) and writes "Cancel" = 1 for the agent. Safe from any thread.
+// The cancel of the request running on this thread; on a thread without
+// one (a command-line program's main thread, its interrupt), the cancel of
+// the program-wide flag and of whatever request the device session runs.
+// The wait then writes "Cancel" = 1 for the agent and stops it. No device
+// work here: safe from any thread, a window's included.
 void RequestCancel();
+// Whether the request on this thread (or the program-wide flag) is cancelled.
 bool CancelRequested();
-// Forgets a cancel (CreateCEQueryFile does so when it begins a request).
+// Forgets a cancel of the program-wide flag (CreateCEQueryFile does so when
+// it begins a request outside the session).
 void ClearCancelRequest();
 
 // Stops the running agent through the stopper "\Quorvane\Haltquill.exe",

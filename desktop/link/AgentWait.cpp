@@ -4,9 +4,11 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/Prompter.h"
+#include "desktop/link/RequestContext.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace devlink {
@@ -70,6 +72,28 @@ DebugLog ReadDebugLog()
     return log;
 }
 
+enum class AgentRuns { Yes, No, Unknown };
+
+// Whether `process`, or a process it started (and so on), is still running.
+AgentRuns AgentStillRuns(DWORD process)
+{
+    std::vector<CEPROCESSENTRY> processes;
+    if (!CeGetProcessList(&processes))
+        return AgentRuns::Unknown;
+    std::vector<DWORD> tree { process };
+    // Parents come before their children in the device's table, but a
+    // second pass costs nothing and does not rely on it.
+    for (int pass = 0; pass < 2; ++pass)
+        for (const CEPROCESSENTRY& entry : processes)
+            if (std::find(tree.begin(), tree.end(), entry.dwParentProcessId) != tree.end()
+                && std::find(tree.begin(), tree.end(), entry.dwProcessId) == tree.end())
+                tree.push_back(entry.dwProcessId);
+    for (const CEPROCESSENTRY& entry : processes)
+        if (std::find(tree.begin(), tree.end(), entry.dwProcessId) != tree.end())
+            return AgentRuns::Yes;
+    return AgentRuns::No;
+}
+
 } // namespace
 
 bool AgentCompletion::IsHandOverLine(const QString& line)
@@ -84,6 +108,16 @@ bool AgentCompletion::IsFinished(const QString& status)
     if (status != QStringLiteral("Done.")) {
         m_settling = false;
         return false;
+    }
+    if (m_agentProcess != 0) {
+        switch (AgentStillRuns(m_agentProcess)) {
+        case AgentRuns::Yes:
+            return false; // not this request's "Done." (yet)
+        case AgentRuns::No:
+            return true;
+        case AgentRuns::Unknown:
+            break; // judge by the device's values alone
+        }
     }
     switch (ReadResultsState()) {
     case ResultsState::NonEmpty:
@@ -108,7 +142,7 @@ bool AgentCompletion::IsFinished(const QString& status)
     return m_settleClock.elapsed() >= Timing().handOverSettleMs;
 }
 
-AgentWaitEnd WaitForAgent()
+AgentWaitEnd WaitForAgent(DWORD agentProcess)
 {
     const LinkTiming& timing = Timing();
     int counter = 0;
@@ -116,10 +150,11 @@ AgentWaitEnd WaitForAgent()
     bool cancelledHere = false;
     bool lossIgnored = false; // the user chose Ignore: poll on without asking again
     QString lastStatus;
-    AgentCompletion completion;
+    AgentCompletion completion(agentProcess);
     AgentWaitEnd end = AgentWaitEnd::Finished;
     for (;;) {
         if (CancelRequested()) {
+            WriteAgentRegDword(QStringLiteral("Cancel"), 1);
             CancelAgent();
             cancelledHere = true;
             break;
@@ -141,9 +176,10 @@ AgentWaitEnd WaitForAgent()
                 lossIgnored = open == kRapiIgnore;
             }
         } else {
+            PublishAgentStatus(text);
             done = completion.IsFinished(text);
         }
-        WaitWithMessages(timing.statusPollMs);
+        RequestPause(timing.statusPollMs);
         if (text == lastStatus) {
             ++counter;
             if (counter >= timing.stuckPolls) {
@@ -164,8 +200,10 @@ AgentWaitEnd WaitForAgent()
         if (done)
             break;
     }
-    if (CancelRequested() && !cancelledHere)
+    if (CancelRequested() && !cancelledHere) {
+        WriteAgentRegDword(QStringLiteral("Cancel"), 1);
         CancelAgent();
+    }
     return end;
 }
 

@@ -12,9 +12,14 @@
 //     "Need to run ... 3.0 version." line in the Debug log), the Debug log
 //     holds the agent's own "Done." line (a cleared log means a new agent is
 //     starting), and this has stayed so for the settle time.
+// When the process the request started is known and the device lists its
+// processes, none of this guessing is needed: "Done." ends the wait once that
+// process and every process it started have ended.
 // A sibling that never answers is caught by the caller's stuck-agent
 // question, as any agent that stops changing "Status".
 #pragma once
+
+#include "platform/rapi/CeTypes.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -31,10 +36,20 @@ enum class AgentWaitEnd {
 // CancelAgent), or the user's Yes to "Your device has stopped responding."
 // after 200 unchanged polls (No starts the count again). A lost connection
 // is reconnected through IsRAPIopen.
-AgentWaitEnd WaitForAgent();
+//
+// `agentProcess` (0 when unknown) is the device process the request started.
+// While it, or a process it started (the engine-3.0 sibling), still runs, a
+// "Done." is not this request's end: it was written by another agent (one
+// left over from an earlier run of the device) or before this one ran.
+AgentWaitEnd WaitForAgent(DWORD agentProcess = 0);
 
 class AgentCompletion {
 public:
+    explicit AgentCompletion(DWORD agentProcess = 0)
+        : m_agentProcess(agentProcess)
+    {
+    }
+
     // Called with each "Status" text read; true when the request is over.
     bool IsFinished(const QString& status);
     bool HandOverSeen() const { return m_handOverSeen; }
@@ -43,6 +58,7 @@ public:
     static bool IsHandOverLine(const QString& line);
 
 private:
+    DWORD m_agentProcess = 0;
     bool m_handOverSeen = false;
     bool m_settling = false;
     QElapsedTimer m_settleClock;

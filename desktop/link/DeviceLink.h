@@ -145,11 +145,14 @@ bool WriteAgentRegString(const QString& name, const QString& text);
 
 // ---- Waiting, tracing, program location ----------------------------------------
 
-// Waits `milliseconds`, dispatching the calling thread's events meanwhile
-// (window messages on the window thread, queued calls on a worker). Neither
-// returns early nor blocks event handling. Without an application object it
-// simply sleeps.
+// Waits `milliseconds`. On the main thread it dispatches window messages
+// meanwhile; elsewhere (the device session's worker), and without an
+// application object, it simply sleeps. Never returns early.
 void WaitWithMessages(int milliseconds);
+
+// Calls `attempt` until it succeeds, at most `tries` times, waiting
+// `waitMs` (WaitWithMessages) after each failure. True when one succeeded.
+bool RetryWithWaits(int tries, int waitMs, const std::function<bool()>& attempt);
 
 // "%H:%M:%S : text" to the trace sink (exchange/Trace.h).
 void TraceLine(const QString& text);

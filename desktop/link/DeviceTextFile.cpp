@@ -50,9 +50,17 @@ bool DeviceTextFile::Read(const QString& path, bool splitLines)
         = exchange::DeviceTextFromBytes(std::string_view(m_bytes.constData(), std::size_t(m_bytes.size())));
     if (exchange::IsBinarySchema(m_text) || !splitLines)
         return true;
-    for (std::u16string_view line : exchange::SplitDeviceLines(m_text))
-        m_lines.append(QString::fromUtf16(line.data(), qsizetype(line.size())));
+    m_lines = exchange::SplitDeviceLines(m_text);
     return true;
+}
+
+QStringList DeviceTextFile::Lines() const
+{
+    QStringList lines;
+    lines.reserve(qsizetype(m_lines.size()));
+    for (std::u16string_view line : m_lines)
+        lines.append(QString::fromUtf16(line.data(), qsizetype(line.size())));
+    return lines;
 }
 
 std::optional<QString> DeviceTextFile::FirstLine()
@@ -65,7 +73,8 @@ std::optional<QString> DeviceTextFile::NextLine()
 {
     if (m_next >= m_lines.size())
         return std::nullopt;
-    return m_lines[m_next++];
+    const std::u16string_view line = m_lines[m_next++];
+    return QString::fromUtf16(line.data(), qsizetype(line.size()));
 }
 
 } // namespace devlink

@@ -11,6 +11,8 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace devlink {
 
@@ -31,16 +33,18 @@ public:
     const std::u16string& Text() const { return m_text; }
 
     // The lines, in order: a line ends at CR LF; an empty line ends the
-    // sequence (see exchange::SplitDeviceLines).
-    const QStringList& Lines() const { return m_lines; }
+    // sequence (see exchange::SplitDeviceLines). The text is split once;
+    // LineViews point into Text().
+    const std::vector<std::u16string_view>& LineViews() const { return m_lines; }
+    QStringList Lines() const;
     std::optional<QString> FirstLine();
     std::optional<QString> NextLine();
 
 private:
     QByteArray m_bytes;
     std::u16string m_text;
-    QStringList m_lines;
-    qsizetype m_next = 0;
+    std::vector<std::u16string_view> m_lines;
+    std::size_t m_next = 0;
 };
 
 } // namespace devlink

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 
 #include <chrono>
@@ -43,7 +44,9 @@ void SetLinkTiming(const LinkTiming& timing)
 
 void WaitWithMessages(int milliseconds)
 {
-    if (!QCoreApplication::instance()) {
+    // Off the main thread there are no window messages to dispatch: device
+    // work on the session's worker simply waits.
+    if (!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread()) {
         if (milliseconds > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
         return;
@@ -62,6 +65,16 @@ void WaitWithMessages(int milliseconds)
         timer.start(static_cast<int>(remaining));
         loop.exec();
     }
+}
+
+bool RetryWithWaits(int tries, int waitMs, const std::function<bool()>& attempt)
+{
+    for (int i = 0; i < tries; ++i) {
+        if (attempt())
+            return true;
+        WaitWithMessages(waitMs);
+    }
+    return false;
 }
 
 void TraceLine(const QString& text)

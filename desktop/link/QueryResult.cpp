@@ -74,7 +74,22 @@ void SetKindAndWidth(ColumnSchema& column)
     }
 }
 
-QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows)
+CellKind KindOfCellText(const QString& cell)
+{
+    if (cell == QLatin1String("(null)"))
+        return CellKind::Null;
+    if (cell.startsWith(QChar(u'\u0006')))
+        return CellKind::Binary;
+    return CellKind::Value;
+}
+
+void QueryResult::AppendRows(QueryResult&& part)
+{
+    rows.append(std::move(part.rows));
+    cellKinds.append(std::move(part.cellKinds));
+}
+
+QueryResult MakeQueryHeader(const exchange::TableAnswer& answer, int totalRows)
 {
     QueryResult result;
     result.columnCount = answer.columnCount;
@@ -101,15 +116,40 @@ QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows)
     for (qsizetype i = 0; i < result.columns.size(); ++i)
         if (result.columns[i].isPrimaryKey)
             result.primaryKeyColumns.append(int(i));
-    result.rows.reserve(qsizetype(answer.rows.size()));
-    for (const auto& fields : answer.rows) {
-        QStringList row;
-        row.reserve(qsizetype(fields.size()));
-        for (const auto& field : fields)
-            row.append(Q(field.size() > std::size_t(kMaxCellCharacters) ? field.substr(0, kMaxCellCharacters)
-                                                                        : field));
-        result.rows.append(row);
+    return result;
+}
+
+namespace {
+
+void AppendRowFields(QueryResult& result, const std::vector<std::u16string>& fields)
+{
+    QStringList row;
+    QByteArray kinds;
+    row.reserve(qsizetype(fields.size()));
+    kinds.reserve(qsizetype(fields.size()));
+    for (const auto& field : fields) {
+        row.append(
+            Q(field.size() > std::size_t(kMaxCellCharacters) ? field.substr(0, kMaxCellCharacters) : field));
+        kinds.append(char(KindOfCellText(row.back())));
     }
+    result.rows.append(std::move(row));
+    result.cellKinds.append(std::move(kinds));
+}
+
+} // namespace
+
+void AppendRowLine(QueryResult& result, std::u16string_view line)
+{
+    AppendRowFields(result, exchange::SplitFields(line, result.columnCount));
+}
+
+QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows)
+{
+    QueryResult result = MakeQueryHeader(answer, totalRows);
+    result.rows.reserve(qsizetype(answer.rows.size()));
+    result.cellKinds.reserve(qsizetype(answer.rows.size()));
+    for (const auto& fields : answer.rows)
+        AppendRowFields(result, fields);
     return result;
 }
 

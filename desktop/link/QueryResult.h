@@ -8,6 +8,7 @@
 #include "exchange/ResultsReader.h"
 #include "exchange/SchemaReader.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -42,6 +43,14 @@ void SetKindAndWidth(ColumnSchema& column);
 // The longest text a cell keeps.
 inline constexpr int kMaxCellCharacters = 40000;
 
+// What a cell holds, decided once while the answer is read.
+enum class CellKind : char {
+    Value = 0,
+    Null = 1, // the agent's "(null)"
+    Binary = 2, // a binary or long value the agent sent as U+0006 and its byte count
+};
+CellKind KindOfCellText(const QString& cell);
+
 struct QueryResult {
     int columnCount = 0;
     QVector<ColumnSchema> columns;
@@ -50,8 +59,13 @@ struct QueryResult {
     int notNullCount = 0;
     int autoincCount = 0;
     QVector<QStringList> rows; // transport codes undone; each row at most columnCount texts
+    QVector<QByteArray> cellKinds; // per row, a CellKind per cell
     int totalRows = -1; // the device's "TotalRows", or -1
     int rowsAffected = -1; // the device's "RowsAffected", or -1
+
+    CellKind KindOf(qsizetype row, qsizetype column) const { return CellKind(cellKinds[row].at(column)); }
+    // Takes the rows of `part` (a batch) after these.
+    void AppendRows(QueryResult&& part);
 
     bool operator==(const QueryResult&) const = default;
 };
@@ -60,6 +74,10 @@ struct QueryResult {
 // attributes ("primary key", "not null", "autoinc") and rows, each cell cut
 // to kMaxCellCharacters.
 QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows);
+// The same without rows, from the header of a TableAnswerReader.
+QueryResult MakeQueryHeader(const exchange::TableAnswer& header, int totalRows);
+// Splits one row line (exchange::SplitFields) into `result`.
+void AppendRowLine(QueryResult& result, std::u16string_view line);
 
 struct TableSchema {
     QString name;

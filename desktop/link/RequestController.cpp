@@ -1,14 +1,12 @@
-// The request loop: worker thread, progress timer, status texts.
+// The request loop: a run on the device session, the progress timer, the
+// reruns an answer asks for, and the status texts at the end.
 #include "desktop/link/RequestController.h"
 
-#include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "exchange/Text.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
-#include <QThread>
 
 namespace devlink {
 namespace {
@@ -40,10 +38,8 @@ RequestController::RequestController(QObject* parent)
 
 RequestController::~RequestController()
 {
-    if (m_worker) {
-        m_worker->wait();
-        delete m_worker;
-    }
+    if (m_requestId)
+        DeviceSession::Instance().Cancel(m_requestId);
 }
 
 QObject* RequestController::promptOwner() const
@@ -63,66 +59,26 @@ void RequestController::SetTimerText(const QString& text)
     emit timerTextChanged(text);
 }
 
-void RequestController::SetControls(bool go, bool cancel, bool exportButton)
+void RequestController::SetState(RequestState state)
 {
-    if (go == m_goEnabled && cancel == m_cancelEnabled && exportButton == m_exportEnabled)
+    if (state == m_state)
         return;
-    m_goEnabled = go;
-    m_cancelEnabled = cancel;
-    m_exportEnabled = exportButton;
+    m_state = state;
     emit controlsChanged();
 }
 
 void RequestController::Cancel()
 {
-    if (!m_worker)
+    if (m_state != RequestState::Running)
         return;
-    m_cancelling = true;
-    SetControls(m_goEnabled, false, m_exportEnabled);
-    RequestCancel();
+    SetState(RequestState::Cancelling);
+    DeviceSession::Instance().Cancel(m_requestId);
 }
 
 void RequestController::CloseRequested()
 {
     TraceLine(QStringLiteral("User has closed this window.\r\n"));
-    if (m_worker) {
-        m_cancelling = true;
-        RequestCancel();
-    }
-}
-
-void RequestController::StartWorker()
-{
-    const QString databasePath = m_databasePath, password = m_password, sql = m_sqlToRun;
-    m_worker = QThread::create([this, databasePath, password, sql] {
-        m_requestFailed = false;
-        // A cancel given since RunRequest began stops the request unrun.
-        const bool ok
-            = !m_cancelling && CreateCEQueryFile(databasePath, password, sql, false, PendingCancel::Keep);
-        m_requestFailed = !ok;
-        DebugOutput(QStringLiteral("****  FINISHED RUNNING SQL ON THE DEVICE ****\r\n"));
-        m_loadingResults = true;
-        m_threadDone = true;
-    });
-    m_worker->start();
-}
-
-void RequestController::WaitForWorker(int milliseconds)
-{
-    if (!QCoreApplication::instance()) {
-        QThread::msleep(static_cast<unsigned long>(milliseconds));
-        return;
-    }
-    // The wait ends early when the worker finishes: nothing is left to wait for.
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(m_worker, &QThread::finished, &loop, &QEventLoop::quit);
-    if (m_threadDone)
-        return;
-    timer.start(milliseconds);
-    loop.exec();
+    Cancel();
 }
 
 void RequestController::OnProgressTimer()
@@ -130,12 +86,15 @@ void RequestController::OnProgressTimer()
     const QString time = ElapsedText(m_startTime.elapsed());
     SetTimerText(time);
     QString text;
-    if (m_cancelling) {
+    const QString waitingFor = m_progress ? m_progress->WaitingFor() : QString();
+    if (m_state == RequestState::Cancelling) {
         text = QStringLiteral("Cancelling...");
-    } else if (m_loadingResults) {
+    } else if (!waitingFor.isEmpty()) {
+        text = QStringLiteral("Waiting for %1 to finish with the device..").arg(waitingFor);
+    } else if (m_progress && m_progress->Loading()) {
         text = QStringLiteral("Loading results grid.");
     } else {
-        text = ReadAgentRegString(QStringLiteral("Status"));
+        text = m_progress ? m_progress->AgentStatus() : QString();
         if (text.isEmpty())
             text = QStringLiteral("Preparing to run SQL..");
     }
@@ -145,86 +104,148 @@ void RequestController::OnProgressTimer()
 
 void RequestController::RunRequest(bool skipResults)
 {
-    if (m_worker)
+    if (isRunning())
         return;
-    DeleteAgentRegValue(kAgentKey, QStringLiteral("DeleteSQLResults"));
+    m_skipResults = skipResults;
     m_retryCount = 0;
-    bool ok = true;
-    int reruns = 0;
-    for (;;) {
-        m_skipResults = skipResults;
-        m_retryRequested = false;
-        if (m_shown)
-            SetControls(false, true, m_exportEnabled);
+    m_reruns = 0;
+    m_firstRun = true;
+    StartRun();
+}
 
-        DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
-        m_cancelling = false;
-        ClearCancelRequest();
-        TraceLine(QStringLiteral("SQL-Thread started.\r\n"));
-        m_threadDone = false;
-        m_loadingResults = false;
-        m_tableCount = 0;
-        m_requestFailed = false;
-        m_passwordRejected = false;
+void RequestController::StartRun()
+{
+    SetState(RequestState::Running);
+    TraceLine(QStringLiteral("SQL-Thread started.\r\n"));
+    m_tableCount = 0;
+    m_passwordRejected = false;
 
-        m_startTime.start();
-        StartWorker();
-        if (m_shown) {
-            m_progressTimer.setInterval(Timing().progressTimerMs);
-            m_progressTimer.start();
-        }
-        while (!m_threadDone) {
-            if (QCoreApplication::instance())
-                QCoreApplication::processEvents(QEventLoop::AllEvents);
-            WaitForWorker(Timing().requestPumpMs);
-        }
-        m_worker->wait();
-        delete m_worker;
-        m_worker = nullptr;
+    DatabaseRequest request;
+    request.databasePath = m_databasePath;
+    request.password = m_password;
+    request.sql = m_sqlToRun;
+    request.tableMode = m_tableMode;
+    request.loadAnswer = !m_skipResults && m_shown;
+    request.firstRun = m_firstRun;
+    request.retryCount = m_retryCount;
+    request.promptOwner = promptOwner();
+    m_firstRun = false;
 
-        TraceLine(QStringLiteral("SQL-Thread finished.\r\n"));
-        if (m_shown)
-            SetControls(m_goEnabled, m_cancelEnabled, !m_requestFailed);
-
-        ok = true;
-        m_rowsAffected = -1;
-        m_totalRows = 1;
-        if (!m_requestFailed && !m_cancelling) {
-            const QString rowsAffected = ReadAgentRegString(QStringLiteral("RowsAffected"));
-            const QString totalRows = ReadAgentRegString(QStringLiteral("TotalRows"));
-            if (!rowsAffected.isEmpty()) {
-                m_rowsAffected = LeadingInteger(rowsAffected);
-            } else {
-                if (!totalRows.isEmpty())
-                    m_totalRows = LeadingInteger(totalRows);
-                if (!m_skipResults && m_shown)
-                    ok = LoadResults(m_totalRows, false);
-            }
-        }
-        // A retry the loader asked for (the user's "&Retry", the compaction,
-        // or the automatic retries) runs even though this answer failed.
-        if (m_retryRequested && !m_cancelling && reruns < kMaxReruns) {
-            ++reruns;
-            continue;
-        }
-        break;
+    m_progress = std::make_shared<RequestProgress>();
+    auto answer = std::make_shared<DatabaseAnswer>();
+    m_answer = answer;
+    m_awaitingColumns = true;
+    // The run never touches this controller: what it hands back is posted,
+    // and the session drops it once this controller is gone.
+    auto work = [this, request, answer](RequestContext& context) {
+        const RowSink rows = [this, &context](QueryResult part) {
+            context.Post([this, part = std::move(part)]() mutable { TakeRows(std::move(part)); });
+        };
+        *answer = RunDatabaseRequest(request, rows);
+    };
+    m_startTime.start();
+    if (m_shown) {
+        m_progressTimer.setInterval(Timing().progressTimerMs);
+        m_progressTimer.start();
     }
+    m_requestId = DeviceSession::Instance().Start(
+        this, std::move(work), [this](RequestEnd end) { OnRunEnded(end); }, m_progress);
+}
 
+void RequestController::TakeRows(QueryResult&& part)
+{
+    if (m_awaitingColumns) {
+        m_awaitingColumns = false;
+        m_result = std::move(part);
+        emit resultsStarted();
+        return;
+    }
+    const int first = int(m_result.rows.size());
+    const int count = int(part.rows.size());
+    m_result.AppendRows(std::move(part));
+    emit rowsAppended(first, count);
+}
+
+void RequestController::OnRunEnded(RequestEnd end)
+{
+    m_requestId = 0;
+    TraceLine(QStringLiteral("SQL-Thread finished.\r\n"));
+    DatabaseAnswer answer = std::move(*m_answer);
+    m_answer.reset();
+    if (end != RequestEnd::Ran) {
+        // It never reached the device: cancelled before it started, or the
+        // device stayed leased to another program.
+        answer.requestFailed = end == RequestEnd::Busy;
+        answer.cancelled = end == RequestEnd::Cancelled;
+        if (answer.cancelled && m_state == RequestState::Running)
+            SetState(RequestState::Cancelling);
+    }
+    if (m_shown && m_exportEnabled != !answer.requestFailed) {
+        m_exportEnabled = !answer.requestFailed;
+        emit controlsChanged();
+    }
+    const bool loaded = answer.loaded;
+    const bool failed = answer.requestFailed;
+    const bool connectionLost = answer.connectionLost;
+    const bool rerun = answer.retryRequested;
+    ApplyAnswer(std::move(answer));
+    // A rerun the answer asked for (the user's "&Retry", the compaction, or
+    // the automatic retries) runs even though this answer failed.
+    if (rerun && m_state == RequestState::Running && m_reruns < kMaxReruns) {
+        ++m_reruns;
+        StartRun();
+        return;
+    }
+    Finish(loaded && !failed, connectionLost);
+}
+
+void RequestController::ApplyAnswer(DatabaseAnswer&& answer)
+{
+    m_sqlToRun = answer.sql;
+    m_retryCount = answer.retryCount;
+    m_passwordRejected = answer.passwordRejected;
+    m_rowsAffected = answer.rowsAffected;
+    m_totalRows = answer.totalRows;
+    if (!answer.resultsBytes.isEmpty() || answer.resultsValid)
+        m_resultsBytes = std::move(answer.resultsBytes);
+    m_resultsValid = answer.resultsValid;
+    if (!answer.statusText.isEmpty()) {
+        SetStatus(answer.statusText);
+        emit refreshRequested();
+    }
+    if (answer.tables) {
+        m_tableCount = answer.tableCount;
+        if (answer.schemaRootOnly)
+            m_schema.SetRootOnly(m_databasePath);
+        else
+            m_schema.SetSchema(m_databasePath, *answer.tables);
+        emit resultsLoaded();
+    } else if (m_tableMode && !m_awaitingColumns) {
+        m_result.rowsAffected = m_rowsAffected;
+        emit resultsLoaded();
+    }
+}
+
+void RequestController::Finish(bool ok, bool connectionLost)
+{
     if (m_shown) {
         DebugOutput(QStringLiteral("Killing Timer2  (second place..) \r\n"));
         m_progressTimer.stop();
     }
-    const bool succeeded = !m_cancelling && !m_requestFailed && ok;
-    if (m_cancelling) {
+    if (m_state == RequestState::Cancelling) {
         SetStatus(QStringLiteral("SQL cancelled."));
         TraceLine(QStringLiteral("SQL cancelled.\r\n"));
-    } else if (!ok || m_requestFailed) {
+        SetState(RequestState::Cancelled);
+    } else if (!ok) {
         // A request that failed before its answer counts as an error too.
         SetStatus(QStringLiteral("An error occurred getting data from your device.\r\n"));
         TraceLine(QStringLiteral("An error occurred in the DisplaySQLresults function.\r\n"));
         m_resultsValid = false;
-    } else if (m_tableMode) {
-        if (m_rowsAffected == 1)
+        SetState(connectionLost ? RequestState::ConnectionLost : RequestState::Failed);
+    } else {
+        if (!m_tableMode)
+            SetStatus(Q(exchange::Format(u" %d tables found.", m_tableCount)));
+        else if (m_rowsAffected == 1)
             SetStatus(QStringLiteral(" 1 row affected."));
         else if (m_rowsAffected != -1)
             SetStatus(Q(exchange::Format(u" %d rows affected.", m_rowsAffected)));
@@ -232,19 +253,24 @@ void RequestController::RunRequest(bool skipResults)
             SetStatus(QStringLiteral(" 1 row found."));
         else
             SetStatus(Q(exchange::Format(u" %d rows found.", qint64(m_result.rows.size()))));
-        emit refreshRequested();
-    } else {
-        SetStatus(Q(exchange::Format(u" %d tables found.", m_tableCount)));
+        SetState(RequestState::Succeeded);
     }
-    if (m_shown) {
+    if (m_shown)
         emit refreshRequested();
-        SetControls(true, false, m_exportEnabled);
-    }
     const qint64 seconds = m_startTime.elapsed() / 1000;
     DebugOutput(Q(exchange::Format(u"\r\nTime to run \"%s\" : %02d:%02d\r\n\r\n", m_sqlToRun.toStdU16String(),
         (seconds / 60) % 60, seconds % 60)));
-    m_lastOk = succeeded;
-    emit requestFinished(succeeded);
+    emit requestFinished();
+}
+
+RequestState RunRequestAndWait(RequestController& controller, bool skipResults)
+{
+    QEventLoop loop;
+    QObject::connect(&controller, &RequestController::requestFinished, &loop, &QEventLoop::quit);
+    controller.RunRequest(skipResults);
+    if (controller.isRunning())
+        loop.exec();
+    return controller.state();
 }
 
 } // namespace devlink

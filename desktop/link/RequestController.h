@@ -1,42 +1,50 @@
 // The request loop of one database window, without the window: it holds the
-// window's request fields, runs each request's device work on a worker
-// thread, keeps the progress texts (timer 2, every 200 ms), loads the answer
-// (rows into a QueryResult in table mode, the schema into a SchemaTreeModel
-// in database mode), turns a failed answer into the right question, and
-// signals every change so that a window only displays it.
+// window's request fields, starts each request on the device session
+// (DeviceSession.h) and returns at once, shows its progress (timer 2, every
+// 200 ms, from what the request publishes: no device work on this thread),
+// takes the answer back in parts (the columns, rows in batches, the schema)
+// and reruns a request when the answer asked for it (the edited SQL, a
+// compaction, the automatic retries). Every change is signalled, so that a
+// window only displays it.
 //
-// A command-line program uses it the same way: set the fields, set `shown`
-// (results are loaded only for a shown controller: one whose answer someone
-// looks at), call RunRequest, read the outcome.
+// A controller that is destroyed while its request runs cancels it; nothing
+// arrives for it afterwards. A command-line program waits for a request
+// with RunRequestAndWait.
 //
-// Threads: create and use it on one thread that runs Qt events (the window
-// thread, or a command-line program's main thread; a QCoreApplication must
-// exist). RunRequest returns when the request is over; meanwhile it keeps
-// dispatching that thread's events, so the window stays responsive and
-// Cancel() can be called from a slot. Only one request runs at a time in the
-// whole program: the query file, the results file and "Status" are single
-// device-wide resources.
+// Threads: create and use it on the program's main (window) thread, with a
+// QCoreApplication alive.
 #pragma once
 
+#include "desktop/link/DatabaseRequest.h"
+#include "desktop/link/DeviceSession.h"
 #include "desktop/link/QueryResult.h"
 #include "desktop/link/SchemaTreeModel.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
-#include <atomic>
-#include <string>
-
-class QThread;
+#include <memory>
 
 namespace devlink {
+
+enum class RequestState {
+    Idle, // nothing has run yet
+    Running, // a request runs, or waits for the device
+    Cancelling, // the user cancelled; the agent is being stopped
+    Succeeded, // the last request ended well, its answer (when asked for) loaded
+    Failed, // it failed, or its answer could not be loaded
+    ConnectionLost, // it failed because the connection to the device was lost
+    Cancelled, // it was cancelled
+};
 
 class RequestController : public QObject {
     Q_OBJECT
 public:
     explicit RequestController(QObject* parent = nullptr);
+    // Cancels a running request; its late answer is dropped.
     ~RequestController() override;
 
     // ---- The window's request fields ----
@@ -44,7 +52,7 @@ public:
     void setDatabasePath(const QString& path) { m_databasePath = path; }
     QString password() const { return m_password; }
     void setPassword(const QString& password) { m_password = password; }
-    // The request text handed to the agent (LoadResults may change it: the
+    // The request text handed to the agent (an answer may change it: the
     // edited SQL of the SQL error dialog, or "CompactDB").
     QString sqlToRun() const { return m_sqlToRun; }
     void setSqlToRun(const QString& sql) { m_sqlToRun = sql; }
@@ -61,52 +69,38 @@ public:
     QObject* promptOwner() const;
 
     // ---- Progress and outcome ----
+    RequestState state() const { return m_state; }
+    bool isRunning() const { return m_state == RequestState::Running || m_state == RequestState::Cancelling; }
     QString statusText() const { return m_statusText; }
     QString timerText() const { return m_timerText; }
-    bool isRunning() const { return m_worker != nullptr; }
-    bool goEnabled() const { return m_goEnabled; }
-    bool cancelEnabled() const { return m_cancelEnabled; }
+    // The window's buttons: "Go" while idle, "Cancel" while a request runs
+    // and was not cancelled, "Export..." after a request that did not fail.
+    bool goEnabled() const { return !isRunning(); }
+    bool cancelEnabled() const { return m_state == RequestState::Running; }
     bool exportEnabled() const { return m_exportEnabled; }
-    bool threadDone() const { return m_threadDone; }
-    bool requestFailed() const { return m_requestFailed; }
-    bool cancelling() const { return m_cancelling; }
-    bool loadingResults() const { return m_loadingResults; }
-    bool retryRequested() const { return m_retryRequested; }
     int retryCount() const { return m_retryCount; }
     int tableCount() const { return m_tableCount; }
     // The last answer was "<Failed>" with a password error: the caller asks
     // for the password and runs the request again.
     bool passwordRejected() const { return m_passwordRejected; }
-    bool skipResults() const { return m_skipResults; }
     // The loaded answer is a success ("<Success>").
     bool resultsValid() const { return m_resultsValid; }
-    // The outcome of the last RunRequest: true unless it failed, was
-    // cancelled or its answer could not be loaded.
-    bool lastRequestSucceeded() const { return m_lastOk; }
     int rowsAffected() const { return m_rowsAffected; }
     int totalRows() const { return m_totalRows; }
     const QueryResult& queryResult() const { return m_result; }
     SchemaTreeModel* schemaModel() { return &m_schema; }
-    // The results file as the agent wrote it, from the last LoadResults.
+    // The results file as the agent wrote it, from the last answer read.
     const QByteArray& resultsBytes() const { return m_resultsBytes; }
 
     // ---- Actions ----
-    // Runs sqlToRun() on the device and loads the answer; does nothing when a
-    // request is running. `skipResults` leaves the answer unread.
+    // Starts sqlToRun() on the device and returns at once; requestFinished
+    // follows. Does nothing while a request runs. `skipResults` leaves the
+    // answer unread.
     void RunRequest(bool skipResults = false);
-    // The window's "Cancel" button: disables itself, sets `cancelling` and
-    // asks the running request to stop.
+    // The window's "Cancel" button: disables itself and stops the request.
     void Cancel();
     // The window is being closed from its system menu while a request runs.
     void CloseRequested();
-
-    // Reads and parses the answer of the request that just ran; true when it
-    // was a success and was loaded. With `stopAfterStatus` only the status
-    // is checked (and the engine version remembered).
-    bool LoadResults(int totalRows, bool stopAfterStatus);
-    // Fills the schema model from a DBSchema.bin text (null: the root item
-    // only); true when the schema was malformed.
-    bool LoadSchema(const std::u16string* text);
     // The status line.
     void SetStatus(const QString& text);
 
@@ -115,46 +109,49 @@ signals:
     void timerTextChanged(const QString& text);
     // goEnabled(), cancelEnabled() or exportEnabled() changed.
     void controlsChanged();
-    // queryResult() or schemaModel() holds a new answer.
+    // queryResult() holds the columns of a new answer, with no rows yet.
+    void resultsStarted();
+    // Rows [first, first + count) were appended to queryResult().
+    void rowsAppended(int first, int count);
+    // queryResult() or schemaModel() holds a whole new answer.
     void resultsLoaded();
     // The window should refresh its controls and labels.
     void refreshRequested();
-    void requestFinished(bool ok);
+    // The request is over: state() tells how.
+    void requestFinished();
 
 private:
-    void StartWorker();
-    void WaitForWorker(int milliseconds);
+    void StartRun();
+    void OnRunEnded(RequestEnd end);
+    void Finish(bool loaded, bool connectionLost);
     void OnProgressTimer();
-    void SetControls(bool go, bool cancel, bool exportButton);
+    void SetState(RequestState state);
     void SetTimerText(const QString& text);
-    bool LoadTableAnswer(const std::u16string& text, int totalRows);
-    bool ReadSchemaFile();
-    void HandleFailure(const QStringList& lines);
-    void ShowSqlError(const QString& error, const QString& code, const QString& details);
-    bool IsSchemaRequest() const;
+    void TakeRows(QueryResult&& part);
+    void ApplyAnswer(DatabaseAnswer&& answer);
 
     QString m_databasePath, m_password, m_sqlToRun;
     bool m_tableMode = true;
     bool m_shown = false;
     QObject* m_promptOwner = nullptr;
 
+    RequestState m_state = RequestState::Idle;
     QString m_statusText, m_timerText;
-    bool m_goEnabled = true, m_cancelEnabled = false, m_exportEnabled = false;
+    bool m_exportEnabled = false;
 
-    QThread* m_worker = nullptr;
-    // Written by the worker, read here.
-    std::atomic<bool> m_threadDone { false };
-    std::atomic<bool> m_requestFailed { false };
-    std::atomic<bool> m_loadingResults { false };
-    // Written here, read by the worker before it starts the request.
-    std::atomic<bool> m_cancelling { false };
+    // The run on the session, and what it shares with this thread.
+    DeviceSession::RequestId m_requestId = 0;
+    std::shared_ptr<RequestProgress> m_progress;
+    std::shared_ptr<DatabaseAnswer> m_answer; // filled by the run, read here once it ended
+    bool m_skipResults = false;
+    bool m_firstRun = true;
+    bool m_awaitingColumns = false; // the next rows part is the columns of a new answer
+    int m_reruns = 0;
+
     bool m_passwordRejected = false;
-    bool m_retryRequested = false;
     int m_retryCount = 0;
     int m_tableCount = 0;
-    bool m_skipResults = false;
     bool m_resultsValid = false;
-    bool m_lastOk = false;
     int m_rowsAffected = -1;
     int m_totalRows = 1;
 
@@ -165,5 +162,9 @@ private:
     SchemaTreeModel m_schema;
     QByteArray m_resultsBytes;
 };
+
+// Runs a request and waits for its end with one local event loop: for a
+// command-line program's main thread (never a window). Returns state().
+RequestState RunRequestAndWait(RequestController& controller, bool skipResults = false);
 
 } // namespace devlink

@@ -3,6 +3,7 @@
 #include "device/host/FactoryImage.h"
 #include "device/host/FactoryReset.h"
 #include "device/host/Notifications.h"
+#include "device/process/LeftoverPrograms.h"
 #include "device/process/ProcessTable.h"
 #include "device/process/Restart.h"
 #include "device/server/RapiServer.h"
@@ -165,7 +166,15 @@ int RunDevice(const HostOptions& options, int readyFd)
         ready.Failed(Describe(folder));
         return 1;
     }
-    std::string error = home::CheckSocketPath(options.socketPath);
+    // Programs of an earlier host that was killed would go on writing to
+    // the store and the registry, and answer the next request in its place.
+    std::string error;
+    std::vector<pid_t> leftovers;
+    if (!EndLeftoverPrograms(folder.dir, &leftovers, &error)) {
+        ready.Failed(error);
+        return 1;
+    }
+    error = home::CheckSocketPath(options.socketPath);
     if (!error.empty()) {
         ready.Failed(error);
         return 1;
@@ -212,6 +221,8 @@ int RunDevice(const HostOptions& options, int readyFd)
     ProcessTable processes(processConfig);
     DeviceServices services { store.get(), hive.get(), &profile, &processes };
     RapiServer server(services);
+    server.SetIdleTimeout(MillisecondsFromEnvironment(
+        kEnvIdleTimeout, RapiServer::kDefaultIdleTimeout, std::chrono::hours(24)));
     if (!server.Listen(options.socketPath, &error)) {
         ready.Failed(error);
         return 1;
@@ -234,6 +245,9 @@ int RunDevice(const HostOptions& options, int readyFd)
     }
     if (readyFd >= 0)
         RedirectOutput(folder.LogFile());
+    for (pid_t pid : leftovers)
+        Log("ended device program " + std::to_string(pid)
+            + ", left running by an earlier device on this store");
     std::vector<std::string> environment = { std::string(kEnvDeviceDir) + "=" + folder.dir.string(),
         std::string(kEnvDeviceSocket) + "=" + options.socketPath.string() };
     auto notify = [&environment](Notification which) {

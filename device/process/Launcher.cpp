@@ -1,11 +1,13 @@
 #include "device/process/Launcher.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/mman.h>
 #include <sys/pidfd.h>
+#include <sys/prctl.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -156,6 +158,14 @@ bool NameIn(std::string_view entry, const std::vector<std::string>& replaced)
     return false;
 }
 
+// Tells the parent why the child could not become the program, and ends it.
+[[noreturn]] void FailInChild(int err)
+{
+    ssize_t ignored = write(kChildErrorFd, &err, sizeof err);
+    (void)ignored;
+    _exit(127);
+}
+
 // Forks and executes `image`. Returns 0 with *pid, or the errno of the
 // failed step (the child's exec errno included).
 int ForkExec(int image, int childLink, char* const* argv, char* const* envp, pid_t* pid)
@@ -168,6 +178,7 @@ int ForkExec(int image, int childLink, char* const* argv, char* const* envp, pid
     if (!readEnd.valid() || !writeEnd.valid())
         return EMFILE;
 
+    const pid_t host = getpid();
     pid_t child = fork();
     if (child < 0)
         return errno;
@@ -182,11 +193,16 @@ int ForkExec(int image, int childLink, char* const* argv, char* const* envp, pid
         fcntl(kChildImageFd, F_SETFD, FD_CLOEXEC);
         fcntl(kChildErrorFd, F_SETFD, FD_CLOEXEC);
         syscall(SYS_close_range, kChildErrorFd + 1, ~0U, 0);
+        // The program ends with the host however the host ends, even killed
+        // outright; a host that died before this point is no parent any more.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+            FailInChild(errno);
+        if (getppid() != host)
+            _exit(127);
+        // A group of its own, so that ending the program ends what it started.
+        setpgid(0, 0);
         syscall(SYS_execveat, kChildImageFd, "", argv, envp, AT_EMPTY_PATH);
-        int err = errno;
-        ssize_t ignored = write(kChildErrorFd, &err, sizeof err);
-        (void)ignored;
-        _exit(127);
+        FailInChild(errno);
     }
     writeEnd.reset();
     int childErr = 0;

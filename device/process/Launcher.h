@@ -38,6 +38,10 @@ bool IsHostExecutable(int fd);
 // *launched filled; ERROR_BAD_EXE_FORMAT when the kernel refuses the image;
 // ERROR_NOT_ENOUGH_MEMORY, ERROR_TOO_MANY_OPEN_FILES or ERROR_GEN_FAILURE
 // when the host cannot start a process.
+//
+// The program is the leader of a process group of its own (its id is the
+// group's), and is killed by the kernel when the calling thread ends: call
+// it only from a thread that lives as long as the programs may (LaunchThread).
 DWORD LaunchProgram(const LaunchPlan& plan, Launched* launched);
 
 } // namespace device

@@ -68,12 +68,14 @@ bool HasEnded(const ProcessTable::Entry& e, bool wait)
     return info.si_pid != 0;
 }
 
+// Kills the program and its process group. The group is signalled only
+// while the program is not yet collected: its id then still names the group.
 void Kill(const ProcessTable::Entry& e)
 {
-    if (e.pidfd >= 0)
-        syscall(SYS_pidfd_send_signal, e.pidfd, SIGKILL, nullptr, 0);
-    else
-        ::kill(e.info.hostPid, SIGKILL);
+    bool ours = e.pidfd >= 0 ? syscall(SYS_pidfd_send_signal, e.pidfd, SIGKILL, nullptr, 0) == 0
+                             : ::kill(e.info.hostPid, SIGKILL) == 0;
+    if (ours)
+        ::kill(-e.info.hostPid, SIGKILL);
 }
 
 } // namespace
@@ -186,10 +188,10 @@ DWORD ProcessTable::Start(
         if (!m_config.rapiSocket.empty())
             plan.environment.push_back(std::string(kEnvDeviceSocket) + "=" + m_config.rapiSocket.string());
         plan.environment.push_back("QUORVANE_CE_MODULE=" + exchange::ToUtf8(module));
-        plan.environment.push_back("QUORVANE_CE_PROCESS_ID=" + std::to_string(e->info.id));
+        plan.environment.push_back(std::string(kEnvProcessId) + "=" + std::to_string(e->info.id));
         plan.scratchDir = m_config.deviceDir;
         Launched launched;
-        error = LaunchProgram(plan, &launched);
+        error = m_launcher.Launch(plan, &launched);
         if (error != ERROR_SUCCESS)
             return error;
         struct timeval timeout {

@@ -22,6 +22,10 @@
 //     service thread, and every snapshot first collects ended programs.
 // Anything else that is asked to run fails with ERROR_BAD_EXE_FORMAT.
 //
+// Programs never outlive the table: each is killed, with every process of
+// its process group, when it is terminated, by EndAll and by the table's
+// end; and the kernel kills it when the device host dies (see LaunchThread).
+//
 // Process ids look like a device's (scattered 32-bit values ending in binary
 // 10), are never 0, and are not reused while the table lives.
 //
@@ -33,6 +37,7 @@
 // Every public function is safe from any thread.
 #pragma once
 
+#include "device/process/LaunchThread.h"
 #include "device/server/ProcessHost.h"
 #include "device/store/Store.h"
 
@@ -69,6 +74,10 @@ public:
         // EndAll). Null: the device cannot restart (ERROR_NOT_SUPPORTED).
         std::function<DWORD(bool clean)> reboot;
     };
+
+    // The environment variable that gives a program its device process id;
+    // with kEnvDeviceDir it marks a process as a program of one device.
+    static constexpr const char* kEnvProcessId = "QUORVANE_CE_PROCESS_ID";
 
     explicit ProcessTable(Config config);
     // Ends every program and stops the service thread.
@@ -133,6 +142,7 @@ private:
     std::vector<std::shared_ptr<Entry>> m_entries;
     std::uint32_t m_nextSeq = 1;
     std::mutex m_launchMutex; // one launch at a time
+    LaunchThread m_launcher;
     int m_wakeFd = -1;
     std::atomic<bool> m_stop { false };
     std::thread m_service;

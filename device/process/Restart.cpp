@@ -4,16 +4,22 @@
 
 namespace device {
 
+std::chrono::milliseconds MillisecondsFromEnvironment(
+    const char* name, std::chrono::milliseconds fallback, std::chrono::milliseconds most)
+{
+    const char* text = std::getenv(name);
+    if (!text || !*text)
+        return fallback;
+    char* end = nullptr;
+    long long ms = std::strtoll(text, &end, 10);
+    if (*end != '\0' || ms < 0 || ms > most.count())
+        return fallback;
+    return std::chrono::milliseconds(ms);
+}
+
 std::chrono::milliseconds BootDelayFromEnvironment()
 {
-    const char* text = std::getenv(kEnvBootDelay);
-    if (!text || !*text)
-        return kDefaultBootDelay;
-    char* end = nullptr;
-    long ms = std::strtol(text, &end, 10);
-    if (*end != '\0' || ms < 0 || ms > 60000)
-        return kDefaultBootDelay;
-    return std::chrono::milliseconds(ms);
+    return MillisecondsFromEnvironment(kEnvBootDelay, kDefaultBootDelay, std::chrono::milliseconds(60000));
 }
 
 Restarter::Restarter(Steps steps)

@@ -37,6 +37,11 @@ inline constexpr std::chrono::milliseconds kDefaultBootDelay { 2000 };
 // kDefaultBootDelay, or the value of kEnvBootDelay (0 to 60000 ms).
 std::chrono::milliseconds BootDelayFromEnvironment();
 
+// The milliseconds that environment variable `name` gives (0 to `most`), or
+// `fallback` when it is unset or holds anything else.
+std::chrono::milliseconds MillisecondsFromEnvironment(
+    const char* name, std::chrono::milliseconds fallback, std::chrono::milliseconds most);
+
 class Restarter {
 public:
     struct Steps {

@@ -56,8 +56,12 @@ bool Session::HandleFile(Op op, std::span<const std::uint8_t> payload, const Sen
             CreateFileReply reply;
             std::unique_ptr<store::File> file;
             bool existed = false;
-            DWORD error = st.CreateFile(
-                r.path, r.access, r.share, r.disposition, r.flagsAndAttributes & 0xFFFF, &file, &existed);
+            // Checked first: a file created or truncated for a handle that is
+            // then refused would be changed for nothing.
+            DWORD error = RoomForHandle(true);
+            if (error == ERROR_SUCCESS)
+                error = st.CreateFile(
+                    r.path, r.access, r.share, r.disposition, r.flagsAndAttributes & 0xFFFF, &file, &existed);
             std::uint32_t handle = 0;
             if (error == ERROR_SUCCESS)
                 error = AddHandle(FileObject { std::move(file) }, &handle);

@@ -35,7 +35,9 @@ bool Session::HandleFind(Op op, std::span<const std::uint8_t> payload, const Sen
         return Serve<FindFirstFileRequest>(payload, send, [&](FindFirstFileRequest& r) {
             FindFirstFileReply reply;
             FindObject found;
-            DWORD error = m_services.store->Find(r.path, kAllFields, &found.entries);
+            DWORD error = RoomForHandle(false);
+            if (error == ERROR_SUCCESS)
+                error = m_services.store->Find(r.path, kAllFields, &found.entries);
             if (error == ERROR_SUCCESS && found.entries.empty())
                 error = ERROR_FILE_NOT_FOUND;
             std::uint32_t handle = 0;

@@ -3,10 +3,12 @@
 #include "device/server/Session.h"
 #include "exchange/Home.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -56,6 +58,42 @@ bool PrepareFolder(const std::filesystem::path& dir, std::string* error)
         return false;
     }
     return true;
+}
+
+// How many connections the process's descriptors allow: each may hold
+// Session::kMaxOpenFiles files besides its socket, and the host keeps some
+// for itself (store, hive, programs' links). The soft limit is raised as
+// far as that takes.
+std::size_t ClientsWithinDescriptors()
+{
+    constexpr rlim_t kReserved = 256;
+    constexpr rlim_t kPerClient = Session::kMaxOpenFiles + 1;
+    constexpr rlim_t kWanted = kReserved + RapiServer::kMaxClients * kPerClient;
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return RapiServer::kMaxClients;
+    if (limit.rlim_cur < kWanted) {
+        rlimit raised = limit;
+        raised.rlim_cur = std::min(kWanted, limit.rlim_max);
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    if (limit.rlim_cur >= kWanted)
+        return RapiServer::kMaxClients;
+    return limit.rlim_cur > kReserved + kPerClient ? std::size_t((limit.rlim_cur - kReserved) / kPerClient)
+                                                   : 1;
+}
+
+// Answers a connection that is not taken: the device is there, but busy.
+// The answer lands in the peer's queue before the close, so the peer reads
+// it whether or not its greeting got through.
+void RefuseBusy(int fd)
+{
+    rapi::proto::HelloMsg busy;
+    busy.refusal = ERROR_BUSY;
+    auto frame = rapi::proto::Encode(busy);
+    (void)!send(fd, frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    close(fd);
 }
 
 sockaddr_un Address(const std::filesystem::path& path)
@@ -134,6 +172,7 @@ bool RapiServer::Listen(const std::filesystem::path& socketPath, std::string* er
         return false;
     }
     m_socketPath = socketPath;
+    m_maxClients = ClientsWithinDescriptors();
     return true;
 }
 
@@ -182,19 +221,28 @@ void RapiServer::Accept()
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     ReapFinished();
-    if (m_clients.size() >= kMaxClients) {
-        close(fd);
+    if (!HasRoomFor(peer.pid)) {
+        RefuseBusy(fd);
         return;
     }
     Client& c = m_clients.emplace_back();
     c.fd = fd;
+    c.peer = peer.pid;
     c.thread = std::thread([this, &c] {
-        ServeConnection(c.fd, m_services);
+        ServeConnection(c.fd, m_services, m_idleTimeout);
         // The peer sees the end now; the descriptor itself is closed when
         // the thread is reaped, so DropClients never touches a reused number.
         shutdown(c.fd, SHUT_RDWR);
         c.done = true;
     });
+}
+
+bool RapiServer::HasRoomFor(pid_t peer) const
+{
+    if (m_clients.size() >= m_maxClients)
+        return false;
+    auto fromPeer = [peer](const Client& c) { return c.peer == peer; };
+    return std::size_t(std::count_if(m_clients.begin(), m_clients.end(), fromPeer)) < kMaxClientsPerPeer;
 }
 
 void RapiServer::ReapFinished()

@@ -62,8 +62,11 @@ Reply Session::OpenKey(std::uint32_t key, const std::u16string& subKey, bool cre
     }
     std::u16string full = Join(path, subKey);
     bool created = false;
-    DWORD result = create ? DWORD(m_services.hive->CreateKey(root, full, &created))
-                          : DWORD(m_services.hive->OpenKey(root, full));
+    // Checked first, so that a key is never created for a handle then refused.
+    DWORD result = RoomForHandle(false);
+    if (result == ERROR_SUCCESS)
+        result = create ? DWORD(m_services.hive->CreateKey(root, full, &created))
+                        : DWORD(m_services.hive->OpenKey(root, full));
     if (result == ERROR_SUCCESS)
         result = AddHandle(KeyObject { root, full }, &reply.key);
     reply.disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -95,7 +98,7 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
             DWORD result
                 = KeyResult(hive.QueryValue(root, path, r.name, &reply.type, &reply.data), root, path);
             reply.size = std::uint32_t(reply.data.size());
-            if (result == ERROR_SUCCESS && (reply.size > r.bufferSize || reply.size > kMaxValueData)) {
+            if (result == ERROR_SUCCESS && reply.size > r.bufferSize) {
                 result = ERROR_MORE_DATA;
                 reply.data.clear();
             }
@@ -134,7 +137,7 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
             DWORD result = KeyResult(
                 hive.EnumValue(root, path, r.index, &reply.name, &reply.type, &reply.data), root, path);
             reply.size = std::uint32_t(reply.data.size());
-            if (result == ERROR_SUCCESS && (reply.size > r.bufferSize || reply.size > kMaxValueData)) {
+            if (result == ERROR_SUCCESS && reply.size > r.bufferSize) {
                 result = ERROR_MORE_DATA;
                 reply.data.clear();
             }

@@ -2,6 +2,9 @@
 
 #include "device/server/SessionUtil.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace device {
@@ -15,10 +18,23 @@ Session::Session(const DeviceServices& services)
 
 Session::~Session() = default;
 
-DWORD Session::AddHandle(Object object, std::uint32_t* handle)
+DWORD Session::RoomForHandle(bool file) const
 {
     if (m_handles.size() >= kMaxHandles)
         return ERROR_TOO_MANY_OPEN_FILES;
+    if (file) {
+        auto isFile = [](const auto& h) { return std::holds_alternative<FileObject>(h.second); };
+        if (std::size_t(std::count_if(m_handles.begin(), m_handles.end(), isFile)) >= kMaxOpenFiles)
+            return ERROR_TOO_MANY_OPEN_FILES;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD Session::AddHandle(Object object, std::uint32_t* handle)
+{
+    DWORD room = RoomForHandle(std::holds_alternative<FileObject>(object));
+    if (room != ERROR_SUCCESS)
+        return room;
     // Values never repeat within a connection (until they wrap), so a stale
     // handle is refused rather than reaching another object.
     do {
@@ -91,11 +107,31 @@ bool Session::Handle(Op op, std::span<const std::uint8_t> payload, const Sender&
     return false;
 }
 
-void ServeConnection(int fd, const DeviceServices& services)
+namespace {
+
+// True when a frame begins to arrive (or the peer closes) within `wait`;
+// a negative wait has no end.
+bool AwaitFrame(int fd, std::chrono::milliseconds wait)
 {
+    pollfd p { fd, POLLIN, 0 };
+    int n;
+    do {
+        n = poll(&p, 1, wait.count() < 0 ? -1 : int(std::min<std::int64_t>(wait.count(), 0x7FFFFFFF)));
+    } while (n < 0 && errno == EINTR);
+    return n > 0;
+}
+
+} // namespace
+
+void ServeConnection(int fd, const DeviceServices& services, std::chrono::milliseconds idleTimeout)
+{
+    timeval frameTimeout { kFrameTimeout.count(), 0 };
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &frameTimeout, sizeof frameTimeout);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &frameTimeout, sizeof frameTimeout);
     FrameHeader header;
     std::vector<std::uint8_t> payload;
-    if (ReadFrame(fd, &header, &payload) != IoResult::Ok || header.op != Op::Hello)
+    if (!AwaitFrame(fd, idleTimeout) || ReadFrame(fd, &header, &payload) != IoResult::Ok
+        || header.op != Op::Hello)
         return;
     HelloMsg hello;
     if (!Decode(payload, &hello) || hello.magic != kMagic || hello.version != kVersion)
@@ -107,7 +143,9 @@ void ServeConnection(int fd, const DeviceServices& services)
 
     Session session(services);
     Session::Sender send = [fd](std::span<const std::uint8_t> f) { return SendAll(fd, f.data(), f.size()); };
-    while (ReadFrameInto(fd, &header, &payload) == IoResult::Ok) {
+    const std::chrono::milliseconds noEnd { -1 };
+    while (AwaitFrame(fd, session.HandleCount() == 0 ? idleTimeout : noEnd)
+        && ReadFrameInto(fd, &header, &payload) == IoResult::Ok) {
         std::span<const std::uint8_t> body(payload.data(), header.length);
         if (header.flags != 0 || !session.Handle(header.op, body, send))
             break;

@@ -10,6 +10,7 @@
 #include "device/server/DeviceServices.h"
 #include "platform/rapi/Protocol.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -25,8 +26,12 @@ public:
     // Sends one reply frame; false when the connection is gone.
     using Sender = std::function<bool(std::span<const std::uint8_t> frame)>;
 
-    // At most this many handles per connection (ERROR_TOO_MANY_OPEN_FILES).
-    static constexpr std::size_t kMaxHandles = 4096;
+    // At most this many handles per connection, and of them at most
+    // kMaxOpenFiles open files (each holds one of the host's descriptors, so
+    // that no connection can use up the host's). Beyond, opening fails with
+    // ERROR_TOO_MANY_OPEN_FILES before anything is created or truncated.
+    static constexpr std::size_t kMaxHandles = 1024;
+    static constexpr std::size_t kMaxOpenFiles = 64;
 
     explicit Session(const DeviceServices& services);
     ~Session();
@@ -54,6 +59,9 @@ private:
     };
     using Object = std::variant<FileObject, FindObject, KeyObject>;
 
+    // ERROR_SUCCESS when one more handle (an open file when `file`) fits in
+    // the limits, else ERROR_TOO_MANY_OPEN_FILES.
+    DWORD RoomForHandle(bool file) const;
     DWORD AddHandle(Object object, std::uint32_t* handle);
     template <typename T> T* Find(std::uint32_t handle);
     // The root and path a key handle (or a root key) stands for.
@@ -86,7 +94,12 @@ template <typename T> T* Session::Find(std::uint32_t handle)
 }
 
 // Serves one accepted connection: the Hello exchange, then requests until
-// the peer closes, sends something malformed, or the socket fails.
-void ServeConnection(int fd, const DeviceServices& services);
+// the peer closes, sends something malformed, or the socket fails. A
+// connection that holds no handle is closed once it has been idle for
+// `idleTimeout` (before its Hello too); one that holds handles may wait as
+// long as it likes between requests. A frame once begun must go on arriving,
+// and a reply must be taken, within kFrameTimeout.
+inline constexpr std::chrono::seconds kFrameTimeout { 30 };
+void ServeConnection(int fd, const DeviceServices& services, std::chrono::milliseconds idleTimeout);
 
 } // namespace device

@@ -3,7 +3,35 @@
 
 #include "device/server/Session.h"
 
+#include <algorithm>
+
 namespace device {
+
+// Sends a reply in one frame.
+template <typename Reply> bool SendReply(Reply& reply, const Session::Sender& send)
+{
+    return send(rapi::proto::Encode(reply));
+}
+
+// Sends a registry value reply: data beyond kMaxValueData follows in parts.
+template <rapi::proto::Op O> bool SendReply(rapi::proto::RegValueReply<O>& reply, const Session::Sender& send)
+{
+    using namespace rapi::proto;
+    if (reply.data.size() <= kMaxValueData)
+        return send(Encode(reply));
+    std::vector<std::uint8_t> data = std::move(reply.data);
+    reply.data.assign(data.begin(), data.begin() + kMaxValueData);
+    if (!send(Encode(reply, kFlagMore)))
+        return false;
+    RegValuePart<O> part;
+    for (std::size_t at = kMaxValueData; at < data.size(); at += kMaxValueData) {
+        std::size_t end = std::min<std::size_t>(at + kMaxValueData, data.size());
+        part.data.assign(data.begin() + std::ptrdiff_t(at), data.begin() + std::ptrdiff_t(end));
+        if (!send(Encode(part, end < data.size() ? kFlagMore : 0)))
+            return false;
+    }
+    return true;
+}
 
 // Decodes a `Req` from `payload` (false when malformed), lets `fn` produce
 // the reply, and sends it.
@@ -14,7 +42,7 @@ bool Serve(std::span<const std::uint8_t> payload, const Session::Sender& send, F
     if (!rapi::proto::Decode(payload, &request))
         return false;
     auto reply = fn(request);
-    return send(rapi::proto::Encode(reply));
+    return SendReply(reply, send);
 }
 
 } // namespace device

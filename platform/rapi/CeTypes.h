@@ -38,6 +38,9 @@ inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 // made, not initialised) and a connection that was lost.
 inline constexpr HRESULT RAPI_E_NOT_CONNECTED = static_cast<HRESULT>(0x80072736u);
 inline constexpr HRESULT RAPI_E_CONNECTION_LOST = static_cast<HRESULT>(0x80072775u);
+// The device answered but refused the connection: it serves as many as it
+// can (the HRESULT form of ERROR_BUSY).
+inline constexpr HRESULT RAPI_E_DEVICE_BUSY = static_cast<HRESULT>(0x800700AAu);
 
 // Win32 error codes the device reports (CeGetLastError, registry results).
 inline constexpr DWORD ERROR_SUCCESS = 0;

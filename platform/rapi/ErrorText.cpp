@@ -49,6 +49,8 @@ constexpr Entry kTexts[] = {
     { ERROR_NOT_CONNECTED, u"This network connection does not exist." },
     { DWORD(RAPI_E_NOT_CONNECTED), u"An operation was attempted on something that is not a socket." },
     { DWORD(RAPI_E_CONNECTION_LOST), u"The remote party has initiated a graceful shutdown sequence." },
+    { DWORD(RAPI_E_DEVICE_BUSY),
+        u"The device is busy: it serves as many connections as it can. Try again when one has ended." },
     { DWORD(E_FAIL), u"Unspecified error" },
     { DWORD(E_INVALIDARG), u"The parameter is incorrect." },
 };

@@ -18,7 +18,10 @@
 //
 // A conversation starts with Hello from the client; the server answers Hello
 // with its own version, or closes the connection when it cannot speak the
-// client's. Then the client sends one request at a time and reads its reply:
+// client's. A server that cannot take the connection now answers Hello with
+// a `refusal` (ERROR_BUSY: it serves as many connections as it can) and
+// closes; a client reads that answer even when its own Hello could no
+// longer be sent. Then the client sends one request at a time and reads its reply:
 // the same Op; every reply payload starts with u32 result and u32 last error
 // (the device's Win32 error after the operation, 0 when it succeeded).
 // A payload must be exactly as long as its fields: a frame that is too long,
@@ -47,7 +50,8 @@ inline constexpr std::uint16_t kFlagMore = 1;
 // One read or write request moves at most kMaxIoChunk bytes; the client
 // splits larger calls.
 inline constexpr std::uint32_t kMaxIoChunk = 1u << 20;
-// Registry data travels in one frame.
+// A registry value's data travels in frames of at most this many bytes: a
+// value set in one request, a value read in a reply followed by parts.
 inline constexpr std::uint32_t kMaxValueData = 1u << 20;
 inline constexpr std::uint32_t kMaxBytes = kMaxIoChunk;
 inline constexpr std::uint32_t kMaxString = 32767;
@@ -203,12 +207,12 @@ struct HelloMsg {
     static constexpr Op kOp = Op::Hello;
     std::uint32_t magic = kMagic;
     std::uint16_t version = kVersion;
-    std::uint16_t reserved = 0;
+    std::uint16_t refusal = 0; // the server's: 0, or the Win32 error why it refuses
     template <typename IO> void Fields(IO& io)
     {
         io.U32(magic);
         io.U16(version);
-        io.U16(reserved);
+        io.U16(refusal);
     }
 };
 
@@ -521,7 +525,10 @@ template <Op O> struct RegKeyReply {
 };
 
 // The data comes back only when it fits in `bufferSize` bytes (ERROR_MORE_DATA
-// otherwise); `size` is the value's size either way.
+// otherwise); `size` is the value's size either way. Data of more than
+// kMaxValueData bytes comes in parts: the reply carries the first
+// kMaxValueData bytes with kFlagMore, and RegValuePart frames of the same Op
+// carry the rest, kFlagMore on all but the last.
 struct RegQueryValueRequest {
     static constexpr Op kOp = Op::RegQueryValueEx;
     std::uint32_t key = 0;
@@ -550,6 +557,14 @@ template <Op O> struct RegValueReply {
     }
 };
 
+// More of the data of a RegQueryValueEx or RegEnumValue reply.
+template <Op O> struct RegValuePart {
+    static constexpr Op kOp = O;
+    std::vector<std::uint8_t> data; // at most kMaxValueData bytes
+    template <typename IO> void Fields(IO& io) { io.Bytes(data); }
+};
+
+// At most kMaxValueData bytes of data.
 struct RegSetValueRequest {
     static constexpr Op kOp = Op::RegSetValueEx;
     std::uint32_t key = 0;
@@ -565,7 +580,8 @@ struct RegSetValueRequest {
     }
 };
 
-// RegEnumKeyEx (bufferSize unused) and RegEnumValue.
+// RegEnumKeyEx (bufferSize unused) and RegEnumValue (its data as for
+// RegQueryValueEx, in parts when large).
 template <Op O> struct RegEnumRequest {
     static constexpr Op kOp = O;
     std::uint32_t key = 0, index = 0, bufferSize = 0;

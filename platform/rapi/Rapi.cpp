@@ -18,6 +18,11 @@ void CeRapiSetSocketPath(const std::filesystem::path& path)
     Global().SetSocketPath(path);
 }
 
+std::filesystem::path CeRapiGetSocketPath()
+{
+    return Global().SocketPath();
+}
+
 HRESULT CeRapiFreeBuffer(void* buffer)
 {
     std::free(buffer);

@@ -14,23 +14,27 @@
 // an event (a file descriptor) that becomes readable when the attempt has
 // ended (wait with CeRapiWaitForInit or poll()), and init.hrRapiInit then
 // holds its result: S_OK when connected, RAPI_E_NOT_CONNECTED when no
-// device answered. The event belongs to the connection; CeRapiUninit
+// device answered, RAPI_E_DEVICE_BUSY when the device refused because it
+// serves as many connections as it can. The event belongs to the connection; CeRapiUninit
 // closes it. CeRapiInit() connects and returns the result directly.
 //
 // Transport errors: a refused connection, or any operation without a
 // connection, reports RAPI_E_NOT_CONNECTED (0x80072736) through
-// CeRapiGetError; a connection that breaks (the device stopped or reset, a
-// malformed reply) reports RAPI_E_CONNECTION_LOST (0x80072775). The
-// connection stays broken, every operation failing at once, until
-// CeRapiUninit/CeRapiInitEx. Failing operations return their failure value
-// (FALSE, INVALID_HANDLE_VALUE, 0xFFFFFFFF, or ERROR_NOT_CONNECTED for the
-// registry) and leave CeGetLastError unchanged.
+// CeRapiGetError (RAPI_E_DEVICE_BUSY after a refusal for being busy); a connection that breaks (the device
+// stopped or reset, a malformed reply) reports RAPI_E_CONNECTION_LOST (0x80072775). The connection stays
+// broken, every operation failing at once, until CeRapiUninit/CeRapiInitEx. Failing operations return their
+// failure value (FALSE, INVALID_HANDLE_VALUE, 0xFFFFFFFF, or ERROR_NOT_CONNECTED for the registry) and leave
+// CeGetLastError unchanged.
 //
 // CeGetLastError returns the device's last error as of the calling thread's
 // most recent operation on that connection (FALSE results set it; a few
 // successes set it too, as on the device: 183 from CeCreateFile with
 // CREATE_ALWAYS/OPEN_ALWAYS on an existing file, 0 otherwise from
 // CeCreateFile).
+//
+// Registry values: a value of any size the device holds is read (the caller's
+// buffer decides); one is written with at most 1 MiB of data
+// (rapi::proto::kMaxValueData), larger data gives ERROR_INVALID_PARAMETER.
 //
 // The socket: CeRapiSetSocketPath() / RapiConnection::SetSocketPath(), read
 // at each init; when never set, home::DeviceSocketPath().
@@ -74,6 +78,8 @@ public:
     RapiConnection& operator=(const RapiConnection&) = delete;
 
     void SetSocketPath(const std::filesystem::path& path);
+    // The socket the next init connects to: the one set, else the default.
+    std::filesystem::path SocketPath() const;
 
     HRESULT CeRapiInitEx(RAPIINIT* init);
     HRESULT CeRapiInit();
@@ -151,6 +157,7 @@ private:
 // ---- The process-wide connection ----------------------------------------------
 
 void CeRapiSetSocketPath(const std::filesystem::path& path);
+std::filesystem::path CeRapiGetSocketPath();
 
 // Waits up to `milliseconds` for the init event of CeRapiInitEx:
 // WAIT_OBJECT_0 when it is signalled, WAIT_TIMEOUT otherwise.

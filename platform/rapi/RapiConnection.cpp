@@ -59,9 +59,16 @@ HRESULT RapiConnection::Impl::Connect()
     FrameHeader header;
     std::vector<std::uint8_t> payload;
     HelloMsg answer;
-    if (!SendAll(fd, frame.data(), frame.size()) || ReadFrame(fd, &header, &payload) != IoResult::Ok
-        || header.op != Op::Hello || !Decode(payload, &answer) || answer.magic != kMagic
-        || answer.version != kVersion) {
+    // A device that refuses may have closed before the greeting arrived:
+    // its answer waits to be read all the same.
+    bool greeted = SendAll(fd, frame.data(), frame.size());
+    bool answered = ReadFrame(fd, &header, &payload) == IoResult::Ok && header.op == Op::Hello
+        && Decode(payload, &answer) && answer.magic == kMagic;
+    if (answered && answer.refusal == ERROR_BUSY) {
+        Close();
+        return RAPI_E_DEVICE_BUSY;
+    }
+    if (!greeted || !answered || answer.refusal != 0 || answer.version != kVersion) {
         Close();
         return RAPI_E_NOT_CONNECTED;
     }
@@ -209,6 +216,12 @@ void RapiConnection::SetSocketPath(const std::filesystem::path& path)
 {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     m_impl->socketPath = path;
+}
+
+std::filesystem::path RapiConnection::SocketPath() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->socketPath.empty() ? home::DeviceSocketPath() : m_impl->socketPath;
 }
 
 HRESULT RapiConnection::CeRapiInitEx(RAPIINIT* init)

@@ -53,7 +53,7 @@ struct RapiConnection::Impl {
 
     ~Impl();
 
-    // Connects and exchanges Hello. S_OK or RAPI_E_NOT_CONNECTED.
+    // Connects and exchanges Hello. S_OK, RAPI_E_NOT_CONNECTED or RAPI_E_DEVICE_BUSY.
     HRESULT Connect();
     void Close();
     // Marks the connection lost: closed, and broken until re-initialised.
@@ -94,11 +94,28 @@ struct RapiConnection::Impl {
             return false;
         std::vector<std::uint8_t> payload;
         bool more = false;
-        if (!ReadReply(Reply::kOp, &payload, &more) || more || !rapi::proto::Decode(payload, reply)) {
+        if (!ReadReply(Reply::kOp, &payload, &more) || !rapi::proto::Decode(payload, reply)
+            || (more && !ReadParts(reply))) {
             Break();
             return false;
         }
         Record(reply->status.lastError);
+        return true;
+    }
+
+    // Reads the parts that continue a reply. Only value replies have them.
+    template <typename Reply> bool ReadParts(Reply*) { return false; }
+    template <rapi::proto::Op O> bool ReadParts(rapi::proto::RegValueReply<O>* reply)
+    {
+        bool more = true;
+        while (more) {
+            std::vector<std::uint8_t> payload;
+            rapi::proto::RegValuePart<O> part;
+            if (!ReadReply(O, &payload, &more) || !rapi::proto::Decode(payload, &part)
+                || reply->data.size() + part.data.size() > reply->size)
+                return false;
+            reply->data.insert(reply->data.end(), part.data.begin(), part.data.end());
+        }
         return true;
     }
 };

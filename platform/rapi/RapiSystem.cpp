@@ -149,7 +149,7 @@ LONG RapiConnection::CeRegQueryValueEx(
     RegQueryValueRequest request;
     request.key = key;
     request.name = TextOf(valueName);
-    request.bufferSize = data ? std::min<DWORD>(*dataSize, kMaxValueData) : 0;
+    request.bufferSize = data ? *dataSize : 0;
     RegQueryValueReply reply;
     if (!m_impl->Call(request, &reply, ERROR_INVALID_PARAMETER, 0))
         return kNotConnected;
@@ -215,7 +215,7 @@ LONG RapiConnection::CeRegEnumValue(HKEY key, DWORD index, LPWSTR valueName, DWO
     RegEnumValueRequest request;
     request.key = key;
     request.index = index;
-    request.bufferSize = data ? std::min<DWORD>(*dataSize, kMaxValueData) : 0;
+    request.bufferSize = data ? *dataSize : 0;
     RegEnumValueReply reply;
     if (!m_impl->Call(request, &reply, ERROR_INVALID_PARAMETER, 0))
         return kNotConnected;

@@ -1,7 +1,9 @@
 #include "DeviceFixture.h"
 
+#include "agent/AgentNames.h"
 #include "exchange/Password.h"
 #include "exchange/Text.h"
+#include "platform/rapi/Rapi.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -329,10 +331,29 @@ bool Device::WaitFor(const std::function<bool(const std::string&)>& accept, std:
     return false;
 }
 
+bool Device::AgentsRunning(bool* known)
+{
+    RapiConnection connection;
+    connection.SetSocketPath(m_socket);
+    std::vector<CEPROCESSENTRY> processes;
+    *known = connection.CeRapiInit() == S_OK && connection.CeGetProcessList(&processes);
+    return std::any_of(processes.begin(), processes.end(), [](const CEPROCESSENTRY& p) {
+        return agent::IsAgentExecutable(p.exeFile)
+            || exchange::EqualsIgnoreAsciiCase(p.exeFile, u"Haltquill.exe");
+    });
+}
+
 bool Device::WaitForDone(std::chrono::milliseconds timeout)
 {
+    // "Done." alone can be an agent's before a sibling it started has
+    // answered; once no agent runs, every value and file is final.
     std::string last;
-    bool done = WaitFor([](const std::string& s) { return s == "Done."; }, timeout, &last);
+    bool done = WaitFor(
+        [this](const std::string& s) {
+            bool known = false;
+            return s == "Done." && !AgentsRunning(&known) && known;
+        },
+        timeout, &last);
     if (!done)
         m_error = "Status stayed \"" + last + "\"";
     return done;
@@ -357,17 +378,6 @@ std::string Device::Request(const std::string& databasePath, const std::string& 
     if (!StartRequest(databasePath, password, request, exe, commandLine) || !WaitForDone())
         return "<no results>";
     std::optional<std::string> bytes = Get("\\Quorvane\\SQLresults.txt");
-    // An engine-2.0 agent that handed over ends with "Done." and an empty
-    // answer; the sibling's answer follows, as the desktop expects it.
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while ((!bytes || bytes->empty()) && std::chrono::steady_clock::now() < deadline) {
-        const std::vector<std::string> log = Log();
-        if (std::find(log.begin(), log.end(), "Need to run the SQLCE 3.0 version.") == log.end()
-            && !log.empty() && log.back() == "Done.")
-            break;
-        std::this_thread::sleep_for(50ms);
-        bytes = Get("\\Quorvane\\SQLresults.txt");
-    }
     return bytes ? FromUtf16Bytes(*bytes) : "<no results>";
 }
 

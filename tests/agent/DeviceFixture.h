@@ -68,7 +68,12 @@ public:
     bool WaitFor(const std::function<bool(const std::string&)>& accept, std::chrono::milliseconds timeout,
         std::string* last = nullptr, const std::string& name = "Status",
         const std::string& key = "HKLM\\Software\\Quorvane");
+    // Polls until "Status" is "Done." and no agent or stopper runs any more
+    // (an engine-2.0 agent's "Done." may precede its sibling's answer).
     bool WaitForDone(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // True while an agent or the stopper runs; *known is false when the
+    // process list could not be read.
+    bool AgentsRunning(bool* known);
 
     // As the desktop starts a request: writes the query file (UTF-16LE, each
     // line ended by CR LF, the password scrambled), deletes the previous

@@ -1,12 +1,14 @@
 #include "AgentTestSupport.h"
 
 #include "agent/AgentStatus.h"
+#include "agent/Dispatcher.h"
 #include "device/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 
 using namespace agent;
@@ -158,4 +160,49 @@ TEST_F(RegistryStatusTest, LogLinesGoToTheDebugKeyWithTheDeviceClock)
     EXPECT_EQ(Read(u"\\Software\\Quorvane\\Debug", u"999"), "<missing>");
     next.LogLine(u"Running...");
     EXPECT_TRUE(Read(u"\\Software\\Quorvane\\Debug", u"000").ends_with(" - Running..."));
+}
+
+namespace {
+
+// Remembers, at every "Done.", whether the results file was in place then.
+class DoneWatcher : public MemoryStatus {
+public:
+    explicit DoneWatcher(const agenttest::HostFiles& files)
+        : m_files(files)
+    {
+    }
+    void SetStatusValue(std::u16string_view name, std::u16string_view text) override
+    {
+        if (name == kStatus && text == u"Done.")
+            resultsAtDone.push_back(std::filesystem::exists(m_files.Host(u"\\Quorvane\\SQLresults.txt")));
+        MemoryStatus::SetStatusValue(name, text);
+    }
+    std::vector<bool> resultsAtDone;
+
+private:
+    const agenttest::HostFiles& m_files;
+};
+
+} // namespace
+
+// A desktop reads the answer as soon as "Status" says "Done.": a request
+// that fails on its query file must have its results file in place by then.
+TEST_F(RegistryStatusTest, FailedQueryFileReadWritesDoneOnlyAfterTheResultsFile)
+{
+    const std::filesystem::path store = m_folder.path() / "files";
+    std::filesystem::create_directories(store / "Quorvane");
+    agenttest::HostFiles files(store);
+    for (const bool withQueryFile : { false, true }) {
+        SCOPED_TRACE(withQueryFile ? "missing database" : "missing query file");
+        std::filesystem::remove(store / "Quorvane" / "SQLresults.txt");
+        if (withQueryFile) {
+            std::ofstream(store / "Quorvane" / "SQLquery.txt", std::ios::binary)
+                << agenttest::Bytes(u"\\nowhere.sdf\r\n\r\nSELECT 1\r\n");
+        }
+        DoneWatcher status(files);
+        agent::AgentContext context(agent::Engine30Variant(), status, files, agenttest::AllInstalled);
+        agent::ReadInSQLQuery(context, u"");
+        EXPECT_EQ(status.resultsAtDone, std::vector<bool> { true });
+        EXPECT_TRUE(status.LogLines().back().ends_with("failed.")) << status.LogLines().back();
+    }
 }

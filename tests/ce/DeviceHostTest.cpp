@@ -7,6 +7,7 @@
 #include "platform/registry/Hive.h"
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <thread>
 
@@ -206,6 +207,41 @@ TEST_F(DeviceHostTest, ClientsListAndEndRealAndSimulatedProcesses)
     EXPECT_EQ(std::count(names.begin(), names.end(), u"probe.exe"), 0);
     EXPECT_EQ(std::count(names.begin(), names.end(), u"pword.exe"), 0);
     EXPECT_EQ(Probe(u"Done"), u"<missing>");
+}
+
+// A program lives on when the connection that started it ends, and ends when
+// its device does, even when the device host is killed outright.
+TEST_F(DeviceHostTest, AProgramOutlivesItsClientButNotItsDevice)
+{
+    Upload(CE_PROBE, u"\\Temp\\probe.exe");
+    DWORD id = Start(u"\\Temp\\probe.exe", u"sleep 600000");
+    ASSERT_TRUE(WaitUntil([&] { return Probe(u"Ready") == u"1"; }));
+    m_client = Connect();
+    // The first connection's end has no moment to wait for: give it one.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    auto names = ProcessNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), u"probe.exe"), 1);
+
+    pid_t probe = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc"))
+        if (('\0' + HostFile(entry.path() / "environ") + '\0')
+                .find("\0QUORVANE_CE_PROCESS_ID=" + std::to_string(id) + '\0')
+            != std::string::npos)
+            probe = std::atoi(entry.path().filename().c_str());
+    ASSERT_NE(probe, 0);
+    const std::string state = HostFile(store() / "cedevice.state");
+    ASSERT_TRUE(state.starts_with("pid=")) << state;
+    m_client.reset();
+    ASSERT_EQ(kill(std::atoi(state.c_str() + 4), SIGKILL), 0);
+    m_running = false;
+    // Gone, or a zombie that its new parent has yet to collect.
+    auto ended = [&] {
+        std::string stat = HostFile("/proc/" + std::to_string(probe) + "/stat");
+        std::size_t close = stat.rfind(')');
+        return stat.empty() || (close != std::string::npos && stat.compare(close, 3, ") Z") == 0);
+    };
+    EXPECT_TRUE(WaitUntil(ended)) << "the program outlived its device";
+    kill(probe, SIGKILL);
 }
 
 TEST_F(DeviceHostTest, ASoftResetEndsProcessesAndConnectionsButKeepsTheData)

@@ -135,6 +135,41 @@ TEST_F(Host, ADeviceThatDiedLeavesNothingInTheWay)
     EXPECT_EQ(c->CeGetFileAttributes(u"\\Windows"), FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A program that outlived a killed device, planted as one: a process with
+// the environment the device gives its programs.
+TEST_F(Host, ProgramsAnEarlierDeviceLeftRunningEndBeforeTheNextServes)
+{
+    std::filesystem::create_directories(store());
+    auto plant = [&](const std::filesystem::path& dir, bool withId) {
+        std::string dirEnv = "QUORVANE_DEVICE_DIR=" + dir.string(), idEnv = "QUORVANE_CE_PROCESS_ID=42";
+        std::vector<char*> envp = { dirEnv.data() };
+        if (withId)
+            envp.push_back(idEnv.data());
+        envp.push_back(nullptr);
+        char sleep[] = "/bin/sleep", forever[] = "600";
+        char* argv[] = { sleep, forever, nullptr };
+        pid_t pid = 0;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv, envp.data()), 0);
+        return pid;
+    };
+    auto ended = [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == pid; };
+    pid_t leftover = plant(store(), true);
+    pid_t otherDevice = plant(home() / "other", true);
+    pid_t notification = plant(store(), false); // a desktop command the device ran
+    ASSERT_EQ(Start().status, 0);
+    EXPECT_TRUE(Eventually([&] { return ended(leftover); })) << "the leftover program still runs";
+    EXPECT_NE(ReadHostFile(store() / "cedevice.log")
+                  .find("cedevice: ended device program " + std::to_string(leftover)
+                      + ", left running by an earlier device on this store\n"),
+        std::string::npos);
+    EXPECT_FALSE(ended(otherDevice));
+    EXPECT_FALSE(ended(notification));
+    for (pid_t pid : { leftover, otherDevice, notification }) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
 TEST_F(Host, ForegroundRunsUntilSignalled)
 {
     std::vector<std::string> args

@@ -1,6 +1,9 @@
 // The registry operations of the remote-access client against a running device.
 #include "DeviceFixture.h"
 
+#include "platform/rapi/Protocol.h"
+#include "platform/registry/Hive.h"
+
 #include <cstring>
 
 using testing_device::DeviceTest;
@@ -138,6 +141,75 @@ TEST_F(RapiRegistry, EnumerationAndInfo)
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(
         seen, (std::vector<std::pair<std::u16string, DWORD>> { { u"", REG_SZ }, { u"number", REG_DWORD } }));
+    c->CeRegCloseKey(key);
+}
+
+// A value far larger than one frame, stored as an import would store it,
+// among small ones: the key lists whole and every value reads back.
+TEST_F(RapiRegistry, AValueOfTwoMegabytesIsListedAndReadBack)
+{
+    std::vector<BYTE> big(2 * rapi::proto::kMaxValueData + 3);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = BYTE(i * 7 + (i >> 13));
+    {
+        std::string error;
+        auto hive = reg::Hive::Open(store() / "registry", reg::Sync::EveryCommit, &error);
+        ASSERT_TRUE(hive) << error;
+        ASSERT_EQ(hive->CreateKey(reg::HKEY_LOCAL_MACHINE, u"Software\\Big"), 0);
+        auto text = Utf16Z(u"small");
+        DWORD seven = 7;
+        ASSERT_EQ(hive->SetValue(reg::HKEY_LOCAL_MACHINE, u"Software\\Big", u"a", REG_SZ, text.data(),
+                      std::uint32_t(text.size())),
+            0);
+        ASSERT_EQ(hive->SetValue(reg::HKEY_LOCAL_MACHINE, u"Software\\Big", u"Blob", REG_BINARY, big.data(),
+                      std::uint32_t(big.size())),
+            0);
+        ASSERT_EQ(hive->SetValue(reg::HKEY_LOCAL_MACHINE, u"Software\\Big", u"z", REG_DWORD, &seven, 4), 0);
+    }
+    HKEY key = 0;
+    ASSERT_EQ(c->CeRegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software\\Big", 0, 0, &key), 0);
+    DWORD values = 0, maxData = 0;
+    ASSERT_EQ(c->CeRegQueryInfoKey(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                  nullptr, &maxData, nullptr, nullptr),
+        0);
+    EXPECT_EQ(values, 3u);
+    EXPECT_EQ(maxData, big.size());
+
+    // As a listing goes: the size first, then the data.
+    std::vector<std::pair<std::u16string, std::vector<BYTE>>> listed;
+    for (DWORD i = 0;; ++i) {
+        WCHAR name[64];
+        DWORD nameLength = 64, type = 0, size = 0;
+        LONG r = c->CeRegEnumValue(key, i, name, &nameLength, nullptr, &type, nullptr, &size);
+        if (r == LONG(ERROR_NO_MORE_ITEMS))
+            break;
+        ASSERT_EQ(r, 0) << i;
+        std::vector<BYTE> data(size);
+        nameLength = 64;
+        ASSERT_EQ(c->CeRegEnumValue(key, i, name, &nameLength, nullptr, &type, data.data(), &size), 0) << i;
+        ASSERT_EQ(size, data.size());
+        listed.emplace_back(name, std::move(data));
+    }
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].first, u"a");
+    EXPECT_EQ(listed[0].second, Utf16Z(u"small"));
+    EXPECT_EQ(listed[1].first, u"Blob");
+    EXPECT_TRUE(listed[1].second == big) << "the large value came back changed";
+    EXPECT_EQ(listed[2].first, u"z");
+
+    std::vector<BYTE> read(big.size());
+    DWORD type = 0, size = DWORD(read.size());
+    ASSERT_EQ(c->CeRegQueryValueEx(key, u"Blob", nullptr, &type, read.data(), &size), 0);
+    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_TRUE(read == big);
+    size = DWORD(big.size() - 1);
+    EXPECT_EQ(c->CeRegQueryValueEx(key, u"Blob", nullptr, &type, read.data(), &size), LONG(ERROR_MORE_DATA));
+    EXPECT_EQ(size, big.size());
+    // The connection goes on after the parts.
+    DWORD seven = 0;
+    size = 4;
+    ASSERT_EQ(c->CeRegQueryValueEx(key, u"z", nullptr, &type, reinterpret_cast<BYTE*>(&seven), &size), 0);
+    EXPECT_EQ(seven, 7u);
     c->CeRegCloseKey(key);
 }
 

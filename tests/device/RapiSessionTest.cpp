@@ -2,6 +2,8 @@
 // last errors, lost connections, malformed frames and sharing.
 #include "DeviceFixture.h"
 
+#include "device/server/RapiServer.h"
+#include "device/server/Session.h"
 #include "platform/rapi/Protocol.h"
 
 #include <atomic>
@@ -321,6 +323,134 @@ TEST_F(RapiSessions, OtherUsersAreKeptOut)
     EXPECT_EQ(c->CeGetFileAttributes(u"\\"), FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// One connection may hold only so many handles; at the limit it is refused
+// before anything is created or truncated, and other connections go on.
+TEST_F(RapiSessions, HandleLimitsOfOneConnectionLeaveTheOthersWorking)
+{
+    auto hog = Connect();
+    auto other = Connect();
+    HANDLE h = other->CeCreateFile(u"\\Temp\\kept.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0x80, 0);
+    DWORD done = 0;
+    ASSERT_TRUE(other->CeWriteFile(h, "kept", 4, &done, nullptr));
+    ASSERT_TRUE(other->CeCloseHandle(h));
+
+    std::vector<HANDLE> opened;
+    for (std::size_t i = 0; i < device::Session::kMaxOpenFiles; ++i) {
+        opened.push_back(hog->CeCreateFile(
+            u"\\Temp\\kept.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0x80, 0));
+        ASSERT_NE(opened.back(), INVALID_HANDLE_VALUE) << i;
+    }
+    EXPECT_EQ(hog->CeCreateFile(
+                  u"\\Temp\\kept.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0x80, 0),
+        INVALID_HANDLE_VALUE);
+    EXPECT_EQ(hog->CeGetLastError(), ERROR_TOO_MANY_OPEN_FILES);
+    EXPECT_EQ(hog->CeCreateFile(u"\\Temp\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0x80, 0),
+        INVALID_HANDLE_VALUE);
+    EXPECT_EQ(hog->CeGetLastError(), ERROR_TOO_MANY_OPEN_FILES);
+    EXPECT_EQ(testing_store::ReadHostFile(files() / "Temp" / "kept.txt"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(files() / "Temp" / "new.txt"));
+
+    // Keys and searches fill the rest of the connection's handles.
+    std::size_t keys = 0;
+    HKEY key = 0;
+    while (keys < device::Session::kMaxHandles
+        && hog->CeRegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software", 0, 0, &key) == ERROR_SUCCESS)
+        ++keys;
+    EXPECT_EQ(keys, device::Session::kMaxHandles - device::Session::kMaxOpenFiles);
+    EXPECT_EQ(hog->CeRegCreateKeyEx(
+                  HKEY_LOCAL_MACHINE, u"Software\\Hoarded", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+        LONG(ERROR_TOO_MANY_OPEN_FILES));
+    CE_FIND_DATA found {};
+    EXPECT_EQ(hog->CeFindFirstFile(u"\\Temp\\*", &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(hog->CeGetLastError(), ERROR_TOO_MANY_OPEN_FILES);
+
+    EXPECT_EQ(other->CeRegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software\\Hoarded", 0, 0, &key),
+        LONG(ERROR_FILE_NOT_FOUND));
+    DWORD count = 0;
+    CE_FIND_DATA* listing = nullptr;
+    EXPECT_TRUE(other->CeFindAllFiles(u"\\Temp\\*", FAF_NAME, &count, &listing));
+    EXPECT_EQ(count, 1u);
+    CeRapiFreeBuffer(listing);
+    h = other->CeCreateFile(
+        u"\\Temp\\kept.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0x80, 0);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    other->CeCloseHandle(h);
+    // A handle given back makes room again.
+    ASSERT_TRUE(hog->CeCloseHandle(opened.back()));
+    EXPECT_NE(hog->CeCreateFile(
+                  u"\\Temp\\kept.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0x80, 0),
+        INVALID_HANDLE_VALUE);
+}
+
+// The device closes connections that sit idle without a handle, a greeting
+// never sent included; a connection that holds a handle may wait.
+class IdleDevice : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        setenv(device::kEnvIdleTimeout, "300", 1);
+        DeviceTest::SetUp();
+        unsetenv(device::kEnvIdleTimeout);
+    }
+};
+
+TEST_F(IdleDevice, AnIdleConnectionIsClosedButOneHoldingAHandleStays)
+{
+    auto holder = Connect();
+    HANDLE h = holder->CeCreateFile(u"\\Temp\\held.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0x80, 0);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    int silent = RawConnect(socket());
+    int idle = RawConnect(socket());
+    ASSERT_GE(silent, 0);
+    ASSERT_TRUE(SendHello(idle));
+    EXPECT_TRUE(ClosedByServer(silent)) << "a connection that never greeted stays";
+    EXPECT_TRUE(ClosedByServer(idle)) << "an idle connection stays";
+    close(silent);
+    close(idle);
+    // Several time-outs later the holder is still served.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    DWORD done = 0;
+    EXPECT_TRUE(holder->CeWriteFile(h, "x", 1, &done, nullptr));
+    EXPECT_TRUE(holder->CeCloseHandle(h));
+    EXPECT_EQ(holder->CeRapiGetError(), S_OK);
+}
+
+// A process that already has its share of connections hears that the device
+// is busy, not that there is none; other processes are still served.
+TEST_F(RapiSessions, ConnectionsBeyondTheLimitHearThatTheDeviceIsBusy)
+{
+    std::vector<std::unique_ptr<RapiConnection>> mine;
+    for (std::size_t i = 0; i < device::RapiServer::kMaxClientsPerPeer; ++i)
+        mine.push_back(Connect());
+    RapiConnection extra;
+    extra.SetSocketPath(socket());
+    EXPECT_EQ(extra.CeRapiInit(), RAPI_E_DEVICE_BUSY);
+    EXPECT_EQ(extra.CeRapiGetError(), RAPI_E_DEVICE_BUSY);
+    RAPIINIT init { sizeof(RAPIINIT), -1, 0 };
+    ASSERT_EQ(extra.CeRapiInitEx(&init), S_OK);
+    EXPECT_EQ(init.hrRapiInit, RAPI_E_DEVICE_BUSY);
+
+    pid_t child = fork();
+    if (child == 0) {
+        RapiConnection c;
+        c.SetSocketPath(socket());
+        _exit(c.CeRapiInit() == S_OK && c.CeGetFileAttributes(u"\\Windows") == FILE_ATTRIBUTE_DIRECTORY ? 0
+                                                                                                        : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another process was refused";
+
+    mine.pop_back();
+    bool served = false;
+    for (int i = 0; i < 500 && !served; ++i) {
+        served = extra.CeRapiInit() == S_OK;
+        if (!served)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(served) << "a connection that ended left no room";
+}
+
 TEST_F(RapiSessions, IdentityVersionAndProcessStart)
 {
     auto c = Connect();
@@ -347,8 +477,8 @@ TEST_F(RapiSessions, IdentityVersionAndProcessStart)
     EXPECT_TRUE(c->CeCreateProcess(
         u"\\Windows\\pword.exe", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
     EXPECT_NE(pi.dwProcessId, 0u);
-    EXPECT_FALSE(c->CeCreateProcess(
-        u"\\Windows", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
+    EXPECT_FALSE(
+        c->CeCreateProcess(u"\\Windows", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
     EXPECT_EQ(c->CeGetLastError(), ERROR_ACCESS_DENIED);
 }
 

@@ -3,6 +3,7 @@
 // device goes away or the agent stops answering in the middle of a command.
 #include "tests/e2e/E2eFixture.h"
 
+#include <csignal>
 #include <regex>
 #include <thread>
 
@@ -152,6 +153,62 @@ TEST_F(DeviceTools, ALostDeviceEndsTheCommandWithAMessage)
         "Connection error: Unable to connect to your device.\n"
         "Please make sure your device is connected to your computer, and that there is a green (not gray) "
         "ActiveSync icon in your taskbar.\n");
+}
+
+// The host processes of the device programs of `deviceDir`, found by the
+// environment the device gives each of them.
+std::vector<pid_t> ProgramsOf(const std::filesystem::path& deviceDir)
+{
+    const std::string dir = std::string("QUORVANE_DEVICE_DIR=") + deviceDir.string() + '\0';
+    std::vector<pid_t> pids;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        const std::string env = ReadFile(entry.path() / "environ");
+        if (('\0' + env).find('\0' + dir) != std::string::npos
+            && ('\0' + env).find(std::string("\0QUORVANE_CE_PROCESS_ID=")) != std::string::npos)
+            pids.push_back(pid_t(std::atoi(entry.path().filename().c_str())));
+    }
+    return pids;
+}
+
+TEST_F(DeviceTools, AKilledDeviceTakesItsAgentAlong)
+{
+    ASSERT_EQ(Q({ "sql", kOrders, "CREATE TABLE d (n int)" }).status, 0);
+    // Far more rows than any test waits for.
+    Process insert({ Cli().string(), "sql", kOrders,
+                       "INSERT INTO d (n) SELECT a.OrderID FROM [Order Details] a, [Order Details] b, "
+                       "[Order Details] c" },
+        home());
+    const std::filesystem::path journal = deviceFiles() / "My Documents" / "Orders.sdf-journal";
+    bool writing = false;
+    for (int i = 0; i < 600 && !writing; ++i) {
+        writing = std::filesystem::exists(journal);
+        if (!writing)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(writing) << "the INSERT never began";
+    const std::string state = ReadFile(home() / "device" / "cedevice.state");
+    ASSERT_TRUE(state.starts_with("pid=")) << state;
+    const std::vector<pid_t> agents = ProgramsOf(home() / "device");
+    EXPECT_FALSE(agents.empty());
+    ASSERT_EQ(kill(pid_t(std::atoi(state.c_str() + 4)), SIGKILL), 0);
+
+    bool gone = false;
+    for (int i = 0; i < 400 && !gone; ++i) {
+        gone = ProgramsOf(home() / "device").empty();
+        if (!gone)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(gone) << "an agent outlived its device";
+    for (pid_t pid : ProgramsOf(home() / "device"))
+        kill(pid, SIGKILL);
+    EXPECT_EQ(insert.Wait(60).status, 1);
+
+    // The next device finds the INSERT undone, and the next request's answer is its own.
+    StartDevice();
+    RunResult r = Q({ "sql", kOrders, "SELECT COUNT(*) AS n FROM d", "--format", "tsv" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "n\n0\n");
 }
 
 TEST_F(DeviceTools, AStuckAgentIsCancelledAfterTheTimeout)

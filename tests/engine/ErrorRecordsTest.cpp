@@ -22,6 +22,17 @@ protected:
             f.put(static_cast<char>(0xA5 ^ i));
     }
 
+    // Runs a query and reads its rows until it fails; returns LastError().
+    std::string ReadFails(const std::string& sql)
+    {
+        std::unique_ptr<Rowset> rowset;
+        std::int64_t affected = 0;
+        HRESULT hr = m_session->Execute(U(sql), rowset, affected);
+        while (hr == S_OK && rowset && (hr = rowset->MoveNext()) == S_OK) { }
+        EXPECT_TRUE(Failed(hr)) << sql;
+        return LastError();
+    }
+
     void FillTable(int rows)
     {
         Exec("CREATE TABLE T (id int PRIMARY KEY, s nvarchar(100))");
@@ -102,6 +113,83 @@ TEST_F(ErrorRecordsTest, DamagedPageOfAnEncryptedFileIsReportedCorrupted)
     while (hr == S_OK && rowset && (hr = rowset->MoveNext()) == S_OK) { }
     EXPECT_TRUE(Failed(hr));
     EXPECT_EQ("0x80004005 The database file is corrupted", LastError());
+}
+
+// A write that touches only healthy pages would succeed on its own: once a
+// read has found the file damaged, every later connection refuses it too,
+// until a compacted copy takes the file's place.
+TEST_F(ErrorRecordsTest, ADatabaseFoundCorruptedRefusesWritesOnEveryConnection)
+{
+    for (const std::u16string& password : { std::u16string(), std::u16string(u"pw") }) {
+        SCOPED_TRACE(password.empty() ? "plain" : "encrypted");
+        std::filesystem::remove(Path("c.sdf"));
+        CreateDatabase("c.sdf", 3, password);
+        Exec("CREATE TABLE Log (n int)");
+        FillTable(64);
+        m_session.reset();
+        m_provider.reset();
+        // The last pages hold the table's rows, the first ones Log.
+        auto size = static_cast<std::size_t>(std::filesystem::file_size(Path("c.sdf")));
+        if (password.empty())
+            Damage("c.sdf", size - 3000, 2000);
+        else
+            Damage("c.sdf", size - 1500, 100);
+        ASSERT_EQ(S_OK, OpenDatabase("c.sdf", 3, password)) << LastError();
+        EXPECT_EQ(1, Exec("INSERT INTO Log (n) VALUES (1)")) << "nothing was found damaged yet";
+
+        ASSERT_EQ("0x80004005 The database file is corrupted", ReadFails("SELECT * FROM T"));
+        for (const char* write : { "INSERT INTO Log (n) VALUES (2)", "UPDATE Log SET n = 3",
+                 "DELETE FROM Log", "CREATE TABLE Other (n int)", "DROP TABLE Log" })
+            EXPECT_EQ("0x80004005 The database file is corrupted", ExecFails(write)) << write;
+        EXPECT_EQ(Rows({ { "1" } }), Query("SELECT n FROM Log")) << "reads of healthy pages go on";
+
+        // Another connection (another process, say) learns it from the file.
+        m_session.reset();
+        ASSERT_EQ(S_OK, OpenDatabase("c.sdf", 3, password)) << LastError();
+        EXPECT_EQ("0x80004005 The database file is corrupted", ExecFails("INSERT INTO Log (n) VALUES (4)"));
+        EXPECT_EQ(Rows({ { "1" } }), Query("SELECT n FROM Log"));
+    }
+}
+
+// The finding stays with the file even when its pages read well again: only
+// a compacted copy, or another file in its place, takes writes.
+TEST_F(ErrorRecordsTest, TheCompactedCopyOfADatabaseFoundCorruptedTakesWrites)
+{
+    CreateDatabase("c.sdf", 3);
+    FillTable(64);
+    m_session.reset();
+    m_provider.reset();
+    const std::size_t at = static_cast<std::size_t>(std::filesystem::file_size(Path("c.sdf"))) - 3000;
+    std::string healthy(2000, '\0');
+    std::ifstream(Path("c.sdf"), std::ios::binary)
+        .seekg(static_cast<std::streamoff>(at))
+        .read(healthy.data(), static_cast<std::streamsize>(healthy.size()));
+    Damage("c.sdf", at, healthy.size());
+    ASSERT_EQ(S_OK, OpenDatabase("c.sdf", 3)) << LastError();
+    ASSERT_EQ("0x80004005 The database file is corrupted", ReadFails("SELECT * FROM T"));
+    m_session.reset();
+    m_provider.reset();
+    {
+        std::fstream f(Path("c.sdf"), std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(at));
+        f.write(healthy.data(), static_cast<std::streamsize>(healthy.size()));
+    }
+
+    ASSERT_EQ(S_OK, OpenDatabase("c.sdf", 3)) << LastError();
+    EXPECT_EQ(Rows({ { "64" } }), Query("SELECT COUNT(*) FROM T"));
+    EXPECT_EQ("0x80004005 The database file is corrupted", ExecFails("UPDATE T SET s = 'x' WHERE id = 5"));
+    ASSERT_EQ(S_OK, m_provider->Compact(Path("c2.sdf"))) << LastError();
+    ASSERT_EQ(S_OK, OpenDatabase("c2.sdf", 3)) << LastError();
+    EXPECT_EQ(1, Exec("UPDATE T SET s = 'x' WHERE id = 5"));
+    ASSERT_EQ(S_OK, OpenDatabase("c.sdf", 3)) << LastError();
+    EXPECT_EQ("0x80004005 The database file is corrupted", ExecFails("DELETE FROM T WHERE id = 6"));
+
+    m_session.reset();
+    m_provider.reset();
+    std::filesystem::rename(Path("c2.sdf"), Path("c.sdf"));
+    ASSERT_EQ(S_OK, OpenDatabase("c.sdf", 3)) << LastError();
+    EXPECT_EQ(1, Exec("DELETE FROM T WHERE id = 6"));
+    EXPECT_EQ(Rows({ { "x" } }), Query("SELECT s FROM T WHERE id = 5"));
 }
 
 TEST_F(ErrorRecordsTest, FileThatIsNoDatabaseSaysSo)

@@ -75,6 +75,25 @@ TEST_F(TableDefinitionTest, EveryTypeReportsItsNameSizeAndCode)
     EXPECT_TRUE(d.constraints.empty());
 }
 
+TEST_F(TableDefinitionTest, DeclaredLengthsReachTheirLargestAndNoFurther)
+{
+    Exec("CREATE TABLE Widest (a nchar(4000), b nvarchar(4000), c binary(8000), d varbinary(8000))");
+    TableDefinition d = Definition("Widest");
+    ASSERT_EQ(4u, d.columns.size());
+    EXPECT_EQ("a nchar 4000 130 | 26=false 27=- 29=true", Describe(d.columns[0]));
+    EXPECT_EQ("b nvarchar 4000 130 | 26=false 27=- 29=true", Describe(d.columns[1]));
+    EXPECT_EQ("c binary 8000 128 | 26=false 27=- 29=true", Describe(d.columns[2]));
+    EXPECT_EQ("d varbinary 8000 128 | 26=false 27=- 29=true", Describe(d.columns[3]));
+    for (const char* column : { "nvarchar(4001)", "nchar(4001)" })
+        EXPECT_NE(std::string::npos,
+            ExecFails(std::string("CREATE TABLE T (a ") + column + ")").find("must be between 1 and 4000"))
+            << column;
+    for (const char* column : { "binary(8001)", "varbinary(8001)" })
+        EXPECT_NE(std::string::npos,
+            ExecFails(std::string("CREATE TABLE T (a ") + column + ")").find("must be between 1 and 8000"))
+            << column;
+}
+
 TEST_F(TableDefinitionTest, IdentityDefaultsAndNullabilityAreReportedExactly)
 {
     Exec(

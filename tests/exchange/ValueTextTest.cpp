@@ -154,6 +154,20 @@ TEST(LongValue, RetainsWholeChunksBelow20000BytesAndCountsAll)
     EXPECT_TRUE(buffer.retained().empty());
 }
 
+TEST(LongValue, TheRetainedBytesStayStrictlyBelow20000)
+{
+    const std::vector<std::uint8_t> chunk(4096, 'a');
+    for (const std::size_t last : { std::size_t(3615), std::size_t(3616) }) {
+        LongValueBuffer buffer;
+        for (int i = 0; i < 4; ++i)
+            buffer.AddChunk(chunk);
+        EXPECT_FALSE(buffer.AddChunk(std::vector<std::uint8_t>(last, 'b')));
+        EXPECT_EQ(buffer.total(), 16384u + last);
+        // 19,999 bytes are kept whole; 20,000 would reach the limit.
+        EXPECT_EQ(buffer.retained().size(), last == 3615 ? 19999u : 16384u) << last;
+    }
+}
+
 TEST(LongValue, StopsReadingAfterAChunkOf4093BytesOrLess)
 {
     LongValueBuffer buffer;

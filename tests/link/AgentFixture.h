@@ -68,7 +68,7 @@ protected:
         controller->setSqlToRun(sql);
         controller->setTableMode(tableMode);
         controller->setShown(true);
-        controller->RunRequest();
+        devlink::RunRequestAndWait(*controller);
         return controller;
     }
 
@@ -77,7 +77,7 @@ protected:
     {
         for (const QString& sql : statements) {
             auto c = Run(database, sql, password);
-            ASSERT_TRUE(c->lastRequestSucceeded())
+            ASSERT_EQ(c->state(), devlink::RequestState::Succeeded)
                 << sql.toStdString() << ": " << c->statusText().toStdString() << "\n"
                 << Prompts();
         }

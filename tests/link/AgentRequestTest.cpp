@@ -29,8 +29,8 @@ TEST_F(AgentRequests, RowsComeBackWithTheirTabsAndLineBreaks)
     select->setDatabasePath(kNotes);
     select->setSqlToRun(QStringLiteral("SELECT * FROM Notes"));
     select->setShown(true);
-    select->RunRequest();
-    ASSERT_TRUE(select->lastRequestSucceeded()) << Prompts();
+    devlink::RunRequestAndWait(*select);
+    ASSERT_EQ(select->state(), devlink::RequestState::Succeeded) << Prompts();
     EXPECT_EQ(loaded, 1);
     EXPECT_EQ(select->statusText(), QStringLiteral(" 2 rows found."));
     const devlink::QueryResult& r = select->queryResult();
@@ -61,7 +61,7 @@ TEST_F(AgentRequests, StatementThatMentionsDoneRunsToItsEnd)
     auto update = Run(kNotes, QStringLiteral("UPDATE Jobs SET State='Done'"));
     EXPECT_EQ(update->statusText(), QStringLiteral(" 3 rows affected."));
     auto none = Run(kNotes, QStringLiteral("UPDATE Jobs SET State='Done' WHERE Id = 99"));
-    EXPECT_TRUE(none->lastRequestSucceeded());
+    EXPECT_EQ(none->state(), devlink::RequestState::Succeeded);
     EXPECT_EQ(none->rowsAffected(), 0);
     EXPECT_EQ(none->statusText(), QStringLiteral(" 0 rows affected."));
     EXPECT_TRUE(none->queryResult().rows.isEmpty());
@@ -77,7 +77,7 @@ TEST_F(AgentRequests, SchemaInDatabaseMode)
               "CREATE TABLE Customers (Id int IDENTITY(1,1) PRIMARY KEY, Name nvarchar(40) NOT NULL)"),
             QStringLiteral("CREATE TABLE [Order Details] (Qty int)") });
     auto c = Run(kNotes, QStringLiteral("SCHEMA-BINARY"), QString(), false);
-    ASSERT_TRUE(c->lastRequestSucceeded()) << Prompts();
+    ASSERT_EQ(c->state(), devlink::RequestState::Succeeded) << Prompts();
     EXPECT_EQ(c->statusText(), QStringLiteral(" 2 tables found."));
     EXPECT_EQ(c->tableCount(), 2);
     const QVector<devlink::TableSchema> tables = c->schemaModel()->Tables();
@@ -117,7 +117,7 @@ TEST_F(AgentRequests, FirstRequestOnAnEngineThreeDatabaseWaitsForTheHandOver)
         settings::DeleteValue(devlink::EngineSettingName(database));
         ASSERT_EQ(devlink::GetDatabaseEngineVersion(database), -1);
         auto c = Run(database, QStringLiteral("SELECT * FROM T"));
-        ASSERT_TRUE(c->lastRequestSucceeded())
+        ASSERT_EQ(c->state(), devlink::RequestState::Succeeded)
             << "round " << round << ": " << c->statusText().toStdString() << "\n"
             << Prompts();
         ASSERT_EQ(c->queryResult().rows.size(), 2) << "round " << round;
@@ -138,7 +138,7 @@ TEST_F(AgentRequests, FirstStatementOnAnEngineThreeDatabaseReportsTheSiblingsRow
     for (int round = 0; round < kRounds; ++round) {
         settings::DeleteValue(devlink::EngineSettingName(database));
         auto c = Run(database, QStringLiteral("UPDATE T SET N = N + 1"));
-        ASSERT_TRUE(c->lastRequestSucceeded()) << "round " << round << "\n" << Prompts();
+        ASSERT_EQ(c->state(), devlink::RequestState::Succeeded) << "round " << round << "\n" << Prompts();
         ASSERT_EQ(c->statusText(), QStringLiteral(" 2 rows affected.")) << "round " << round;
     }
     auto check = Run(database, QStringLiteral("SELECT N FROM T"));
@@ -153,13 +153,13 @@ TEST_F(AgentRequests, KnownEngineThreeDatabaseNeedsOnlyTheEngineThreeAgent)
     Exec(three, { QStringLiteral("CREATE TABLE T (Id int)") });
     ASSERT_TRUE(Device().CeDeleteFile(u"\\Quorvane\\Quorvane2003.exe"));
     auto known = Run(three, QStringLiteral("SELECT * FROM T"));
-    EXPECT_TRUE(known->lastRequestSucceeded()) << Prompts();
+    EXPECT_EQ(known->state(), devlink::RequestState::Succeeded) << Prompts();
     EXPECT_EQ(known->statusText(), QStringLiteral(" 0 rows found."));
     EXPECT_EQ(m_prompter.Count(), 0);
 
     settings::DeleteValue(devlink::EngineSettingName(three));
     auto unknown = Run(three, QStringLiteral("SELECT * FROM T"));
-    EXPECT_FALSE(unknown->lastRequestSucceeded());
+    EXPECT_NE(unknown->state(), devlink::RequestState::Succeeded);
     EXPECT_EQ(unknown->statusText(), QStringLiteral("An error occurred getting data from your device.\r\n"));
     ASSERT_EQ(m_prompter.Count(), 1);
     EXPECT_TRUE(m_prompter.Records()[0].text.contains(QStringLiteral("\\Quorvane\\Quorvane2003.exe.")));
@@ -173,7 +173,7 @@ TEST_F(AgentRequests, PasswordProtectedDatabaseIsRejectedThenOpened)
         QStringLiteral("secret"));
 
     auto rejected = Run(database, QStringLiteral("SELECT * FROM S"));
-    EXPECT_FALSE(rejected->lastRequestSucceeded());
+    EXPECT_NE(rejected->state(), devlink::RequestState::Succeeded);
     EXPECT_TRUE(rejected->passwordRejected());
     EXPECT_EQ(rejected->statusText(), QStringLiteral("An error occurred getting data from your device.\r\n"));
     auto records = m_prompter.Records();
@@ -187,7 +187,7 @@ TEST_F(AgentRequests, PasswordProtectedDatabaseIsRejectedThenOpened)
     EXPECT_TRUE(wrong->passwordRejected());
 
     auto opened = Run(database, QStringLiteral("SELECT * FROM S"), QStringLiteral("secret"));
-    ASSERT_TRUE(opened->lastRequestSucceeded()) << Prompts();
+    ASSERT_EQ(opened->state(), devlink::RequestState::Succeeded) << Prompts();
     EXPECT_FALSE(opened->passwordRejected());
     EXPECT_EQ(opened->queryResult().rows, QVector<QStringList>({ { QStringLiteral("42") } }));
 }
@@ -198,7 +198,7 @@ TEST_F(AgentRequests, SqlErrorDialogRetryRunsTheEditedStatement)
     Exec(kNotes, { QStringLiteral("CREATE TABLE T (Id int)"), QStringLiteral("INSERT INTO T VALUES (5)") });
     m_prompter.QueueSqlErrorAnswer(true, QStringLiteral("SELECT * FROM T"));
     auto c = Run(kNotes, QStringLiteral("SELEC * FROM T"));
-    EXPECT_TRUE(c->lastRequestSucceeded()) << Prompts();
+    EXPECT_EQ(c->state(), devlink::RequestState::Succeeded) << Prompts();
     EXPECT_EQ(c->sqlToRun(), QStringLiteral("SELECT * FROM T"));
     EXPECT_EQ(c->queryResult().rows, QVector<QStringList>({ { QStringLiteral("5") } }));
     auto records = m_prompter.Records();
@@ -209,7 +209,7 @@ TEST_F(AgentRequests, SqlErrorDialogRetryRunsTheEditedStatement)
 TEST_F(AgentRequests, MissingDatabaseIsReportedByTheAgent)
 {
     auto c = Run(QStringLiteral("\\My Documents\\None.sdf"), QStringLiteral("SELECT * FROM T"));
-    EXPECT_FALSE(c->lastRequestSucceeded());
+    EXPECT_NE(c->state(), devlink::RequestState::Succeeded);
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 1) << Prompts();
     EXPECT_EQ(records[0].kind, ScriptedPrompter::Kind::SqlError);
@@ -229,14 +229,14 @@ TEST_F(AgentRequests, CancelAtTheStartEndsAsCancelledWithoutLoading)
     c->setSqlToRun(QStringLiteral("SELECT * FROM T"));
     c->setShown(true);
     QTimer::singleShot(0, c.get(), [&c] { c->Cancel(); });
-    c->RunRequest();
+    devlink::RunRequestAndWait(*c);
     EXPECT_EQ(c->statusText(), QStringLiteral("SQL cancelled."));
-    EXPECT_FALSE(c->lastRequestSucceeded());
+    EXPECT_NE(c->state(), devlink::RequestState::Succeeded);
     EXPECT_EQ(loaded, 0);
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
     // The next request is not touched by the old cancel.
     auto next = Run(kNotes, QStringLiteral("SELECT * FROM T"));
-    EXPECT_TRUE(next->lastRequestSucceeded()) << Prompts();
+    EXPECT_EQ(next->state(), devlink::RequestState::Succeeded) << Prompts();
     EXPECT_EQ(next->statusText(), QStringLiteral(" 0 rows found."));
 }
 

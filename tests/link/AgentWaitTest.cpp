@@ -6,15 +6,19 @@
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/AgentWait.h"
 
+#include "exchange/Trace.h"
+
 #include <QElapsedTimer>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 using devlink::AgentWaitEnd;
 using devlink::PromptAnswer;
 using devlink::PromptButtons;
 using devlink::PromptIcon;
+using devlink::ScriptedPrompter;
 
 namespace linktest {
 namespace {
@@ -167,11 +171,58 @@ TEST_F(AgentWait, ClearedDebugLogMeansANewAgentIsStarting)
     EXPECT_GE(elapsed, 600);
 }
 
+TEST_F(AgentWait, StaleDoneWithoutResultsWaitsWhileTheLogLacksDone)
+{
+    // A new agent has begun its log; "Status" still holds the old "Done."
+    // and there is no results file yet. Only the new agent's "Done." ends it.
+    Log(0, QStringLiteral("Running..."));
+    ASSERT_TRUE(SetAgentString(QStringLiteral("Status"), QStringLiteral("Done.")));
+    const int answerAfterMs = 3 * TestTiming().handOverSettleMs;
+    qint64 elapsed = 0;
+    Wait(
+        [&] {
+            Sleep(answerAfterMs);
+            ASSERT_TRUE(PutDeviceFile(devlink::kResultsFilePath, Bytes16(u"<Success>\r\n")));
+            Log(1, QStringLiteral("Done."));
+        },
+        &elapsed);
+    EXPECT_GE(elapsed, answerAfterMs);
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
 TEST_F(AgentWait, StuckAgentAsksAfterTwoHundredUnchangedPolls)
 {
+    // Every poll traces its count of unchanged polls; the traced lines show
+    // how many polls came before each question.
+    const std::filesystem::path trace = home() / "trace.txt";
+    setenv("QUORVANE_TRACE", trace.c_str(), 1);
+    exchange::ConfigureTrace();
+    auto pollLines = [&] {
+        std::ifstream in(trace);
+        std::vector<std::string> counters;
+        for (std::string line; std::getline(in, line);) {
+            const std::size_t at = line.find("Counter=");
+            if (at != std::string::npos)
+                counters.push_back(line.substr(at + 8, line.find('.', at) - at - 8));
+        }
+        return counters;
+    };
+    std::vector<std::vector<std::string>> seenAtPrompts;
+    m_prompter.SetHook([&](const ScriptedPrompter::Record&) { seenAtPrompts.push_back(pollLines()); });
     m_prompter.QueueAnswer(PromptAnswer::No);
     m_prompter.QueueAnswer(PromptAnswer::Yes);
     EXPECT_EQ(Wait([] {}), AgentWaitEnd::Finished);
+    unsetenv("QUORVANE_TRACE");
+    exchange::ConfigureTrace();
+    // The first poll sees a new status (0); 199 unchanged polls are traced
+    // (1 to 199) and the 200th asks. No answers "wait on": the count starts again.
+    ASSERT_EQ(seenAtPrompts.size(), 2u);
+    ASSERT_EQ(seenAtPrompts[0].size(), 200u);
+    EXPECT_EQ(seenAtPrompts[0].front(), "0");
+    EXPECT_EQ(seenAtPrompts[0].back(), "199");
+    ASSERT_EQ(seenAtPrompts[1].size(), 400u);
+    EXPECT_EQ(seenAtPrompts[1][200], "0");
+    EXPECT_EQ(seenAtPrompts[1].back(), "199");
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 2);
     for (const auto& record : records) {

@@ -2,7 +2,7 @@
 // dialog, the lost-connection question, ActiveSync's desktop values.
 #include "LinkFixture.h"
 
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 
 #include <QStringList>
 

@@ -187,5 +187,16 @@ TEST_F(DeviceHelpers, WaitWithMessagesDispatchesEventsAndDoesNotReturnEarly)
     EXPECT_EQ(fired, 1);
 }
 
+TEST(RetryWithWaits, TriesExactlyAsOftenAsAllowed)
+{
+    int calls = 0;
+    // Success on the last allowed try still counts.
+    EXPECT_TRUE(devlink::RetryWithWaits(10, 0, [&] { return ++calls == 10; }));
+    EXPECT_EQ(calls, 10);
+    calls = 0;
+    EXPECT_FALSE(devlink::RetryWithWaits(10, 0, [&] { return ++calls == 11; }));
+    EXPECT_EQ(calls, 10);
+}
+
 } // namespace
 } // namespace linktest

@@ -9,7 +9,7 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/ScriptedPrompter.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 

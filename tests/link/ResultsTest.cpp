@@ -5,12 +5,12 @@
 
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceTextFile.h"
-#include "desktop/link/RequestController.h"
+#include "desktop/link/ResultsLoader.h"
+#include "desktop/link/SchemaTreeModel.h"
 
 using devlink::PromptAnswer;
 using devlink::PromptButtons;
 using devlink::PromptIcon;
-using devlink::RequestController;
 using devlink::ScriptedPrompter;
 
 namespace linktest {
@@ -25,11 +25,10 @@ protected:
         LinkTest::SetUp();
         StartAndConnect();
         ASSERT_TRUE(Device().CeCreateDirectory(u"\\Quorvane", nullptr));
-        m_controller.setDatabasePath(kDatabase);
-        m_controller.setSqlToRun(QStringLiteral("SELECT * FROM T"));
-        m_controller.setTableMode(true);
-        m_controller.setShown(true);
-        m_controller.setPromptOwner(&m_owner);
+        m_request.databasePath = kDatabase;
+        m_request.sql = QStringLiteral("SELECT * FROM T");
+        m_request.tableMode = true;
+        m_request.promptOwner = &m_owner;
     }
 
     void PlantResults(std::u16string_view text)
@@ -44,8 +43,37 @@ protected:
             + u"\r\n\r\nQuorvane v2.3999\r\nSQLCE v3.0");
     }
 
+    // Loads the answer as the request's run does, then carries what the
+    // loader decided into the next run, as the window's loop does.
+    bool LoadResults(int totalRows, bool stopAfterStatus)
+    {
+        devlink::ResultsLoader loader(m_request);
+        const bool loaded = loader.LoadResults(totalRows, stopAfterStatus);
+        Take(loader);
+        return loaded;
+    }
+    bool LoadSchema(const std::u16string* text)
+    {
+        devlink::ResultsLoader loader(m_request);
+        const bool malformed = loader.LoadSchema(text);
+        Take(loader);
+        return malformed;
+    }
+    void Take(devlink::ResultsLoader& loader)
+    {
+        m_answer = loader.answer();
+        m_request.sql = m_answer.sql;
+        m_request.retryCount = m_answer.retryCount;
+        if (m_answer.tables && m_answer.schemaRootOnly)
+            m_model.SetRootOnly(kDatabase);
+        else if (m_answer.tables)
+            m_model.SetSchema(kDatabase, *m_answer.tables);
+    }
+
     QObject m_owner;
-    RequestController m_controller;
+    devlink::DatabaseRequest m_request;
+    devlink::DatabaseAnswer m_answer;
+    devlink::SchemaTreeModel m_model;
 };
 
 TEST_F(LinkResults, DeviceTextFileIsReadWholeSplitAndDeleted)
@@ -79,13 +107,10 @@ TEST_F(LinkResults, SuccessLoadsRowsAndRemembersTheEngineVersion)
     ASSERT_TRUE(SetAgentString(QStringLiteral("SQLCEversion"), QStringLiteral("3")));
     PlantResults(u"<Success>\r\nCols: 2\r\nId\tName\t\r\nint\tnvarchar(20)\t\r\n primary key\t\t\r\n"
                  u"1\tTab\u0007here\t\r\n2\tLine\u001D\u001Ebreak\t\r\n<end>\r\n");
-    int loaded = 0;
-    QObject::connect(&m_controller, &RequestController::resultsLoaded, [&] { ++loaded; });
     EXPECT_EQ(devlink::GetDatabaseEngineVersion(kDatabase), -1);
-    ASSERT_TRUE(m_controller.LoadResults(7, false));
-    EXPECT_EQ(loaded, 1);
-    EXPECT_TRUE(m_controller.resultsValid());
-    const devlink::QueryResult& r = m_controller.queryResult();
+    ASSERT_TRUE(LoadResults(7, false));
+    EXPECT_TRUE(m_answer.resultsValid);
+    const devlink::QueryResult& r = m_answer.result;
     EXPECT_EQ(r.totalRows, 7);
     ASSERT_EQ(r.rows.size(), 2);
     EXPECT_EQ(r.rows[0][1], QStringLiteral("Tab\there"));
@@ -97,27 +122,27 @@ TEST_F(LinkResults, SuccessLoadsRowsAndRemembersTheEngineVersion)
     EXPECT_EQ(stored, QStringLiteral("3"));
     EXPECT_FALSE(DeviceFileThere(devlink::kResultsFilePath));
     EXPECT_EQ(m_prompter.Count(), 0);
-    EXPECT_TRUE(m_controller.resultsBytes().startsWith(QByteArray("<\0S\0u\0c\0", 8)));
+    EXPECT_TRUE(m_answer.resultsBytes.startsWith(QByteArray("<\0S\0u\0c\0", 8)));
 }
 
 TEST_F(LinkResults, StopAfterStatusChecksOnlyTheFirstLine)
 {
     ASSERT_TRUE(SetAgentString(QStringLiteral("SQLCEversion"), QStringLiteral("2")));
     PlantResults(u"<Success>\r\n");
-    EXPECT_TRUE(m_controller.LoadResults(1, true));
+    EXPECT_TRUE(LoadResults(1, true));
     EXPECT_EQ(devlink::GetDatabaseEngineVersion(kDatabase), 2);
 }
 
 TEST_F(LinkResults, SuccessWithoutColsLineIsNotLoaded)
 {
     PlantResults(u"<Success>\r\n");
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
 TEST_F(LinkResults, MissingResultsFile)
 {
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].caption, QStringLiteral("Error"));
@@ -127,12 +152,31 @@ TEST_F(LinkResults, MissingResultsFile)
         QStringLiteral("An error has occurred.\r\nCould not access this database on your device.\r\n"));
 }
 
+TEST_F(LinkResults, ResultsFileThatNeverBecomesReadableIsNotAnAnswer)
+{
+    devlink::LinkTiming timing = TestTiming();
+    timing.resultsReadTries = 3;
+    devlink::SetLinkTiming(timing);
+    PlantResults(u"<Success>\r\nCols: 0\r\n1");
+    // Another client holds it open without sharing for every try.
+    const std::u16string path = devlink::DevicePath(devlink::kResultsFilePath);
+    HANDLE held = Device().CeCreateFile(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(LoadResults(1, false));
+    Device().CeCloseHandle(held);
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].text,
+        QStringLiteral(
+            "An error has occurred.\r\nCould not open the details about this database on your device.\r\n"));
+    EXPECT_TRUE(DeviceFileThere(devlink::kResultsFilePath)); // unread, so not deleted
+}
+
 TEST_F(LinkResults, EmptyAndUnrecognisedResults)
 {
     PlantResults(u"");
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     PlantResults(u"Hello\r\n");
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 2);
     EXPECT_EQ(
@@ -145,15 +189,15 @@ TEST_F(LinkResults, EmptyAndUnrecognisedResults)
 TEST_F(LinkResults, FailedWithoutErrorTextAsksNothing)
 {
     PlantResults(u"<Failed>\r\n");
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     EXPECT_EQ(m_prompter.Count(), 0);
-    EXPECT_FALSE(m_controller.retryRequested());
+    EXPECT_FALSE(m_answer.retryRequested);
 }
 
 TEST_F(LinkResults, SingleLineErrorShowsTheSqlErrorDialogAsDatabaseError)
 {
     PlantFailure(u"The database file: \"\\My Documents\\a.sdf\" does not exist.");
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].kind, ScriptedPrompter::Kind::SqlError);
@@ -163,14 +207,14 @@ TEST_F(LinkResults, SingleLineErrorShowsTheSqlErrorDialogAsDatabaseError)
     EXPECT_EQ(records[0].sqlError.errorCode, QString());
     EXPECT_EQ(records[0].sqlError.details,
         QStringLiteral("The database file: \"\\My Documents\\a.sdf\" does not exist."));
-    EXPECT_FALSE(m_controller.retryRequested());
+    EXPECT_FALSE(m_answer.retryRequested);
 }
 
 TEST_F(LinkResults, SingleLineErrorOfASchemaRequestIsAMessage)
 {
-    m_controller.setSqlToRun(QStringLiteral("SCHEMA-BINARY"));
+    m_request.sql = QStringLiteral("SCHEMA-BINARY");
     PlantFailure(u"Unable to open this database.");
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].kind, ScriptedPrompter::Kind::Message);
@@ -183,32 +227,32 @@ TEST_F(LinkResults, SqlErrorDialogRetryRunsTheEditedSql)
 {
     PlantFailure(u"Unable to run this statement.\r\n0x80040e14\r\nThere was an error parsing the query.");
     m_prompter.QueueSqlErrorAnswer(true, QStringLiteral("SELECT * FROM T2"));
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].sqlError.error, QStringLiteral("Unable to run this statement."));
     EXPECT_EQ(records[0].sqlError.errorCode, QStringLiteral("0x80040e14"));
     EXPECT_EQ(records[0].sqlError.details, QStringLiteral("There was an error parsing the query."));
-    EXPECT_TRUE(m_controller.retryRequested());
-    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SELECT * FROM T2"));
-    EXPECT_FALSE(m_controller.passwordRejected());
+    EXPECT_TRUE(m_answer.retryRequested);
+    EXPECT_EQ(m_request.sql, QStringLiteral("SELECT * FROM T2"));
+    EXPECT_FALSE(m_answer.passwordRejected);
 }
 
 TEST_F(LinkResults, SchemaRequestShowsTheInternalCommandNoteAndKeepsItsSql)
 {
-    m_controller.setSqlToRun(QStringLiteral("SCHEMA-ASCII"));
+    m_request.sql = QStringLiteral("SCHEMA-ASCII");
     PlantFailure(u"Unable to open this database.\r\n0x80040e4d\r\nThe specified password does not match the "
                  u"database password.");
     m_prompter.QueueSqlErrorAnswer(true, QStringLiteral("ignored"));
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].sqlError.sql,
         QStringLiteral("Internal command to get details of tables in this database."));
     EXPECT_FALSE(records[0].sqlError.sqlEditable);
-    EXPECT_TRUE(m_controller.passwordRejected());
-    EXPECT_TRUE(m_controller.retryRequested());
-    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SCHEMA-ASCII"));
+    EXPECT_TRUE(m_answer.passwordRejected);
+    EXPECT_TRUE(m_answer.retryRequested);
+    EXPECT_EQ(m_request.sql, QStringLiteral("SCHEMA-ASCII"));
 }
 
 TEST_F(LinkResults, SupportEncryptionRetriesFourTimesThenAsks)
@@ -221,23 +265,23 @@ TEST_F(LinkResults, SupportEncryptionRetriesFourTimesThenAsks)
         "Sometimes, this error occurs randomly, and retrying the command will succeed.\r\n\r\n");
     for (int attempt = 1; attempt <= 4; ++attempt) {
         PlantFailure(error);
-        EXPECT_FALSE(m_controller.LoadResults(1, false));
-        EXPECT_EQ(m_controller.retryCount(), attempt);
-        EXPECT_TRUE(m_controller.retryRequested());
-        EXPECT_EQ(m_controller.statusText(), QStringLiteral("Retrying.."));
+        EXPECT_FALSE(LoadResults(1, false));
+        EXPECT_EQ(m_answer.retryCount, attempt);
+        EXPECT_TRUE(m_answer.retryRequested);
+        EXPECT_EQ(m_answer.statusText, QStringLiteral("Retrying.."));
     }
     EXPECT_EQ(m_prompter.Count(), 0);
     PlantFailure(error);
     m_prompter.QueueAnswer(PromptAnswer::Retry);
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     ASSERT_EQ(m_prompter.Count(), 1);
     auto record = m_prompter.Records()[0];
     EXPECT_EQ(record.caption, QStringLiteral("Error"));
     EXPECT_EQ(record.icon, PromptIcon::Warning);
     EXPECT_EQ(record.buttons, PromptButtons::RetryCancel);
     EXPECT_EQ(record.text, question);
-    EXPECT_EQ(m_controller.retryCount(), 0);
-    EXPECT_TRUE(m_controller.retryRequested());
+    EXPECT_EQ(m_answer.retryCount, 0);
+    EXPECT_TRUE(m_answer.retryRequested);
 }
 
 const QString kCompactQuestionEnd
@@ -249,7 +293,7 @@ TEST_F(LinkResults, UnspecifiedErrorOffersCompactingAndYesRunsTheCompaction)
 {
     PlantFailure(u"Unable to open this database.\r\n0x80004005\r\nUnspecified error.");
     m_prompter.QueueAnswer(PromptAnswer::Yes);
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].buttons, PromptButtons::YesNo);
@@ -258,8 +302,8 @@ TEST_F(LinkResults, UnspecifiedErrorOffersCompactingAndYesRunsTheCompaction)
         QStringLiteral("Could not open this database.\r\n\r\nError: Unable to open this database.\r\n\r\n"
                        "0x80004005\r\nUnspecified error.")
             + kCompactQuestionEnd);
-    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("CompactDB"));
-    EXPECT_TRUE(m_controller.retryRequested());
+    EXPECT_EQ(m_request.sql, QStringLiteral("CompactDB"));
+    EXPECT_TRUE(m_answer.retryRequested);
 }
 
 TEST_F(LinkResults, CorruptedDatabaseAnsweredNoEndsQuietly)
@@ -267,24 +311,24 @@ TEST_F(LinkResults, CorruptedDatabaseAnsweredNoEndsQuietly)
     PlantFailure(
         u"Unable to open this database.\r\n0x80004005\r\nThe database file is corrupted. Compact it.");
     m_prompter.QueueAnswer(PromptAnswer::No);
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     EXPECT_EQ(m_prompter.Count(), 1);
-    EXPECT_FALSE(m_controller.retryRequested());
-    EXPECT_EQ(m_controller.sqlToRun(), QStringLiteral("SELECT * FROM T"));
+    EXPECT_FALSE(m_answer.retryRequested);
+    EXPECT_EQ(m_request.sql, QStringLiteral("SELECT * FROM T"));
 }
 
 TEST_F(LinkResults, DatabaseModeLoadsTheSchemaTree)
 {
-    m_controller.setTableMode(false);
-    m_controller.setSqlToRun(QStringLiteral("SCHEMA-BINARY"));
+    m_request.tableMode = false;
+    m_request.sql = QStringLiteral("SCHEMA-BINARY");
     PlantResults(u"<Success>\r\n");
     ASSERT_TRUE(PutDeviceFile(devlink::kBinarySchemaPath,
         Bytes16(
             u"\u0007Orders\u0001Id\u0002int autoinc not null\u00031\u0004Note\u0002ntext\u00030\u0004\u0005"
             u"Empty\u0001\u0005\u0006")));
-    ASSERT_TRUE(m_controller.LoadResults(1, false));
-    EXPECT_EQ(m_controller.tableCount(), 2);
-    devlink::SchemaTreeModel* model = m_controller.schemaModel();
+    ASSERT_TRUE(LoadResults(1, false));
+    EXPECT_EQ(m_answer.tableCount, 2);
+    devlink::SchemaTreeModel* model = &m_model;
     QModelIndex root = model->RootIndex();
     EXPECT_EQ(model->data(root).toString(), kDatabase);
     ASSERT_EQ(model->rowCount(root), 3);
@@ -299,27 +343,46 @@ TEST_F(LinkResults, DatabaseModeLoadsTheSchemaTree)
 
 TEST_F(LinkResults, MalformedSchemaStillShowsRootAndBlankTable)
 {
-    m_controller.setTableMode(false);
+    m_request.tableMode = false;
     std::u16string text = u"Orders\u0001";
-    EXPECT_TRUE(m_controller.LoadSchema(&text));
-    devlink::SchemaTreeModel* model = m_controller.schemaModel();
+    EXPECT_TRUE(LoadSchema(&text));
+    devlink::SchemaTreeModel* model = &m_model;
     ASSERT_EQ(model->rowCount(model->RootIndex()), 1);
     EXPECT_EQ(
         model->data(model->index(0, 0, model->RootIndex())).toString(), QStringLiteral("<Blank table>"));
-    EXPECT_EQ(m_controller.tableCount(), 0);
+    EXPECT_EQ(m_answer.tableCount, 0);
     ASSERT_EQ(m_prompter.Count(), 1);
     EXPECT_EQ(m_prompter.Records()[0].text, QStringLiteral("Unrecognised schema results sent from device."));
     // No buffer at all: the root alone, and no message.
-    EXPECT_FALSE(m_controller.LoadSchema(nullptr));
+    EXPECT_FALSE(LoadSchema(nullptr));
     EXPECT_EQ(model->rowCount(model->RootIndex()), 0);
     EXPECT_EQ(m_prompter.Count(), 1);
 }
 
+TEST_F(LinkResults, SchemaCutShortCountsEveryTableThatEnded)
+{
+    m_request.tableMode = false;
+    const std::u16string twoTables = u"\u0007Orders\u0001Id\u0002int\u00031\u0004\u0005Empty\u0001\u0005";
+    devlink::SchemaTreeModel* model = &m_model;
+    // Cut after the second table's end: both tables count.
+    std::u16string text = twoTables;
+    EXPECT_TRUE(LoadSchema(&text));
+    EXPECT_EQ(m_answer.tableCount, 2);
+    const int shownForTwo = model->rowCount(model->RootIndex());
+    // Cut inside a third table: it is shown, but not counted.
+    text = twoTables + u"Notes\u0001Body\u0002ntext\u0003";
+    EXPECT_TRUE(LoadSchema(&text));
+    EXPECT_EQ(m_answer.tableCount, 2);
+    EXPECT_EQ(model->rowCount(model->RootIndex()), shownForTwo + 1);
+    ASSERT_EQ(m_prompter.Count(), 2);
+    EXPECT_EQ(m_prompter.Records()[1].text, QStringLiteral("Unrecognised schema results sent from device."));
+}
+
 TEST_F(LinkResults, MissingSchemaFileAfterItsRetries)
 {
-    m_controller.setTableMode(false);
+    m_request.tableMode = false;
     PlantResults(u"<Success>\r\n");
-    EXPECT_FALSE(m_controller.LoadResults(1, false));
+    EXPECT_FALSE(LoadResults(1, false));
     ASSERT_EQ(m_prompter.Count(), 1);
     EXPECT_EQ(m_prompter.Records()[0].text, QStringLiteral("Unable to open results file on the device."));
     EXPECT_EQ(m_prompter.Records()[0].icon, PromptIcon::Information);

@@ -1,7 +1,11 @@
-// The table tree model: structure, labels, roles and maintenance.
+// The table tree model: structure, labels, roles and maintenance. Every
+// model here runs under QAbstractItemModelTester, which checks each change
+// against the rules views rely on (and stops the test on a breach).
 #include "desktop/link/SchemaTreeModel.h"
 
 #include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
 
 using namespace devlink;
 
@@ -22,6 +26,7 @@ QVector<TableSchema> TwoTables()
 TEST(SchemaTreeModelTest, RootBlankTableTablesAndColumns)
 {
     SchemaTreeModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.SetSchema(QStringLiteral("\\My Documents\\Orders.sdf"), TwoTables());
     ASSERT_EQ(m.rowCount(), 1);
     QModelIndex root = m.RootIndex();
@@ -54,6 +59,7 @@ TEST(SchemaTreeModelTest, RootBlankTableTablesAndColumns)
 TEST(SchemaTreeModelTest, RootOnlyAndEmptySchema)
 {
     SchemaTreeModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.SetRootOnly(QStringLiteral("\\a.sdf"));
     EXPECT_EQ(m.rowCount(), 1);
     EXPECT_EQ(m.rowCount(m.RootIndex()), 0);
@@ -68,6 +74,7 @@ TEST(SchemaTreeModelTest, RootOnlyAndEmptySchema)
 TEST(SchemaTreeModelTest, RemoveAndRenameTables)
 {
     SchemaTreeModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.SetSchema(QStringLiteral("\\a.sdf"), TwoTables());
     EXPECT_TRUE(m.RenameTable(QStringLiteral("Customers"), QStringLiteral("Clients")));
     EXPECT_EQ(m.data(m.TableIndex(QStringLiteral("Clients"))).toString(), QStringLiteral("Clients"));

@@ -5,9 +5,16 @@
 // question, cancel through the real stopper, a device stopped mid-request).
 #include "AgentFixture.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
 
 using devlink::ConnectionErrorAnswer;
 using devlink::PromptAnswer;
@@ -80,7 +87,7 @@ protected:
         c->setSqlToRun(sql);
         c->setShown(true);
         QTimer::singleShot(delayMs, c.get(), [&c, duringRun] { duringRun(*c); });
-        c->RunRequest();
+        devlink::RunRequestAndWait(*c);
         return c;
     }
 };
@@ -103,7 +110,8 @@ TEST_F(StandInAgents, HandOverWithAnEmptyResultsFileIsWaitedFor)
                                                                              << Prompts();
         settings::DeleteValue(devlink::EngineSettingName(database));
         auto select = Run(database, QStringLiteral("SELECT N FROM T"));
-        ASSERT_TRUE(select->lastRequestSucceeded()) << "round " << round << "\n" << Prompts();
+        ASSERT_EQ(select->state(), devlink::RequestState::Succeeded) << "round " << round << "\n"
+                                                                     << Prompts();
         const QString n = QString::number(round + 1);
         ASSERT_EQ(select->queryResult().rows, QVector<QStringList>({ { n }, { n } })) << "round " << round;
         EXPECT_EQ(devlink::GetDatabaseEngineVersion(database), 3);
@@ -117,7 +125,7 @@ TEST_F(StandInAgents, StuckAgentAsksAndLeavesNoResults)
     m_prompter.QueueAnswer(PromptAnswer::No);
     m_prompter.QueueAnswer(PromptAnswer::Yes);
     auto c = Run(QStringLiteral("\\My Documents\\Any.sdf"), QStringLiteral("SELECT * FROM T"));
-    EXPECT_FALSE(c->lastRequestSucceeded());
+    EXPECT_NE(c->state(), devlink::RequestState::Succeeded);
     EXPECT_EQ(c->statusText(), QStringLiteral("An error occurred getting data from your device.\r\n"));
     auto records = m_prompter.Records();
     ASSERT_EQ(records.size(), 3) << Prompts();
@@ -149,8 +157,8 @@ TEST_F(StandInAgents, CancelStopsTheAgentThroughTheStopper)
             EXPECT_FALSE(running.cancelEnabled());
         });
     EXPECT_TRUE(secondRunReturned);
-    EXPECT_FALSE(c->lastRequestSucceeded());
-    EXPECT_TRUE(c->cancelling());
+    EXPECT_NE(c->state(), devlink::RequestState::Succeeded);
+    EXPECT_EQ(c->state(), devlink::RequestState::Cancelled);
     EXPECT_EQ(c->statusText(), QStringLiteral("SQL cancelled."));
     EXPECT_TRUE(c->goEnabled());
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
@@ -170,7 +178,7 @@ TEST_F(StandInAgents, ProgressTextsWhileARequestRuns)
     c->setSqlToRun(QStringLiteral("SELECT * FROM T"));
     c->setShown(true);
     QTimer::singleShot(600, c.get(), [&c] { c->Cancel(); });
-    c->RunRequest();
+    devlink::RunRequestAndWait(*c);
     ASSERT_GE(statuses.size(), 3);
     EXPECT_EQ(statuses.last(), QStringLiteral("SQL cancelled."));
     const QRegularExpression time(QStringLiteral("^ \\d\\d:\\d\\d$"));
@@ -210,7 +218,7 @@ TEST_F(StandInAgents, DeviceStoppedMidRequestIsReconnectedAndNothingIsHalfDone)
         });
     if (restarter.joinable())
         restarter.join();
-    EXPECT_FALSE(c->lastRequestSucceeded());
+    EXPECT_NE(c->state(), devlink::RequestState::Succeeded);
     EXPECT_TRUE(devlink::IsConnected());
     auto records = m_prompter.Records();
     ASSERT_GE(records.size(), 2) << Prompts();
@@ -231,6 +239,187 @@ TEST_F(StandInAgents, DeviceStoppedMidRequestIsReconnectedAndNothingIsHalfDone)
     CreateDatabase(database, 2);
     Exec(database, { QStringLiteral("CREATE TABLE T (Id int)") });
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
+}
+
+TEST_F(StandInAgents, AnAnswerWrittenByAnotherAgentIsNotTaken)
+{
+    const QString database = QStringLiteral("\\My Documents\\Three.sdf");
+    CreateDatabase(database, 3, QString(), 3);
+    Exec(database,
+        { QStringLiteral("CREATE TABLE T (Id int)"), QStringLiteral("INSERT INTO T VALUES (1)"),
+            QStringLiteral("INSERT INTO T VALUES (2)") });
+    // A leftover agent that answers as soon as the next request begins.
+    QFile program(QStringLiteral(QV_LATE_ANSWER));
+    ASSERT_TRUE(program.open(QIODevice::ReadOnly));
+    const QByteArray bytes = program.readAll();
+    ASSERT_TRUE(
+        PutDeviceFile(QStringLiteral("\\Temp\\Leftover.exe"), std::string(bytes.constData(), bytes.size())));
+    ASSERT_TRUE(SetAgentString(QStringLiteral("Status"), QStringLiteral("Done.")));
+    PROCESS_INFORMATION info {};
+    ASSERT_TRUE(CeCreateProcess(
+        u"\\Temp\\Leftover.exe", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+
+    auto update = Run(database, QStringLiteral("UPDATE T SET Id = Id + 10"));
+    EXPECT_EQ(update->state(), devlink::RequestState::Succeeded) << Prompts();
+    EXPECT_EQ(update->rowsAffected(), 2);
+    EXPECT_EQ(update->statusText(), QStringLiteral(" 2 rows affected."));
+}
+
+// ---- Several windows and programs on one device ----
+
+// A request that never ends (the stuck agent) in a window of its own.
+std::unique_ptr<RequestController> StartStuckRequest()
+{
+    auto c = std::make_unique<RequestController>();
+    c->setDatabasePath(QStringLiteral("\\My Documents\\Any.sdf"));
+    c->setSqlToRun(QStringLiteral("SELECT * FROM T"));
+    c->setShown(true);
+    c->RunRequest();
+    return c;
+}
+
+// Runs this thread's events until `done` holds (at most 60 s).
+bool RunEventsUntil(const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(10);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+TEST_F(StandInAgents, AWindowClosedWhileItsRequestRunsStopsItsAgent)
+{
+    const QString database = QStringLiteral("\\My Documents\\Three.sdf");
+    CreateDatabase(database, 3, QString(), 3);
+    Exec(database, { QStringLiteral("CREATE TABLE T (Id int)"), QStringLiteral("INSERT INTO T VALUES (7)") });
+    UseStuckAgent();
+    auto stuck = StartStuckRequest();
+    ASSERT_TRUE(RunEventsUntil([] {
+        return devlink::ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Running...");
+    }));
+    stuck.reset(); // the window closes while its agent runs
+    // The next window's request waits for the stopped one and then runs.
+    auto next = Run(database, QStringLiteral("SELECT Id FROM T"));
+    EXPECT_EQ(next->state(), devlink::RequestState::Succeeded) << Prompts();
+    EXPECT_EQ(next->queryResult().rows, QVector<QStringList>({ { QStringLiteral("7") } }));
+    EXPECT_FALSE(DeviceProcesses().contains(QStringLiteral("Quorvane2003.exe")));
+    EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
+}
+
+TEST_F(StandInAgents, TwoWindowsRequestsRunInTurnAndACancelReachesOnlyItsOwn)
+{
+    const QString database = QStringLiteral("\\My Documents\\Three.sdf");
+    CreateDatabase(database, 3, QString(), 3);
+    Exec(database,
+        { QStringLiteral("CREATE TABLE T (Id int)"), QStringLiteral("INSERT INTO T VALUES (1)"),
+            QStringLiteral("INSERT INTO T VALUES (2)") });
+    // Two windows asking at once both get their answer, one after the other.
+    RequestController first, second;
+    for (RequestController* c : { &first, &second }) {
+        c->setDatabasePath(database);
+        c->setShown(true);
+    }
+    first.setSqlToRun(QStringLiteral("SELECT Id FROM T WHERE Id = 1"));
+    second.setSqlToRun(QStringLiteral("SELECT Id FROM T WHERE Id = 2"));
+    first.RunRequest();
+    second.RunRequest();
+    ASSERT_TRUE(RunEventsUntil([&] { return !first.isRunning() && !second.isRunning(); }));
+    EXPECT_EQ(first.state(), devlink::RequestState::Succeeded) << Prompts();
+    EXPECT_EQ(second.state(), devlink::RequestState::Succeeded) << Prompts();
+    EXPECT_EQ(first.queryResult().rows, QVector<QStringList>({ { QStringLiteral("1") } }));
+    EXPECT_EQ(second.queryResult().rows, QVector<QStringList>({ { QStringLiteral("2") } }));
+
+    // Cancel in the waiting window: the running one goes on.
+    UseStuckAgent();
+    auto stuck = StartStuckRequest();
+    auto waiting = std::make_unique<RequestController>();
+    waiting->setDatabasePath(database);
+    waiting->setSqlToRun(QStringLiteral("SELECT Id FROM T"));
+    waiting->setShown(true);
+    waiting->RunRequest();
+    ASSERT_TRUE(RunEventsUntil([] {
+        return devlink::ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Running...");
+    }));
+    waiting->Cancel();
+    ASSERT_TRUE(RunEventsUntil([&] { return !waiting->isRunning(); }));
+    EXPECT_EQ(waiting->state(), devlink::RequestState::Cancelled);
+    EXPECT_EQ(waiting->statusText(), QStringLiteral("SQL cancelled."));
+    EXPECT_TRUE(stuck->isRunning());
+    EXPECT_EQ(devlink::ReadAgentRegString(QStringLiteral("Status")), QStringLiteral("Running..."));
+    quint32 cancel = 1;
+    EXPECT_TRUE(devlink::ReadAgentRegDword(QStringLiteral("Cancel"), &cancel));
+    EXPECT_EQ(cancel, 0u); // nothing told the running agent to stop
+    stuck->Cancel();
+    ASSERT_TRUE(RunEventsUntil([&] { return !stuck->isRunning(); }));
+    EXPECT_EQ(stuck->state(), devlink::RequestState::Cancelled);
+    EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
+}
+
+TEST_F(StandInAgents, TheDesktopAndTheCommandLineTakeTurnsOnTheDevice)
+{
+    const QString database = QStringLiteral("\\My Documents\\Three.sdf");
+    CreateDatabase(database, 3, QString(), 3);
+    Exec(database, { QStringLiteral("CREATE TABLE T (Id int)") });
+    UseStuckAgent();
+    const QString cli = Bin("quorvane-cli");
+    const QStringList tables = { QStringLiteral("--socket"), QString::fromStdString(socket().string()),
+        QStringLiteral("tables"), database, QStringLiteral("--timeout"), QStringLiteral("1") };
+
+    // While a window's request runs, a command waits and then says who holds the device.
+    auto stuck = StartStuckRequest();
+    ASSERT_TRUE(RunEventsUntil([] {
+        return devlink::ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Running...");
+    }));
+    QProcess refused;
+    refused.start(cli, tables);
+    ASSERT_TRUE(RunEventsUntil([&] { return refused.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_TRUE(refused.readAllStandardError().contains(
+        QStringLiteral("the device is busy: link_agent_tests (process %1)")
+            .arg(QCoreApplication::applicationPid())
+            .toUtf8()));
+    stuck->Cancel();
+    ASSERT_TRUE(RunEventsUntil([&] { return !stuck->isRunning(); }));
+    QProcess served;
+    served.start(cli, tables);
+    ASSERT_TRUE(RunEventsUntil([&] { return served.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(served.exitCode(), 0) << served.readAllStandardError().toStdString();
+    EXPECT_EQ(served.readAllStandardOutput(), QByteArray("T\n"));
+
+    // While a command runs, a window's request says whom it waits for and
+    // then runs.
+    QProcess holding;
+    holding.start(cli,
+        { QStringLiteral("--socket"), QString::fromStdString(socket().string()), QStringLiteral("sql"),
+            QStringLiteral("\\My Documents\\Any.sdf"), QStringLiteral("SELECT * FROM T"),
+            QStringLiteral("--timeout"), QStringLiteral("2") });
+    ASSERT_TRUE(holding.waitForStarted());
+    const qint64 holderPid = holding.processId();
+    ASSERT_TRUE(RunEventsUntil([] {
+        return devlink::ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Running...");
+    }));
+    RequestController window;
+    window.setDatabasePath(database);
+    window.setSqlToRun(QStringLiteral("SELECT * FROM T"));
+    window.setShown(true);
+    QStringList statuses;
+    QObject::connect(
+        &window, &RequestController::statusTextChanged, [&](const QString& t) { statuses << t; });
+    devlink::RunRequestAndWait(window);
+    EXPECT_EQ(window.state(), devlink::RequestState::Succeeded) << Prompts();
+    ASSERT_TRUE(RunEventsUntil([&] { return holding.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(holding.exitCode(), 1); // its watchdog gave up on the stuck agent
+    EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(), [&](const QString& s) {
+        return s.contains(QStringLiteral("Waiting for quorvane-cli (process %1) to finish with the device..")
+                              .arg(holderPid));
+    })) << statuses.join(QLatin1Char('|')).toStdString();
 }
 
 } // namespace

@@ -1,5 +1,9 @@
 #include "TempHive.h"
 
+#include <lmdb.h>
+
+#include <cstdint>
+
 using namespace reg;
 using regtest::Bytes;
 using regtest::Dword;
@@ -500,6 +504,50 @@ TEST(HiveOpen, MapGrowsPastItsInitialSize)
     ASSERT_EQ(data.size(), chunk.size());
     EXPECT_EQ(data[0], 39);
     EXPECT_EQ(data[1000], static_cast<std::uint8_t>(39 + 1000));
+}
+
+// The number of records in a closed hive's store.
+std::size_t StoredRecords(const std::filesystem::path& dir)
+{
+    MDB_env* env = nullptr;
+    MDB_txn* txn = nullptr;
+    MDB_dbi dbi = 0;
+    MDB_stat stat {};
+    std::size_t entries = SIZE_MAX;
+    if (mdb_env_create(&env) == 0) {
+        mdb_env_set_mapsize(env, std::filesystem::file_size(dir / "data.mdb"));
+        if (mdb_env_open(env, dir.c_str(), MDB_RDONLY, 0600) == 0
+            && mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn) == 0) {
+            if (mdb_dbi_open(txn, nullptr, 0, &dbi) == 0 && mdb_stat(txn, dbi, &stat) == 0)
+                entries = stat.ms_entries;
+            mdb_txn_abort(txn);
+        }
+        mdb_env_close(env);
+    }
+    return entries;
+}
+
+TEST(HiveOpen, DeletingAKeyTreeFreesEveryRecordItHeld)
+{
+    regtest::TempDir dir;
+    auto hive = regtest::OpenHive(dir.path());
+    ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"keep"), ERROR_SUCCESS);
+    hive.reset();
+    const std::size_t before = StoredRecords(dir.path());
+    ASSERT_NE(before, SIZE_MAX);
+
+    hive = regtest::OpenHive(dir.path());
+    for (std::u16string key : { u"tree", u"tree\\a", u"tree\\a\\b", u"tree\\c" }) {
+        ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
+        for (char16_t v : std::u16string_view(u"xyz")) {
+            auto d = Dword(v);
+            ASSERT_EQ(hive->SetValue(HKEY_LOCAL_MACHINE, key, std::u16string(1, v), REG_DWORD, d.data(), 4),
+                ERROR_SUCCESS);
+        }
+    }
+    ASSERT_EQ(hive->DeleteKey(HKEY_LOCAL_MACHINE, u"TREE"), ERROR_SUCCESS);
+    hive.reset();
+    EXPECT_EQ(StoredRecords(dir.path()), before);
 }
 
 TEST(Names, RootsByShortAndFullName)

@@ -1,4 +1,4 @@
-#include "desktop/shell/PathText.h"
+#include "desktop/settings/PathText.h"
 
 #include <gtest/gtest.h>
 

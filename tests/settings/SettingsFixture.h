@@ -2,7 +2,7 @@
 // folder and nothing touches the user's settings.
 #pragma once
 
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

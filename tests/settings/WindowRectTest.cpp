@@ -1,4 +1,4 @@
-#include "desktop/shell/WindowRect.h"
+#include "desktop/settings/WindowRect.h"
 
 #include "SettingsFixture.h"
 

@@ -1,6 +1,6 @@
-#include "desktop/shell/WindowRect.h"
+#include "desktop/settings/WindowRect.h"
 
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 
 #include "exchange/Home.h"
 #include "exchange/Password.h"

@@ -1,13 +1,11 @@
-// Loading a request's answer: the results file, its failure questions, the
-// table answer and the binary schema.
-#include "desktop/link/RequestController.h"
+#include "desktop/link/ResultsLoader.h"
 
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/link/Prompter.h"
-#include "desktop/shell/SettingsStore.h"
+#include "desktop/settings/SettingsStore.h"
 #include "exchange/ResultsReader.h"
 #include "exchange/SchemaReader.h"
 #include "exchange/Text.h"
@@ -31,34 +29,36 @@ const QString kInternalCommandText
 
 } // namespace
 
-bool RequestController::IsSchemaRequest() const
+ResultsLoader::ResultsLoader(const DatabaseRequest& request, RowSink rows)
+    : m_request(request)
+    , m_rows(std::move(rows))
 {
-    return m_sqlToRun.compare(QStringLiteral("SCHEMA-BINARY"), Qt::CaseInsensitive) == 0
-        || m_sqlToRun.compare(QStringLiteral("SCHEMA-ASCII"), Qt::CaseInsensitive) == 0;
+    m_answer.sql = request.sql;
+    m_answer.retryCount = request.retryCount;
 }
 
-bool RequestController::LoadResults(int totalRows, bool stopAfterStatus)
+bool ResultsLoader::IsSchemaRequest() const
+{
+    return m_request.sql.compare(QStringLiteral("SCHEMA-BINARY"), Qt::CaseInsensitive) == 0
+        || m_request.sql.compare(QStringLiteral("SCHEMA-ASCII"), Qt::CaseInsensitive) == 0;
+}
+
+bool ResultsLoader::LoadResults(int totalRows, bool stopAfterStatus)
 {
     const LinkTiming& timing = Timing();
-    QObject* owner = promptOwner();
-    m_resultsValid = false;
-    m_resultsBytes.clear();
+    QObject* owner = m_request.promptOwner;
+    m_answer.resultsValid = false;
+    m_answer.resultsBytes.clear();
 
     TraceLine(QStringLiteral("Waiting for the SQLresults.txt to exist.."));
     const std::u16string resultsPath = DevicePath(kResultsFilePath);
-    bool exists = false;
-    for (int attempt = 0; attempt < timing.resultsExistTries; ++attempt) {
-        if (CeGetFileAttributes(resultsPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            exists = true;
-            break;
-        }
-        WaitWithMessages(timing.resultsExistWaitMs);
-    }
+    const bool exists = RetryWithWaits(timing.resultsExistTries, timing.resultsExistWaitMs,
+        [&] { return CeGetFileAttributes(resultsPath.c_str()) != INVALID_FILE_ATTRIBUTES; });
     if (!exists) {
         TraceLine(QStringLiteral("failed.\r\n"));
         TraceLine(Q(exchange::Format(
             u"An error has occurred.\r\nCould not access this database on your device:  %s (1)\r\n",
-            U(m_databasePath))));
+            U(m_request.databasePath))));
         ShowMessage(QStringLiteral("Error"),
             QStringLiteral("An error has occurred.\r\nCould not access this database on your device.\r\n"),
             PromptIcon::Information, PromptButtons::Ok, owner);
@@ -68,20 +68,14 @@ bool RequestController::LoadResults(int totalRows, bool stopAfterStatus)
     TraceLine(QStringLiteral("ok.\r\n"));
     TraceLine(QStringLiteral("Waiting for the SQLresults.txt to become readable.."));
     DeviceTextFile file;
-    bool read = false;
-    for (int attempt = 0; attempt < timing.resultsReadTries; ++attempt) {
-        if (file.Read(kResultsFilePath, true)) {
-            read = true;
-            break;
-        }
-        WaitWithMessages(timing.resultsReadWaitMs);
-    }
+    const bool read = RetryWithWaits(
+        timing.resultsReadTries, timing.resultsReadWaitMs, [&] { return file.Read(kResultsFilePath, true); });
     if (!read) {
         TraceLine(QStringLiteral("failed.\r\n"));
         TraceLine(
             Q(exchange::Format(u"An error has occurred.\r\nCould not open the details about this database "
                                u"on your device:  %s (1)r\n",
-                U(m_databasePath))));
+                U(m_request.databasePath))));
         ShowMessage(QStringLiteral("Error"),
             QStringLiteral("An error has occurred.\r\nCould not open the details about this database on your "
                            "device.\r\n"),
@@ -89,19 +83,17 @@ bool RequestController::LoadResults(int totalRows, bool stopAfterStatus)
         return false;
     }
     TraceLine(QStringLiteral("ok.\r\n"));
-    m_resultsBytes = file.Bytes();
+    m_answer.resultsBytes = file.Bytes();
 
     const std::optional<QString> first = file.FirstLine();
     if (!first) {
-        m_progressTimer.stop();
         ShowMessage(QStringLiteral("Error"),
             QStringLiteral("A problem was encountered with the results file on the device."),
             PromptIcon::Information, PromptButtons::Ok, owner);
         return false;
     }
     if (*first == QStringLiteral("<Failed>")) {
-        m_progressTimer.stop();
-        HandleFailure(file.Lines());
+        HandleFailure(file.Lines().mid(0, 4));
         return false;
     }
     if (*first != QStringLiteral("<Success>")) {
@@ -110,25 +102,25 @@ bool RequestController::LoadResults(int totalRows, bool stopAfterStatus)
         return false;
     }
 
-    m_resultsValid = true;
+    m_answer.resultsValid = true;
     settings::WriteString(
-        EngineSettingName(m_databasePath), ReadAgentRegString(QStringLiteral("SQLCEversion")));
+        EngineSettingName(m_request.databasePath), ReadAgentRegString(QStringLiteral("SQLCEversion")));
     if (stopAfterStatus)
         return true;
-    if (!m_tableMode)
+    if (!m_request.tableMode)
         return ReadSchemaFile();
-    return LoadTableAnswer(file.Text(), totalRows);
+    return LoadTableAnswer(file.LineViews(), totalRows);
 }
 
-void RequestController::HandleFailure(const QStringList& lines)
+void ResultsLoader::HandleFailure(const QStringList& lines)
 {
-    QObject* owner = promptOwner();
+    QObject* owner = m_request.promptOwner;
     if (lines.size() < 2)
         return;
     const QString line2 = lines[1];
     const std::optional<QString> line3 = lines.size() > 2 ? std::optional<QString>(lines[2]) : std::nullopt;
     const QString line4 = lines.size() > 3 ? lines[3] : QString();
-    m_passwordRejected = line4.contains(QStringLiteral("database password"));
+    m_answer.passwordRejected = line4.contains(QStringLiteral("database password"));
     const bool corrupted = line4.contains(QStringLiteral("The database file is corrupted"));
     const QString opening
         = Q(exchange::Format(u"Could not open this database.\r\n\r\nError: %s\r\n\r\n%s\r\n%s", U(line2),
@@ -138,11 +130,10 @@ void RequestController::HandleFailure(const QStringList& lines)
     bool retryingEncryption = false;
     if (line3 && line3->contains(QStringLiteral("0x80004005"))) {
         if (line4.contains(QStringLiteral("support encryption"))) {
-            ++m_retryCount;
-            if (m_retryCount < 5) {
-                SetStatus(QStringLiteral("Retrying.."));
-                m_retryRequested = true;
-                emit refreshRequested();
+            ++m_answer.retryCount;
+            if (m_answer.retryCount < 5) {
+                m_answer.statusText = QStringLiteral("Retrying..");
+                m_answer.retryRequested = true;
             } else {
                 PromptAnswer answer = ShowMessage(QStringLiteral("Error"),
                     opening
@@ -151,8 +142,8 @@ void RequestController::HandleFailure(const QStringList& lines)
                     PromptIcon::Warning, PromptButtons::RetryCancel, owner);
                 if (answer != PromptAnswer::Retry)
                     return;
-                m_retryCount = 0;
-                m_retryRequested = true;
+                m_answer.retryCount = 0;
+                m_answer.retryRequested = true;
             }
             retryingEncryption = true;
         } else {
@@ -168,8 +159,8 @@ void RequestController::HandleFailure(const QStringList& lines)
                     "Do you want to try compacting this database ?\r\n"),
             PromptIcon::Warning, PromptButtons::YesNo, owner);
         if (answer == PromptAnswer::Yes) {
-            m_sqlToRun = QStringLiteral("CompactDB");
-            m_retryRequested = true;
+            m_answer.sql = QStringLiteral("CompactDB");
+            m_answer.retryRequested = true;
         }
         return;
     }
@@ -189,42 +180,60 @@ void RequestController::HandleFailure(const QStringList& lines)
     ShowSqlError(line2, *line3, line4);
 }
 
-void RequestController::ShowSqlError(const QString& error, const QString& code, const QString& details)
+void ResultsLoader::ShowSqlError(const QString& error, const QString& code, const QString& details)
 {
     SqlErrorRequest request;
     const bool schema = IsSchemaRequest();
-    request.sql = schema ? kInternalCommandText : m_sqlToRun;
+    request.sql = schema ? kInternalCommandText : m_request.sql;
     request.sqlEditable = !schema;
     request.error = error;
     request.errorCode = code;
     request.details = details;
-    request.owner = promptOwner();
+    request.owner = m_request.promptOwner;
     const SqlErrorAnswer answer = CurrentPrompter().AskSqlError(request);
     if (!answer.retry) {
-        m_retryRequested = false;
+        m_answer.retryRequested = false;
         return;
     }
     if (!schema)
-        m_sqlToRun = answer.sql;
-    m_retryRequested = true;
+        m_answer.sql = answer.sql;
+    m_answer.retryRequested = true;
 }
 
-bool RequestController::LoadTableAnswer(const std::u16string& text, int totalRows)
+bool ResultsLoader::LoadTableAnswer(const std::vector<std::u16string_view>& lines, int totalRows)
 {
-    std::vector<std::u16string_view> lines = exchange::SplitDeviceLines(text);
     if (lines.empty())
         return false;
-    const std::optional<exchange::TableAnswer> answer
-        = exchange::ParseTableAnswer(std::span<const std::u16string_view>(lines).subspan(1));
-    if (!answer)
+    exchange::TableAnswerReader reader(std::span<const std::u16string_view>(lines).subspan(1));
+    if (!reader.ok())
         return false;
-    m_result = MakeQueryResult(*answer, totalRows);
-    m_result.rowsAffected = m_rowsAffected;
-    emit resultsLoaded();
+    QueryResult& result = m_answer.result;
+    result = MakeQueryHeader(reader.header(), totalRows);
+    result.rowsAffected = m_answer.rowsAffected;
+    if (!m_rows) {
+        while (std::optional<std::u16string_view> line = reader.NextRow())
+            AppendRowLine(result, *line);
+        return true;
+    }
+    m_rows(result);
+    // Rows in batches, so that a window shows the first ones while the rest
+    // are split; each batch carries only its rows.
+    QueryResult batch;
+    batch.columnCount = result.columnCount;
+    while (std::optional<std::u16string_view> line = reader.NextRow()) {
+        AppendRowLine(batch, *line);
+        if (batch.rows.size() == kRowBatch) {
+            m_rows(std::move(batch));
+            batch = QueryResult();
+            batch.columnCount = result.columnCount;
+        }
+    }
+    if (!batch.rows.isEmpty())
+        m_rows(std::move(batch));
     return true;
 }
 
-bool RequestController::ReadSchemaFile()
+bool ResultsLoader::ReadSchemaFile()
 {
     const LinkTiming& timing = Timing();
     DeviceTextFile file;
@@ -250,31 +259,27 @@ bool RequestController::ReadSchemaFile()
         TraceLine(QStringLiteral("Couldn't open the schema file..\r\n"));
         TraceLine(Q(exchange::Format(u"Couldn't open the file \"%s\"  (2)..\r\n", U(kBinarySchemaPath))));
         ShowMessage(QStringLiteral("Error"), QStringLiteral("Unable to open results file on the device."),
-            PromptIcon::Information, PromptButtons::Ok, promptOwner());
+            PromptIcon::Information, PromptButtons::Ok, m_request.promptOwner);
         return false;
     }
     LoadSchema(&file.Text());
     return true;
 }
 
-bool RequestController::LoadSchema(const std::u16string* text)
+bool ResultsLoader::LoadSchema(const std::u16string* text)
 {
     if (!text) {
-        m_schema.SetRootOnly(m_databasePath);
-        emit resultsLoaded();
+        m_answer.tables = QVector<TableSchema>();
+        m_answer.schemaRootOnly = true;
         return false;
     }
     const exchange::BinarySchema schema = exchange::ReadBinarySchema(*text);
-    m_schema.SetSchema(m_databasePath, MakeTableSchemas(schema));
-    // A table cut short by a malformed stream was shown but not counted.
-    int complete = int(schema.tables.size());
-    if (schema.malformed && complete > 0)
-        --complete;
-    m_tableCount = complete;
+    m_answer.tables = MakeTableSchemas(schema);
+    // A table cut short by a malformed stream is shown but not counted.
+    m_answer.tableCount = int(schema.completeTables);
     if (schema.malformed)
         ShowMessage(QStringLiteral("Error"), QStringLiteral("Unrecognised schema results sent from device."),
-            PromptIcon::None, PromptButtons::Ok, promptOwner());
-    emit resultsLoaded();
+            PromptIcon::None, PromptButtons::Ok, m_request.promptOwner);
     return schema.malformed;
 }
 

@@ -1,0 +1,58 @@
+#include "desktop/link/DatabaseRequest.h"
+
+#include "desktop/link/AgentInvocation.h"
+#include "desktop/link/DeviceLink.h"
+#include "desktop/link/RequestContext.h"
+#include "desktop/link/ResultsLoader.h"
+#include "platform/rapi/Rapi.h"
+
+namespace devlink {
+
+namespace {
+
+// Read where the request ran, right after it: a connection given up on is
+// closed (not connected), a broken one reports the transport error.
+bool ConnectionLost()
+{
+    const HRESULT transport = CeRapiGetError();
+    return !IsConnected() || transport == RAPI_E_CONNECTION_LOST || transport == RAPI_E_NOT_CONNECTED;
+}
+
+} // namespace
+
+DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink& rows)
+{
+    if (request.firstRun)
+        DeleteAgentRegValue(kAgentKey, QStringLiteral("DeleteSQLResults"));
+    DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
+
+    // A cancel given since the request was asked for stops it unrun.
+    const bool ran = !CancelRequested()
+        && CreateCEQueryFile(request.databasePath, request.password, request.sql, false, PendingCancel::Keep);
+    DebugOutput(QStringLiteral("****  FINISHED RUNNING SQL ON THE DEVICE ****\r\n"));
+    if (RequestContext* context = CurrentRequest())
+        context->progress().SetLoading(true);
+
+    ResultsLoader loader(request, rows);
+    DatabaseAnswer& answer = loader.answer();
+    answer.requestFailed = !ran;
+    answer.cancelled = CancelRequested();
+    if (answer.requestFailed || answer.cancelled) {
+        answer.connectionLost = ConnectionLost();
+        return std::move(answer);
+    }
+    const QString rowsAffected = ReadAgentRegString(QStringLiteral("RowsAffected"));
+    const QString totalRows = ReadAgentRegString(QStringLiteral("TotalRows"));
+    if (!rowsAffected.isEmpty()) {
+        answer.rowsAffected = LeadingInteger(rowsAffected);
+        return std::move(answer);
+    }
+    if (!totalRows.isEmpty())
+        answer.totalRows = LeadingInteger(totalRows);
+    if (request.loadAnswer)
+        answer.loaded = loader.LoadResults(answer.totalRows, false);
+    answer.connectionLost = !answer.loaded && ConnectionLost();
+    return std::move(answer);
+}
+
+} // namespace devlink
