@@ -38,9 +38,11 @@ TEST_F(DialectClausesTest, TopLimitsRowsWithAndWithoutOrder)
     EXPECT_EQ((Rows { { "1" }, { "2" }, { "3" } }), Query("SELECT TOP 50 PERCENT id FROM A ORDER BY id"));
     EXPECT_EQ((Rows { { "1" } }), Query("SELECT TOP (10) PERCENT id FROM A ORDER BY id"));
     EXPECT_EQ((Rows { { "1" }, { "2" } }), Query("SELECT DISTINCT TOP 2 grp + 1 AS g FROM A ORDER BY g"));
-    // In a compound TOP takes the first member's rows; ORDER BY sorts the whole.
+    // In a compound TOP takes its own member's rows; ORDER BY sorts the whole.
     EXPECT_EQ((Rows { { "6" }, { "1" } }),
         Query("SELECT TOP 1 id FROM A WHERE id < 3 UNION ALL SELECT id FROM A WHERE id = 6 ORDER BY 1 DESC"));
+    EXPECT_EQ((Rows { { "5" }, { "4" }, { "1" } }),
+        Query("SELECT id FROM A WHERE id = 1 UNION ALL SELECT TOP 2 id FROM A WHERE id > 3 ORDER BY 1 DESC"));
     // The row count the agent reads first counts the limited rows.
     auto rowset = Open("SELECT TOP 4 * FROM A");
     ASSERT_TRUE(rowset);
@@ -98,6 +100,10 @@ TEST_F(DialectClausesTest, ApplyBecomesAJoinOrSubqueries)
     EXPECT_EQ(u"amt", columns[3].name);
     EXPECT_EQ(
         (Rows { { "a1", "12", "7" }, { "a2", "11", "6" }, { "a3", "(null)", "(null)" } }), ReadAll(*rowset));
+    // A subquery over a join joins it in brackets.
+    EXPECT_EQ((Rows { { "a1", "c100" }, { "a1", "c100" } }),
+        Query("SELECT A.name, t.v FROM A CROSS APPLY (SELECT C.v FROM B JOIN C ON B.cid = C.id WHERE B.aid = "
+              "A.id) t"));
     EXPECT_EQ("0x80040e14 The construct is not supported by the engine. [ Construct ] [CROSS APPLY]",
         ExecFails("SELECT A.name FROM A CROSS APPLY (SELECT B.aid, COUNT(*) AS n FROM B GROUP BY B.aid) t"));
 }
@@ -138,6 +144,9 @@ TEST_F(DialectClausesTest, RowVersionChangesOnEveryInsertAndUpdate)
     EXPECT_NE(before[0][0], after[0][0]);
     EXPECT_EQ(before[1][0], after[1][0]);
     EXPECT_EQ(after[0][0], Value("SELECT @@DBTS"));
+    // The new value joins the assignments, not a WHERE inside one of them.
+    EXPECT_EQ(1, Exec("UPDATE R SET name = (SELECT v FROM C WHERE id = 100) WHERE id = 2"));
+    EXPECT_EQ((Rows { { "c100", "0000000000000004" } }), Query("SELECT name, rv FROM R WHERE id = 2"));
     const std::string refused
         = "0x80040e14 A rowversion column cannot be given a value. [ Column name ] [rv]";
     EXPECT_EQ(refused, ExecFails("INSERT INTO R (name, rv) VALUES ('c', 0x0000000000000001)"));

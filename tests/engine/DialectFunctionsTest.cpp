@@ -80,6 +80,7 @@ TEST_F(DialectFunctionsTest, DatePartKnowsEveryNameAndAbbreviation)
         { "DATENAME(month, '2005-03-01')", "March" },
         { "DATENAME(dw, '2005-01-02')", "Sunday" },
         { "DATENAME(yy, '2005-01-02')", "2005" },
+        { "DATEPART('day', '2005-01-02')", "2" },
         { "YEAR('2005-03-04') * 10000 + MONTH('2005-03-04') * 100 + DAY('2005-03-04')", "20050304" },
     });
 }
@@ -117,6 +118,8 @@ TEST_F(DialectFunctionsTest, TextFunctionsMatchTheirDocumentedEdges)
         { "NCHAR(65) + NCHAR(9786)", "A☺" },
         { "UNICODE('Ab')", "65" },
         { "ISNULL(NULL, 'x') + ISNULL('y', 'z')", "xy" },
+        { "COALESCE(NULL, N'a') + NULLIF('b', 'c')", "ab" },
+        { "DATALENGTH(N'ab ') + DATALENGTH(0x0102)", "8" },
     });
     ExpectErrors({
         { "SUBSTRING('abc', 1, -1)",

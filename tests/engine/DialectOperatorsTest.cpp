@@ -95,6 +95,26 @@ TEST_F(DialectOperatorsTest, ValuesDecideWhereTheStatementDoesNotTell)
         QueryFails("SELECT u.s + 1 FROM (SELECT s FROM M ORDER BY id) u"));
 }
 
+TEST_F(DialectOperatorsTest, OperandTypesComeFromTheTablesTheStatementNames)
+{
+    Exec("CREATE TABLE P (v nvarchar(5), d datetime)");
+    Exec("CREATE TABLE Q (v int, d datetime)");
+    Exec("INSERT INTO P VALUES ('5', '2005-01-01')");
+    Exec("INSERT INTO Q VALUES (2, '2005-01-01')");
+    // Through an alias a column keeps its table's type: text joins, a date-time adds days.
+    EXPECT_EQ((Rows { { "55", "2005/01/02  00:00:00" } }), Query("SELECT x.v + x.v, x.d + 1 FROM P AS x"));
+    EXPECT_EQ("10", Value("SELECT P.v + Q.v + 3 FROM P, Q"));
+    // Where the tables disagree on an unqualified name's type, each value
+    // decides: here Q's whole number, not P's text.
+    EXPECT_EQ("3", Value("SELECT (SELECT v + '1' FROM Q) FROM P"));
+    EXPECT_EQ("2005/01/02  00:00:00", Value("SELECT d + 1 FROM P WHERE d IN (SELECT d FROM Q)"));
+    // A column default is translated as well.
+    Exec("CREATE TABLE R (id int, s nvarchar(10) DEFAULT N'a' + N'b', d datetime DEFAULT DATEADD(day, 1, "
+         "'2005-01-01'))");
+    Exec("INSERT INTO R (id) VALUES (1)");
+    EXPECT_EQ((Rows { { "ab", "2005/01/02  00:00:00" } }), Query("SELECT s, d FROM R"));
+}
+
 TEST_F(DialectOperatorsTest, TextsJoinedInAListKeepTheNameAsWritten)
 {
     Exec("CREATE TABLE Person (FirstName nvarchar(20), LastName nvarchar(20))");
