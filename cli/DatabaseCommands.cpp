@@ -402,7 +402,9 @@ QVector<Command> DatabaseCommands()
                 "rows; backslash escapes, \\N for null), json (columns and rows; null for null),\n"
                 "raw (the agent's results file as it wrote it).\n"
                 "The agent writes \"(null)\" both for a null and for the text \"(null)\", so a\n"
-                "cell of exactly that text is taken for null.\n")
+                "cell of exactly that text is taken for null.\n"
+                "The SQL the device's engine accepts (SQL Server Compact's dialect) is listed in\n"
+                "the README, under \"The SQL the engine accepts\".\n")
                 + DatabaseNote(),
             Join(
                 { { QStringLiteral("format"), QStringLiteral("FORMAT"),

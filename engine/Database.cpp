@@ -111,6 +111,8 @@ Database::~Database()
 {
     m_identityRead = Statement();
     m_identityWrite = Statement();
+    m_rowVersionRead = Statement();
+    m_rowVersionWrite = Statement();
     sqlite3_close_v2(m_db);
 }
 
@@ -158,6 +160,26 @@ std::int64_t Database::NextIdentity(std::int64_t identityId)
     m_lastIdentity = next;
     m_hasLastIdentity = true;
     return next;
+}
+
+std::int64_t Database::RowVersion(bool advance)
+{
+    if (!m_rowVersionRead) {
+        if (Prepare(u"SELECT value FROM __qv_rowversion", m_rowVersionRead) != SQLITE_OK
+            || Prepare(u"UPDATE __qv_rowversion SET value = value + 1", m_rowVersionWrite) != SQLITE_OK) {
+            m_rowVersionRead = Statement();
+            return -1;
+        }
+    }
+    if (advance) {
+        int rc = m_rowVersionWrite.Step();
+        m_rowVersionWrite.Reset();
+        if (rc != SQLITE_DONE)
+            return -1;
+    }
+    std::int64_t value = m_rowVersionRead.Step() == SQLITE_ROW ? m_rowVersionRead.Int(0) : -1;
+    m_rowVersionRead.Reset();
+    return value;
 }
 
 namespace {

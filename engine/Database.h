@@ -98,6 +98,10 @@ public:
     // The next number of an identity column (its numbering row), used by the
     // column's default; -1 when the numbering state cannot be read.
     std::int64_t NextIdentity(std::int64_t identityId);
+    // The next value of the database's rowversion counter (advancing it), or
+    // the value it gave last (0 before any); -1 when it cannot be read.
+    std::int64_t NextRowVersion() { return RowVersion(true); }
+    std::int64_t LastRowVersion() { return RowVersion(false); }
     // The last number NextIdentity gave on this connection; false when none yet.
     bool LastIdentity(std::int64_t& value) const
     {
@@ -108,6 +112,7 @@ public:
 private:
     enum class Damage { None, Noted, Recorded };
     void RecordDamage();
+    std::int64_t RowVersion(bool advance);
 
     sqlite3* m_db;
     std::filesystem::path m_path;
@@ -119,6 +124,8 @@ private:
     bool m_hasLastIdentity = false;
     Statement m_identityRead;
     Statement m_identityWrite;
+    Statement m_rowVersionRead;
+    Statement m_rowVersionWrite;
 };
 
 // Sets up a freshly opened connection: engine functions, collations,

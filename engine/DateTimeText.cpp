@@ -1,5 +1,7 @@
 #include "engine/DateTimeText.h"
 
+#include "engine/DateMath.h"
+
 #include <cstdio>
 
 namespace engine::detail {
@@ -62,17 +64,6 @@ private:
     std::basic_string_view<Char> m_text;
     std::size_t m_pos = 0;
 };
-
-bool IsLeap(int y)
-{
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int DaysInMonth(int y, int m)
-{
-    static const int days[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
-    return (m == 2 && IsLeap(y)) ? 29 : days[m - 1];
-}
 
 bool IsDateSeparator(int c)
 {

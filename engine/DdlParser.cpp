@@ -18,6 +18,16 @@ public:
     }
 
     bool Statement(DdlCommand& out);
+    // A data type from `pos`; a text or binary type without a length gets `defaultLength`.
+    bool DataType(std::size_t& pos, SqlType& type, std::uint32_t defaultLength)
+    {
+        m_pos = pos;
+        m_defaultLength = defaultLength;
+        if (!Type(type))
+            return false;
+        pos = m_pos;
+        return true;
+    }
 
 private:
     const Token* Current() const { return m_pos < m_tokens.size() ? &m_tokens[m_pos] : nullptr; }
@@ -87,6 +97,7 @@ private:
     ErrorRecord& m_error;
     std::size_t m_pos = 0;
     bool m_failed = false;
+    std::uint32_t m_defaultLength = 1;
 };
 
 bool Parser::Name(std::u16string& out)
@@ -236,8 +247,7 @@ bool Parser::Type(SqlType& type)
         isFloat = t->IsWord(u"FLOAT");
         ++m_pos;
     } else {
-        return FailWith(InvalidDefinition(
-            u"The specified data type is not valid. [ Data type (if known) ]", { std::u16string(t->text) }));
+        return FailWith(InvalidDataType(t->text));
     }
     type = SqlType {};
     type.type = engineType;
@@ -277,6 +287,8 @@ bool Parser::Type(SqlType& type)
         return FailWith(
             InvalidDefinition(problem + u". [ Data type ]", { std::u16string(TypeName(type.type)) }));
     }
+    if (!lengthGiven && TakesLength(type.type))
+        type.length = m_defaultLength;
     return true;
 }
 
@@ -623,6 +635,13 @@ bool ParseDdl(std::u16string_view text, const std::vector<Token>& tokens, DdlCom
 {
     Parser parser(text, tokens, error);
     return parser.Statement(out);
+}
+
+bool ParseDataType(std::u16string_view text, const std::vector<Token>& tokens, std::size_t& pos,
+    SqlType& type, ErrorRecord& error, std::uint32_t defaultLength)
+{
+    Parser parser(text, tokens, error);
+    return parser.DataType(pos, type, defaultLength);
 }
 
 } // namespace engine::detail

@@ -64,4 +64,11 @@ bool IsDdl(const std::vector<Token>& tokens);
 bool ParseDdl(
     std::u16string_view text, const std::vector<Token>& tokens, DdlCommand& out, ErrorRecord& error);
 
+// Reads a data type as a column definition writes it (nvarchar(20),
+// numeric(10,2), national character varying(5), ...) from tokens[pos]; on
+// success `pos` is the index after it. A text or binary type without a length
+// gets `defaultLength`. On failure `error` says why.
+bool ParseDataType(std::u16string_view text, const std::vector<Token>& tokens, std::size_t& pos,
+    SqlType& type, ErrorRecord& error, std::uint32_t defaultLength = 1);
+
 } // namespace engine::detail

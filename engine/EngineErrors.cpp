@@ -1,6 +1,7 @@
 #include "engine/EngineErrors.h"
 
 #include "engine/Database.h"
+#include "engine/FunctionSupport.h"
 #include "engine/Utf.h"
 
 #include <sqlite3.h>
@@ -199,6 +200,72 @@ ErrorRecord InvalidDefinition(std::u16string_view reason, std::vector<std::u16st
     return MakeError(DB_E_ERRORSINCOMMAND, reason, std::move(parameters));
 }
 
+ErrorRecord FunctionNotRecognized(std::u16string_view name)
+{
+    return MakeError(DB_E_ERRORSINCOMMAND,
+        u"The function is not recognized by the engine. [ Name of function ]", { std::u16string(name) });
+}
+
+ErrorRecord WrongArgumentCount(std::u16string_view function)
+{
+    return MakeError(DB_E_ERRORSINCOMMAND,
+        u"The number of arguments given to the function is not valid. [ Name of function ]",
+        { std::u16string(function) });
+}
+
+ErrorRecord InvalidArgument(int argument, std::u16string_view function)
+{
+    return MakeError(DB_E_ERRORSINCOMMAND,
+        u"The specified argument value for the function is not valid. [ Argument #,Name of function ]",
+        { Number(static_cast<std::size_t>(argument)), std::u16string(function) });
+}
+
+ErrorRecord ConversionFailed(std::u16string_view value, std::u16string_view typeName)
+{
+    if (typeName == u"datetime")
+        return MakeError(DB_E_CANTCONVERTVALUE,
+            u"There was an error in a part of the date format. [ Expression ]", { std::u16string(value) });
+    return MakeError(DB_E_CANTCONVERTVALUE, u"Data conversion failed. [ Value,Data type ]",
+        { std::u16string(value), std::u16string(typeName) });
+}
+
+ErrorRecord InvalidOperands(std::u16string_view op, std::u16string_view left, std::u16string_view right)
+{
+    return MakeError(DB_E_ERRORSINCOMMAND,
+        u"The data types are not valid for the operator. [ Operator,Left data type,Right data type ]",
+        { std::u16string(op), std::u16string(left), std::u16string(right) });
+}
+
+ErrorRecord Overflow(std::u16string_view typeName)
+{
+    return MakeError(DB_E_CANTCONVERTVALUE,
+        u"An overflow occurred while converting to the data type. [ Data type ]",
+        { std::u16string(typeName) });
+}
+
+ErrorRecord InvalidFloatOperation(std::u16string_view function)
+{
+    return MakeError(DB_E_ERRORSINCOMMAND,
+        u"An invalid floating point operation occurred. [ Name of function ]", { std::u16string(function) });
+}
+
+ErrorRecord DivisionByZero()
+{
+    return MakeError(DB_E_ERRORSINCOMMAND, u"Divide by zero error encountered");
+}
+
+ErrorRecord InvalidDataType(std::u16string_view text)
+{
+    return MakeError(DB_E_ERRORSINCOMMAND, u"The specified data type is not valid. [ Data type (if known) ]",
+        { std::u16string(text) });
+}
+
+ErrorRecord Unsupported(std::u16string_view construct)
+{
+    return MakeError(DB_E_ERRORSINCOMMAND, u"The construct is not supported by the engine. [ Construct ]",
+        { std::u16string(construct) });
+}
+
 ErrorRecord FileCorrupted()
 {
     return MakeError(E_FAIL, kCorrupted);
@@ -216,6 +283,9 @@ ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& ctx)
 {
     int extended = db ? sqlite3_extended_errcode(db) : rc;
     std::u16string message = db ? ToUtf16(sqlite3_errmsg(db)) : ToUtf16(sqlite3_errstr(rc));
+    ErrorRecord raised;
+    if (TakeRaisedError(message, raised))
+        return raised;
     std::u16string rest;
     switch (rc & 0xFF) {
     case SQLITE_CORRUPT:
@@ -270,13 +340,11 @@ ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& ctx)
     if (After(message, u"ambiguous column name: ", rest))
         return MakeError(DB_E_ERRORSINCOMMAND, u"The column name is ambiguous. [ Column name ]", { rest });
     if (After(message, u"no such function: ", rest))
-        return MakeError(DB_E_ERRORSINCOMMAND,
-            u"The function is not recognized by the engine. [ Name of function ]", { rest });
+        return FunctionNotRecognized(rest);
     if (After(message, u"wrong number of arguments to function ", rest)) {
         if (rest.size() > 2 && rest.substr(rest.size() - 2) == u"()")
             rest.resize(rest.size() - 2);
-        return MakeError(DB_E_ERRORSINCOMMAND,
-            u"The number of arguments given to the function is not valid. [ Name of function ]", { rest });
+        return WrongArgumentCount(rest);
     }
     if (message.find(u"values for") != std::u16string::npos
         && message.find(u"columns") != std::u16string::npos)
@@ -288,8 +356,7 @@ ErrorRecord FromSqlite(sqlite3* db, int rc, const SqliteContext& ctx)
         return TableNotFound(rest.substr(0, dot));
     }
     if (After(message, u"not authorized to use function: ", rest))
-        return MakeError(DB_E_ERRORSINCOMMAND,
-            u"The function is not recognized by the engine. [ Name of function ]", { rest });
+        return FunctionNotRecognized(rest);
     if (message == u"not authorized") {
         if (!ctx.table.empty() && ctx.table.size() >= 5 && EqualsNoCase(ctx.table.substr(0, 5), u"__qv_"))
             return TableNotFound(ctx.table);

@@ -36,6 +36,21 @@ ErrorRecord TableExists(std::u16string_view table);
 ErrorRecord ColumnNotFound(std::u16string_view node, std::u16string_view column);
 ErrorRecord InvalidDefinition(std::u16string_view reason, std::vector<std::u16string> parameters = {});
 
+// Failures of the dialect's functions and operators, and of its translation.
+ErrorRecord FunctionNotRecognized(std::u16string_view name);
+ErrorRecord WrongArgumentCount(std::u16string_view function);
+// `argument` counts from 1.
+ErrorRecord InvalidArgument(int argument, std::u16string_view function);
+// A value that cannot become the type named (for a date-time: a date format error).
+ErrorRecord ConversionFailed(std::u16string_view value, std::u16string_view typeName);
+ErrorRecord InvalidOperands(std::u16string_view op, std::u16string_view left, std::u16string_view right);
+ErrorRecord Overflow(std::u16string_view typeName);
+ErrorRecord InvalidFloatOperation(std::u16string_view function);
+ErrorRecord DivisionByZero();
+ErrorRecord InvalidDataType(std::u16string_view text);
+// A construct of the dialect the engine does not carry out, by name.
+ErrorRecord Unsupported(std::u16string_view construct);
+
 // What the failing SQLite call was doing, so that the record can name it.
 struct SqliteContext {
     std::u16string_view text; // the user's statement text, when one was running

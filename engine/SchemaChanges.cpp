@@ -3,6 +3,7 @@
 #include "engine/Catalog.h"
 #include "engine/Database.h"
 #include "engine/EngineErrors.h"
+#include "engine/RowVersions.h"
 #include "engine/StatementText.h"
 #include "engine/Utf.h"
 
@@ -59,6 +60,8 @@ std::u16string DefaultSql(const ColumnModel& c)
 {
     if (c.identity)
         return u"qv_identity(" + Number(c.identityId) + u")";
+    if (c.type.type == EngineType::RowVersion)
+        return u"qv_next_rowversion()";
     auto tokens = Tokenize(c.defaultText);
     return TranslateForSqlite(c.defaultText, tokens.tokens);
 }
@@ -206,6 +209,7 @@ HRESULT Validate(Database& db, TableModel& m, const std::set<std::u16string>& ow
         return Invalid(u"A table must have at least one column. [ Table name ]", { m.name });
     std::set<std::u16string> names;
     int identities = 0;
+    int rowVersions = 0;
     for (auto& c : m.columns) {
         if (!names.insert(UpperAscii(c.name)).second)
             return Invalid(u"The column name is already in use in this table. [ Column name ]", { c.name });
@@ -216,6 +220,13 @@ HRESULT Validate(Database& db, TableModel& m, const std::set<std::u16string>& ow
                     u"An identity column must be of type int or bigint. [ Column name ]", { c.name });
             if (c.hasDefault)
                 return Invalid(u"An identity column cannot have a default. [ Column name ]", { c.name });
+        }
+        if (c.type.type == EngineType::RowVersion) {
+            if (++rowVersions > 1)
+                return Invalid(u"A table can have only one rowversion column. [ Table name ]", { m.name });
+            if (c.hasDefault)
+                return Invalid(u"A rowversion column cannot have a default. [ Column name ]", { c.name });
+            c.nullable = false; // the engine always gives it a value
         }
         if (c.hasDefault) {
             auto t = Tokenize(c.defaultText);
@@ -255,6 +266,12 @@ HRESULT Validate(Database& db, TableModel& m, const std::set<std::u16string>& ow
             if (Failed(hr))
                 return hr;
         }
+    }
+    // The counter the column's values come from, made with the first such column.
+    if (rowVersions) {
+        int rc = EnsureRowVersionCounter(db);
+        if (rc != SQLITE_OK)
+            return Sqlite(db, rc);
     }
     return S_OK;
 }
@@ -570,7 +587,7 @@ std::u16string CreateTableSql(const TableModel& m, std::u16string_view physicalN
             sql += u" COLLATE " + std::u16string(collation);
         if (!c.nullable)
             sql += u" NOT NULL";
-        if (c.hasDefault || c.identity)
+        if (c.hasDefault || c.identity || c.type.type == EngineType::RowVersion)
             sql += u" DEFAULT (" + DefaultSql(c) + u")";
         sql += u" CONSTRAINT " + QuoteName(u"qv:" + c.name) + u" CHECK (" + CheckExpression(c.type, name)
             + u")";

@@ -4,7 +4,10 @@
 #include "engine/Database.h"
 #include "engine/DdlParser.h"
 #include "engine/EngineErrors.h"
+#include "engine/FunctionCatalog.h"
+#include "engine/RowVersions.h"
 #include "engine/SchemaChanges.h"
+#include "engine/SqlSyntax.h"
 #include "engine/SqlTokenizer.h"
 #include "engine/StatementText.h"
 #include "engine/Utf.h"
@@ -12,6 +15,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <map>
+#include <optional>
 
 namespace engine {
 
@@ -95,6 +100,66 @@ void TypeFromValue(ColumnInfo& info, int storageClass)
     }
 }
 
+void DateTimeColumn(ColumnInfo& info)
+{
+    SqlType type;
+    type.type = EngineType::DateTime;
+    info.type = TypeCode(type.type);
+    info.columnSize = DeclaredSize(type);
+    info.typeName = std::u16string(TypeName(type.type));
+}
+
+// The engine's column types of the tables a statement names, each table read
+// from the catalog once.
+class TableColumnTypes final : public ColumnTypes {
+public:
+    explicit TableColumnTypes(Database& db)
+        : m_db(db)
+    {
+    }
+
+    bool Find(std::u16string_view table, std::u16string_view column, SqlType& type) override
+    {
+        auto [entry, fresh] = m_tables.try_emplace(UpperAscii(table));
+        if (fresh) {
+            bool found = false;
+            if (catalog::Load(m_db, table, entry->second, found) != SQLITE_OK || !found)
+                entry->second = TableModel {};
+        }
+        int index = entry->second.FindColumn(column);
+        if (index < 0)
+            return false;
+        type = entry->second.columns[static_cast<std::size_t>(index)].type;
+        return true;
+    }
+
+private:
+    Database& m_db;
+    std::map<std::u16string, TableModel> m_tables;
+};
+
+// The first function the statement calls that neither the dialect nor SQLite
+// knows, when there is one.
+std::optional<std::u16string> UnknownFunction(Database& db, const std::vector<Token>& tokens)
+{
+    SqlSyntax syntax(tokens);
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (!syntax.IsCall(i) || FindFunction(tokens[i].text))
+            continue;
+        std::u16string name(tokens[i].text);
+        bool plain = std::all_of(name.begin(), name.end(), [](char16_t c) {
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+                || c == u'_';
+        });
+        Statement probe;
+        if (!plain
+            || (db.Prepare(u"SELECT " + name + u"()", probe) != SQLITE_OK
+                && std::string_view(sqlite3_errmsg(db.Handle())).starts_with("no such function")))
+            return name;
+    }
+    return std::nullopt;
+}
+
 // Names the constraint behind a duplicate-key failure ([ Table name,Constraint name ]).
 void NameDuplicateConstraint(Database& db, ErrorRecord& record)
 {
@@ -168,7 +233,8 @@ std::u16string CompleteShortForms(const std::u16string& text, StatementKind kind
 }
 
 // INSERT INTO t VALUES (...) and INSERT INTO t SELECT ... without a column
-// list fill every column but the identity column, which numbers itself.
+// list fill every column but the identity and rowversion columns, which the
+// engine fills.
 std::u16string ListInsertColumns(Database& db, const std::u16string& text)
 {
     TokenizeResult t = Tokenize(text);
@@ -180,14 +246,13 @@ std::u16string ListInsertColumns(Database& db, const std::u16string& text)
     bool found = false;
     if (catalog::Load(db, t.tokens[name].Name(), model, found) != SQLITE_OK || !found)
         return text;
-    bool identity
-        = std::any_of(model.columns.begin(), model.columns.end(), [](const auto& c) { return c.identity; });
-    if (!identity)
+    auto numbered = [](const ColumnModel& c) { return c.identity || c.type.type == EngineType::RowVersion; };
+    if (std::none_of(model.columns.begin(), model.columns.end(), numbered))
         return text;
     std::u16string list = u" (";
     bool first = true;
     for (const auto& c : model.columns) {
-        if (c.identity)
+        if (numbered(c))
             continue;
         if (!first)
             list += u", ";
@@ -291,6 +356,9 @@ HRESULT Session::Execute(
     StatementKind kind = Classify(tokens);
     if (kind == StatementKind::Other)
         return SetError(ParseErrorAt(text, tokens, 0));
+    if ((kind == StatementKind::Update || kind == StatementKind::Delete) && tokens.size() > 1
+        && tokens[1].IsWord(u"TOP"))
+        return SetError(Unsupported(u"TOP in UPDATE or DELETE"));
     // A damaged file is read while it can be, but never changed further.
     if (kind != StatementKind::Select && m_db->FoundDamaged())
         return SetError(FileCorrupted());
@@ -316,8 +384,16 @@ HRESULT Session::Execute(
     std::u16string statementText = CompleteShortForms(std::u16string(body), kind);
     if (kind == StatementKind::Insert)
         statementText = ListInsertColumns(*m_db, statementText);
+    ErrorRecord refusal;
+    if (!StampRowVersion(*m_db, kind, statementText, refusal))
+        return SetError(std::move(refusal));
     TokenizeResult bodyTokens = Tokenize(statementText);
-    std::u16string sql = TranslateForSqlite(statementText, bodyTokens.tokens);
+    TableColumnTypes types(*m_db);
+    Translation translation;
+    ErrorRecord translationError;
+    if (!TranslateStatement(statementText, bodyTokens.tokens, &types, translation, translationError))
+        return SetError(std::move(translationError));
+    std::u16string sql = std::move(translation.sql);
     std::u16string table = TargetTable(tokens, kind);
     SqliteContext context { text, &tokens, tokens[0].text, table };
 
@@ -329,6 +405,9 @@ HRESULT Session::Execute(
     auto statement = std::make_unique<Statement>(raw);
     if (rc != SQLITE_OK) {
         ErrorRecord record = FromSqlite(*m_db, rc, context);
+        // SQLite names a column before an unknown function it is given.
+        if (auto name = UnknownFunction(*m_db, bodyTokens.tokens))
+            record = FunctionNotRecognized(*name);
         return SetError(std::move(record));
     }
 
@@ -357,6 +436,14 @@ HRESULT Session::Execute(
     for (int i = 0; i < columns; ++i) {
         bool needs = false;
         infos.push_back(DescribeColumn(raw, i, needs));
+        // A computed date-time (DATEADD, CONVERT(datetime, ...)) is known from
+        // the statement; its text would otherwise read as ntext.
+        auto index = static_cast<std::size_t>(i);
+        if (needs && index < translation.columnKinds.size()
+            && translation.columnKinds[index] == ValueKind::Date) {
+            DateTimeColumn(infos.back());
+            needs = false;
+        }
         computed.push_back(needs);
         needsFirstRow = needsFirstRow || needs;
     }

@@ -2,7 +2,10 @@
 
 #include "engine/Database.h"
 #include "engine/DateTimeText.h"
+#include "engine/DialectFunctions.h"
+#include "engine/FunctionSupport.h"
 #include "engine/GuidText.h"
+#include "engine/RowVersions.h"
 
 #include <sqlite3.h>
 
@@ -100,13 +103,6 @@ template <typename Char> int RegisterCollations(sqlite3* db, int encoding)
         rc = sqlite3_create_collation(
             db, "QV_BIT", encoding, nullptr, CompareParsed<Char, int, BitKey<Char>>);
     return rc;
-}
-
-std::u16string_view TextArg(sqlite3_value* v)
-{
-    const void* p = sqlite3_value_text16(v);
-    int n = sqlite3_value_bytes16(v);
-    return p ? View<char16_t>(p, n) : std::u16string_view();
 }
 
 void GetDate(sqlite3_context* ctx, int, sqlite3_value**)
@@ -211,6 +207,13 @@ int RegisterFunctions(Database& database)
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function(
             db, "qv_last_identity", 0, SQLITE_UTF8, &database, LastIdentity, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = RegisterRowVersionFunctions(database);
+    for (auto group : { RegisterDateFunctions, RegisterStringFunctions, RegisterNumericFunctions,
+             RegisterOperatorFunctions, RegisterConvertFunction }) {
+        if (rc == SQLITE_OK)
+            rc = group(db);
+    }
     if (rc == SQLITE_OK)
         rc = RegisterCollations<char16_t>(db, SQLITE_UTF16LE);
     if (rc == SQLITE_OK)

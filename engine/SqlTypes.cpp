@@ -31,6 +31,7 @@ constexpr TypeInfo kTypes[] = {
     { EngineType::VarBinary, u"varbinary", DBTYPE_BYTES, 0 },
     { EngineType::Image, u"image", DBTYPE_BYTES, kLongColumnSize },
     { EngineType::UniqueIdentifier, u"uniqueidentifier", DBTYPE_GUID, 16 },
+    { EngineType::RowVersion, u"rowversion", DBTYPE_BYTES, 8 },
 };
 
 const TypeInfo& Info(EngineType type)
@@ -60,6 +61,10 @@ bool LookupTypeName(std::u16string_view name, EngineType& out)
     }
     if (EqualsNoCase(name, u"decimal") || EqualsNoCase(name, u"dec")) {
         out = EngineType::Numeric;
+        return true;
+    }
+    if (EqualsNoCase(name, u"timestamp")) {
+        out = EngineType::RowVersion;
         return true;
     }
     return false;
@@ -148,6 +153,7 @@ std::u16string SqliteDeclaration(const SqlType& type)
     case EngineType::Binary:
     case EngineType::VarBinary:
     case EngineType::Image:
+    case EngineType::RowVersion:
         return name + u" blob" + arguments;
     default:
         return text;
@@ -216,6 +222,8 @@ std::u16string CheckExpression(const SqlType& type, std::u16string_view c)
         return typed(u"'blob','null'");
     case EngineType::UniqueIdentifier:
         return u"qv_isguid(" + col + u")";
+    case EngineType::RowVersion:
+        return typed(u"'blob','null'") + u" AND length(" + col + u") = 8";
     }
     return u"1";
 }

@@ -29,6 +29,7 @@ enum class EngineType {
     VarBinary,
     Image,
     UniqueIdentifier,
+    RowVersion, // 8 bytes the engine gives a row when it is inserted and each time it is updated
 };
 
 struct SqlType {
@@ -39,7 +40,7 @@ struct SqlType {
 };
 
 // Looks up a one-word type name (any case) including the synonyms integer,
-// decimal and dec. Returns false for an unknown name.
+// decimal, dec and timestamp (rowversion). Returns false for an unknown name.
 bool LookupTypeName(std::u16string_view name, EngineType& out);
 
 // Whether the type takes a length "(n)" / precision and scale "(p,s)".

@@ -2,55 +2,6 @@
 
 namespace engine::detail {
 
-std::u16string TranslateForSqlite(std::u16string_view text, const std::vector<Token>& tokens)
-{
-    std::u16string out;
-    out.reserve(text.size() + 16);
-    std::size_t copied = 0;
-    for (const Token& t : tokens) {
-        std::u16string replacement;
-        bool replace = true;
-        switch (t.kind) {
-        case TokenKind::NString:
-            replacement = t.text.substr(1);
-            break;
-        case TokenKind::Binary: {
-            std::u16string_view digits = t.text.substr(2);
-            replacement = u"X'";
-            if (digits.size() % 2)
-                replacement += u'0';
-            replacement += digits;
-            replacement += u'\'';
-            break;
-        }
-        case TokenKind::QuotedName:
-            if (t.text.front() == u'[')
-                replacement = QuoteName(t.Name());
-            else
-                replace = false;
-            break;
-        case TokenKind::Word:
-            if (t.IsWord(u"CURRENT_TIMESTAMP"))
-                replacement = u"getdate()";
-            else if (t.IsWord(u"@@IDENTITY"))
-                replacement = u"qv_last_identity()";
-            else
-                replace = false;
-            break;
-        default:
-            replace = false;
-            break;
-        }
-        if (!replace)
-            continue;
-        out.append(text.substr(copied, t.begin - copied));
-        out += replacement;
-        copied = t.end;
-    }
-    out.append(text.substr(copied));
-    return out;
-}
-
 StatementKind Classify(const std::vector<Token>& tokens)
 {
     if (tokens.empty())

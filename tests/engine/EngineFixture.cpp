@@ -121,6 +121,39 @@ Rows EngineTest::Query(const std::string& sql)
     return ReadAll(*rowset);
 }
 
+std::unique_ptr<Rowset> EngineTest::Open(const std::string& sql)
+{
+    std::unique_ptr<Rowset> rowset;
+    std::int64_t affected = 0;
+    EXPECT_EQ(S_OK, m_session->Execute(U(sql), rowset, affected)) << LastError();
+    EXPECT_EQ(-1, affected);
+    return rowset;
+}
+
+std::string EngineTest::Value(const std::string& sql)
+{
+    Rows rows = Query(sql);
+    if (rows.size() != 1 || rows[0].size() != 1) {
+        ADD_FAILURE() << "not one value from " << sql;
+        return {};
+    }
+    return rows[0][0];
+}
+
+std::string EngineTest::QueryFails(const std::string& sql)
+{
+    std::unique_ptr<Rowset> rowset;
+    std::int64_t affected = -2;
+    HRESULT hr = m_session->Execute(U(sql), rowset, affected);
+    if (Succeeded(hr) && rowset) {
+        hr = rowset->MoveFirst();
+        while (hr == S_OK)
+            hr = rowset->MoveNext();
+    }
+    EXPECT_TRUE(Failed(hr)) << sql;
+    return LastError();
+}
+
 namespace {
 
 __extension__ typedef unsigned __int128 UInt128;

@@ -48,8 +48,14 @@ protected:
     std::int64_t Exec(const std::string& sql);
     // Runs a statement that must fail; returns LastError().
     std::string ExecFails(const std::string& sql);
+    // Runs a query that must succeed and gives its rowset.
+    std::unique_ptr<engine::Rowset> Open(const std::string& sql);
     // Runs a query and reads all rows as texts.
     Rows Query(const std::string& sql);
+    // The one value a query gives.
+    std::string Value(const std::string& sql);
+    // Runs a query that must fail, when it runs or on a row it reads; returns LastError().
+    std::string QueryFails(const std::string& sql);
 
     std::filesystem::path m_dir;
     std::unique_ptr<engine::Provider> m_provider;
