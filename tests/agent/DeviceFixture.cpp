@@ -1,6 +1,6 @@
 #include "DeviceFixture.h"
 
-#include "agent/AgentNames.h"
+#include "exchange/AgentContract.h"
 #include "exchange/Password.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
@@ -205,10 +205,17 @@ int Device::Cli(const std::vector<std::string>& args, std::string* out, std::str
 
 bool Device::DeployAgents()
 {
-    Cli({ "mkdir", "\\Quorvane" });
-    for (const char* name : { "Quorvane2003", "Quorvane2005", "QuorvaneSP2003", "QuorvaneSP2005",
-             "QuorvaneWCE2003", "QuorvaneWCE2005", "Haltquill" }) {
-        if (!PutFile(BinDir() / (std::string(name) + ".dll"), "\\Quorvane\\" + std::string(name) + ".exe"))
+    // The names come from the contract, so a build that names its programs
+    // otherwise fails here.
+    const std::string folder = exchange::ToUtf8(contract::kAgentDir);
+    Cli({ "mkdir", folder });
+    std::vector<std::u16string_view> programs;
+    for (const contract::AgentBuild& build : contract::kAgentBuilds)
+        programs.push_back(build.exeName);
+    programs.push_back(contract::kStopperExe);
+    for (std::u16string_view exe : programs) {
+        if (!PutFile(BinDir() / exchange::ToUtf8(contract::DesktopCopyName(exe)),
+                folder + "\\" + exchange::ToUtf8(exe)))
             return false;
     }
     return true;
@@ -338,8 +345,8 @@ bool Device::AgentsRunning(bool* known)
     std::vector<CEPROCESSENTRY> processes;
     *known = connection.CeRapiInit() == S_OK && connection.CeGetProcessList(&processes);
     return std::any_of(processes.begin(), processes.end(), [](const CEPROCESSENTRY& p) {
-        return agent::IsAgentExecutable(p.exeFile)
-            || exchange::EqualsIgnoreAsciiCase(p.exeFile, u"Haltquill.exe");
+        return contract::IsAgentExecutable(p.exeFile)
+            || exchange::EqualsIgnoreAsciiCase(p.exeFile, contract::kStopperExe);
     });
 }
 

@@ -173,7 +173,7 @@ public:
     }
     void SetStatusValue(std::u16string_view name, std::u16string_view text) override
     {
-        if (name == kStatus && text == u"Done.")
+        if (name == u"Status" && text == u"Done.")
             resultsAtDone.push_back(std::filesystem::exists(m_files.Host(u"\\Quorvane\\SQLresults.txt")));
         MemoryStatus::SetStatusValue(name, text);
     }
