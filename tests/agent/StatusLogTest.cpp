@@ -106,7 +106,7 @@ protected:
             + S(std::u16string_view(reinterpret_cast<char16_t*>(data), size / 2));
     }
 
-    agenttest::TempFolder m_folder;
+    testsupport::TempDir m_folder { "qvagent" };
 };
 
 TEST_F(RegistryStatusTest, ValuesAreStringsWithoutTerminatorAndNumbers)

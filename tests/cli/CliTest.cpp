@@ -2,27 +2,28 @@
 // outputs and the device's error texts.
 #include "cli/RegistryCommands.h"
 #include "tests/device/DeviceFixture.h"
+#include "tests/support/HostFile.h"
 
-using testing_device::CommandResult;
 using testing_device::DeviceTest;
-using testing_device::RunProgram;
-using testing_store::ReadHostFile;
-using testing_store::WriteHostFile;
+using testsupport::ReadHostFile;
+using testsupport::RunProgram;
+using testsupport::RunResult;
+using testsupport::WriteHostFile;
 
 namespace {
 
 class Cli : public DeviceTest {
 protected:
-    CommandResult Q(std::vector<std::string> args)
+    RunResult Q(std::vector<std::string> args)
     {
-        args.insert(args.begin(), { QV_CLI, "--socket", socket().string() });
+        args.insert(args.begin(), { testsupport::Cli().string(), "--socket", socket().string() });
         return RunProgram(args, home());
     }
 };
 
 TEST_F(Cli, InfoTellsTheDevice)
 {
-    CommandResult r = Q({ "info" });
+    RunResult r = Q({ "info" });
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
         "Platform: PocketPC\nOEM: Quorvane Pocket PC (Windows Mobile 5.0)\nOS version: 5.1.1700\n"
@@ -31,10 +32,10 @@ TEST_F(Cli, InfoTellsTheDevice)
 
 TEST_F(Cli, PutGetListAndRemove)
 {
-    testing_store::TempDir local;
+    testsupport::TempDir local;
     std::string content(150000, 'q');
     WriteHostFile(local.path() / "in.bin", content);
-    CommandResult r = Q({ "put", (local.path() / "in.bin").string(), "\\My Documents\\Data.bin" });
+    RunResult r = Q({ "put", (local.path() / "in.bin").string(), "\\My Documents\\Data.bin" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(ReadHostFile(files() / "My Documents" / "Data.bin") == content);
     r = Q({ "get", "\\my documents\\data.bin", (local.path() / "out.bin").string() });
@@ -71,7 +72,7 @@ TEST_F(Cli, PutGetListAndRemove)
 TEST_F(Cli, FoldersMovesAndAttributes)
 {
     EXPECT_EQ(Q({ "mkdir", "\\Quorvane" }).status, 0);
-    CommandResult r = Q({ "mkdir", "\\Quorvane" });
+    RunResult r = Q({ "mkdir", "\\Quorvane" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
         "quorvane-cli: cannot create the folder \\Quorvane: Cannot create a file when that file already "
@@ -104,7 +105,7 @@ TEST_F(Cli, RegistrySetQueryDelete)
     EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane", "Blob", "binary", "de ad BE ef" }).status, 0);
     EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane", "List", "multi_sz", "one\\0two" }).status, 0);
     EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane\\Debug", "1", "expand_sz", "%TEMP%" }).status, 0);
-    CommandResult r = Q({ "reg", "query", "HKLM\\Software\\Quorvane" });
+    RunResult r = Q({ "reg", "query", "HKLM\\Software\\Quorvane" });
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
         "HKEY_LOCAL_MACHINE\\Software\\Quorvane\n"
@@ -136,7 +137,7 @@ TEST_F(Cli, RegistrySetQueryDelete)
 
 TEST_F(Cli, RunAndConnectionFailures)
 {
-    CommandResult r = Q({ "run", "\\Windows\\pword.exe", "-opendoc x" });
+    RunResult r = Q({ "run", "\\Windows\\pword.exe", "-opendoc x" });
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.starts_with("started \\Windows\\pword.exe (process id ")) << r.out;
     r = Q({ "run", "\\Windows" });

@@ -23,7 +23,7 @@ protected:
     }
 
 private:
-    TempHome m_programs;
+    TempDir m_programs;
 };
 
 TEST_F(DeviceTools, DeployCopiesTheAgentOnce)
@@ -33,8 +33,8 @@ TEST_F(DeviceTools, DeployCopiesTheAgentOnce)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(
         r.out, "\\Quorvane\\Quorvane2003.exe\n\\Quorvane\\Quorvane2005.exe\n\\Quorvane\\Haltquill.exe\n");
-    EXPECT_EQ(
-        ReadFile(deviceFiles() / "Quorvane" / "Quorvane2005.exe"), ReadFile(BinDir() / "Quorvane2005.dll"));
+    EXPECT_EQ(ReadHostFile(deviceFiles() / "Quorvane" / "Quorvane2005.exe"),
+        ReadHostFile(BinDir() / "Quorvane2005.dll"));
     EXPECT_EQ(Q({ "deploy" }).status, 0);
 }
 
@@ -125,7 +125,7 @@ TEST_F(DeviceTools, ALostDeviceEndsTheCommandWithAMessage)
     // An agent that never finishes keeps the request open while the device goes.
     const std::string programs = "QUORVANE_PROGRAM_DIR=" + StuckProgramDir().string();
     std::vector<std::string> argv = { Cli().string(), "sql", kOrders, "SELECT * FROM Orders" };
-    Process cli(argv, home(), { programs });
+    Process cli(argv, RunOptions { .home = home(), .env = { programs } });
     // Until the stand-in reports that it runs.
     bool running = false;
     for (int i = 0; i < 100 && !running; ++i) {
@@ -163,7 +163,7 @@ std::vector<pid_t> ProgramsOf(const std::filesystem::path& deviceDir)
     std::vector<pid_t> pids;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
-        const std::string env = ReadFile(entry.path() / "environ");
+        const std::string env = ReadHostFile(entry.path() / "environ");
         if (('\0' + env).find('\0' + dir) != std::string::npos
             && ('\0' + env).find(std::string("\0QUORVANE_CE_PROCESS_ID=")) != std::string::npos)
             pids.push_back(pid_t(std::atoi(entry.path().filename().c_str())));
@@ -178,7 +178,7 @@ TEST_F(DeviceTools, AKilledDeviceTakesItsAgentAlong)
     Process insert({ Cli().string(), "sql", kOrders,
                        "INSERT INTO d (n) SELECT a.OrderID FROM [Order Details] a, [Order Details] b, "
                        "[Order Details] c" },
-        home());
+        RunOptions { .home = home() });
     const std::filesystem::path journal = deviceFiles() / "My Documents" / "Orders.sdf-journal";
     bool writing = false;
     for (int i = 0; i < 600 && !writing; ++i) {
@@ -187,7 +187,7 @@ TEST_F(DeviceTools, AKilledDeviceTakesItsAgentAlong)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ASSERT_TRUE(writing) << "the INSERT never began";
-    const std::string state = ReadFile(home() / "device" / "cedevice.state");
+    const std::string state = ReadHostFile(home() / "device" / "cedevice.state");
     ASSERT_TRUE(state.starts_with("pid=")) << state;
     const std::vector<pid_t> agents = ProgramsOf(home() / "device");
     EXPECT_FALSE(agents.empty());
@@ -231,7 +231,7 @@ TEST_F(DeviceTools, AStuckAgentIsCancelledAfterTheTimeout)
 
 TEST(CliHelp, ProgramAndCommandHelp)
 {
-    TempHome home;
+    TempDir home;
     RunResult r = RunProgram({ Cli().string(), "--help" }, home.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.starts_with("Usage: quorvane-cli [--socket PATH] COMMAND [ARGS...]\n")) << r.out;

@@ -89,7 +89,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    TempFolder m_folder;
+    testsupport::TempDir m_folder { "qvagent" };
 };
 
 } // namespace
