@@ -21,17 +21,8 @@ CAboutBox::CAboutBox(QWidget* parent)
     setObjectName(QStringLiteral("aboutBox"));
     setWindowTitle(QStringLiteral("About Quorvane"));
 
-    auto* picture = new QLabel;
-    picture->setObjectName(QStringLiteral("programPicture"));
-    picture->setPixmap(ui::ProgramPicture(72));
-    picture->setAlignment(Qt::AlignTop);
-
-    auto* name = new QLabel(QStringLiteral("Quorvane"));
-    name->setObjectName(QStringLiteral("programName"));
-    QFont nameFont = name->font();
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.6);
-    nameFont.setBold(true);
-    name->setFont(nameFont);
+    QLabel* picture = ui::ProgramPictureLabel(72);
+    QLabel* name = ui::ProgramNameLabel(1.6);
     auto* version = new QLabel(ProgramVersionText());
     version->setObjectName(QStringLiteral("versionLabel"));
     auto* maker = new QLabel(QStringLiteral("Brackenloft\n"

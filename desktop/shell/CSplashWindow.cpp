@@ -23,15 +23,8 @@ CSplashWindow::CSplashWindow(StartupSequence* sequence, QWidget* parent)
     frame->setFrameShape(QFrame::Box);
     frame->setObjectName(QStringLiteral("splashFrame"));
 
-    auto* picture = new QLabel;
-    picture->setObjectName(QStringLiteral("programPicture"));
-    picture->setPixmap(ui::ProgramPicture(96));
-    auto* name = new QLabel(QStringLiteral("Quorvane"));
-    name->setObjectName(QStringLiteral("programName"));
-    QFont nameFont = name->font();
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 2.2);
-    nameFont.setBold(true);
-    name->setFont(nameFont);
+    QLabel* picture = ui::ProgramPictureLabel(96);
+    QLabel* name = ui::ProgramNameLabel(2.2);
     auto* purpose = new QLabel(QStringLiteral("Databases, files, registry and processes of your device"));
     purpose->setObjectName(QStringLiteral("programPurpose"));
 

@@ -24,10 +24,7 @@ CConnectionErrorDialog::CConnectionErrorDialog(
     setWindowTitle(request.caption);
     setWindowIcon(ProgramIcon());
 
-    auto* picture = new QLabel;
-    picture->setObjectName(QStringLiteral("programPicture"));
-    picture->setPixmap(ProgramPicture(48));
-    picture->setAlignment(Qt::AlignTop);
+    QLabel* picture = ProgramPictureLabel(48);
 
     auto* message = new QLabel(request.message);
     message->setObjectName(QStringLiteral("messageLabel"));

@@ -1,5 +1,6 @@
 #include "desktop/ui/ProgramPicture.h"
 
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -51,6 +52,26 @@ QIcon ProgramIcon()
     for (int size : { 16, 24, 32, 48, 64, 128, 256 })
         icon.addPixmap(ProgramPicture(size));
     return icon;
+}
+
+QLabel* ProgramPictureLabel(int size)
+{
+    auto* label = new QLabel;
+    label->setObjectName(QStringLiteral("programPicture"));
+    label->setPixmap(ProgramPicture(size));
+    label->setAlignment(Qt::AlignTop);
+    return label;
+}
+
+QLabel* ProgramNameLabel(double scale)
+{
+    auto* label = new QLabel(QStringLiteral("Quorvane"));
+    label->setObjectName(QStringLiteral("programName"));
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
 }
 
 } // namespace ui

@@ -8,6 +8,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QLabel;
+
 namespace ui {
 
 // The picture in a square of `size` pixels.
@@ -15,5 +17,13 @@ QPixmap ProgramPicture(int size);
 
 // The picture at the usual icon sizes, for window icons.
 QIcon ProgramIcon();
+
+// A label "programPicture" showing the picture at `size` pixels, at the top
+// of its place.
+QLabel* ProgramPictureLabel(int size);
+
+// A label "programName" with "Quorvane" in bold, `scale` times the usual
+// font size.
+QLabel* ProgramNameLabel(double scale);
 
 } // namespace ui

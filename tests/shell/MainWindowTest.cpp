@@ -171,6 +171,30 @@ TEST_F(ShellTest, RetryConnectsToADeviceStartedWhileTheDialogWasOpen)
     devlink::SetPrompter(&m_prompter);
 }
 
+TEST_F(ShellTest, ADeviceThatVanishesDuringTheSplashEndsTheStartUpWithoutAHang)
+{
+    StartDevice();
+    shell::CMainWindow* window = OpenMainWindow();
+    bool stopped = false;
+    // Gone as soon as the work has connected; every question that follows
+    // gets the answer that changes nothing.
+    QObject::connect(window->startup(), &shell::StartupSequence::statusChanged, window, [&] {
+        if (!stopped) {
+            stopped = true;
+            StopDevice();
+        }
+    });
+    ASSERT_TRUE(WaitForStartup());
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(ShownWindow<shell::CSplashWindow>(QStringLiteral("splashWindow")));
+    // The window still answers the user.
+    QTest::mouseClick(window->menuBar(), Qt::LeftButton, {},
+        window->menuBar()->actionGeometry(window->menuBar()->actions().first()).center());
+    EXPECT_TRUE(WaitFor([&] { return window->menuBar()->actions().first()->menu()->isVisible(); }));
+    window->menuBar()->actions().first()->menu()->close();
+}
+
 TEST_F(ShellTest, TheDeviceGoingAndComingBackSwitchesTheToolsAndTheExplorer)
 {
     // The device host runs the real program's notices, which reach this

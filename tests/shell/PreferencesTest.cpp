@@ -31,6 +31,17 @@ protected:
         EXPECT_TRUE(control) << name;
         return control;
     }
+    // Every control away from its default, and the font to DejaVu Serif 12.
+    static void ChangeEverything(shell::CPreferencesDialog* dialog)
+    {
+        Control<QComboBox>(dialog, "copyFilesWhenCombo")->setCurrentIndex(3);
+        Control<QComboBox>(dialog, "autoInstallCabsCombo")->setCurrentIndex(1);
+        Control<QComboBox>(dialog, "showFilesizeAsCombo")->setCurrentIndex(2);
+        Control<QCheckBox>(dialog, "guestOnlyCheck")->setChecked(true);
+        Control<QCheckBox>(dialog, "tellMeAboutUpdatesCheck")->setChecked(false);
+        Control<QCheckBox>(dialog, "showTipsCheck")->setChecked(false);
+        dialog->SetChosenFont(QFont(QStringLiteral("DejaVu Serif"), 12));
+    }
     static quint32 Dword(const QString& name, quint32 missing = 99)
     {
         quint32 value = missing;
@@ -79,26 +90,13 @@ TEST_F(PreferencesTest, TheUpdateBoxesDependOnEachOtherAtOnce)
 TEST_F(PreferencesTest, OkWritesEverySettingAndCancelNothing)
 {
     shell::CPreferencesDialog* dialog = Open();
-    Control<QComboBox>(dialog, "copyFilesWhenCombo")->setCurrentIndex(3);
-    Control<QComboBox>(dialog, "autoInstallCabsCombo")->setCurrentIndex(1);
-    Control<QComboBox>(dialog, "showFilesizeAsCombo")->setCurrentIndex(2);
-    Control<QCheckBox>(dialog, "guestOnlyCheck")->setChecked(true);
-    Control<QCheckBox>(dialog, "tellMeAboutUpdatesCheck")->setChecked(false);
-    Control<QCheckBox>(dialog, "showTipsCheck")->setChecked(false);
-    QFont chosen(QStringLiteral("DejaVu Serif"), 12);
-    dialog->SetChosenFont(chosen);
+    ChangeEverything(dialog);
     QTest::mouseClick(Control<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
     EXPECT_EQ(Dword(QStringLiteral("CopyFilesWhen")), 99u) << "Cancel wrote a setting";
     EXPECT_FALSE(shell::ReadExplorerFont()) << "Cancel stored the font chosen meanwhile";
 
     dialog = Open();
-    Control<QComboBox>(dialog, "copyFilesWhenCombo")->setCurrentIndex(3);
-    Control<QComboBox>(dialog, "autoInstallCabsCombo")->setCurrentIndex(1);
-    Control<QComboBox>(dialog, "showFilesizeAsCombo")->setCurrentIndex(2);
-    Control<QCheckBox>(dialog, "guestOnlyCheck")->setChecked(true);
-    Control<QCheckBox>(dialog, "tellMeAboutUpdatesCheck")->setChecked(false);
-    Control<QCheckBox>(dialog, "showTipsCheck")->setChecked(false);
-    dialog->SetChosenFont(chosen);
+    ChangeEverything(dialog);
     EXPECT_EQ(Control<QLabel>(dialog, "fontExample")->text(), QStringLiteral("DejaVu Serif, 12 point"));
     QTest::mouseClick(Control<QPushButton>(dialog, "okButton"), Qt::LeftButton);
 
