@@ -79,10 +79,12 @@ TEST(CliCommandArguments, UsageErrorsSayWhat)
     EXPECT_EQ(error, QStringLiteral("sql takes DB SQL"));
     EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--colour" }), &p, &error));
     EXPECT_EQ(error, QStringLiteral("sql: unknown option --colour"));
+    EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "-q" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("sql: unknown option -q"));
     EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--format" }), &p, &error));
-    EXPECT_EQ(error, QStringLiteral("sql: --format needs a value"));
+    EXPECT_EQ(error, QStringLiteral("sql: missing value after '--format'"));
     EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--yes=no" }), &p, &error));
-    EXPECT_EQ(error, QStringLiteral("sql: --yes takes no value"));
+    EXPECT_EQ(error, QStringLiteral("sql: unexpected value after '--yes'"));
     // Help wins over every other problem.
     EXPECT_TRUE(ParseCommand(SqlLike(), Words({ "--colour", "--help" }), &p, &error));
     EXPECT_TRUE(p.helpRequested);
@@ -103,7 +105,7 @@ TEST(CliCommandArguments, HelpTextListsUsageAndOptions)
         "Options:\n"
         "  --format FORMAT  The format.\n"
         "  --yes            Answer Yes.\n"
-        "  --help           Show this help and exit.\n");
+        "  -h, --help       Show this help and exit.\n");
 }
 
 TEST(CliCommandTable, EveryCommandOnceWithHelp)
