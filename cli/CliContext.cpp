@@ -69,9 +69,12 @@ int CliContext::Fail(const QString& text)
     return kFailed;
 }
 
-int CliContext::Usage(const QString& problem)
+int CliContext::Usage(const QString& problem, const QString& command)
 {
-    m_err << "quorvane-cli: " << problem << Qt::endl << "Try 'quorvane-cli --help'." << Qt::endl;
+    m_out.flush();
+    m_err << "quorvane-cli: " << problem << Qt::endl
+          << "Try 'quorvane-cli " << (command.isEmpty() ? QString() : command + QLatin1Char(' '))
+          << "--help'." << Qt::endl;
     return kUsage;
 }
 

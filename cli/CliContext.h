@@ -40,7 +40,9 @@ public:
     int Failure(const QString& what, DWORD code);
     // "quorvane-cli: <text>" on stderr; returns kFailed.
     int Fail(const QString& text);
-    int Usage(const QString& problem);
+    // "quorvane-cli: <problem>" and where to read more (the command's help
+    // when `command` is given); returns kUsage.
+    int Usage(const QString& problem, const QString& command = QString());
 
 private:
     QTextStream m_out;

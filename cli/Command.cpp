@@ -29,9 +29,7 @@ bool PrepareCommand(
         error = QStringLiteral("%1: --format takes %2").arg(syntax.name, OutputFormatNames());
     }
     if (!ok) {
-        cx.err() << "quorvane-cli: " << error << Qt::endl
-                 << "Try 'quorvane-cli " << syntax.name << " --help'." << Qt::endl;
-        *status = kUsage;
+        *status = cx.Usage(error, syntax.name);
         return false;
     }
     return true;

@@ -115,6 +115,8 @@ devlink::PromptAnswer CliPrompter::Ask(const devlink::PromptRequest& request)
 devlink::ConnectionErrorAnswer CliPrompter::AskConnectionError(const devlink::ConnectionErrorRequest&)
 {
     ++m_shown;
+    if (m_connected)
+        PrintOnce(QStringLiteral("the connection to the device was lost"));
     PrintOnce(NoDeviceMessage(m_socketPath));
     return devlink::ConnectionErrorAnswer::Cancel;
 }
@@ -175,7 +177,10 @@ bool LinkSession::LockDevice()
 
 bool LinkSession::Connect()
 {
-    return LockDevice() && devlink::ConnectToDevice();
+    if (!LockDevice() || !devlink::ConnectToDevice())
+        return false;
+    m_prompter.SetConnected();
+    return true;
 }
 
 bool LinkSession::Open()

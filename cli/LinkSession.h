@@ -60,11 +60,14 @@ public:
     int shown() const { return m_shown; }
     // Prints "quorvane-cli: <text>" the first time it is asked to.
     void PrintOnce(const QString& text);
+    // The device answered once: a later failure to connect is a lost connection.
+    void SetConnected() { m_connected = true; }
 
 private:
     std::FILE* m_stream;
     QString m_socketPath;
     std::atomic<int> m_shown { 0 };
+    std::atomic<bool> m_connected { false };
     std::mutex m_printedMutex;
     QStringList m_printed;
 };

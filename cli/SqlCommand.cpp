@@ -41,24 +41,28 @@ bool ReadOutputOptions(CliContext& cx, const ParsedCommand& p, OutputFormat form
         = format == OutputFormat::Table || format == OutputFormat::Tsv || format == OutputFormat::Csv;
     if (p.Has(QStringLiteral("max-width"))
         && !ParseTimeout(p.Value(QStringLiteral("max-width")), &options->maxCellWidth)) {
-        cx.Usage(QStringLiteral("sql: --max-width takes a number of columns (0: no limit)"));
+        cx.Usage(QStringLiteral("sql: --max-width takes a number of columns (0: no limit)"),
+            QStringLiteral("sql"));
         return false;
     }
     if (p.Has(QStringLiteral("no-header")) && !forPeopleOrPrograms) {
-        cx.Usage(QStringLiteral("sql: --no-header applies to table, tsv and csv, not %1").arg(name));
+        cx.Usage(QStringLiteral("sql: --no-header applies to table, tsv and csv, not %1").arg(name),
+            QStringLiteral("sql"));
         return false;
     }
     if (p.Has(QStringLiteral("null")) && !forPeopleOrPrograms) {
-        cx.Usage(QStringLiteral("sql: --null applies to table, tsv and csv, not %1").arg(name));
+        cx.Usage(QStringLiteral("sql: --null applies to table, tsv and csv, not %1").arg(name),
+            QStringLiteral("sql"));
         return false;
     }
     const QString binary = p.Value(QStringLiteral("binary"), QStringLiteral("count"));
     if (binary != QLatin1String("count") && binary != QLatin1String("text")) {
-        cx.Usage(QStringLiteral("sql: --binary takes count or text"));
+        cx.Usage(QStringLiteral("sql: --binary takes count or text"), QStringLiteral("sql"));
         return false;
     }
     if (p.Has(QStringLiteral("binary")) && format != OutputFormat::Csv && format != OutputFormat::Json) {
-        cx.Usage(QStringLiteral("sql: --binary applies to csv and json, not %1").arg(name));
+        cx.Usage(
+            QStringLiteral("sql: --binary applies to csv and json, not %1").arg(name), QStringLiteral("sql"));
         return false;
     }
     options->header = !p.Has(QStringLiteral("no-header"));
@@ -201,7 +205,7 @@ int RunSql(CliContext& cx, const ParsedCommand& p)
         sql = QString::fromUtf8(in.readAll()).trimmed();
     }
     if (sql.trimmed().isEmpty())
-        return cx.Usage(QStringLiteral("sql: the SQL is empty"));
+        return cx.Usage(QStringLiteral("sql: the SQL is empty"), QStringLiteral("sql"));
 
     LinkSession s(cx, p);
     if (!s.Open())

@@ -58,6 +58,47 @@ TEST(CliCommandArguments, OptionsStandAnywhereAfterTheCommand)
     EXPECT_EQ(p.arguments, Words({ "\\a.sdf", "-1" }));
 }
 
+TEST(CliCommandArguments, ShortOptionsAndWordsThatOnlyLookLikeOptions)
+{
+    CommandSyntax get;
+    get.name = QStringLiteral("get");
+    get.options
+        = { { QStringLiteral("recursive"), QString(), QStringLiteral("Folders too."), QStringLiteral("r") } };
+    get.maxArguments = -1;
+    ParsedCommand p;
+    QString error;
+    // "-" (standard output), a negative number and an SQL comment are words, not options.
+    ASSERT_TRUE(ParseCommand(get, Words({ "\\a", "-r", "-", "-1", "-- note" }), &p, &error))
+        << error.toStdString();
+    EXPECT_EQ(p.arguments, Words({ "\\a", "-", "-1", "-- note" }));
+    EXPECT_TRUE(p.Has(QStringLiteral("recursive")));
+    ASSERT_TRUE(ParseCommand(get, Words({ "--socket=/s", "\\a" }), &p, &error));
+    EXPECT_EQ(p.Value(QStringLiteral("socket")), QStringLiteral("/s"));
+    ASSERT_TRUE(ParseCommand(get, Words({ "-h" }), &p, &error));
+    EXPECT_TRUE(p.helpRequested);
+
+    // After the path of attrib, "-r" and "-h" are its changes.
+    CommandSyntax attrib;
+    attrib.name = QStringLiteral("attrib");
+    attrib.maxArguments = -1;
+    attrib.optionsEndAtFirstArgument = true;
+    ASSERT_TRUE(ParseCommand(attrib, Words({ "\\f.txt", "-r", "-h" }), &p, &error)) << error.toStdString();
+    EXPECT_EQ(p.arguments, Words({ "\\f.txt", "-r", "-h" }));
+    EXPECT_FALSE(p.helpRequested);
+}
+
+TEST(CliCommandArguments, AMistypedCommandGetsTheNameItMeant)
+{
+    const QStringList names
+        = Words({ "ls", "get", "put", "sql", "tables", "schema", "device-id", "drop-table" });
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("tabels"), names), QStringLiteral("tables"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("SQL"), names), QStringLiteral("sql"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("deviceid"), names), QStringLiteral("device-id"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("drop"), names), QStringLiteral("drop-table"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("frobnicate"), names), QString());
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("xy"), names), QString());
+}
+
 TEST(CliCommandArguments, DoubleDashEndsTheOptions)
 {
     ParsedCommand p;
