@@ -8,6 +8,9 @@
 #include "cli/DatabaseCommands.h"
 #include "cli/LinkSession.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using cli::CommandSyntax;
@@ -213,6 +216,44 @@ TEST(CliTimeoutOption, WholeSecondsOnly)
     EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("soon"), &seconds));
     EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("999999"), &seconds));
     EXPECT_EQ(seconds, 90);
+}
+
+// The manual page and the bash completion name every command and option
+// the program has; the completion, run in bash, offers them.
+TEST(CliCommandTable, ManualPageAndCompletionKnowEveryCommand)
+{
+    QFile manual(QStringLiteral(QV_SOURCE_DIR "/cli/quorvane-cli.1"));
+    QFile completion(QStringLiteral(QV_SOURCE_DIR "/cli/quorvane-cli.bash"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(completion.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(manual.readAll()), script = QString::fromUtf8(completion.readAll());
+    for (const auto& group : cli::AllCommands()) {
+        for (const auto& command : group.commands) {
+            QString roff = command.syntax.name;
+            roff.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+            EXPECT_TRUE(page.contains(QStringLiteral(".B ") + roff) || page.contains(QStringLiteral(".BR ") + roff))
+                << command.syntax.name.toStdString();
+            EXPECT_TRUE(script.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(command.syntax.name))))
+                << command.syntax.name.toStdString();
+            for (const auto& option : command.syntax.options)
+                EXPECT_TRUE(script.contains(QStringLiteral("--") + option.name))
+                    << command.syntax.name.toStdString() << " --" << option.name.toStdString();
+        }
+    }
+    // What bash offers after "quorvane-cli ta", "sql a b --fo" and "--format ".
+    const QString run = QStringLiteral(
+        "_init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]}; "
+        "words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; }; _filedir() { :; }; source '%1'; "
+        "offer() { COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _quorvane_cli; "
+        "echo \"${COMPREPLY[*]}\"; }; "
+        "offer quorvane-cli ta; offer quorvane-cli sql a b --fo; offer quorvane-cli sql --format ''; "
+        "offer quorvane-cli reg ''; offer quorvane-cli get -")
+                            .arg(completion.fileName());
+    QProcess bash;
+    bash.start(QStringLiteral("/bin/bash"), { QStringLiteral("-c"), run });
+    ASSERT_TRUE(bash.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(bash.readAllStandardOutput()).toStdString(),
+        "tables\n--format\ntable tsv csv json raw\nquery set add delete\n--help --socket --recursive\n");
 }
 
 } // namespace
