@@ -111,24 +111,6 @@ bool IsRightAligned(const devlink::QueryResult& result, int column)
     return true;
 }
 
-// A cell on one line: line breaks and tabs visible as escapes.
-QString OneLine(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c == u'\n')
-            out += QLatin1String("\\n");
-        else if (c == u'\r')
-            out += QLatin1String("\\r");
-        else if (c == u'\t')
-            out += QLatin1String("\\t");
-        else
-            out += c;
-    }
-    return out;
-}
-
 // Cuts `text` to at most `maxWidth` columns, the last three being "...".
 QString Clip(const QString& text, int width, int maxWidth)
 {
@@ -185,6 +167,36 @@ devlink::CellKind CellKindAt(const devlink::QueryResult& result, qsizetype row, 
     return result.KindOf(row, column);
 }
 
+void AppendWithVisibleBreaks(QString& out, const QString& text, bool escapeBackslash)
+{
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += escapeBackslash ? QLatin1String("\\\\") : QLatin1String("\\");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+QString WithVisibleBreaks(const QString& text, bool escapeBackslash)
+{
+    QString out;
+    out.reserve(text.size());
+    AppendWithVisibleBreaks(out, text, escapeBackslash);
+    return out;
+}
+
 QString ShownCell(const QString& cell, devlink::CellKind kind)
 {
     if (kind == devlink::CellKind::Binary)
@@ -216,7 +228,7 @@ QString FormatTable(const devlink::QueryResult& result, const OutputOptions& opt
     QVector<QVector<int>> widths(result.rows.size() + 1);
     QVector<int> columnWidth(columns, 0);
     auto take = [&](int line, int column, const QString& raw) {
-        QString text = OneLine(raw);
+        QString text = WithVisibleBreaks(raw, false);
         text = Clip(text, DisplayWidth(text), maxCellWidth);
         const int width = DisplayWidth(text);
         texts[line].append(text);

@@ -48,6 +48,11 @@ devlink::CellKind CellKindAt(const devlink::QueryResult& result, qsizetype row, 
 // anything else unchanged.
 QString ShownCell(const QString& cell, devlink::CellKind kind);
 
+// `text` with its line breaks and tabs as "\n", "\r" and "\t" (and, with
+// `escapeBackslash`, a backslash as "\\"), so that it stays on one line.
+QString WithVisibleBreaks(const QString& text, bool escapeBackslash);
+void AppendWithVisibleBreaks(QString& out, const QString& text, bool escapeBackslash);
+
 // The columns a text takes on a terminal: 0 for control characters,
 // combining marks and other zero-width characters, 2 for East Asian wide
 // and full-width characters (and most emoji), 1 for the rest.

@@ -58,28 +58,6 @@ QString ByteCountOf(const QString& cell)
     return end > 1 ? cell.mid(1, end - 1) : QStringLiteral("0");
 }
 
-void AppendTsvEscaped(QString& out, const QString& text)
-{
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 void AppendCsvText(QString& out, const QString& text)
 {
     const bool quote = text.isEmpty() || text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
@@ -158,7 +136,7 @@ QString RowWriter::Begin(const devlink::QueryResult& header)
             if (c > 0)
                 out += m_format == OutputFormat::Tsv ? QLatin1Char('\t') : QLatin1Char(',');
             if (m_format == OutputFormat::Tsv)
-                AppendTsvEscaped(out, m_columns[c].name);
+                AppendWithVisibleBreaks(out, m_columns[c].name, true);
             else
                 AppendCsvText(out, m_columns[c].name);
         }
@@ -206,14 +184,10 @@ void RowWriter::AppendRow(QString& out, const devlink::QueryResult& part, qsizet
             if (kind == CellKind::Null)
                 out += m_options.nullText.value_or(QStringLiteral("\\N"));
             else if (c < cells.size())
-                AppendTsvEscaped(out, ShownCell(cell, kind));
+                AppendWithVisibleBreaks(out, ShownCell(cell, kind), true);
             continue;
         }
-        const TypedCell typed = TypeCell(m_columns[c], kind, cell, m_options.decimalSeparator);
-        if (m_format == OutputFormat::Csv)
-            AppendCsvField(out, typed);
-        else
-            AppendJsonValue(out, typed);
+        AppendTyped(out, TypeCell(m_columns[c], kind, cell, m_options.decimalSeparator));
     }
     switch (m_format) {
     case OutputFormat::Json:
@@ -227,15 +201,22 @@ void RowWriter::AppendRow(QString& out, const devlink::QueryResult& part, qsizet
     }
 }
 
-void RowWriter::AppendCsvField(QString& out, const TypedCell& cell) const
+void RowWriter::AppendTyped(QString& out, const TypedCell& cell) const
 {
+    const bool json = m_format == OutputFormat::Json;
+    auto appendText = [&](const QString& text) {
+        if (json)
+            out += JsonString(text);
+        else
+            AppendCsvText(out, text);
+    };
     switch (cell.type) {
     case Type::Null:
-        out += m_options.nullText.value_or(QString());
+        out += json ? QStringLiteral("null") : m_options.nullText.value_or(QString());
         return;
     case Type::ByteCount:
         if (m_options.binaryAsText)
-            AppendCsvText(out, QStringLiteral("(Binary: %1 bytes)").arg(cell.text));
+            appendText(QStringLiteral("(Binary: %1 bytes)").arg(cell.text));
         else
             out += cell.text;
         return;
@@ -244,27 +225,7 @@ void RowWriter::AppendCsvField(QString& out, const TypedCell& cell) const
         out += cell.text;
         return;
     case Type::Text:
-        AppendCsvText(out, cell.text);
-        return;
-    }
-}
-
-void RowWriter::AppendJsonValue(QString& out, const TypedCell& cell) const
-{
-    switch (cell.type) {
-    case Type::Null:
-        out += QLatin1String("null");
-        return;
-    case Type::ByteCount:
-        out += m_options.binaryAsText ? JsonString(QStringLiteral("(Binary: %1 bytes)").arg(cell.text))
-                                      : cell.text;
-        return;
-    case Type::Number:
-    case Type::Boolean:
-        out += cell.text;
-        return;
-    case Type::Text:
-        out += JsonString(cell.text);
+        appendText(cell.text);
         return;
     }
 }

@@ -60,8 +60,8 @@ public:
 
 private:
     void AppendRow(QString& out, const devlink::QueryResult& part, qsizetype row);
-    void AppendCsvField(QString& out, const TypedCell& cell) const;
-    void AppendJsonValue(QString& out, const TypedCell& cell) const;
+    // A typed cell as csv or json writes it.
+    void AppendTyped(QString& out, const TypedCell& cell) const;
 
     OutputFormat m_format;
     OutputOptions m_options;

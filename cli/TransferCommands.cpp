@@ -110,16 +110,14 @@ public:
         if (Stopped())
             return;
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            m_progress.Start(DeviceFileName(source));
-            const CopyOutcome outcome = devlink::CopyFromDeviceToFile(source, target, Progress());
-            m_progress.Finish();
-            Check(outcome, source, target, false);
+            CopyOne(
+                DeviceFileName(source), source, target, false, [&](const devlink::CopyProgress& progress) {
+                    return devlink::CopyFromDeviceToFile(source, target, progress);
+                });
             return;
         }
-        if (!m_recursive) {
-            Report(QStringLiteral("omitting the folder %1 (use -r)").arg(source));
+        if (!FolderWanted(source))
             return;
-        }
         if (!QFileInfo(target).isDir() && !QDir().mkdir(target)) {
             Report(QStringLiteral("cannot create the folder %1").arg(target));
             return;
@@ -140,11 +138,11 @@ public:
             Report(QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
             return;
         }
-        m_progress.Start(DeviceFileName(source));
-        const CopyOutcome outcome = devlink::CopyFromDevice(source, out, Progress());
-        m_progress.Finish();
+        CopyOne(DeviceFileName(source), source, QStringLiteral("standard output"), false,
+            [&](const devlink::CopyProgress& progress) {
+                return devlink::CopyFromDevice(source, out, progress);
+            });
         out.flush();
-        Check(outcome, source, QStringLiteral("standard output"), false);
     }
 
     void Put(const QString& source, const QString& target)
@@ -157,16 +155,13 @@ public:
             return;
         }
         if (!info.isDir()) {
-            m_progress.Start(info.fileName());
-            const CopyOutcome outcome = devlink::CopyFileToDevice(source, target, Progress());
-            m_progress.Finish();
-            Check(outcome, source, target, true);
+            CopyOne(info.fileName(), source, target, true, [&](const devlink::CopyProgress& progress) {
+                return devlink::CopyFileToDevice(source, target, progress);
+            });
             return;
         }
-        if (!m_recursive) {
-            Report(QStringLiteral("omitting the folder %1 (use -r)").arg(source));
+        if (!FolderWanted(source))
             return;
-        }
         // A link to a folder could lead back up the tree without end.
         if (info.isSymLink()) {
             Report(QStringLiteral("omitting the folder link %1").arg(source));
@@ -194,10 +189,10 @@ public:
             return;
         }
         StandardInput in;
-        m_progress.Start(DeviceFileName(target));
-        const CopyOutcome outcome = devlink::CopyToDevice(in, target, Progress());
-        m_progress.Finish();
-        Check(outcome, QStringLiteral("standard input"), target, true);
+        CopyOne(DeviceFileName(target), QStringLiteral("standard input"), target, true,
+            [&](const devlink::CopyProgress& progress) {
+                return devlink::CopyToDevice(in, target, progress);
+            });
     }
 
 private:
@@ -207,39 +202,44 @@ private:
         return transport != S_OK ? DWORD(transport) : CeGetLastError();
     }
 
-    devlink::CopyProgress Progress()
+    // One file, with its progress line; how it ended is reported.
+    void CopyOne(const QString& name, const QString& source, const QString& target, bool toDevice,
+        const std::function<CopyOutcome(const devlink::CopyProgress&)>& copy)
     {
-        return [this](quint64 copied, qint64 total) { m_progress.Update(copied, total); };
+        m_progress.Start(name);
+        const CopyOutcome outcome
+            = copy([this](quint64 copied, qint64 total) { m_progress.Update(copied, total); });
+        m_progress.Finish();
+        Check(outcome, source, target, toDevice);
+    }
+
+    // A folder is copied only with -r.
+    bool FolderWanted(const QString& source)
+    {
+        if (!m_recursive)
+            Report(QStringLiteral("omitting the folder %1 (use -r)").arg(source));
+        return m_recursive;
     }
 
     void Check(const CopyOutcome& outcome, const QString& source, const QString& target, bool toDevice)
     {
+        using Step = CopyOutcome::Step;
         if (outcome.end != CopyOutcome::End::Failed)
             return;
-        // The device's side is named with the device's error, the local side with its own.
-        const QString device = ErrorText(outcome.deviceError), local = outcome.localError;
-        const QString& sourceError = toDevice ? local : device;
-        const QString& targetError = toDevice ? device : local;
-        switch (outcome.step) {
-        case CopyOutcome::Step::OpenSource:
-            Report(QStringLiteral("cannot open %1: %2").arg(source, sourceError));
-            break;
-        case CopyOutcome::Step::Read:
-            Report(QStringLiteral("cannot read %1: %2").arg(source, sourceError));
-            break;
-        case CopyOutcome::Step::CreateTarget:
-            Report(QStringLiteral("cannot create %1: %2").arg(target, targetError));
-            break;
-        case CopyOutcome::Step::Write:
-            Report(QStringLiteral("cannot write %1: %2").arg(target, targetError));
-            break;
-        case CopyOutcome::Step::Replace:
-            Report(QStringLiteral("cannot replace %1: %2").arg(target, device));
-            break;
-        case CopyOutcome::Step::None:
+        if (outcome.step == Step::None) {
             Report(QStringLiteral("cannot copy %1 to %2").arg(source, target));
-            break;
+            return;
         }
+        const bool onSource = outcome.step == Step::OpenSource || outcome.step == Step::Read;
+        const QString verb = outcome.step == Step::OpenSource ? QStringLiteral("open")
+            : outcome.step == Step::Read                      ? QStringLiteral("read")
+            : outcome.step == Step::CreateTarget              ? QStringLiteral("create")
+            : outcome.step == Step::Write                     ? QStringLiteral("write")
+                                                              : QStringLiteral("replace");
+        // The device's side is named with the device's error, the local side with its own.
+        const bool onDevice = onSource != toDevice;
+        const QString error = onDevice ? ErrorText(outcome.deviceError) : outcome.localError;
+        Report(QStringLiteral("cannot %1 %2: %3").arg(verb, onSource ? source : target, error));
     }
 
     bool m_recursive;

@@ -99,29 +99,17 @@ TEST_F(Cli, RegistrySetQueryDelete)
         0);
     EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane\\Debug", "1", "expand_sz", "%TEMP%" }).status, 0);
     // As cereg prints it, from the same code.
+    const std::string key = "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\n"
+                            "    Blob    REG_BINARY    DEADBEEF\n"
+                            "    Cancel    REG_DWORD    0x1\n"
+                            "    List    REG_MULTI_SZ    one\\0two\n"
+                            "    Status    REG_SZ    Row 3 of 10\n";
     CommandResult r = Q({ "reg", "query", "HKLM\\Software\\Quorvane" });
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-        "\n"
-        "HKEY_LOCAL_MACHINE\\Software\\Quorvane\n"
-        "    Blob    REG_BINARY    DEADBEEF\n"
-        "    Cancel    REG_DWORD    0x1\n"
-        "    List    REG_MULTI_SZ    one\\0two\n"
-        "    Status    REG_SZ    Row 3 of 10\n"
-        "\n"
-        "HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n");
+    EXPECT_EQ(r.out, key + "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n");
     r = Q({ "reg", "query", "HKLM\\Software\\Quorvane", "/s" });
-    EXPECT_EQ(r.out,
-        "\n"
-        "HKEY_LOCAL_MACHINE\\Software\\Quorvane\n"
-        "    Blob    REG_BINARY    DEADBEEF\n"
-        "    Cancel    REG_DWORD    0x1\n"
-        "    List    REG_MULTI_SZ    one\\0two\n"
-        "    Status    REG_SZ    Row 3 of 10\n"
-        "\n"
-        "HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n"
-        "    1    REG_EXPAND_SZ    %TEMP%\n"
-        "\n");
+    EXPECT_EQ(
+        r.out, key + "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n    1    REG_EXPAND_SZ    %TEMP%\n\n");
     r = Q({ "reg", "query", "HKCR\\txtfile\\Shell\\Open\\Command", "/ve" });
     EXPECT_EQ(r.out,
         "\nHKEY_CLASSES_ROOT\\txtfile\\Shell\\Open\\Command\n    (Default)    REG_SZ    pword.exe %1\n\n");

@@ -226,14 +226,17 @@ TEST(CliCommandTable, ManualPageAndCompletionKnowEveryCommand)
     QFile completion(QStringLiteral(QV_SOURCE_DIR "/cli/quorvane-cli.bash"));
     ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
     ASSERT_TRUE(completion.open(QIODevice::ReadOnly));
-    const QString page = QString::fromUtf8(manual.readAll()), script = QString::fromUtf8(completion.readAll());
+    const QString page = QString::fromUtf8(manual.readAll()),
+                  script = QString::fromUtf8(completion.readAll());
     for (const auto& group : cli::AllCommands()) {
         for (const auto& command : group.commands) {
             QString roff = command.syntax.name;
             roff.replace(QLatin1Char('-'), QStringLiteral("\\-"));
-            EXPECT_TRUE(page.contains(QStringLiteral(".B ") + roff) || page.contains(QStringLiteral(".BR ") + roff))
+            EXPECT_TRUE(
+                page.contains(QStringLiteral(".B ") + roff) || page.contains(QStringLiteral(".BR ") + roff))
                 << command.syntax.name.toStdString();
-            EXPECT_TRUE(script.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(command.syntax.name))))
+            EXPECT_TRUE(
+                script.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(command.syntax.name))))
                 << command.syntax.name.toStdString();
             for (const auto& option : command.syntax.options)
                 EXPECT_TRUE(script.contains(QStringLiteral("--") + option.name))

@@ -3,11 +3,16 @@
 // binary conventions, on hand-made results.
 #include "cli/OutputFormat.h"
 #include "cli/RowWriter.h"
+#include "tests/cli/ResultFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+
+using testing_cli::Column;
+using testing_cli::Result;
+using testing_cli::S;
 
 using cli::DisplayWidth;
 using cli::FormatJson;
@@ -21,41 +26,11 @@ using devlink::QueryResult;
 
 namespace {
 
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
 cli::OutputOptions Width(int maxCellWidth)
 {
     cli::OutputOptions options;
     options.maxCellWidth = maxCellWidth;
     return options;
-}
-
-ColumnSchema Column(const char* name, const char* type)
-{
-    ColumnSchema c;
-    c.name = S(name);
-    c.typeText = S(type);
-    devlink::SetKindAndWidth(c);
-    return c;
-}
-
-// The kinds are decided as the loader decides them.
-QueryResult Result(QVector<ColumnSchema> columns, QVector<QStringList> rows)
-{
-    QueryResult r;
-    r.columnCount = int(columns.size());
-    r.columns = columns;
-    r.rows = rows;
-    for (const QStringList& row : rows) {
-        QByteArray kinds;
-        for (const QString& cell : row)
-            kinds.append(char(devlink::KindOfCellText(cell)));
-        r.cellKinds.append(kinds);
-    }
-    return r;
 }
 
 TEST(CliDisplayWidth, CountsTerminalColumns)

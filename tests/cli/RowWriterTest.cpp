@@ -2,9 +2,14 @@
 // type, CSV that an RFC 4180 reader takes back field for field, and the
 // options for nulls, headers and binary values.
 #include "cli/RowWriter.h"
+#include "tests/cli/ResultFixture.h"
 #include "tests/cli/StrictReaders.h"
 
 #include <gtest/gtest.h>
+
+using testing_cli::Column;
+using testing_cli::Result;
+using testing_cli::S;
 
 using cli::OutputFormat;
 using cli::OutputOptions;
@@ -14,35 +19,6 @@ using devlink::ColumnSchema;
 using devlink::QueryResult;
 
 namespace {
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-ColumnSchema Column(const char* name, const char* type)
-{
-    ColumnSchema c;
-    c.name = S(name);
-    c.typeText = S(type);
-    devlink::SetKindAndWidth(c);
-    return c;
-}
-
-QueryResult Result(QVector<ColumnSchema> columns, QVector<QStringList> rows)
-{
-    QueryResult r;
-    r.columnCount = int(columns.size());
-    r.columns = columns;
-    for (const QStringList& row : rows) {
-        QByteArray kinds;
-        for (const QString& cell : row)
-            kinds.append(char(devlink::KindOfCellText(cell)));
-        r.rows.append(row);
-        r.cellKinds.append(kinds);
-    }
-    return r;
-}
 
 TEST(CliTypedCells, NumbersBitsDatesAndBinaryByKindAndType)
 {
