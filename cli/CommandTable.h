@@ -24,7 +24,8 @@ QString VersionText();
 
 // Reads the program's command line (the program's name first), answers
 // --help and --version, and runs the command it names; the exit status.
-// A mistyped command gets the name it most likely meant.
+// A mistyped command gets the name it most likely meant. Main thread, with a
+// QCoreApplication alive.
 int RunCommandLine(CliContext& cx, const QStringList& arguments);
 
 } // namespace cli

@@ -47,27 +47,25 @@ bool ParseTimeout(const QString& text, int* seconds)
 QString WithDevicePaths(const QString& text)
 {
     const QString store = QString::fromStdString((home::DeviceDir() / "files").string());
+    if (store.isEmpty())
+        return text;
     QString out;
     qsizetype from = 0;
-    for (;;) {
-        const qsizetype at = text.indexOf(store, from);
-        if (at < 0 || store.isEmpty())
-            break;
-        qsizetype end = at + store.size();
-        if (end < text.size() && text[end] != u'/') { // another folder that only starts alike
-            out += text.mid(from, end - from);
-            from = end;
+    qsizetype at = 0;
+    while ((at = text.indexOf(store, from)) >= 0) {
+        const qsizetype start = at + store.size();
+        if (start < text.size() && text[start] != u'/') { // another folder that only begins alike
+            out += text.mid(from, start - from);
+            from = start;
             continue;
         }
-        // A device path runs to the end of the quote, bracket or line it stands in.
+        // A path runs to the end of the quote, bracket or line it stands in.
+        qsizetype end = start;
         while (end < text.size() && !QStringLiteral("\"']\r\n").contains(text[end]))
             ++end;
-        QString path = text.mid(at + store.size(), end - at - store.size());
-        qsizetype kept = path.size();
-        while (kept > 0 && path[kept - 1] == u' ')
-            --kept;
-        end -= path.size() - kept;
-        path.truncate(kept);
+        while (end > start && text[end - 1] == u' ')
+            --end;
+        QString path = text.mid(start, end - start);
         path.replace(QLatin1Char('/'), QLatin1Char('\\'));
         out += text.mid(from, at - from) + (path.isEmpty() ? QStringLiteral("\\") : path);
         from = end;

@@ -13,6 +13,9 @@
 // key, its values ("    NAME    TYPE    DATA"), a blank line and the full
 // paths of its sub-keys; with /s every key below it with its values. Deleting
 // a key that has sub-keys asks first; the answer is No unless --yes or /f.
+//
+// The command uses the program's device connection (main thread); the
+// helpers below are pure and safe from any thread.
 #pragma once
 
 #include "cli/Command.h"

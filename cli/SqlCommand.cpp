@@ -37,34 +37,25 @@ void WriteOut(const QString& text)
 bool ReadOutputOptions(CliContext& cx, const ParsedCommand& p, OutputFormat format, OutputOptions* options)
 {
     const QString name = p.Value(QStringLiteral("format"), QStringLiteral("table"));
-    const bool forPeopleOrPrograms
+    auto refuse = [&](const QString& problem) {
+        cx.Usage(QStringLiteral("sql: ") + problem, QStringLiteral("sql"));
+        return false;
+    };
+    const bool withHeader
         = format == OutputFormat::Table || format == OutputFormat::Tsv || format == OutputFormat::Csv;
-    if (p.Has(QStringLiteral("max-width"))
-        && !ParseTimeout(p.Value(QStringLiteral("max-width")), &options->maxCellWidth)) {
-        cx.Usage(QStringLiteral("sql: --max-width takes a number of columns (0: no limit)"),
-            QStringLiteral("sql"));
-        return false;
-    }
-    if (p.Has(QStringLiteral("no-header")) && !forPeopleOrPrograms) {
-        cx.Usage(QStringLiteral("sql: --no-header applies to table, tsv and csv, not %1").arg(name),
-            QStringLiteral("sql"));
-        return false;
-    }
-    if (p.Has(QStringLiteral("null")) && !forPeopleOrPrograms) {
-        cx.Usage(QStringLiteral("sql: --null applies to table, tsv and csv, not %1").arg(name),
-            QStringLiteral("sql"));
-        return false;
-    }
+    const bool typed = format == OutputFormat::Csv || format == OutputFormat::Json;
     const QString binary = p.Value(QStringLiteral("binary"), QStringLiteral("count"));
-    if (binary != QLatin1String("count") && binary != QLatin1String("text")) {
-        cx.Usage(QStringLiteral("sql: --binary takes count or text"), QStringLiteral("sql"));
-        return false;
-    }
-    if (p.Has(QStringLiteral("binary")) && format != OutputFormat::Csv && format != OutputFormat::Json) {
-        cx.Usage(
-            QStringLiteral("sql: --binary applies to csv and json, not %1").arg(name), QStringLiteral("sql"));
-        return false;
-    }
+    if (p.Has(QStringLiteral("max-width"))
+        && !ParseTimeout(p.Value(QStringLiteral("max-width")), &options->maxCellWidth))
+        return refuse(QStringLiteral("--max-width takes a number of columns (0: no limit)"));
+    if (p.Has(QStringLiteral("no-header")) && !withHeader)
+        return refuse(QStringLiteral("--no-header applies to table, tsv and csv, not %1").arg(name));
+    if (p.Has(QStringLiteral("null")) && !withHeader)
+        return refuse(QStringLiteral("--null applies to table, tsv and csv, not %1").arg(name));
+    if (binary != QLatin1String("count") && binary != QLatin1String("text"))
+        return refuse(QStringLiteral("--binary takes count or text"));
+    if (p.Has(QStringLiteral("binary")) && !typed)
+        return refuse(QStringLiteral("--binary applies to csv and json, not %1").arg(name));
     options->header = !p.Has(QStringLiteral("no-header"));
     if (p.Has(QStringLiteral("null")))
         options->nullText = p.Value(QStringLiteral("null"));

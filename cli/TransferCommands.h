@@ -12,6 +12,9 @@
 // ever left half written under its final name. The copies run as one
 // request of the device session, which an interrupt cancels (the file being
 // copied is then dropped, its target untouched).
+//
+// GetFiles and PutFiles run on the main thread (with a QCoreApplication);
+// the path helpers are pure and safe from any thread.
 #pragma once
 
 #include "cli/Command.h"
