@@ -6,7 +6,9 @@ FUZZ_SECONDS ?= 60
 # The fuzz build needs only the components that have fuzz targets.
 FUZZ_COMPONENTS ?= exchange;registry;rapi;device;ce
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz clean
+PREFIX     ?= /usr/local
+
+.PHONY: all deps configure build run test test-sanitize bench fuzz install clean
 
 all: build
 
@@ -46,6 +48,12 @@ test-sanitize: deps
 	    -DQUORVANE_COMPONENTS="$(SAN_COMPONENTS)" >/dev/null
 	@cmake --build $(SAN_BUILD) -j$(JOBS) --target $(SAN_TESTS)
 	@cd $(SAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L "^($(subst $(space),|,$(strip $(SAN_TESTS))))$$"
+
+# quorvane-cli with its manual page, its bash completion and the device
+# programs it deploys, under PREFIX (make install PREFIX=~/.local);
+# DESTDIR stages it for a package.
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Fuzz targets are built with clang, libFuzzer, ASan and UBSan in their own
 # build folder; each runs for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600) and
