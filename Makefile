@@ -49,7 +49,8 @@ test-sanitize: deps
 	@cmake --build $(SAN_BUILD) -j$(JOBS) --target $(SAN_TESTS)
 	@cd $(SAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L "^($(subst $(space),|,$(strip $(SAN_TESTS))))$$"
 
-# The programs, the device programs beside them, the desktop entry and the
+# The desktop program and quorvane-cli (with its manual page and bash
+# completion), the device programs beside them, the desktop entry and the
 # icon under PREFIX (make install PREFIX=~/.local); DESTDIR stages them for a
 # package.
 install: build

@@ -8,6 +8,8 @@
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <vector>
 
@@ -77,6 +79,84 @@ AgentRuns AgentStillRuns(DWORD process)
     return AgentRuns::No;
 }
 
+// The longest single wait on the device: the connection serves nobody else
+// meanwhile, and a cancel is noticed between two waits.
+constexpr DWORD kWatchStepMs = 25;
+
+// Waits for "Status" to change on the device itself, so that the wait for the
+// agent wakes as soon as the agent writes it (or its process ends) rather
+// than at its next poll; the poll interval stays the longest pause. Without
+// the agent's key it pauses as before.
+class StatusWatch {
+public:
+    explicit StatusWatch(DWORD agentProcess)
+        : m_process(agentProcess)
+    {
+        const std::u16string key = DevicePath(kAgentKey);
+        if (CeRegCreateKeyEx(kAgentRoot, key.c_str(), 0, nullptr, 0, 0, nullptr, &m_key, nullptr) != 0)
+            m_key = 0;
+    }
+    ~StatusWatch()
+    {
+        if (m_key)
+            CeRegCloseKey(m_key);
+    }
+    StatusWatch(const StatusWatch&) = delete;
+    StatusWatch& operator=(const StatusWatch&) = delete;
+
+    // Waits up to `milliseconds`; true when woken early: "Status" changed,
+    // the agent's process ended, or the request was cancelled.
+    bool Pause(int milliseconds)
+    {
+        if (!m_key)
+            return RequestPause(milliseconds);
+        if (!m_knownRead)
+            ReadKnown();
+        QElapsedTimer clock;
+        clock.start();
+        for (qint64 remaining = milliseconds; remaining > 0; remaining = milliseconds - clock.elapsed()) {
+            if (CancelRequested())
+                return true;
+            CEREGVALUE now;
+            BOOL running = FALSE;
+            const LONG result = CeRegWaitValueChange(m_key, u"Status", m_known, m_process,
+                DWORD(std::min<qint64>(remaining, kWatchStepMs)), &now, &running);
+            if (result == LONG(ERROR_SUCCESS)) {
+                m_known = std::move(now);
+                // An ended process wakes the first wait only.
+                if (!running)
+                    m_process = 0;
+                return true;
+            }
+            if (result != LONG(WAIT_TIMEOUT))
+                return RequestPause(int(remaining)); // the device cannot wait: poll as before
+        }
+        return false;
+    }
+
+private:
+    void ReadKnown()
+    {
+        m_knownRead = true;
+        DWORD type = 0, size = 0;
+        if (CeRegQueryValueEx(m_key, u"Status", nullptr, &type, nullptr, &size) != 0)
+            return;
+        m_known.data.resize(size);
+        if (CeRegQueryValueEx(m_key, u"Status", nullptr, &type, m_known.data.data(), &size) != 0) {
+            m_known.data.clear();
+            return;
+        }
+        m_known.data.resize(size);
+        m_known.present = true;
+        m_known.type = type;
+    }
+
+    HKEY m_key = 0;
+    DWORD m_process = 0;
+    CEREGVALUE m_known;
+    bool m_knownRead = false;
+};
+
 } // namespace
 
 bool AgentCompletion::IsHandOverLine(const QString& line)
@@ -134,6 +214,7 @@ AgentWaitEnd WaitForAgent(DWORD agentProcess)
     bool lossIgnored = false; // the user chose Ignore: poll on without asking again
     QString lastStatus;
     AgentCompletion completion(agentProcess);
+    StatusWatch watch(agentProcess);
     AgentWaitEnd end = AgentWaitEnd::Finished;
     for (;;) {
         if (CancelRequested()) {
@@ -162,9 +243,13 @@ AgentWaitEnd WaitForAgent(DWORD agentProcess)
             PublishAgentStatus(text);
             done = completion.IsFinished(text);
         }
-        RequestPause(timing.statusPollMs);
+        // Nothing is left to wait for once the request is over. A wait cut
+        // short by a change is no unchanged poll: only a whole interval
+        // without one counts towards the stopped-device question.
+        const bool woken = !done && watch.Pause(timing.statusPollMs);
         if (text == lastStatus) {
-            ++counter;
+            if (!woken && !done)
+                ++counter;
             if (counter >= timing.stuckPolls) {
                 PromptAnswer answer = ShowMessage(QStringLiteral("Warning"),
                     QStringLiteral("Your device has stopped responding.\r\n\r\n"

@@ -93,6 +93,7 @@ public:
     DWORD ListProcesses(std::vector<ProcessEntry>* processes) override;
     DWORD TerminateProcess(DWORD processId) override { return Terminate(processId); }
     DWORD Reboot(bool clean) override { return RequestReboot(clean); }
+    bool IsRunning(DWORD processId) override { return Find(processId) == ERROR_SUCCESS; }
 
     // Starts `application` with `commandLine` on behalf of process
     // `parentId` (0: from outside). ERROR_SUCCESS with the new ids;

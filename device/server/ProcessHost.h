@@ -39,6 +39,16 @@ public:
         processes->clear();
         return ERROR_NOT_SUPPORTED;
     }
+    // Whether process `processId` is in the table.
+    virtual bool IsRunning(DWORD processId)
+    {
+        std::vector<ProcessEntry> processes;
+        ListProcesses(&processes);
+        for (const ProcessEntry& p : processes)
+            if (p.processId == processId)
+                return true;
+        return false;
+    }
     // Ends process `processId`: ERROR_SUCCESS, ERROR_INVALID_PARAMETER (no
     // such process), ERROR_ACCESS_DENIED (a system process).
     virtual DWORD TerminateProcess(DWORD /*processId*/) { return ERROR_NOT_SUPPORTED; }

@@ -2,6 +2,7 @@
 // result code itself; the last error is left as it was, as on the device.
 #include "device/server/Session.h"
 #include "device/server/SessionUtil.h"
+#include "device/server/ValueWait.h"
 #include "platform/registry/KeyHandle.h"
 
 namespace device {
@@ -144,6 +145,15 @@ bool Session::HandleRegistry(Op op, std::span<const std::uint8_t> payload, const
                 return reply;
             }
             reply.status = status(DWORD(reg::DeleteSubKey(hive, key, r.name)));
+            return reply;
+        });
+    case Op::RegWaitValue:
+        return Serve<RegWaitValueRequest>(payload, send, [&](RegWaitValueRequest& r) {
+            RegWaitValueReply reply;
+            if (!KeyOf(r.key, &key))
+                reply.status = status(ERROR_INVALID_HANDLE);
+            else
+                WaitForValueChange(hive, key, r, m_services.processes, &reply);
             return reply;
         });
     case Op::RegCloseKey:

@@ -91,6 +91,7 @@ bool Session::Handle(Op op, std::span<const std::uint8_t> payload, const Sender&
     case Op::RegDeleteValue:
     case Op::RegDeleteKey:
     case Op::RegCloseKey:
+    case Op::RegWaitValue:
         return HandleRegistry(op, payload, send);
     case Op::GetLastError:
     case Op::CreateProcess:

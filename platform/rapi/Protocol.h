@@ -99,7 +99,10 @@ enum class Op : std::uint16_t {
     ProcessList,
     TerminateProcess,
     ResetDevice,
-    Last = ResetDevice,
+    // Waiting on the device for a registry value to change (the desktop's
+    // wait for the agent wakes at once instead of at its next poll).
+    RegWaitValue,
+    Last = RegWaitValue,
 };
 
 struct FrameHeader {
@@ -666,6 +669,50 @@ struct ResetDeviceRequest {
     static constexpr Op kOp = Op::ResetDevice;
     std::uint32_t clean = 0;
     template <typename IO> void Fields(IO& io) { io.U32(clean); }
+};
+
+// Waits until value `name` of `key` differs from what the client knows of it
+// (absent, or `knownType` with `knownData`), or process `processId` (when
+// not 0) has ended, or `timeoutMs` (at most kMaxValueWaitMs) has passed.
+// The reply's result is 1 when something changed and 0 at the time-out;
+// its lastError is the value's own query result (0, or ERROR_FILE_NOT_FOUND
+// when absent), and it carries the value and whether the process runs.
+inline constexpr std::uint32_t kMaxValueWaitMs = 1000;
+struct RegWaitValueRequest {
+    static constexpr Op kOp = Op::RegWaitValue;
+    std::uint32_t key = 0;
+    std::u16string name;
+    std::uint32_t knownPresent = 0;
+    std::uint32_t knownType = 0;
+    std::vector<std::uint8_t> knownData; // at most kMaxValueData bytes
+    std::uint32_t processId = 0;
+    std::uint32_t timeoutMs = 0;
+    template <typename IO> void Fields(IO& io)
+    {
+        io.U32(key);
+        io.Str(name);
+        io.U32(knownPresent);
+        io.U32(knownType);
+        io.Bytes(knownData);
+        io.U32(processId);
+        io.U32(timeoutMs);
+    }
+};
+struct RegWaitValueReply {
+    static constexpr Op kOp = Op::RegWaitValue;
+    Status status;
+    std::uint32_t present = 0;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data; // at most kMaxValueData bytes (a longer value counts as changed, unread)
+    std::uint32_t processRunning = 0;
+    template <typename IO> void Fields(IO& io)
+    {
+        status.Fields(io);
+        io.U32(present);
+        io.U32(type);
+        io.Bytes(data);
+        io.U32(processRunning);
+    }
 };
 
 using ProcessListRequest = EmptyRequest<Op::ProcessList>;

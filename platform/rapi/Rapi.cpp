@@ -18,6 +18,12 @@ void CeRapiSetSocketPath(const std::filesystem::path& path)
     Global().SetSocketPath(path);
 }
 
+LONG CeRegWaitValueChange(HKEY key, LPCWSTR valueName, const CEREGVALUE& known, DWORD processId,
+    DWORD timeoutMs, CEREGVALUE* now, BOOL* processRunning)
+{
+    return Global().CeRegWaitValueChange(key, valueName, known, processId, timeoutMs, now, processRunning);
+}
+
 std::filesystem::path CeRapiGetSocketPath()
 {
     return Global().SocketPath();

@@ -63,6 +63,13 @@ struct CEDEVICEIDENTITY {
     DWORD dwBuildNumber = 0;
 };
 
+// A registry value as CeRegWaitValueChange knows it and reports it.
+struct CEREGVALUE {
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
 // One process of the device's table (CeGetProcessList).
 struct CEPROCESSENTRY {
     DWORD dwProcessId = 0;
@@ -129,6 +136,14 @@ public:
     BOOL CeGetProcessList(std::vector<CEPROCESSENTRY>* processes);
     BOOL CeTerminateProcess(DWORD processId);
     BOOL CeResetDevice(BOOL clean);
+    // Waits on the device until value `valueName` of `key` differs from
+    // `known`, process `processId` (when not 0) has ended, or `timeoutMs`
+    // (at most a second) has passed: ERROR_SUCCESS when something changed,
+    // WAIT_TIMEOUT when nothing did; *now gets the value as it is,
+    // *processRunning (may be null) whether the process runs. The
+    // connection is busy meanwhile, so callers wait in short steps.
+    LONG CeRegWaitValueChange(HKEY key, LPCWSTR valueName, const CEREGVALUE& known, DWORD processId,
+        DWORD timeoutMs, CEREGVALUE* now, BOOL* processRunning);
 
     LONG CeRegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD options, REGSAM samDesired, HKEY* result);
     LONG CeRegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
@@ -201,6 +216,8 @@ BOOL CeGetDeviceIdentity(CEDEVICEIDENTITY* identity);
 BOOL CeGetProcessList(std::vector<CEPROCESSENTRY>* processes);
 BOOL CeTerminateProcess(DWORD processId);
 BOOL CeResetDevice(BOOL clean);
+LONG CeRegWaitValueChange(HKEY key, LPCWSTR valueName, const CEREGVALUE& known, DWORD processId,
+    DWORD timeoutMs, CEREGVALUE* now, BOOL* processRunning);
 LONG CeRegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD options, REGSAM samDesired, HKEY* result);
 LONG CeRegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
     REGSAM samDesired, void* securityAttributes, HKEY* result, DWORD* disposition);

@@ -1,6 +1,7 @@
 // Registry, process, version and identity operations of RapiConnection.
 #include "platform/rapi/RapiImpl.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace rapi::proto;
@@ -158,6 +159,33 @@ LONG RapiConnection::CeRegQueryValueEx(
         return kNotConnected;
     }
     return DeliverValue(LONG(reply.status.result), reply.type, reply.size, reply.data, type, data, dataSize);
+}
+
+LONG RapiConnection::CeRegWaitValueChange(HKEY key, LPCWSTR valueName, const CEREGVALUE& known,
+    DWORD processId, DWORD timeoutMs, CEREGVALUE* now, BOOL* processRunning)
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    if (!now || known.data.size() > kMaxValueData)
+        return ERROR_INVALID_PARAMETER;
+    RegWaitValueRequest request;
+    request.key = key;
+    request.name = TextOf(valueName);
+    request.knownPresent = known.present;
+    request.knownType = known.type;
+    request.knownData = known.data;
+    request.processId = processId;
+    request.timeoutMs = std::min<DWORD>(timeoutMs, kMaxValueWaitMs);
+    RegWaitValueReply reply;
+    if (!m_impl->Call(request, &reply, ERROR_INVALID_PARAMETER, 0))
+        return kNotConnected;
+    if (reply.status.result > 1)
+        return LONG(reply.status.result); // the key handle was refused
+    now->present = reply.present != 0;
+    now->type = reply.type;
+    now->data = std::move(reply.data);
+    if (processRunning)
+        *processRunning = reply.processRunning ? TRUE : FALSE;
+    return reply.status.result == 1 ? ERROR_SUCCESS : LONG(WAIT_TIMEOUT);
 }
 
 LONG RapiConnection::CeRegSetValueEx(

@@ -4,7 +4,9 @@
 #include "platform/rapi/Protocol.h"
 #include "platform/registry/Hive.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 using testing_device::DeviceTest;
 
@@ -244,6 +246,47 @@ TEST_F(RapiRegistry, DeleteValuesAndKeysWithTheirSubKeys)
     EXPECT_EQ(c->CeRegOpenKeyEx(0x12345, u"x", 0, 0, &gone), LONG(ERROR_INVALID_HANDLE));
     EXPECT_EQ(c->CeRegQueryValueEx(0x80000009u, u"x", nullptr, nullptr, nullptr, nullptr),
         LONG(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(RapiRegistry, AWaitForAValueEndsWhenItChangesOrAtItsTimeOut)
+{
+    HKEY key = 0;
+    ASSERT_EQ(c->CeRegCreateKeyEx(
+                  HKEY_LOCAL_MACHINE, u"Software\\Watched", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+        0);
+    const std::vector<BYTE> running = Utf16Z(u"Running...");
+    ASSERT_EQ(c->CeRegSetValueEx(key, u"Status", 0, REG_SZ, running.data(), DWORD(running.size())), 0);
+    CEREGVALUE known { true, REG_SZ, running };
+    CEREGVALUE now;
+    BOOL processRunning = TRUE;
+    // Unchanged: the wait lasts its time-out and says so.
+    EXPECT_EQ(
+        c->CeRegWaitValueChange(key, u"Status", known, 0, 50, &now, &processRunning), LONG(WAIT_TIMEOUT));
+    EXPECT_EQ(now.data, running);
+    // Another client writes while the wait runs: it ends with the new value.
+    const std::vector<BYTE> done = Utf16Z(u"Done.");
+    std::thread writer([&] {
+        auto other = Connect();
+        HKEY k = 0;
+        other->CeRegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software\\Watched", 0, 0, &k);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        other->CeRegSetValueEx(k, u"Status", 0, REG_SZ, done.data(), DWORD(done.size()));
+        other->CeRegCloseKey(k);
+    });
+    EXPECT_EQ(c->CeRegWaitValueChange(key, u"Status", known, 0, 1000, &now, &processRunning), 0);
+    writer.join();
+    EXPECT_TRUE(now.present);
+    EXPECT_EQ(now.data, done);
+    // A value that is gone differs from one known to be there; a process
+    // that does not run has ended.
+    ASSERT_EQ(c->CeRegDeleteValue(key, u"Status"), 0);
+    EXPECT_EQ(c->CeRegWaitValueChange(key, u"Status", known, 0, 1000, &now, &processRunning), 0);
+    EXPECT_FALSE(now.present);
+    EXPECT_EQ(c->CeRegWaitValueChange(key, u"Status", now, 0x7FFF, 1000, &now, &processRunning), 0);
+    EXPECT_FALSE(processRunning);
+    EXPECT_EQ(
+        c->CeRegWaitValueChange(0x12345, u"Status", known, 0, 10, &now, nullptr), LONG(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(c->CeRegCloseKey(key), 0);
 }
 
 TEST_F(RapiRegistry, FactoryRegistryHoldsAssociationsAndRuntimes)

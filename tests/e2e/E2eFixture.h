@@ -49,6 +49,8 @@ public:
 
     // Waits at most `seconds`; a program still running then is killed.
     RunResult Wait(double seconds);
+    // Sends `signal` to the program while it runs.
+    void Signal(int signal);
 
 private:
     TempHome m_io;
@@ -67,6 +69,10 @@ std::filesystem::path BinDir();
 std::filesystem::path Cli();
 std::filesystem::path Cedevice();
 std::filesystem::path DemoScript();
+
+// The host processes of the device programs of the device folder
+// `deviceDir`, found by the environment the device gives each of them.
+std::vector<pid_t> DevicePrograms(const std::filesystem::path& deviceDir);
 
 // Makes the demo home once: a device started, the demo script run, the
 // device stopped. Fails the test (and every later one) when that fails.
