@@ -6,7 +6,9 @@ FUZZ_SECONDS ?= 60
 # The fuzz build needs only the components that have fuzz targets.
 FUZZ_COMPONENTS ?= exchange;registry;rapi;device;ce
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz clean
+PREFIX     ?= /usr/local
+
+.PHONY: all deps configure build run test test-sanitize bench fuzz install screenshots clean
 
 all: build
 
@@ -46,6 +48,18 @@ test-sanitize: deps
 	    -DQUORVANE_COMPONENTS="$(SAN_COMPONENTS)" >/dev/null
 	@cmake --build $(SAN_BUILD) -j$(JOBS) --target $(SAN_TESTS)
 	@cd $(SAN_BUILD) && ctest --output-on-failure -j$(JOBS) -L "^($(subst $(space),|,$(strip $(SAN_TESTS))))$$"
+
+# The desktop program and quorvane-cli (with its manual page and bash
+# completion), the device programs beside them, the desktop entry and the
+# icon under PREFIX (make install PREFIX=~/.local); DESTDIR stages them for a
+# package.
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Draws every window of the desktop program under xvfb-run, against a demo
+# device of its own, into $(BUILD)/screenshots/<window>.png.
+screenshots: build
+	@scripts/make-screenshots $(BUILD)
 
 # Fuzz targets are built with clang, libFuzzer, ASan and UBSan in their own
 # build folder; each runs for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600) and

@@ -1,5 +1,6 @@
 #include "cli/AgentToolCommands.h"
 
+#include "cli/Interrupts.h"
 #include "cli/LinkSession.h"
 #include "desktop/link/AgentDeployment.h"
 #include "desktop/link/AgentInvocation.h"
@@ -59,6 +60,8 @@ bool ReadProcessList(QStringList* names)
 
 int UtilityFailure(LinkSession& s, const QString& what)
 {
+    if (Interrupted())
+        return kInterrupted;
     if (s.TimedOut())
         return s.FailTimedOut();
     return s.FailQuietly(what + QStringLiteral(": the agent did not run on the device"));
@@ -121,7 +124,7 @@ bool WaitForRestart(int seconds)
     QElapsedTimer clock;
     clock.start();
     bool dropped = false;
-    while (!dropped && clock.elapsed() < seconds * 1000) {
+    while (!dropped && clock.elapsed() < seconds * 1000 && !Interrupted()) {
         bool read = false;
         devlink::ReadAgentRegString(QStringLiteral("Status"), &read);
         dropped = !read && CeRapiGetError() != S_OK;
@@ -131,7 +134,7 @@ bool WaitForRestart(int seconds)
     if (!dropped)
         return false;
     devlink::UninitRapi();
-    while (clock.elapsed() < seconds * 1000) {
+    while (clock.elapsed() < seconds * 1000 && !Interrupted()) {
         if (devlink::ConnectWithRetries())
             return true;
     }
@@ -225,8 +228,8 @@ QVector<Command> AgentToolCommands()
 {
     const QVector<OptionSpec> agent = AgentOptions();
     QVector<Command> commands;
-    auto add = [&](const CommandSyntax& syntax, AgentCommandRun run) {
-        commands.append(AgentCommand(syntax, run));
+    auto add = [&](const CommandSyntax& syntax, int (*run)(CliContext&, const ParsedCommand&)) {
+        commands.append({ syntax, true, run });
     };
     add({ QStringLiteral("deploy"), QString(),
             QStringLiteral("copy the agent and its stopper to the device when newer"),

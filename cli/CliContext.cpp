@@ -4,8 +4,6 @@
 #include "platform/rapi/ErrorText.h"
 #include "platform/rapi/Rapi.h"
 
-#include <cstdio>
-
 namespace cli {
 
 QString ErrorText(DWORD code)
@@ -18,31 +16,38 @@ QString ErrorText(DWORD code)
     return QString::fromStdU16String(text) + QStringLiteral(" (error %1)").arg(number);
 }
 
+QString NoDeviceMessage(const QString& socketPath)
+{
+    const QString usual = QString::fromStdString(home::DeviceSocketPath().string());
+    const QString socket = socketPath.isEmpty() ? usual : socketPath;
+    const QString start = socket == usual ? QStringLiteral("cedevice start")
+                                          : QStringLiteral("cedevice start --socket %1").arg(socket);
+    return QStringLiteral("no device answers at %1; start one with '%2'").arg(socket, start);
+}
+
 CliContext::CliContext()
     : m_out(stdout)
     , m_err(stderr)
 {
 }
 
-bool CliContext::Connect(const QString& socketPath)
+bool CliContext::Connect()
 {
-    if (!socketPath.isEmpty())
-        CeRapiSetSocketPath(socketPath.toStdString());
     RAPIINIT init { sizeof(RAPIINIT), -1, 0 };
     HRESULT result = CeRapiInitEx(&init);
     if (result >= 0 && CeRapiWaitForInit(init.heRapiInit, 1500) == WAIT_OBJECT_0 && init.hrRapiInit >= 0)
         return true;
     if (result >= 0)
         result = init.hrRapiInit;
-    m_err << "quorvane-cli: cannot connect to the device: " << ErrorText(DWORD(result)) << Qt::endl;
+    CeRapiUninit();
     // Nothing listens there, most often because no device was started.
     if (DWORD(result) == DWORD(RAPI_E_NOT_CONNECTED)) {
-        const QString socket
-            = socketPath.isEmpty() ? QString::fromStdString(home::DeviceSocketPath().string()) : socketPath;
-        m_err << "quorvane-cli: no device answers at " << socket << "; start one with 'cedevice start'"
-              << Qt::endl;
+        Fail(NoDeviceMessage(m_socketPath));
+        return false;
     }
-    CeRapiUninit();
+    const QString socket
+        = m_socketPath.isEmpty() ? QString::fromStdString(home::DeviceSocketPath().string()) : m_socketPath;
+    Failure(QStringLiteral("cannot connect to the device at %1").arg(socket), DWORD(result));
     return false;
 }
 
@@ -54,13 +59,22 @@ int CliContext::DeviceFailure(const QString& what)
 
 int CliContext::Failure(const QString& what, DWORD code)
 {
-    m_err << "quorvane-cli: " << what << ": " << ErrorText(code) << Qt::endl;
+    return Fail(what + QStringLiteral(": ") + ErrorText(code));
+}
+
+int CliContext::Fail(const QString& text)
+{
+    m_out.flush();
+    m_err << "quorvane-cli: " << text << Qt::endl;
     return kFailed;
 }
 
-int CliContext::Usage(const QString& problem)
+int CliContext::Usage(const QString& problem, const QString& command)
 {
-    m_err << "quorvane-cli: " << problem << Qt::endl << "Try 'quorvane-cli --help'." << Qt::endl;
+    m_out.flush();
+    m_err << "quorvane-cli: " << problem << Qt::endl
+          << "Try 'quorvane-cli " << (command.isEmpty() ? QString() : command + QLatin1Char(' '))
+          << "--help'." << Qt::endl;
     return kUsage;
 }
 

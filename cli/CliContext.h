@@ -15,6 +15,7 @@ namespace cli {
 inline constexpr int kOk = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kUsage = 2;
+inline constexpr int kInterrupted = 130; // as a shell reports a program ended by Ctrl-C
 
 class CliContext {
 public:
@@ -29,7 +30,7 @@ public:
 
     // Connects to the device on the chosen socket. False (with the message
     // printed) when no device answers.
-    bool Connect(const QString& socketPath);
+    bool Connect();
 
     // Prints "quorvane-cli: <what>: <device error text>" for the device's
     // last error (or the transport error when the connection broke) and
@@ -37,7 +38,11 @@ public:
     int DeviceFailure(const QString& what);
     // The same for an error code the caller already has (registry results).
     int Failure(const QString& what, DWORD code);
-    int Usage(const QString& problem);
+    // "quorvane-cli: <text>" on stderr; returns kFailed.
+    int Fail(const QString& text);
+    // "quorvane-cli: <problem>" and where to read more (the command's help
+    // when `command` is given); returns kUsage.
+    int Usage(const QString& problem, const QString& command = QString());
 
 private:
     QTextStream m_out;
@@ -47,6 +52,11 @@ private:
 
 // The text of a code as the device reports it, with its number.
 QString ErrorText(DWORD code);
+
+// The one message for a device that does not answer, on every command:
+// "no device answers at SOCKET; start one with 'cedevice start'" (with
+// "--socket SOCKET" when the socket is not the usual one).
+QString NoDeviceMessage(const QString& socketPath);
 
 // UTF-16 of a QString for the remote-access calls.
 inline LPCWSTR W(const QString& s)

@@ -2,34 +2,9 @@
 
 #include "cli/LinkSession.h"
 #include "cli/OutputFormat.h"
+#include "platform/rapi/Rapi.h"
 
 namespace cli {
-
-bool AsksForHelp(const QStringList& args)
-{
-    for (const QString& word : args) {
-        if (word == QLatin1String("--"))
-            return false;
-        if (word == QLatin1String("--help"))
-            return true;
-    }
-    return false;
-}
-
-Command AgentCommand(const CommandSyntax& syntax, AgentCommandRun run)
-{
-    Command command;
-    command.syntax = syntax;
-    command.connectsItself = true;
-    command.run = [syntax, run](CliContext& cx, const QStringList& args) {
-        ParsedCommand parsed;
-        int status = kOk;
-        if (!PrepareCommand(cx, syntax, args, &parsed, &status))
-            return status;
-        return run(cx, parsed);
-    };
-    return command;
-}
 
 bool PrepareCommand(
     CliContext& cx, const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, int* status)
@@ -51,15 +26,33 @@ bool PrepareCommand(
     if (ok && parsed->Has(QStringLiteral("format"))
         && !ParseOutputFormat(parsed->Value(QStringLiteral("format")))) {
         ok = false;
-        error = QStringLiteral("%1: --format takes table, tsv, json or raw").arg(syntax.name);
+        error = QStringLiteral("%1: --format takes %2").arg(syntax.name, OutputFormatNames());
     }
     if (!ok) {
-        cx.err() << "quorvane-cli: " << error << Qt::endl
-                 << "Try 'quorvane-cli " << syntax.name << " --help'." << Qt::endl;
-        *status = kUsage;
+        *status = cx.Usage(error, syntax.name);
         return false;
     }
     return true;
+}
+
+int RunCommand(CliContext& cx, const Command& command, const QStringList& args)
+{
+    ParsedCommand parsed;
+    int status = kOk;
+    if (!PrepareCommand(cx, command.syntax, args, &parsed, &status))
+        return status;
+    const QString socket = parsed.Value(QStringLiteral("socket"));
+    if (!socket.isEmpty()) {
+        CeRapiSetSocketPath(socket.toStdString());
+        cx.setSocketPath(socket);
+    }
+    if (command.connectsItself)
+        return command.run(cx, parsed);
+    if (!cx.Connect())
+        return kFailed;
+    status = command.run(cx, parsed);
+    CeRapiUninit();
+    return status;
 }
 
 } // namespace cli

@@ -1,5 +1,6 @@
 // One quorvane-cli command: its description (usage, help, options) and the
-// function that runs it with the words after the command name.
+// function that runs it with the words after the command name, read for
+// that description.
 #pragma once
 
 #include "cli/CliContext.h"
@@ -14,21 +15,18 @@ struct Command {
     // Commands that work through the agent connect through the desktop
     // link themselves; the others get a remote-access connection first.
     bool connectsItself = false;
-    std::function<int(CliContext&, const QStringList&)> run;
+    std::function<int(CliContext&, const ParsedCommand&)> run;
 };
 
 // Reads `args` for `syntax`. Prints the command's help (*status 0) or the
 // usage error (*status 2) and returns false when the command should not
-// run; checks --timeout and --format values where the command has them.
+// run; checks the values of --timeout and --format where the command has
+// them.
 bool PrepareCommand(
     CliContext& cx, const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, int* status);
 
-// A command that connects through the desktop link itself: its words are
-// read for `syntax` (help and usage errors answered) before `run` starts.
-using AgentCommandRun = int (*)(CliContext&, const ParsedCommand&);
-Command AgentCommand(const CommandSyntax& syntax, AgentCommandRun run);
-
-// True when "--help" stands among `args` before a "--".
-bool AsksForHelp(const QStringList& args);
+// Reads `args` for the command and runs it: connected first unless it
+// connects itself. Returns the exit status.
+int RunCommand(CliContext& cx, const Command& command, const QStringList& args);
 
 } // namespace cli

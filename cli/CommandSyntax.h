@@ -1,10 +1,13 @@
-// How a quorvane-cli command is described and how its arguments are read:
-// a command has positional arguments and options ("--format tsv",
-// "--format=tsv", flags such as "--yes"), and "--help" prints its help.
+// How a quorvane-cli command is described and how its words are read (with
+// QCommandLineParser): positional arguments and options ("--format tsv",
+// "--format=tsv", flags such as "--yes", short forms such as "-r"), and
+// "-h"/"--help" for the command's help.
 //
-// Options may stand anywhere after the command name; "--" ends them, so a
-// positional argument may itself begin with "-" (an SQL text "-1", say).
-// A value that begins with "-" is still taken as an option's value.
+// Options may stand anywhere among the words; "--" ends them. A word that
+// begins with "-" but not with a letter after its dashes ("-", "-1",
+// "-- comment") is a positional argument, as is anything that follows the
+// first positional argument of a command whose options end there (run: the
+// device program's own command line follows).
 //
 // Pure functions over the strings given; safe from any thread.
 #pragma once
@@ -20,6 +23,7 @@ struct OptionSpec {
     QString name; // without the leading "--"
     QString valueName; // empty for a flag
     QString help;
+    QString shortName = {}; // one letter ("r" for "-r"), or empty
 };
 
 struct CommandSyntax {
@@ -30,6 +34,7 @@ struct CommandSyntax {
     QVector<OptionSpec> options;
     int minArguments = 0;
     int maxArguments = 0; // -1: no limit
+    bool optionsEndAtFirstArgument = false;
 };
 
 struct ParsedCommand {
@@ -44,15 +49,28 @@ struct ParsedCommand {
     }
 };
 
+// The options every command takes besides its own: --socket PATH.
+QVector<OptionSpec> GlobalOptions();
+
 // Reads `args` (the words after the command name). False with a reason in
-// *error for an unknown option, an option without its value, a flag given a
-// value, or the wrong number of positional arguments. "--help" anywhere
-// before "--" sets helpRequested and succeeds whatever else is wrong.
+// *error ("sql: unknown option --colour") for an unknown option, an option
+// without its value, a flag given a value, or the wrong number of positional
+// arguments. "-h" or "--help" before a "--" sets helpRequested and succeeds
+// whatever else is wrong.
 bool ParseCommand(
     const CommandSyntax& syntax, const QStringList& args, ParsedCommand* parsed, QString* error);
+
+// True when "-h" or "--help" stands among `args` before a "--" (and, with
+// `stopAtFirstArgument`, before the first positional argument).
+bool AsksForHelp(const QStringList& args, bool stopAtFirstArgument = false);
 
 // "Usage: quorvane-cli NAME [OPTIONS] ARGS", the description and the
 // options, each on its own line, ending in a line break.
 QString CommandHelp(const CommandSyntax& syntax);
+
+// The name among `names` that `typed` most likely meant: the one a small
+// number of edits away (a letter missing, extra, wrong or two swapped), or
+// the only one that starts with it; empty when none is close.
+QString ClosestName(const QString& typed, const QStringList& names);
 
 } // namespace cli

@@ -3,67 +3,12 @@
 #include "cli/AgentToolCommands.h"
 #include "cli/DatabaseCommands.h"
 #include "cli/FileCommands.h"
-#include "cli/RegistryCommands.h"
+#include "platform/rapi/Rapi.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace cli {
-
-QVector<Command> DeviceCommands()
-{
-    QVector<Command> commands;
-    auto add = [&](const QString& name, const QString& arguments, const QString& summary,
-                   const QString& description, int (*run)(CliContext&, const QStringList&)) {
-        Command command;
-        command.syntax.name = name;
-        command.syntax.arguments = arguments;
-        command.syntax.summary = summary;
-        command.syntax.description = description;
-        command.syntax.maxArguments = -1;
-        command.run = run;
-        commands.append(command);
-    };
-    add(QStringLiteral("info"), QString(),
-        QStringLiteral("the device's platform, OEM text, OS version and profile"),
-        QStringLiteral("Prints the connected device's platform, OEM text, OS version and profile.\n"), Info);
-    add(QStringLiteral("ls"), QStringLiteral("[PATH]"),
-        QStringLiteral("list a device folder (or the entries a pattern matches)"),
-        QStringLiteral("Lists a device folder (default \"\\\"), or the entries a pattern such as\n"
-                       "\"\\Windows\\*.exe\" matches: attributes, size, last write time (UTC) and name.\n"),
-        List);
-    add(QStringLiteral("get"), QStringLiteral("DEVICEPATH LOCALPATH"),
-        QStringLiteral("copy a file from the device"),
-        QStringLiteral("Copies a device file to this machine. The local file appears only when the copy\n"
-                       "is complete.\n"),
-        GetFile);
-    add(QStringLiteral("put"), QStringLiteral("LOCALPATH DEVICEPATH"),
-        QStringLiteral("copy a file to the device"),
-        QStringLiteral("Copies a file of this machine to the device, replacing a file of that name.\n"),
-        PutFile);
-    add(QStringLiteral("rm"), QStringLiteral("PATH"), QStringLiteral("delete a device file"),
-        QStringLiteral("Deletes a device file.\n"), Remove);
-    add(QStringLiteral("mkdir"), QStringLiteral("PATH"), QStringLiteral("create a device folder"),
-        QStringLiteral("Creates a device folder.\n"), MakeDirectory);
-    add(QStringLiteral("rmdir"), QStringLiteral("PATH"), QStringLiteral("remove an empty device folder"),
-        QStringLiteral("Removes an empty device folder.\n"), RemoveDirectory);
-    add(QStringLiteral("mv"), QStringLiteral("FROM TO"),
-        QStringLiteral("rename or move a device file or folder"),
-        QStringLiteral("Renames or moves a device file or folder.\n"), Move);
-    add(QStringLiteral("attrib"), QStringLiteral("PATH [+r|-r|+h|-h]..."),
-        QStringLiteral("show or change attributes"),
-        QStringLiteral("Shows a device entry's attributes as \"drhsa\" letters, or sets (+) and clears (-)\n"
-                       "its read-only (r) and hidden (h) attributes.\n"),
-        Attrib);
-    add(QStringLiteral("reg"),
-        QStringLiteral("query KEY [NAME] | set KEY NAME TYPE DATA | delete KEY [NAME]"),
-        QStringLiteral("show, set or delete device registry keys and values"),
-        QStringLiteral("Keys start with HKLM, HKCU, HKCR or a full root name. TYPE is sz, expand_sz,\n"
-                       "dword (decimal or 0x hex), binary (hex pairs) or multi_sz (strings separated by\n"
-                       "\"\\0\"). reg delete without NAME deletes the key with its sub-keys.\n"),
-        Registry);
-    add(QStringLiteral("run"), QStringLiteral("EXE [COMMANDLINE]"), QStringLiteral("start a device program"),
-        QStringLiteral("Starts a device program with an optional command line and prints its process id.\n"),
-        RunProgram);
-    return commands;
-}
 
 QVector<CommandGroup> AllCommands()
 {
@@ -103,12 +48,67 @@ QString ProgramHelp(const QVector<CommandGroup>& groups)
     text += QStringLiteral(
         "\nOptions:\n"
         "  --socket PATH  the device's socket (default: the usual one; QUORVANE_HOME moves it)\n"
+        "  --version      show the version and exit\n"
         "  -h, --help     show this help and exit\n"
         "\n"
         "'quorvane-cli COMMAND --help' shows a command's arguments and options. Device paths\n"
         "start with \"\\\" (quote them for the shell). Exit status: 0 on success, 1 when the\n"
-        "command failed (the reason is on standard error), 2 for a usage error.\n");
+        "command failed (the reason is on standard error), 2 for a usage error, 130 when\n"
+        "it was interrupted (Ctrl-C stops the device's work first; a second one quits at\n"
+        "once).\n");
     return text;
+}
+
+QString VersionText()
+{
+    return QStringLiteral("quorvane-cli (Quorvane) %1\n").arg(QCoreApplication::applicationVersion());
+}
+
+int RunCommandLine(CliContext& cx, const QStringList& arguments)
+{
+    const QVector<CommandGroup> groups = AllCommands();
+    // The command's own words, options included, follow it untouched.
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") });
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption socket(QStringLiteral("socket"), QString(), QStringLiteral("PATH"));
+    parser.addOptions({ help, version, socket });
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (unknown.isEmpty())
+            return cx.Usage(parser.errorText());
+        const QString& name = unknown.first();
+        return cx.Usage(QStringLiteral("unknown option \"%1%2\"").arg(name.size() == 1 ? "-" : "--", name));
+    }
+    if (parser.isSet(help)) {
+        cx.out() << ProgramHelp(groups);
+        return kOk;
+    }
+    if (parser.isSet(version)) {
+        cx.out() << VersionText();
+        return kOk;
+    }
+    if (parser.isSet(socket)) {
+        CeRapiSetSocketPath(parser.value(socket).toStdString());
+        cx.setSocketPath(parser.value(socket));
+    }
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        return cx.Usage(QStringLiteral("no command given"));
+    const Command* command = FindCommand(groups, words.first());
+    if (!command) {
+        QStringList names;
+        for (const CommandGroup& group : groups)
+            for (const Command& c : group.commands)
+                names << c.syntax.name;
+        const QString closest = ClosestName(words.first(), names);
+        if (closest.isEmpty())
+            return cx.Usage(QStringLiteral("unknown command \"%1\"").arg(words.first()));
+        return cx.Usage(
+            QStringLiteral("unknown command \"%1\"; did you mean \"%2\"?").arg(words.first(), closest));
+    }
+    return RunCommand(cx, *command, words.mid(1));
 }
 
 } // namespace cli

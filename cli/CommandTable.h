@@ -12,15 +12,20 @@ struct CommandGroup {
 
 QVector<CommandGroup> AllCommands();
 
-// The device commands that speak the remote-access protocol directly:
-// info, ls, get, put, rm, mkdir, rmdir, mv, attrib, reg, run.
-QVector<Command> DeviceCommands();
-
 // The command named `name`, or null.
 const Command* FindCommand(const QVector<CommandGroup>& groups, const QString& name);
 
 // The program's help: usage, the commands of each group with their
 // summaries, and the global options.
 QString ProgramHelp(const QVector<CommandGroup>& groups);
+
+// "quorvane-cli (Quorvane) VERSION" with its line break.
+QString VersionText();
+
+// Reads the program's command line (the program's name first), answers
+// --help and --version, and runs the command it names; the exit status.
+// A mistyped command gets the name it most likely meant. Main thread, with a
+// QCoreApplication alive.
+int RunCommandLine(CliContext& cx, const QStringList& arguments);
 
 } // namespace cli

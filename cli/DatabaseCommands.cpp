@@ -1,5 +1,8 @@
 #include "cli/DatabaseCommands.h"
 
+#include "cli/DatabaseRun.h"
+#include "cli/Interrupts.h"
+
 #include "cli/LinkSession.h"
 #include "cli/OutputFormat.h"
 #include "desktop/link/AgentInvocation.h"
@@ -26,130 +29,25 @@ QString Q(const std::u16string& text)
     return QString::fromStdU16String(text);
 }
 
-// The device's text as this terminal shows it: its line ends become LF.
-QString TerminalText(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
-
-QString DeviceText(const QByteArray& bytes)
-{
-    return Q(exchange::DeviceTextFromBytes(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
-}
-
 QVector<OptionSpec> Join(QVector<OptionSpec> a, const QVector<OptionSpec>& b)
 {
     a += b;
     return a;
 }
 
-// A request of a database window that nobody looks at but whose answer is
-// read: the cli's way through the request loop.
-void SetUp(RequestController& c, const QString& database, const QString& password, const QString& sql,
-    bool tableMode)
+// The folder that holds a device path ("\\" for the root).
+QString ParentFolder(const QString& path)
 {
-    c.setDatabasePath(database);
-    c.setPassword(password);
-    c.setSqlToRun(sql);
-    c.setTableMode(tableMode);
-    c.setShown(true);
-}
-
-// Runs the controller's request under the session's watchdog; true when it
-// succeeded.
-bool Run(LinkSession& s, RequestController& c, bool skipResults = false)
-{
-    s.Arm(&c);
-    const devlink::RequestState state = devlink::RunRequestAndWait(c, skipResults);
-    s.Disarm();
-    return state == devlink::RequestState::Succeeded;
-}
-
-// After a failed request: the reason, unless the desktop's messages gave it.
-int RequestFailure(LinkSession& s, const RequestController& c)
-{
-    if (s.TimedOut())
-        return s.FailTimedOut();
-    // The desktop's messages about a missing answer hide the real reason.
-    if (c.state() == devlink::RequestState::ConnectionLost)
-        return s.Fail(QStringLiteral("the connection to the device was lost"));
-    if (c.passwordRejected())
-        return s.Fail(QStringLiteral("the database password was rejected; give it with --password"));
-    quint32 wouldBe = 0;
-    if (devlink::ReadAgentRegDword(QStringLiteral("RowsThatWouldBeAffected"), &wouldBe))
-        return s.Fail(QStringLiteral("the statement would change %1 rows; nothing was changed").arg(wouldBe));
-    return s.FailQuietly(TerminalText(c.statusText()).trimmed());
-}
-
-int RunSql(CliContext& cx, const ParsedCommand& p)
-{
-    const OutputFormat format
-        = *ParseOutputFormat(p.Value(QStringLiteral("format"), QStringLiteral("table")));
-    int maxWidth = 60;
-    if (p.Has(QStringLiteral("max-width")) && !ParseTimeout(p.Value(QStringLiteral("max-width")), &maxWidth))
-        return cx.Usage(QStringLiteral("sql: --max-width takes a number of columns (0: no limit)"));
-    const QString database = p.arguments[0];
-    QString sql = p.arguments[1];
-    if (sql == QLatin1String("-")) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            cx.err() << "quorvane-cli: sql: cannot read the SQL from standard input" << Qt::endl;
-            return kFailed;
-        }
-        sql = QString::fromUtf8(in.readAll()).trimmed();
-    }
-    if (sql.trimmed().isEmpty())
-        return cx.Usage(QStringLiteral("sql: the SQL is empty"));
-
-    LinkSession s(cx, p);
-    if (!s.Open())
-        return kFailed;
-    const QString password = s.Password(database);
-    RequestController c;
-    SetUp(c, database, password, RequestTextOf(sql), true);
-    // A stale refusal count must not be taken for this request's.
-    devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("RowsThatWouldBeAffected"));
-    if (!Run(s, c)) {
-        if (format == OutputFormat::Raw && !c.resultsBytes().isEmpty())
-            cx.out() << DeviceText(c.resultsBytes());
-        return RequestFailure(s, c);
-    }
-    s.RememberPassword(database, password);
-    if (c.rowsAffected() != -1) {
-        if (format == OutputFormat::Raw) {
-            // The loop leaves a statement's answer unread; read it here.
-            devlink::DeviceTextFile file;
-            if (file.Read(devlink::kResultsFilePath, false))
-                cx.out() << DeviceText(file.Bytes());
-        } else {
-            cx.out() << FormatRowsAffected(c.rowsAffected(), format);
-        }
-        return kOk;
-    }
-    switch (format) {
-    case OutputFormat::Table:
-        cx.out() << FormatTable(c.queryResult(), maxWidth);
-        break;
-    case OutputFormat::Tsv:
-        cx.out() << FormatTsv(c.queryResult());
-        break;
-    case OutputFormat::Json:
-        cx.out() << FormatJson(c.queryResult());
-        break;
-    case OutputFormat::Raw:
-        cx.out() << DeviceText(c.resultsBytes());
-        break;
-    }
-    return kOk;
+    const qsizetype cut = path.lastIndexOf(QLatin1Char('\\'));
+    return cut <= 0 ? QStringLiteral("\\") : path.left(cut);
 }
 
 // The binary schema of a database (database mode), or false after saying why.
 bool LoadSchema(LinkSession& s, RequestController& c, const QString& database, int* status)
 {
     const QString password = s.Password(database);
-    SetUp(c, database, password, QStringLiteral("SCHEMA-BINARY"), false);
-    if (!Run(s, c)) {
+    SetUpRequest(c, database, password, QStringLiteral("SCHEMA-BINARY"), false);
+    if (!RunRequest(s, c)) {
         *status = RequestFailure(s, c);
         return false;
     }
@@ -180,8 +78,8 @@ int RunSchema(CliContext& cx, const ParsedCommand& p)
     // The agent writes the text into DBSchema.txt and only a status line
     // into the results file.
     const QString password = s.Password(database);
-    SetUp(c, database, password, QStringLiteral("SCHEMA-ASCII"), true);
-    if (!Run(s, c, true))
+    SetUpRequest(c, database, password, QStringLiteral("SCHEMA-ASCII"), true);
+    if (!RunRequest(s, c, true))
         return RequestFailure(s, c);
     // Only the status line of the answer tells whether the text was written.
     bool written = false;
@@ -225,9 +123,19 @@ int RunNewDatabase(CliContext& cx, const ParsedCommand& p)
     if (!s.Open())
         return kFailed;
     const QString password = p.Value(QStringLiteral("password"));
+    // Said here in the user's words: the device's own answers to these name
+    // the emulator's host paths, or speak of compaction.
+    const QString folder = ParentFolder(database);
+    const DWORD folderAttributes = CeGetFileAttributes(W(folder));
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return s.Fail(QStringLiteral("newdb: the folder %1 does not exist on the device").arg(folder));
+    if (CeGetFileAttributes(W(database)) != INVALID_FILE_ATTRIBUTES)
+        return s.Fail(QStringLiteral("newdb: %1 already exists on the device").arg(database));
     bool ran = false;
     s.RunOnDevice(
         [&] { ran = devlink::CreateCEQueryFile(database, password, QStringLiteral("*CREATE"), false); });
+    if (Interrupted())
+        return kInterrupted;
     if (s.TimedOut())
         return s.FailTimedOut();
     if (!ran)
@@ -238,7 +146,7 @@ int RunNewDatabase(CliContext& cx, const ParsedCommand& p)
         if (file.Read(devlink::kResultsFilePath, true) && file.Lines().size() > 1
             && file.Lines().first() == QLatin1String("<Failed>"))
             return s.Fail(QStringLiteral("newdb: could not create %1:\n").arg(database)
-                + file.Lines().mid(1).join(QLatin1Char('\n')));
+                + WithDevicePaths(file.Lines().mid(1).join(QLatin1Char('\n'))));
         return s.Fail(QStringLiteral("newdb: could not create %1").arg(database));
     }
     if (!devlink::DeviceFileExists(database))
@@ -259,8 +167,8 @@ int RunCompact(CliContext& cx, const ParsedCommand& p)
     const QString password = s.Password(database);
     // Database mode: a compaction answers with the fresh binary schema.
     RequestController c;
-    SetUp(c, database, password, QStringLiteral("CompactDB"), false);
-    if (!Run(s, c)) {
+    SetUpRequest(c, database, password, QStringLiteral("CompactDB"), false);
+    if (!RunRequest(s, c)) {
         if (s.TimedOut())
             return s.FailTimedOut();
         devlink::ShowMessage(
@@ -305,9 +213,9 @@ int RunRenameTable(CliContext& cx, const ParsedCommand& p)
         return kFailed;
     const QString password = s.Password(database);
     RequestController c;
-    SetUp(c, database, password,
+    SetUpRequest(c, database, password,
         Q(exchange::Format(u"RENAME TABLE '%s' TO '%s'", from.toStdU16String(), to.toStdU16String())), true);
-    const bool ran = Run(s, c);
+    const bool ran = RunRequest(s, c);
     if (s.TimedOut())
         return s.FailTimedOut();
     if (!ran || c.rowsAffected() != 1) {
@@ -339,8 +247,8 @@ int RunDropTable(CliContext& cx, const ParsedCommand& p)
         return s.Fail(QStringLiteral("drop-table: not confirmed; nothing was changed (use --yes)"));
     const QString password = s.Password(database);
     RequestController c;
-    SetUp(c, database, password, QStringLiteral("DROP TABLE ") + QuotedTableName(table), true);
-    const bool ran = Run(s, c);
+    SetUpRequest(c, database, password, QStringLiteral("DROP TABLE ") + QuotedTableName(table), true);
+    const bool ran = RunRequest(s, c);
     if (s.TimedOut())
         return s.FailTimedOut();
     if (!ran) {
@@ -390,29 +298,28 @@ QVector<Command> DatabaseCommands()
     const QVector<OptionSpec> agent = AgentOptions();
     const QVector<OptionSpec> database = Join(PasswordOptions(), agent);
     QVector<Command> commands;
-    auto add = [&](const CommandSyntax& syntax, AgentCommandRun run) {
-        commands.append(AgentCommand(syntax, run));
+    auto add = [&](const CommandSyntax& syntax, int (*run)(CliContext&, const ParsedCommand&)) {
+        commands.append({ syntax, true, run });
     };
     add({ QStringLiteral("sql"), QStringLiteral("DB SQL"),
             QStringLiteral("run one SQL statement; print its rows or the rows affected"),
             QStringLiteral(
                 "Runs one SQL statement on a device database and prints the rows it returns, or\n"
                 "the number of rows it changed. SQL \"-\" reads the statement from standard input.\n"
-                "Formats: table (aligned, for people), tsv (a header line, then TAB-separated\n"
-                "rows; backslash escapes, \\N for null), json (columns and rows; null for null),\n"
-                "raw (the agent's results file as it wrote it).\n"
+                "Formats: table (aligned, for people; \"N rows found.\" goes to standard error when\n"
+                "the output is not a terminal), tsv (a header line, then TAB-separated rows;\n"
+                "backslash escapes, \\N for null), csv (RFC 4180), json (columns and rows), raw\n"
+                "(the agent's results file as it wrote it). csv and json are typed: numbers as\n"
+                "numbers, bits as true and false, dates in ISO 8601, binary values as their byte\n"
+                "count; tsv, csv and json are printed row by row as they are read.\n"
                 "The agent writes \"(null)\" both for a null and for the text \"(null)\", so a\n"
-                "cell of exactly that text is taken for null.\n"
+                "cell of exactly that text is taken for null. A plain query (not SELECT * FROM a\n"
+                "table) reports long texts with the integer type: one that reads as a number or\n"
+                "as true/false is typed so.\n"
                 "The SQL the device's engine accepts (SQL Server Compact's dialect) is listed in\n"
                 "the README, under \"The SQL the engine accepts\".\n")
                 + DatabaseNote(),
-            Join(
-                { { QStringLiteral("format"), QStringLiteral("FORMAT"),
-                      QStringLiteral("table, tsv, json or raw (default table).") },
-                    { QStringLiteral("max-width"), QStringLiteral("N"),
-                        QStringLiteral("Cut table cells wider than N columns (default 60; 0: no limit).") } },
-                database),
-            2, 2 },
+            Join(SqlOptions(), database), 2, 2 },
         RunSql);
     add({ QStringLiteral("schema"), QStringLiteral("DB"),
             QStringLiteral("show the tables and columns of a database"),

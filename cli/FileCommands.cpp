@@ -1,18 +1,14 @@
 #include "cli/FileCommands.h"
 
+#include "cli/DeviceEntries.h"
+#include "cli/RegistryCommands.h"
+#include "cli/TransferCommands.h"
 #include "platform/rapi/Rapi.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QSaveFile>
-#include <algorithm>
-#include <vector>
 
 namespace cli {
 namespace {
-
-// The block size of a copy, as the desktop's copies use.
-constexpr DWORD kBlock = 60000;
 
 QString TimeText(FILETIME t)
 {
@@ -23,28 +19,8 @@ QString TimeText(FILETIME t)
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-bool HasWildcard(const QString& path)
+int Info(CliContext& cx, const ParsedCommand&)
 {
-    return path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?'));
-}
-
-} // namespace
-
-QString AttributeLetters(DWORD a)
-{
-    QString s;
-    s += (a & FILE_ATTRIBUTE_DIRECTORY) ? QLatin1Char('d') : QLatin1Char('-');
-    s += (a & FILE_ATTRIBUTE_READONLY) ? QLatin1Char('r') : QLatin1Char('-');
-    s += (a & FILE_ATTRIBUTE_HIDDEN) ? QLatin1Char('h') : QLatin1Char('-');
-    s += (a & FILE_ATTRIBUTE_SYSTEM) ? QLatin1Char('s') : QLatin1Char('-');
-    s += (a & FILE_ATTRIBUTE_ARCHIVE) ? QLatin1Char('a') : QLatin1Char('-');
-    return s;
-}
-
-int Info(CliContext& cx, const QStringList& args)
-{
-    if (!args.isEmpty())
-        return cx.Usage(QStringLiteral("info takes no arguments"));
     CEDEVICEIDENTITY id;
     if (!CeGetDeviceIdentity(&id))
         return cx.DeviceFailure(QStringLiteral("cannot read the device's identity"));
@@ -56,159 +32,76 @@ int Info(CliContext& cx, const QStringList& args)
     return kOk;
 }
 
-int List(CliContext& cx, const QStringList& args)
+int List(CliContext& cx, const ParsedCommand& p)
 {
-    if (args.size() > 1)
-        return cx.Usage(QStringLiteral("ls takes one device path"));
-    QString path = args.isEmpty() ? QStringLiteral("\\") : args[0];
+    const QString path = p.arguments.isEmpty() ? QStringLiteral("\\") : p.arguments[0];
     // A folder lists its content; a pattern or a file lists what matches.
     QString pattern = path;
-    if (!HasWildcard(path)) {
+    if (!HasDeviceWildcard(path)) {
         DWORD a = CeGetFileAttributes(W(path));
         if (a == INVALID_FILE_ATTRIBUTES)
             return cx.DeviceFailure(QStringLiteral("cannot list %1").arg(path));
         if (a & FILE_ATTRIBUTE_DIRECTORY)
-            pattern
-                = path.endsWith(QLatin1Char('\\')) ? path + QLatin1Char('*') : path + QStringLiteral("\\*");
+            pattern = DeviceJoin(path, QStringLiteral("*"));
     }
-    DWORD count = 0;
-    CE_FIND_DATA* found = nullptr;
-    if (!CeFindAllFiles(W(pattern),
-            FAF_NAME | FAF_ATTRIBUTES | FAF_SIZE_HIGH | FAF_SIZE_LOW | FAF_LASTWRITE_TIME, &count, &found))
+    QVector<DeviceEntry> entries;
+    if (!FindDeviceEntries(pattern, &entries))
         return cx.DeviceFailure(QStringLiteral("cannot list %1").arg(path));
-    std::vector<const CE_FIND_DATA*> entries;
-    for (DWORD i = 0; i < count; ++i)
-        entries.push_back(&found[i]);
-    std::sort(entries.begin(), entries.end(), [](const CE_FIND_DATA* a, const CE_FIND_DATA* b) {
-        return QString::fromUtf16(a->cFileName).compare(QString::fromUtf16(b->cFileName), Qt::CaseInsensitive)
-            < 0;
-    });
-    for (const CE_FIND_DATA* e : entries) {
-        quint64 size = (quint64(e->nFileSizeHigh) << 32) | e->nFileSizeLow;
-        cx.out() << AttributeLetters(e->dwFileAttributes) << " " << QString::number(size).rightJustified(12)
-                 << "  " << TimeText(e->ftLastWriteTime) << "  " << QString::fromUtf16(e->cFileName)
-                 << Qt::endl;
-    }
-    CeRapiFreeBuffer(found);
-    return kOk;
-}
-
-int GetFile(CliContext& cx, const QStringList& args)
-{
-    if (args.size() != 2)
-        return cx.Usage(QStringLiteral("get takes DEVICEPATH LOCALPATH"));
-    HANDLE h = CeCreateFile(
-        W(args[0]), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-    if (h == INVALID_HANDLE_VALUE)
-        return cx.DeviceFailure(QStringLiteral("cannot open %1").arg(args[0]));
-    // The local file appears whole or not at all.
-    QSaveFile local(args[1]);
-    if (!local.open(QIODevice::WriteOnly)) {
-        CeCloseHandle(h);
-        cx.err() << "quorvane-cli: cannot create " << args[1] << ": " << local.errorString() << Qt::endl;
-        return kFailed;
-    }
-    std::vector<char> buffer(kBlock);
-    for (;;) {
-        DWORD read = 0;
-        if (!CeReadFile(h, buffer.data(), kBlock, &read, nullptr)) {
-            int status = cx.DeviceFailure(QStringLiteral("cannot read %1").arg(args[0]));
-            CeCloseHandle(h);
-            return status;
-        }
-        if (read == 0)
-            break;
-        if (local.write(buffer.data(), read) != qint64(read)) {
-            CeCloseHandle(h);
-            cx.err() << "quorvane-cli: cannot write " << args[1] << ": " << local.errorString() << Qt::endl;
-            return kFailed;
-        }
-    }
-    CeCloseHandle(h);
-    if (!local.commit()) {
-        cx.err() << "quorvane-cli: cannot write " << args[1] << ": " << local.errorString() << Qt::endl;
-        return kFailed;
+    for (const DeviceEntry& e : entries) {
+        cx.out() << AttributeLetters(e.attributes) << " " << QString::number(e.size).rightJustified(12)
+                 << "  " << TimeText(e.lastWrite) << "  " << e.name << Qt::endl;
     }
     return kOk;
 }
 
-int PutFile(CliContext& cx, const QStringList& args)
+int Remove(CliContext& cx, const ParsedCommand& p)
 {
-    if (args.size() != 2)
-        return cx.Usage(QStringLiteral("put takes LOCALPATH DEVICEPATH"));
-    QFile local(args[0]);
-    if (!local.open(QIODevice::ReadOnly)) {
-        cx.err() << "quorvane-cli: cannot open " << args[0] << ": " << local.errorString() << Qt::endl;
-        return kFailed;
-    }
-    HANDLE h = CeCreateFile(W(args[1]), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    if (h == INVALID_HANDLE_VALUE)
-        return cx.DeviceFailure(QStringLiteral("cannot create %1").arg(args[1]));
-    std::vector<char> buffer(kBlock);
-    for (;;) {
-        qint64 n = local.read(buffer.data(), kBlock);
-        if (n < 0) {
-            cx.err() << "quorvane-cli: cannot read " << args[0] << ": " << local.errorString() << Qt::endl;
-            CeCloseHandle(h);
-            CeDeleteFile(W(args[1]));
-            return kFailed;
-        }
-        if (n == 0)
-            break;
-        DWORD written = 0;
-        if (!CeWriteFile(h, buffer.data(), DWORD(n), &written, nullptr) || written != DWORD(n)) {
-            int status = cx.DeviceFailure(QStringLiteral("cannot write %1").arg(args[1]));
-            CeCloseHandle(h);
-            // A partial copy is not left on the device.
-            CeDeleteFile(W(args[1]));
-            return status;
-        }
-    }
-    if (!CeCloseHandle(h))
-        return cx.DeviceFailure(QStringLiteral("cannot close %1").arg(args[1]));
-    return kOk;
-}
-
-int Remove(CliContext& cx, const QStringList& args)
-{
-    if (args.size() != 1)
-        return cx.Usage(QStringLiteral("rm takes one device path"));
+    const QStringList& args = p.arguments;
     if (!CeDeleteFile(W(args[0])))
         return cx.DeviceFailure(QStringLiteral("cannot delete %1").arg(args[0]));
     return kOk;
 }
 
-int MakeDirectory(CliContext& cx, const QStringList& args)
+int MakeDirectory(CliContext& cx, const ParsedCommand& p)
 {
-    if (args.size() != 1)
-        return cx.Usage(QStringLiteral("mkdir takes one device path"));
+    const QStringList& args = p.arguments;
     if (!CeCreateDirectory(W(args[0]), nullptr))
         return cx.DeviceFailure(QStringLiteral("cannot create the folder %1").arg(args[0]));
     return kOk;
 }
 
-int RemoveDirectory(CliContext& cx, const QStringList& args)
+int RemoveDirectory(CliContext& cx, const ParsedCommand& p)
 {
-    if (args.size() != 1)
-        return cx.Usage(QStringLiteral("rmdir takes one device path"));
+    const QStringList& args = p.arguments;
     if (!CeRemoveDirectory(W(args[0])))
         return cx.DeviceFailure(QStringLiteral("cannot remove the folder %1").arg(args[0]));
     return kOk;
 }
 
-int Move(CliContext& cx, const QStringList& args)
+int Move(CliContext& cx, const ParsedCommand& p)
 {
-    if (args.size() != 2)
-        return cx.Usage(QStringLiteral("mv takes FROM TO"));
-    if (!CeMoveFile(W(args[0]), W(args[1])))
-        return cx.DeviceFailure(QStringLiteral("cannot move %1 to %2").arg(args[0], args[1]));
-    return kOk;
+    QStringList sources = p.arguments;
+    const QString target = sources.takeLast();
+    // Into a folder each source keeps its name, as mv does.
+    const DWORD attributes = CeGetFileAttributes(W(target));
+    const bool intoFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!intoFolder && sources.size() > 1)
+        return cx.Fail(QStringLiteral("mv: %1 is not a folder on the device").arg(target));
+    int status = kOk;
+    for (const QString& source : sources) {
+        QString trimmed = source;
+        while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('\\')))
+            trimmed.chop(1);
+        const QString to = intoFolder ? DeviceJoin(target, DeviceFileName(trimmed)) : target;
+        if (!CeMoveFile(W(source), W(to)))
+            status = cx.DeviceFailure(QStringLiteral("cannot move %1 to %2").arg(source, to));
+    }
+    return status;
 }
 
-int Attrib(CliContext& cx, const QStringList& args)
+int Attrib(CliContext& cx, const ParsedCommand& p)
 {
-    if (args.isEmpty())
-        return cx.Usage(QStringLiteral("attrib takes a device path and optionally +r, -r, +h, -h"));
+    const QStringList& args = p.arguments;
     DWORD a = CeGetFileAttributes(W(args[0]));
     if (a == INVALID_FILE_ATTRIBUTES)
         return cx.DeviceFailure(QStringLiteral("cannot read the attributes of %1").arg(args[0]));
@@ -231,10 +124,9 @@ int Attrib(CliContext& cx, const QStringList& args)
     return kOk;
 }
 
-int RunProgram(CliContext& cx, const QStringList& args)
+int RunProgram(CliContext& cx, const ParsedCommand& p)
 {
-    if (args.isEmpty() || args.size() > 2)
-        return cx.Usage(QStringLiteral("run takes EXE and optionally one COMMANDLINE argument"));
+    const QStringList& args = p.arguments;
     QString commandLine = args.size() == 2 ? args[1] : QString();
     PROCESS_INFORMATION pi {};
     if (!CeCreateProcess(
@@ -246,6 +138,83 @@ int RunProgram(CliContext& cx, const QStringList& args)
         CeCloseHandle(pi.hThread);
     cx.out() << "started " << args[0] << " (process id " << pi.dwProcessId << ")" << Qt::endl;
     return kOk;
+}
+
+} // namespace
+
+QVector<Command> DeviceCommands()
+{
+    QVector<Command> commands;
+    auto add = [&](CommandSyntax syntax, int (*run)(CliContext&, const ParsedCommand&)) {
+        commands.append({ std::move(syntax), false, run });
+    };
+    const OptionSpec recursive { QStringLiteral("recursive"), QString(),
+        QStringLiteral("Copy folders with everything below them."), QStringLiteral("r") };
+    add({ QStringLiteral("info"), QString(),
+            QStringLiteral("the device's platform, OEM text, OS version and profile"),
+            QStringLiteral("Prints the connected device's platform, OEM text, OS version and profile.\n"), {},
+            0, 0 },
+        Info);
+    add({ QStringLiteral("ls"), QStringLiteral("[PATH]"),
+            QStringLiteral("list a device folder (or the entries a pattern matches)"),
+            QStringLiteral("Lists a device folder (default \"\\\"), or the entries a pattern such as\n"
+                           "\"\\Windows\\*.exe\" matches: attributes, size, last write time (UTC) and name\n"
+                           "(the long listing, with or without -l).\n"),
+            { { QStringLiteral("long"), QString(), QStringLiteral("The long listing (the default)."),
+                QStringLiteral("l") } },
+            0, 1 },
+        List);
+    add({ QStringLiteral("get"), QStringLiteral("DEVICEPATH... LOCALPATH"),
+            QStringLiteral("copy files from the device (as cp: folders, -, patterns, -r)"),
+            QStringLiteral(
+                "Copies device files to this machine. A local folder as target takes each file\n"
+                "under its own name; several sources need one. LOCALPATH \"-\" is standard output.\n"
+                "A device path may end in a pattern (\"\\My Documents\\*.sdf\"). A local file\n"
+                "appears only when its copy is complete.\n"),
+            { recursive }, 2, -1 },
+        GetFiles);
+    add({ QStringLiteral("put"), QStringLiteral("LOCALPATH... DEVICEPATH"),
+            QStringLiteral("copy files to the device (as cp: folders, -, -r)"),
+            QStringLiteral(
+                "Copies files of this machine to the device, replacing files of the same name. A\n"
+                "device folder as target takes each file under its own name; several sources\n"
+                "need one. LOCALPATH \"-\" is standard input. A copy is written beside its target\n"
+                "and takes the target's name only when every byte arrived, so an interrupted\n"
+                "or failed copy leaves the old file as it was.\n"),
+            { recursive }, 2, -1 },
+        PutFiles);
+    add({ QStringLiteral("rm"), QStringLiteral("PATH"), QStringLiteral("delete a device file"),
+            QStringLiteral("Deletes a device file.\n"), {}, 1, 1 },
+        Remove);
+    add({ QStringLiteral("mkdir"), QStringLiteral("PATH"), QStringLiteral("create a device folder"),
+            QStringLiteral("Creates a device folder.\n"), {}, 1, 1 },
+        MakeDirectory);
+    add({ QStringLiteral("rmdir"), QStringLiteral("PATH"), QStringLiteral("remove an empty device folder"),
+            QStringLiteral("Removes an empty device folder.\n"), {}, 1, 1 },
+        RemoveDirectory);
+    add({ QStringLiteral("mv"), QStringLiteral("FROM... TO"),
+            QStringLiteral("rename or move device files or folders"),
+            QStringLiteral("Renames or moves a device file or folder; into a device folder TO, each FROM\n"
+                           "keeps its name.\n"),
+            {}, 2, -1 },
+        Move);
+    CommandSyntax attrib { QStringLiteral("attrib"), QStringLiteral("PATH [+r|-r|+h|-h]..."),
+        QStringLiteral("show or change attributes"),
+        QStringLiteral("Shows a device entry's attributes as \"drhsa\" letters, or sets (+) and clears (-)\n"
+                       "its read-only (r) and hidden (h) attributes.\n"),
+        {}, 1, -1 };
+    // "-r" and "-h" after the path are changes, not options.
+    attrib.optionsEndAtFirstArgument = true;
+    add(attrib, Attrib);
+    commands.append(RegistryCommand());
+    CommandSyntax run { QStringLiteral("run"), QStringLiteral("EXE [COMMANDLINE]"),
+        QStringLiteral("start a device program"),
+        QStringLiteral("Starts a device program with an optional command line and prints its process id.\n"
+                       "What follows EXE is the program's own, options included.\n"),
+        {}, 1, 2 };
+    run.optionsEndAtFirstArgument = true;
+    add(run, RunProgram);
+    return commands;
 }
 
 } // namespace cli

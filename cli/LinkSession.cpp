@@ -44,10 +44,51 @@ bool ParseTimeout(const QString& text, int* seconds)
     return true;
 }
 
-CliPrompter::CliPrompter(Mode mode, std::FILE* stream)
+QString WithDevicePaths(const QString& text)
+{
+    const QString store = QString::fromStdString((home::DeviceDir() / "files").string());
+    if (store.isEmpty())
+        return text;
+    QString out;
+    qsizetype from = 0;
+    qsizetype at = 0;
+    while ((at = text.indexOf(store, from)) >= 0) {
+        const qsizetype start = at + store.size();
+        if (start < text.size() && text[start] != u'/') { // another folder that only begins alike
+            out += text.mid(from, start - from);
+            from = start;
+            continue;
+        }
+        // A path runs to the end of the quote, bracket or line it stands in.
+        qsizetype end = start;
+        while (end < text.size() && !QStringLiteral("\"']\r\n").contains(text[end]))
+            ++end;
+        while (end > start && text[end - 1] == u' ')
+            --end;
+        QString path = text.mid(start, end - start);
+        path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        out += text.mid(from, at - from) + (path.isEmpty() ? QStringLiteral("\\") : path);
+        from = end;
+    }
+    return out + text.mid(from);
+}
+
+CliPrompter::CliPrompter(Mode mode, std::FILE* stream, const QString& socketPath)
     : NonInteractivePrompter(mode, stream)
     , m_stream(stream)
+    , m_socketPath(socketPath)
 {
+}
+
+void CliPrompter::PrintOnce(const QString& text)
+{
+    std::lock_guard lock(m_printedMutex);
+    if (m_printed.contains(text) || !m_stream)
+        return;
+    m_printed << text;
+    const QByteArray bytes = (QStringLiteral("quorvane-cli: ") + text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), m_stream);
+    std::fflush(m_stream);
 }
 
 devlink::PromptAnswer CliPrompter::Ask(const devlink::PromptRequest& request)
@@ -59,25 +100,40 @@ devlink::PromptAnswer CliPrompter::Ask(const devlink::PromptRequest& request)
         NonInteractivePrompter safe(Mode::SafeAnswers, m_stream);
         return safe.Ask(request);
     }
-    return NonInteractivePrompter::Ask(request);
+    // The desktop's Abort, Retry, Ignore: there is nobody to plug the device back in.
+    if (request.text.startsWith(QStringLiteral("The ActiveSync connection to the device has been lost."))) {
+        PrintOnce(QStringLiteral("the connection to the device was lost"));
+        return devlink::SafeAnswer(request.buttons);
+    }
+    devlink::PromptRequest shown = request;
+    shown.text = WithDevicePaths(request.text);
+    return NonInteractivePrompter::Ask(shown);
 }
 
-devlink::ConnectionErrorAnswer CliPrompter::AskConnectionError(const devlink::ConnectionErrorRequest& request)
+devlink::ConnectionErrorAnswer CliPrompter::AskConnectionError(const devlink::ConnectionErrorRequest&)
 {
     ++m_shown;
-    return NonInteractivePrompter::AskConnectionError(request);
+    if (m_connected)
+        PrintOnce(QStringLiteral("the connection to the device was lost"));
+    PrintOnce(NoDeviceMessage(m_socketPath));
+    return devlink::ConnectionErrorAnswer::Cancel;
 }
 
 devlink::SqlErrorAnswer CliPrompter::AskSqlError(const devlink::SqlErrorRequest& request)
 {
     ++m_shown;
-    return NonInteractivePrompter::AskSqlError(request);
+    devlink::SqlErrorRequest shown = request;
+    shown.error = WithDevicePaths(request.error);
+    shown.details = WithDevicePaths(request.details);
+    return NonInteractivePrompter::AskSqlError(shown);
 }
 
 LinkSession::LinkSession(CliContext& cx, const ParsedCommand& parsed)
     : m_cx(cx)
     , m_prompter(parsed.Has(QStringLiteral("yes")) ? devlink::NonInteractivePrompter::Mode::AnswerYes
-                                                   : devlink::NonInteractivePrompter::Mode::SafeAnswers)
+                                                   : devlink::NonInteractivePrompter::Mode::SafeAnswers,
+          stderr, cx.socketPath())
+    , m_interrupts([this] { OnInterrupt(); })
 {
     m_remember = parsed.Has(QStringLiteral("remember"));
     m_passwordGiven = parsed.Has(QStringLiteral("password"));
@@ -119,7 +175,10 @@ bool LinkSession::LockDevice()
 
 bool LinkSession::Connect()
 {
-    return LockDevice() && devlink::ConnectToDevice();
+    if (!LockDevice() || !devlink::ConnectToDevice())
+        return false;
+    m_prompter.SetConnected();
+    return true;
 }
 
 bool LinkSession::Open()
@@ -148,6 +207,9 @@ void LinkSession::RememberPassword(const QString& databasePath, const QString& p
 
 bool LinkSession::RunOnDevice(const std::function<void()>& work)
 {
+    // An interrupt taken while nothing ran cancelled nothing: start nothing more.
+    if (Interrupted())
+        return false;
     Arm(nullptr);
     const devlink::RequestEnd end
         = devlink::DeviceSession::Instance().RunAndWait([&](devlink::RequestContext&) { work(); });
@@ -192,6 +254,14 @@ void LinkSession::OnProgress(const QString& status)
         m_watchdog.start(m_timeoutSeconds * 1000);
 }
 
+void LinkSession::OnInterrupt()
+{
+    if (m_controller)
+        m_controller->Cancel();
+    else
+        devlink::RequestCancel();
+}
+
 void LinkSession::OnTimeout()
 {
     m_timedOut = true;
@@ -213,6 +283,14 @@ int LinkSession::FailQuietly(const QString& text)
     if (m_prompter.shown() > 0)
         return kFailed;
     return Fail(text);
+}
+
+int LinkSession::FailOnce(const QString& text)
+{
+    m_cx.out().flush();
+    m_cx.err().flush();
+    m_prompter.PrintOnce(text);
+    return kFailed;
 }
 
 int LinkSession::FailTimedOut()

@@ -101,37 +101,14 @@ bool IsRightAligned(const devlink::QueryResult& result, int column)
     const devlink::ColumnKind kind = result.columns[column].kind;
     if (kind != devlink::ColumnKind::Integer && kind != devlink::ColumnKind::Real)
         return false;
-    for (const QStringList& row : result.rows) {
-        if (column >= row.size())
+    for (qsizetype r = 0; r < result.rows.size(); ++r) {
+        const QStringList& row = result.rows[r];
+        if (column >= row.size() || CellKindAt(result, r, column) == devlink::CellKind::Null)
             continue;
-        const QString& cell = row[column];
-        if (!IsNullText(cell) && !LooksNumeric(cell))
+        if (!LooksNumeric(row[column]))
             return false;
     }
     return true;
-}
-
-QString Cell(const QStringList& row, int column)
-{
-    return column < row.size() ? ShownCell(row[column]) : QString();
-}
-
-// A cell on one line: line breaks and tabs visible as escapes.
-QString OneLine(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c == u'\n')
-            out += QLatin1String("\\n");
-        else if (c == u'\r')
-            out += QLatin1String("\\r");
-        else if (c == u'\t')
-            out += QLatin1String("\\t");
-        else
-            out += c;
-    }
-    return out;
 }
 
 // Cuts `text` to at most `maxWidth` columns, the last three being "...".
@@ -161,13 +138,41 @@ QString Pad(const QString& text, int width, int target, bool right)
     return right ? fill + text : text + fill;
 }
 
-// Appends a field with its backslash escapes.
-void AppendTsvEscaped(QString& out, const QString& text)
+} // namespace
+
+std::optional<OutputFormat> ParseOutputFormat(const QString& name)
+{
+    if (name == QLatin1String("table"))
+        return OutputFormat::Table;
+    if (name == QLatin1String("tsv"))
+        return OutputFormat::Tsv;
+    if (name == QLatin1String("csv"))
+        return OutputFormat::Csv;
+    if (name == QLatin1String("json"))
+        return OutputFormat::Json;
+    if (name == QLatin1String("raw"))
+        return OutputFormat::Raw;
+    return std::nullopt;
+}
+
+QString OutputFormatNames()
+{
+    return QStringLiteral("table, tsv, csv, json or raw");
+}
+
+devlink::CellKind CellKindAt(const devlink::QueryResult& result, qsizetype row, qsizetype column)
+{
+    if (row >= result.cellKinds.size() || column >= result.cellKinds[row].size())
+        return devlink::CellKind::Value;
+    return result.KindOf(row, column);
+}
+
+void AppendWithVisibleBreaks(QString& out, const QString& text, bool escapeBackslash)
 {
     for (QChar c : text) {
         switch (c.unicode()) {
         case u'\\':
-            out += QLatin1String("\\\\");
+            out += escapeBackslash ? QLatin1String("\\\\") : QLatin1String("\\");
             break;
         case u'\t':
             out += QLatin1String("\\t");
@@ -184,44 +189,19 @@ void AppendTsvEscaped(QString& out, const QString& text)
     }
 }
 
-void AppendTsvField(QString& out, const QString& cell)
+QString WithVisibleBreaks(const QString& text, bool escapeBackslash)
 {
-    if (IsNullText(cell))
-        out += QLatin1String("\\N");
-    else
-        AppendTsvEscaped(out, ShownCell(cell));
+    QString out;
+    out.reserve(text.size());
+    AppendWithVisibleBreaks(out, text, escapeBackslash);
+    return out;
 }
 
-QString JsonBool(bool value)
+QString ShownCell(const QString& cell, devlink::CellKind kind)
 {
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-} // namespace
-
-std::optional<OutputFormat> ParseOutputFormat(const QString& name)
-{
-    if (name == QLatin1String("table"))
-        return OutputFormat::Table;
-    if (name == QLatin1String("tsv"))
-        return OutputFormat::Tsv;
-    if (name == QLatin1String("json"))
-        return OutputFormat::Json;
-    if (name == QLatin1String("raw"))
-        return OutputFormat::Raw;
-    return std::nullopt;
-}
-
-QString ShownCell(const QString& cell)
-{
-    if (cell.startsWith(QChar(u'\u0006')))
+    if (kind == devlink::CellKind::Binary)
         return QStringLiteral("(Binary: %1)").arg(cell.mid(1));
     return cell;
-}
-
-bool IsNullText(const QString& cell)
-{
-    return cell == QLatin1String("(null)");
 }
 
 int DisplayWidth(const QString& text)
@@ -231,26 +211,36 @@ int DisplayWidth(const QString& text)
     return width;
 }
 
-QString FormatTable(const devlink::QueryResult& result, int maxCellWidth)
+QString FormatTable(const devlink::QueryResult& result, const OutputOptions& options)
 {
+    const int maxCellWidth = options.maxCellWidth;
+    const QString null = options.nullText.value_or(QStringLiteral("(null)"));
+    auto cell = [&](qsizetype row, int column) {
+        const QStringList& cells = result.rows[row];
+        if (column >= cells.size())
+            return QString();
+        const devlink::CellKind kind = CellKindAt(result, row, column);
+        return kind == devlink::CellKind::Null ? null : ShownCell(cells[column], kind);
+    };
     const int columns = int(result.columns.size());
     // Each cell once: its one-line, clipped text and that text's width.
     QVector<QVector<QString>> texts(result.rows.size() + 1);
     QVector<QVector<int>> widths(result.rows.size() + 1);
     QVector<int> columnWidth(columns, 0);
     auto take = [&](int line, int column, const QString& raw) {
-        QString text = OneLine(raw);
+        QString text = WithVisibleBreaks(raw, false);
         text = Clip(text, DisplayWidth(text), maxCellWidth);
         const int width = DisplayWidth(text);
         texts[line].append(text);
         widths[line].append(width);
         columnWidth[column] = std::max(columnWidth[column], width);
     };
+    // Without a header the names take no room.
     for (int c = 0; c < columns; ++c)
-        take(0, c, result.columns[c].name);
+        take(0, c, options.header ? result.columns[c].name : QString());
     for (qsizetype r = 0; r < result.rows.size(); ++r)
         for (int c = 0; c < columns; ++c)
-            take(int(r + 1), c, Cell(result.rows[r], c));
+            take(int(r + 1), c, cell(r, c));
 
     QVector<bool> right(columns);
     for (int c = 0; c < columns; ++c)
@@ -269,48 +259,25 @@ QString FormatTable(const devlink::QueryResult& result, int maxCellWidth)
         out += line + QLatin1Char('\n');
     };
     if (columns > 0) {
-        emitLine(texts[0], widths[0], true);
-        QVector<QString> rule;
-        for (int c = 0; c < columns; ++c)
-            rule.append(QString(std::max(1, columnWidth[c]), QLatin1Char('-')));
-        QVector<int> ruleWidths = columnWidth;
-        for (int& w : ruleWidths)
-            w = std::max(1, w);
-        emitLine(rule, ruleWidths, true);
+        if (options.header) {
+            emitLine(texts[0], widths[0], true);
+            QVector<QString> rule;
+            for (int c = 0; c < columns; ++c)
+                rule.append(QString(std::max(1, columnWidth[c]), QLatin1Char('-')));
+            QVector<int> ruleWidths = columnWidth;
+            for (int& w : ruleWidths)
+                w = std::max(1, w);
+            emitLine(rule, ruleWidths, true);
+        }
         for (qsizetype r = 0; r < result.rows.size(); ++r)
             emitLine(texts[r + 1], widths[r + 1], false);
     }
-    const qsizetype found = result.rows.size();
-    out += found == 1 ? QStringLiteral("1 row found.\n") : QStringLiteral("%1 rows found.\n").arg(found);
     return out;
 }
 
-QString FormatTsv(const devlink::QueryResult& result)
+QString RowsFoundText(qsizetype rows)
 {
-    const int columns = int(result.columns.size());
-    QString out;
-    // Most cells need no escape: the texts' own length is a close guess.
-    qsizetype guess = 0;
-    for (const QStringList& row : result.rows)
-        for (const QString& cell : row)
-            guess += cell.size() + 1;
-    out.reserve(guess + 64 * columns);
-    for (int c = 0; c < columns; ++c) {
-        if (c > 0)
-            out += QLatin1Char('\t');
-        AppendTsvEscaped(out, result.columns[c].name);
-    }
-    out += QLatin1Char('\n');
-    for (const QStringList& row : result.rows) {
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                out += QLatin1Char('\t');
-            if (c < row.size())
-                AppendTsvField(out, row[c]);
-        }
-        out += QLatin1Char('\n');
-    }
-    return out;
+    return rows == 1 ? QStringLiteral("1 row found.\n") : QStringLiteral("%1 rows found.\n").arg(rows);
 }
 
 QString JsonString(const QString& text)
@@ -363,38 +330,11 @@ QString JsonString(const QString& text)
     return out;
 }
 
-QString FormatJson(const devlink::QueryResult& result)
-{
-    const int columns = int(result.columns.size());
-    QString out = QStringLiteral("{\"columns\":[");
-    for (int c = 0; c < columns; ++c) {
-        const devlink::ColumnSchema& column = result.columns[c];
-        if (c > 0)
-            out += QLatin1Char(',');
-        out += QStringLiteral("{\"name\":") + JsonString(column.name) + QStringLiteral(",\"type\":")
-            + JsonString(column.typeText) + QStringLiteral(",\"primaryKey\":") + JsonBool(column.isPrimaryKey)
-            + QStringLiteral(",\"notNull\":") + JsonBool(column.isNotNull) + QStringLiteral(",\"autoinc\":")
-            + JsonBool(column.isAutoinc) + QLatin1Char('}');
-    }
-    out += QStringLiteral("],\n\"rows\":[");
-    for (qsizetype r = 0; r < result.rows.size(); ++r) {
-        out += r == 0 ? QStringLiteral("\n[") : QStringLiteral(",\n[");
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                out += QLatin1Char(',');
-            const QString cell = Cell(result.rows[r], c);
-            out += IsNullText(cell) ? QStringLiteral("null") : JsonString(cell);
-        }
-        out += QLatin1Char(']');
-    }
-    out += QStringLiteral("]}\n");
-    return out;
-}
-
 QString FormatRowsAffected(int rowsAffected, OutputFormat format)
 {
     switch (format) {
     case OutputFormat::Tsv:
+    case OutputFormat::Csv:
         return QString::number(rowsAffected) + QLatin1Char('\n');
     case OutputFormat::Json:
         return QStringLiteral("{\"rowsAffected\":%1}\n").arg(rowsAffected);

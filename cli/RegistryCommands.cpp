@@ -1,25 +1,60 @@
 #include "cli/RegistryCommands.h"
 
+#include "desktop/link/NonInteractivePrompter.h"
 #include "platform/rapi/Rapi.h"
+#include "platform/registry/Hive.h"
+#include "platform/registry/ValueText.h"
 
-#include <cctype>
+#include <algorithm>
 #include <vector>
 
 namespace cli {
 namespace {
 
-QString TextOf(const QByteArray& data)
+constexpr DWORD kMaxValueName = 16384;
+constexpr DWORD kMaxKeyName = 256;
+
+const QString kUsage = QStringLiteral(
+    "reg takes query KEY [NAME | /v NAME | /ve] [/s], set KEY NAME TYPE DATA,\n"
+    "add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f] or delete KEY [NAME | /v NAME | /ve] [/f]");
+
+// The words after the verb: plain words, and the switches reg.exe spells
+// with a slash ("/v NAME", "/s"), in any case.
+struct Words {
+    QStringList plain;
+    QMap<QString, QString> switches;
+
+    bool Has(const char* name) const { return switches.contains(QLatin1String(name)); }
+    QString Get(const char* name) const { return switches.value(QLatin1String(name)); }
+};
+
+// False when a switch repeats or lacks its value; unknown "/x" words stay plain.
+bool SplitWords(const QStringList& words, const QStringList& flags, const QStringList& withValue, Words* out)
 {
-    QString s = QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData()), data.size() / 2);
-    int nul = s.indexOf(QChar(0));
-    return nul >= 0 ? s.left(nul) : s;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString lower = words[i].toLower();
+        const bool flag = flags.contains(lower), valued = withValue.contains(lower);
+        if (!flag && !valued) {
+            out->plain << words[i];
+            continue;
+        }
+        if (out->switches.contains(lower) || (valued && i + 1 >= words.size()))
+            return false;
+        out->switches.insert(lower, valued ? words[++i] : QString());
+    }
+    return true;
 }
 
-QByteArray Utf16Bytes(const QString& s)
+struct Value {
+    QString name;
+    DWORD type = REG_NONE;
+    QByteArray data;
+};
+
+QString Line(const Value& value)
 {
-    QByteArray b(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
-    b.append('\0').append('\0');
-    return b;
+    const std::vector<std::uint8_t> bytes(value.data.begin(), value.data.end());
+    return QString::fromStdU16String(reg::QueryLine(value.name.toStdU16String(), value.type, bytes));
 }
 
 // A registry failure: the transport's when the connection broke, else the result code.
@@ -30,270 +65,378 @@ int RegFailure(CliContext& cx, const QString& what, LONG result)
     return cx.Failure(what, DWORD(result));
 }
 
-int Query(CliContext& cx, const ParsedKey& key, const QString& keyText, const QStringList& args)
+// The value at `index` of an open key, its name as stored.
+LONG ReadValueAt(HKEY key, DWORD index, Value* value)
 {
-    HKEY h = 0;
-    LONG r = CeRegOpenKeyEx(key.root, W(key.path), 0, 0, &h);
-    if (r != 0)
-        return RegFailure(cx, QStringLiteral("cannot open %1").arg(keyText), r);
-    QString full = key.path.isEmpty() ? key.rootName : key.rootName + QLatin1Char('\\') + key.path;
-    auto printValue = [&](const QString& name, DWORD type, const QByteArray& data) {
-        cx.out() << "    " << (name.isEmpty() ? QStringLiteral("(Default)") : name) << "    "
-                 << TypeName(type) << "    " << FormatValue(type, data) << Qt::endl;
-    };
-    int status = kOk;
-    if (args.size() == 2) {
-        QString name = args[1] == QLatin1String("(Default)") ? QString() : args[1];
-        DWORD type = 0, size = 0;
-        r = CeRegQueryValueEx(h, W(name), nullptr, &type, nullptr, &size);
-        QByteArray data(int(size), '\0');
-        if (r == 0 && size > 0)
-            r = CeRegQueryValueEx(h, W(name), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-        if (r != 0) {
-            status = RegFailure(cx, QStringLiteral("cannot read %1 of %2").arg(args[1], keyText), r);
-        } else {
-            cx.out() << full << Qt::endl;
-            printValue(name, type, data);
+    std::vector<WCHAR> name(kMaxValueName);
+    DWORD nameLength = 0;
+    const LONG result = ReadSizedValue(
+        [&](BYTE* data, DWORD* size) {
+            nameLength = kMaxValueName;
+            return CeRegEnumValue(key, index, name.data(), &nameLength, nullptr, &value->type, data, size);
+        },
+        &value->data);
+    value->name = QString::fromUtf16(name.data(), nameLength);
+    return result;
+}
+
+// Every value of an open key, in the device's order.
+LONG ReadValues(HKEY key, QVector<Value>* values)
+{
+    for (DWORD index = 0;; ++index) {
+        Value value;
+        const LONG result = ReadValueAt(key, index, &value);
+        if (result == LONG(ERROR_NO_MORE_ITEMS))
+            return 0;
+        if (result != 0)
+            return result;
+        values->append(value);
+    }
+}
+
+LONG ReadSubKeys(HKEY key, QStringList* names)
+{
+    for (DWORD index = 0;; ++index) {
+        WCHAR name[kMaxKeyName];
+        DWORD length = kMaxKeyName;
+        const LONG result = CeRegEnumKeyEx(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == LONG(ERROR_NO_MORE_ITEMS))
+            return 0;
+        if (result != 0)
+            return result;
+        names->append(QString::fromUtf16(name, length));
+    }
+}
+
+class RegistryRun {
+public:
+    RegistryRun(CliContext& cx, const ParsedKey& key, const QString& keyText)
+        : m_cx(cx)
+        , m_key(key)
+        , m_keyText(keyText)
+    {
+    }
+
+    int Query(const Words& w);
+    int Set(const QString& name, DWORD type, const QString& data);
+    int CreateKey();
+    int Delete(const Words& w, bool confirmed);
+
+private:
+    QString FullName(const QString& path) const
+    {
+        return path.isEmpty() ? m_key.rootName : m_key.rootName + QLatin1Char('\\') + path;
+    }
+    // Prints the key below the root at `path` with its values, and then its
+    // sub-keys: as paths, or (`recursive`) each printed the same way.
+    int PrintKey(const QString& path, bool recursive);
+    int PrintValue(HKEY key, const QString& name);
+
+    CliContext& m_cx;
+    ParsedKey m_key;
+    QString m_keyText;
+};
+
+int RegistryRun::PrintKey(const QString& path, bool recursive)
+{
+    HKEY key = 0;
+    LONG result = CeRegOpenKeyEx(m_key.root, W(path), 0, 0, &key);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot open %1").arg(FullName(path)), result);
+    QVector<Value> values;
+    QStringList subKeys;
+    result = ReadValues(key, &values);
+    if (result == 0)
+        result = ReadSubKeys(key, &subKeys);
+    CeRegCloseKey(key);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot read %1").arg(FullName(path)), result);
+    m_cx.out() << '\n' << FullName(path) << '\n';
+    for (const Value& value : values)
+        m_cx.out() << Line(value) << '\n';
+    if (!recursive) {
+        m_cx.out() << '\n';
+        for (const QString& sub : subKeys)
+            m_cx.out() << FullName(path) << '\\' << sub << '\n';
+        return kOk;
+    }
+    for (const QString& sub : subKeys) {
+        const int status = PrintKey(path.isEmpty() ? sub : path + QLatin1Char('\\') + sub, true);
+        if (status != kOk)
+            return status;
+    }
+    return kOk;
+}
+
+int RegistryRun::PrintValue(HKEY key, const QString& name)
+{
+    Value value;
+    value.name = name;
+    const LONG result = ReadSizedValue(
+        [&](BYTE* data, DWORD* size) {
+            return CeRegQueryValueEx(key, W(name), nullptr, &value.type, data, size);
+        },
+        &value.data);
+    if (result != 0)
+        return RegFailure(m_cx,
+            QStringLiteral("cannot read %1 of %2")
+                .arg(name.isEmpty() ? QStringLiteral("(Default)") : name, m_keyText),
+            result);
+    // The name as stored, not as typed.
+    for (DWORD index = 0;; ++index) {
+        Value stored;
+        if (ReadValueAt(key, index, &stored) != 0)
+            break;
+        if (reg::NamesEqual(stored.name.toStdU16String(), name.toStdU16String())) {
+            value.name = stored.name;
+            break;
         }
-        CeRegCloseKey(h);
+    }
+    m_cx.out() << '\n' << FullName(m_key.path) << '\n' << Line(value) << "\n\n";
+    return kOk;
+}
+
+int RegistryRun::Query(const Words& w)
+{
+    const bool named = w.Has("/v") || w.Has("/ve") || w.plain.size() == 2;
+    if (!named) {
+        const int status = PrintKey(m_key.path, w.Has("/s"));
+        if (status == kOk && w.Has("/s"))
+            m_cx.out() << '\n';
         return status;
     }
-    cx.out() << full << Qt::endl;
-    for (DWORD i = 0;; ++i) {
-        WCHAR name[16384];
-        DWORD nameLength = 16384, type = 0, size = 0;
-        r = CeRegEnumValue(h, i, name, &nameLength, nullptr, &type, nullptr, &size);
-        if (r != 0)
-            break;
-        QByteArray data(int(size), '\0');
-        DWORD dataSize = size;
-        nameLength = 16384;
-        r = CeRegEnumValue(
-            h, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
-        if (r != 0)
-            break;
-        printValue(QString::fromUtf16(name, nameLength), type, data.left(int(dataSize)));
-    }
-    if (r != LONG(ERROR_NO_MORE_ITEMS) && r != 0)
-        status = RegFailure(cx, QStringLiteral("cannot read the values of %1").arg(keyText), r);
-    for (DWORD i = 0; status == kOk; ++i) {
-        WCHAR name[256];
-        DWORD nameLength = 256;
-        r = CeRegEnumKeyEx(h, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
-        if (r == LONG(ERROR_NO_MORE_ITEMS))
-            break;
-        if (r != 0) {
-            status = RegFailure(cx, QStringLiteral("cannot read the sub-keys of %1").arg(keyText), r);
-            break;
-        }
-        if (i == 0)
-            cx.out() << Qt::endl;
-        cx.out() << full << "\\" << QString::fromUtf16(name, nameLength) << Qt::endl;
-    }
-    CeRegCloseKey(h);
+    HKEY key = 0;
+    const LONG result = CeRegOpenKeyEx(m_key.root, W(m_key.path), 0, 0, &key);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot open %1").arg(m_keyText), result);
+    const QString name = w.Has("/v") ? w.Get("/v") : w.Has("/ve") ? QString() : w.plain[1];
+    const int status = PrintValue(key, name == QLatin1String("(Default)") ? QString() : name);
+    CeRegCloseKey(key);
     return status;
 }
 
-int Set(CliContext& cx, const ParsedKey& key, const QString& keyText, const QStringList& args)
+int RegistryRun::Set(const QString& name, DWORD type, const QString& text)
 {
-    DWORD type = 0;
     QByteArray data;
     QString why;
-    if (!EncodeValue(args[2], args[3], &type, &data, &why))
-        return cx.Usage(why);
-    HKEY h = 0;
-    LONG r = CeRegCreateKeyEx(key.root, W(key.path), 0, nullptr, 0, 0, nullptr, &h, nullptr);
-    if (r != 0)
-        return RegFailure(cx, QStringLiteral("cannot open %1").arg(keyText), r);
-    QString name = args[1] == QLatin1String("(Default)") ? QString() : args[1];
-    r = CeRegSetValueEx(
-        h, W(name), 0, type, reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
-    CeRegCloseKey(h);
-    if (r != 0)
-        return RegFailure(cx, QStringLiteral("cannot set %1 of %2").arg(args[1], keyText), r);
+    if (!EncodeValue(type, text, &data, &why))
+        return m_cx.Usage(QStringLiteral("reg: ") + why);
+    HKEY key = 0;
+    LONG result = CeRegCreateKeyEx(m_key.root, W(m_key.path), 0, nullptr, 0, 0, nullptr, &key, nullptr);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot open %1").arg(m_keyText), result);
+    const QString stored = name == QLatin1String("(Default)") ? QString() : name;
+    result = CeRegSetValueEx(
+        key, W(stored), 0, type, reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
+    CeRegCloseKey(key);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot set %1 of %2").arg(name, m_keyText), result);
     return kOk;
 }
 
-int Delete(CliContext& cx, const ParsedKey& key, const QString& keyText, const QStringList& args)
+int RegistryRun::CreateKey()
 {
-    if (args.size() == 2) {
-        HKEY h = 0;
-        LONG r = CeRegOpenKeyEx(key.root, W(key.path), 0, 0, &h);
-        if (r != 0)
-            return RegFailure(cx, QStringLiteral("cannot open %1").arg(keyText), r);
-        QString name = args[1] == QLatin1String("(Default)") ? QString() : args[1];
-        r = CeRegDeleteValue(h, W(name));
-        CeRegCloseKey(h);
-        if (r != 0)
-            return RegFailure(cx, QStringLiteral("cannot delete %1 of %2").arg(args[1], keyText), r);
+    HKEY key = 0;
+    const LONG result = CeRegCreateKeyEx(m_key.root, W(m_key.path), 0, nullptr, 0, 0, nullptr, &key, nullptr);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot create %1").arg(m_keyText), result);
+    CeRegCloseKey(key);
+    return kOk;
+}
+
+int RegistryRun::Delete(const Words& w, bool confirmed)
+{
+    HKEY key = 0;
+    LONG result = CeRegOpenKeyEx(m_key.root, W(m_key.path), 0, 0, &key);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot open %1").arg(m_keyText), result);
+    if (w.Has("/v") || w.Has("/ve") || w.plain.size() == 2) {
+        const QString name = w.Has("/v") ? w.Get("/v") : w.Has("/ve") ? QString() : w.plain[1];
+        result = CeRegDeleteValue(key, W(name == QLatin1String("(Default)") ? QString() : name));
+        CeRegCloseKey(key);
+        if (result != 0)
+            return RegFailure(m_cx, QStringLiteral("cannot delete %1 of %2").arg(name, m_keyText), result);
         return kOk;
     }
-    if (key.path.isEmpty())
-        return cx.Usage(QStringLiteral("a root key cannot be deleted"));
-    LONG r = CeRegDeleteKey(key.root, W(key.path));
-    if (r != 0)
-        return RegFailure(cx, QStringLiteral("cannot delete %1").arg(keyText), r);
+    DWORD subKeys = 0;
+    result = CeRegQueryInfoKey(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+        nullptr, nullptr, nullptr);
+    CeRegCloseKey(key);
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot read %1").arg(m_keyText), result);
+    if (m_key.path.isEmpty())
+        return m_cx.Usage(QStringLiteral("a root key cannot be deleted"));
+    // The registry editor's question; a whole subtree goes with the key.
+    if (subKeys > 0) {
+        devlink::NonInteractivePrompter prompter(confirmed
+                ? devlink::NonInteractivePrompter::Mode::AnswerYes
+                : devlink::NonInteractivePrompter::Mode::SafeAnswers);
+        devlink::PromptRequest question;
+        question.caption = QStringLiteral("Quorvane");
+        question.text
+            = QStringLiteral("This will delete the following registry key, and any subkeys.\r\n\r\n%1\r\n\r\n"
+                             "Are you sure ?\r\n")
+                  .arg(FullName(m_key.path));
+        question.icon = devlink::PromptIcon::Question;
+        question.buttons = devlink::PromptButtons::YesNoCancel;
+        m_cx.out().flush();
+        m_cx.err().flush();
+        if (prompter.Ask(question) != devlink::PromptAnswer::Yes)
+            return m_cx.Fail(
+                QStringLiteral("reg delete: not confirmed; nothing was deleted (use --yes or /f)"));
+    }
+    result = CeRegDeleteKey(m_key.root, W(m_key.path));
+    if (result != 0)
+        return RegFailure(m_cx, QStringLiteral("cannot delete %1").arg(m_keyText), result);
     return kOk;
+}
+
+int Registry(CliContext& cx, const ParsedCommand& p)
+{
+    const QString verb = p.arguments[0].toLower();
+    const QStringList rest = p.arguments.mid(1);
+    Words w;
+    bool shapeOk = false;
+    if (verb == QLatin1String("query"))
+        shapeOk
+            = SplitWords(rest, { QStringLiteral("/ve"), QStringLiteral("/s") }, { QStringLiteral("/v") }, &w)
+            && (w.plain.size() == 1 || (w.plain.size() == 2 && !w.Has("/v") && !w.Has("/ve")))
+            && !(w.Has("/v") && w.Has("/ve"));
+    else if (verb == QLatin1String("set")) {
+        // Positional only: DATA may look like a switch ("/s").
+        w.plain = rest;
+        shapeOk = rest.size() == 4;
+    } else if (verb == QLatin1String("add"))
+        shapeOk = SplitWords(rest, { QStringLiteral("/ve"), QStringLiteral("/f") },
+                      { QStringLiteral("/v"), QStringLiteral("/t"), QStringLiteral("/d") }, &w)
+            && w.plain.size() == 1 && !(w.Has("/v") && w.Has("/ve"));
+    else if (verb == QLatin1String("delete"))
+        shapeOk
+            = SplitWords(rest, { QStringLiteral("/ve"), QStringLiteral("/f") }, { QStringLiteral("/v") }, &w)
+            && (w.plain.size() == 1 || (w.plain.size() == 2 && !w.Has("/v") && !w.Has("/ve")))
+            && !(w.Has("/v") && w.Has("/ve"));
+    if (!shapeOk)
+        return cx.Usage(kUsage);
+    ParsedKey key;
+    if (!ParseKey(w.plain[0], &key))
+        return cx.Usage(QStringLiteral("\"%1\" does not start with HKLM, HKCU, HKCR or a full root name")
+                            .arg(w.plain[0]));
+    RegistryRun run(cx, key, w.plain[0]);
+    if (verb == QLatin1String("query"))
+        return run.Query(w);
+    if (verb == QLatin1String("delete"))
+        return run.Delete(w, p.Has(QStringLiteral("yes")) || w.Has("/f"));
+    const QString typeName = verb == QLatin1String("set") ? w.plain[2] : w.Get("/t");
+    DWORD type = REG_SZ;
+    if (!typeName.isEmpty() && !ParseValueType(typeName, &type))
+        return cx.Usage(
+            QStringLiteral("unknown value type \"%1\" (REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, "
+                           "REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD, REG_NONE; or sz, dword, ...)")
+                .arg(typeName));
+    if (verb == QLatin1String("set"))
+        return run.Set(w.plain[1], type, w.plain[3]);
+    if (!w.Has("/v") && !w.Has("/ve") && !w.Has("/t") && !w.Has("/d"))
+        return run.CreateKey();
+    return run.Set(w.Has("/ve") ? QStringLiteral("(Default)") : w.Get("/v"), type, w.Get("/d"));
 }
 
 } // namespace
 
+LONG ReadSizedValue(const std::function<LONG(BYTE* data, DWORD* size)>& read, QByteArray* data)
+{
+    constexpr int kTries = 8;
+    constexpr DWORD kSpare = 256;
+    LONG result = 0;
+    DWORD room = 0;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        DWORD size = 0;
+        result = read(nullptr, &size);
+        if (result != 0)
+            return result;
+        room = std::max(size, room) + (attempt > 0 ? kSpare : 0);
+        data->resize(qsizetype(room));
+        size = room;
+        result = read(reinterpret_cast<BYTE*>(data->data()), &size);
+        if (result == LONG(ERROR_MORE_DATA))
+            continue;
+        data->resize(result == 0 ? qsizetype(size) : 0);
+        return result;
+    }
+    return result;
+}
+
 bool ParseKey(const QString& text, ParsedKey* key)
 {
-    static const struct {
-        const char* shortName;
-        const char* longName;
-        HKEY root;
-    } kRoots[] = {
-        { "HKLM", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE },
-        { "HKCU", "HKEY_CURRENT_USER", HKEY_CURRENT_USER },
-        { "HKCR", "HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT },
-    };
     QString t = text;
     while (t.startsWith(QLatin1Char('\\')))
         t.remove(0, 1);
-    int slash = t.indexOf(QLatin1Char('\\'));
-    QString first = slash < 0 ? t : t.left(slash);
-    for (const auto& r : kRoots) {
-        if (first.compare(QLatin1String(r.shortName), Qt::CaseInsensitive) == 0
-            || first.compare(QLatin1String(r.longName), Qt::CaseInsensitive) == 0) {
-            key->root = r.root;
-            key->rootName = QLatin1String(r.longName);
-            key->path = slash < 0 ? QString() : t.mid(slash + 1);
-            while (key->path.endsWith(QLatin1Char('\\')))
-                key->path.chop(1);
-            return true;
-        }
-    }
-    return false;
+    const qsizetype slash = t.indexOf(QLatin1Char('\\'));
+    const reg::Root root = reg::RootFromName((slash < 0 ? t : t.left(slash)).toStdU16String());
+    if (root == 0)
+        return false;
+    key->root = root;
+    key->rootName = QString::fromStdU16String(std::u16string(reg::RootName(root)));
+    key->path = slash < 0 ? QString() : t.mid(slash + 1);
+    while (key->path.endsWith(QLatin1Char('\\')))
+        key->path.chop(1);
+    return true;
 }
 
-QString TypeName(DWORD type)
+bool ParseValueType(const QString& name, DWORD* type)
 {
-    switch (type) {
-    case REG_NONE:
-        return QStringLiteral("REG_NONE");
-    case REG_SZ:
-        return QStringLiteral("REG_SZ");
-    case REG_EXPAND_SZ:
-        return QStringLiteral("REG_EXPAND_SZ");
-    case REG_BINARY:
-        return QStringLiteral("REG_BINARY");
-    case REG_DWORD:
-        return QStringLiteral("REG_DWORD");
-    case REG_DWORD_BIG_ENDIAN:
-        return QStringLiteral("REG_DWORD_BIG_ENDIAN");
-    case REG_MULTI_SZ:
-        return QStringLiteral("REG_MULTI_SZ");
-    default:
-        return QStringLiteral("REG_0x%1").arg(type, 0, 16);
-    }
+    std::uint32_t found = 0;
+    const std::string text = name.toStdString();
+    if (!reg::TypeFromName(text, &found) && !reg::TypeFromName("REG_" + text, &found))
+        return false;
+    *type = found;
+    return true;
 }
 
-QString FormatValue(DWORD type, const QByteArray& data)
+bool EncodeValue(DWORD type, const QString& text, QByteArray* data, QString* why)
 {
-    auto byte = [&](int i) { return quint32(quint8(data[i])); };
-    switch (type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ:
-        return TextOf(data);
-    case REG_DWORD:
-    case REG_DWORD_BIG_ENDIAN:
-        if (data.size() == 4) {
-            quint32 v = type == REG_DWORD ? byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24
-                                          : byte(3) | byte(2) << 8 | byte(1) << 16 | byte(0) << 24;
-            return QStringLiteral("0x%1 (%2)").arg(v, 8, 16, QLatin1Char('0')).arg(v);
-        }
-        break;
-    case REG_MULTI_SZ: {
-        QString all
-            = QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData()), data.size() / 2);
-        QStringList items = all.split(QChar(0));
-        while (!items.isEmpty() && items.last().isEmpty())
-            items.removeLast();
-        return items.join(QStringLiteral("\\0"));
+    // Every type without a text or number form takes hex digit pairs.
+    static const QVector<DWORD> kNotHex
+        = { REG_SZ, REG_EXPAND_SZ, REG_NONE, REG_MULTI_SZ, REG_DWORD, REG_DWORD_BIG_ENDIAN, reg::REG_QWORD };
+    QString argument = text;
+    if (!kNotHex.contains(type))
+        argument.remove(QLatin1Char(' '));
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!reg::DataFromArgument(type, argument.toStdU16String(), u"", &bytes, &error)) {
+        *why = QString::fromStdString(error);
+        return false;
     }
-    default:
-        break;
-    }
-    QStringList hex;
-    for (int i = 0; i < data.size(); ++i)
-        hex << QStringLiteral("%1").arg(byte(i), 2, 16, QLatin1Char('0'));
-    return hex.join(QLatin1Char(' '));
+    *data = QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    return true;
 }
 
-bool EncodeValue(const QString& typeText, const QString& text, DWORD* type, QByteArray* data, QString* why)
+Command RegistryCommand()
 {
-    QString t = typeText.toLower();
-    if (t == QLatin1String("sz") || t == QLatin1String("expand_sz")) {
-        *type = t == QLatin1String("sz") ? REG_SZ : REG_EXPAND_SZ;
-        *data = Utf16Bytes(text);
-        return true;
-    }
-    if (t == QLatin1String("dword")) {
-        bool ok = false;
-        qulonglong v = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-            ? text.mid(2).toULongLong(&ok, 16)
-            : text.toULongLong(&ok, 10);
-        if (!ok || v > 0xFFFFFFFFull) {
-            *why = QStringLiteral("\"%1\" is not a DWORD (0 to 4294967295, or 0x0 to 0xffffffff)").arg(text);
-            return false;
-        }
-        *type = REG_DWORD;
-        data->resize(4);
-        for (int i = 0; i < 4; ++i)
-            (*data)[i] = char(v >> (8 * i));
-        return true;
-    }
-    if (t == QLatin1String("binary")) {
-        QString digits = text;
-        digits.remove(QLatin1Char(' '));
-        QByteArray bytes = QByteArray::fromHex(digits.toLatin1());
-        bool valid = digits.size() % 2 == 0;
-        for (QChar c : digits)
-            valid = valid && c.unicode() < 128 && std::isxdigit(c.unicode());
-        if (!valid) {
-            *why = QStringLiteral("\"%1\" is not binary data (hex digit pairs)").arg(text);
-            return false;
-        }
-        *type = REG_BINARY;
-        *data = bytes;
-        return true;
-    }
-    if (t == QLatin1String("multi_sz")) {
-        *type = REG_MULTI_SZ;
-        data->clear();
-        for (const QString& item : text.split(QStringLiteral("\\0")))
-            if (!item.isEmpty())
-                data->append(Utf16Bytes(item));
-        data->append('\0').append('\0');
-        return true;
-    }
-    *why = QStringLiteral("unknown value type \"%1\" (sz, expand_sz, dword, binary, multi_sz)").arg(typeText);
-    return false;
-}
-
-int Registry(CliContext& cx, const QStringList& args)
-{
-    if (args.isEmpty())
-        return cx.Usage(QStringLiteral("reg takes query, set or delete"));
-    QString verb = args[0];
-    QStringList rest = args.mid(1);
-    bool shapeOk = (verb == QLatin1String("query") && (rest.size() == 1 || rest.size() == 2))
-        || (verb == QLatin1String("set") && rest.size() == 4)
-        || (verb == QLatin1String("delete") && (rest.size() == 1 || rest.size() == 2));
-    if (!shapeOk)
-        return cx.Usage(QStringLiteral(
-            "usage: reg query KEY [NAME] | reg set KEY NAME TYPE DATA | reg delete KEY [NAME]"));
-    ParsedKey key;
-    if (!ParseKey(rest[0], &key))
-        return cx.Usage(
-            QStringLiteral("\"%1\" does not start with HKLM, HKCU, HKCR or a full root name").arg(rest[0]));
-    if (verb == QLatin1String("query"))
-        return Query(cx, key, rest[0], rest);
-    if (verb == QLatin1String("set"))
-        return Set(cx, key, rest[0], rest);
-    return Delete(cx, key, rest[0], rest);
+    Command command;
+    command.syntax.name = QStringLiteral("reg");
+    command.syntax.arguments = QStringLiteral("query|set|add|delete KEY ...");
+    command.syntax.summary
+        = QStringLiteral("show, set or delete device registry keys and values (as reg.exe)");
+    command.syntax.description
+        = QStringLiteral("  reg query  KEY [NAME | /v NAME | /ve] [/s]\n"
+                         "  reg set    KEY NAME TYPE DATA\n"
+                         "  reg add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
+                         "  reg delete KEY [NAME | /v NAME | /ve] [/f]\n"
+                         "\n"
+                         "KEY starts with HKLM, HKCU, HKCR or a full root name. TYPE is a name as query\n"
+                         "prints it (REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,\n"
+                         "REG_MULTI_SZ, REG_QWORD, REG_NONE) or its short form (sz, dword, ...); add\n"
+                         "defaults to REG_SZ. DATA: a DWORD in decimal or 0x hex, binary data as hex\n"
+                         "digit pairs, a multi-string as strings separated by \\0. query prints as cereg\n"
+                         "does; /s lists every key below KEY, /v one value, /ve the unnamed value.\n"
+                         "Deleting a key that has sub-keys asks first; the answer is No unless --yes or /f.\n"
+                         "A DATA that begins with \"-\" and a letter goes after \"--\".\n");
+    command.syntax.options = { { QStringLiteral("yes"), QString(),
+        QStringLiteral("Delete a key with its sub-keys without asking (as /f)."), QStringLiteral("y") } };
+    command.syntax.minArguments = 2;
+    command.syntax.maxArguments = -1;
+    command.run = Registry;
+    return command;
 }
 
 } // namespace cli

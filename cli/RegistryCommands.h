@@ -1,22 +1,32 @@
-// quorvane-cli's registry commands: reg query KEY [NAME], reg set KEY NAME
-// TYPE DATA, reg delete KEY [NAME]. Keys are written with their root first:
-// "HKLM\Software\...", "HKCU\...", "HKCR\..." or the full root names.
+// quorvane-cli's registry command, in the manner of reg.exe and cereg and
+// through the registry library's own names and texts (platform/registry:
+// the type names, the data as typed and as shown, the query's lines):
 //
-// Data of reg set, by TYPE:
-//   sz, expand_sz   the text
-//   dword           a number, decimal or 0x-prefixed hexadecimal
-//   binary          hex digit pairs, blanks allowed ("01 ff")
-//   multi_sz        the strings separated by "\0" ("one\0two")
-// reg query prints values as "    NAME    TYPE    DATA" lines (the unnamed
-// value as "(Default)"); binary data as hex pairs, DWORDs as 0x%08x, multi
-// strings joined by "\0"; then the full paths of the sub-keys.
+//   reg query  KEY [NAME | /v NAME | /ve] [/s]
+//   reg set    KEY NAME TYPE DATA
+//   reg add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]
+//   reg delete KEY [NAME | /v NAME | /ve] [/f]
+//
+// KEY starts with its root: HKLM, HKCU, HKCR or the full "HKEY_..." names.
+// TYPE is a name as a query prints it (REG_SZ, REG_DWORD, ...) or its short
+// form (sz, dword, ...). A query prints what cereg prints: a blank line, the
+// key, its values ("    NAME    TYPE    DATA"), a blank line and the full
+// paths of its sub-keys; with /s every key below it with its values. Deleting
+// a key that has sub-keys asks first; the answer is No unless --yes or /f.
+//
+// The command uses the program's device connection (main thread); the
+// helpers below are pure and safe from any thread.
 #pragma once
 
-#include "cli/CliContext.h"
+#include "cli/Command.h"
+
+#include <QByteArray>
+
+#include <functional>
 
 namespace cli {
 
-int Registry(CliContext& cx, const QStringList& args);
+Command RegistryCommand();
 
 struct ParsedKey {
     HKEY root = 0;
@@ -27,11 +37,18 @@ struct ParsedKey {
 // False when the key does not start with a known root.
 bool ParseKey(const QString& text, ParsedKey* key);
 
-// The bytes REG_* data of `type` takes for `text`; false (with a reason)
-// when the text does not fit the type.
-bool EncodeValue(const QString& type, const QString& text, DWORD* regType, QByteArray* data, QString* why);
-// The data as reg query prints it.
-QString FormatValue(DWORD type, const QByteArray& data);
-QString TypeName(DWORD type);
+// The registry type a name stands for: as printed ("REG_DWORD", any case) or
+// the short form ("dword"). False for an unknown name.
+bool ParseValueType(const QString& name, DWORD* type);
+
+// The bytes of `text` as data of `type`, as cereg takes it (blanks between
+// the hex pairs of binary data are allowed); false with the reason.
+bool EncodeValue(DWORD type, const QString& text, QByteArray* data, QString* why);
+
+// One read of a value whose size must be asked first: `read` is called with
+// no buffer for the size, then with a buffer of that size. A value that grew
+// in between (ERROR_MORE_DATA: "Status" while an agent writes it) is read
+// again with room to spare, a few times. Returns the result of the last call.
+LONG ReadSizedValue(const std::function<LONG(BYTE* data, DWORD* size)>& read, QByteArray* data);
 
 } // namespace cli

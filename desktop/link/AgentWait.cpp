@@ -46,31 +46,14 @@ struct DebugLog {
 DebugLog ReadDebugLog()
 {
     DebugLog log;
-    const std::u16string keyPath = DevicePath(kAgentDebugKey);
-    HKEY key = 0;
-    if (CeRegOpenKeyEx(kAgentRoot, keyPath.c_str(), 0, 0, &key) != 0)
-        return log;
-    std::vector<char16_t> name(256);
-    std::vector<char16_t> data(4096);
-    LONG result = 0;
-    for (DWORD index = 0;; ++index) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD type = 0;
-        DWORD dataSize = static_cast<DWORD>((data.size() - 1) * sizeof(char16_t));
-        std::fill(data.begin(), data.end(), u'\0');
-        result = CeRegEnumValue(key, index, name.data(), &nameLength, nullptr, &type,
-            reinterpret_cast<BYTE*>(data.data()), &dataSize);
-        if (result != 0)
-            break;
-        const QString line = QString::fromUtf16(data.data(), qsizetype(dataSize / sizeof(char16_t)))
-                                 .section(QChar(u'\0'), 0, 0);
-        if (AgentCompletion::IsHandOverLine(line))
+    QVector<AgentLogLine> lines;
+    log.read = ReadAgentDebugLog(&lines);
+    for (const AgentLogLine& line : lines) {
+        if (AgentCompletion::IsHandOverLine(line.text))
             log.handOver = true;
-        if (line.endsWith(QStringLiteral(" - Done.")))
+        if (line.text.endsWith(QStringLiteral(" - Done.")))
             log.done = true;
     }
-    CeRegCloseKey(key);
-    log.read = result == static_cast<LONG>(ERROR_NO_MORE_ITEMS);
     return log;
 }
 

@@ -143,6 +143,20 @@ bool ReadAgentRegDword(const QString& name, quint32* value);
 bool WriteAgentRegDword(const QString& name, quint32 value);
 bool WriteAgentRegString(const QString& name, const QString& text);
 
+// One line of the agent's step log: a value of "\Software\Quorvane\Debug",
+// its name (the agent's line number, "000") and its text.
+struct AgentLogLine {
+    QString name;
+    QString text;
+};
+
+// Reads the agent's step log in the order the device enumerates it: names of
+// at most 260 characters, texts of at most 3000 bytes (cut at their first
+// NUL). The key is opened, not created. True when the key could be opened
+// and enumerated to its end; *lines then holds every line (on false, the
+// lines read before the failure).
+bool ReadAgentDebugLog(QVector<AgentLogLine>* lines);
+
 // ---- Waiting, tracing, program location ----------------------------------------
 
 // Waits `milliseconds`. On the main thread it dispatches window messages

@@ -4,7 +4,9 @@
 
 #include "platform/rapi/Rapi.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace devlink {
 namespace {
@@ -101,6 +103,38 @@ bool WriteAgentRegString(const QString& name, const QString& text)
     data.push_back(u'\0');
     return WriteDeviceRegValue(
         kAgentRoot, kAgentKey, name, data.data(), static_cast<DWORD>(data.size() * 2), REG_SZ);
+}
+
+bool ReadAgentDebugLog(QVector<AgentLogLine>* lines)
+{
+    lines->clear();
+    const std::u16string keyPath = DevicePath(kAgentDebugKey);
+    HKEY key = 0;
+    if (CeRegOpenKeyEx(kAgentRoot, keyPath.c_str(), 0, 0, &key) != 0)
+        return false;
+    std::vector<char16_t> name(261);
+    std::vector<char16_t> data(1501); // 3000 bytes and a terminator that stays zero
+    LONG result = 0;
+    for (DWORD index = 0;; ++index) {
+        // Both buffers are reset before each call: a shorter value must not
+        // show the tail of a longer one.
+        std::fill(name.begin(), name.end(), u'\0');
+        std::fill(data.begin(), data.end(), u'\0');
+        DWORD nameLength = 260;
+        DWORD type = 0;
+        DWORD dataSize = 3000;
+        result = CeRegEnumValue(key, index, name.data(), &nameLength, nullptr, &type,
+            reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        if (result != 0)
+            break;
+        AgentLogLine line;
+        line.name = QString::fromUtf16(name.data(), qsizetype(std::min<DWORD>(nameLength, 260)));
+        line.text = QString::fromUtf16(data.data(), qsizetype(std::min<DWORD>(dataSize, 3000) / 2))
+                        .section(QChar(u'\0'), 0, 0);
+        lines->append(line);
+    }
+    CeRegCloseKey(key);
+    return result == static_cast<LONG>(ERROR_NO_MORE_ITEMS);
 }
 
 } // namespace devlink

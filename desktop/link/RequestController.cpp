@@ -177,9 +177,11 @@ void RequestController::OnRunEnded(RequestEnd end)
         // device stayed leased to another program.
         answer.requestFailed = end == RequestEnd::Busy;
         answer.cancelled = end == RequestEnd::Cancelled;
-        if (answer.cancelled && m_state == RequestState::Running)
-            SetState(RequestState::Cancelling);
     }
+    // However it was cancelled (here, or program-wide by an interrupt), a
+    // cancelled run ends as cancelled, never as a success without rows.
+    if (answer.cancelled && m_state == RequestState::Running)
+        SetState(RequestState::Cancelling);
     if (m_shown && m_exportEnabled != !answer.requestFailed) {
         m_exportEnabled = !answer.requestFailed;
         emit controlsChanged();

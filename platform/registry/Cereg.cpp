@@ -144,8 +144,7 @@ std::string FullName(Root root, const std::u16string& stored)
 
 void PrintValue(std::ostream& out, const ValueEntry& v)
 {
-    out << "    " << (v.name.empty() ? std::string("(Default)") : ToUtf8(v.name)) << "    "
-        << TypeName(v.type) << "    " << ToUtf8(DisplayData(v.type, v.data)) << "\n";
+    out << ToUtf8(QueryLine(v.name, v.type, v.data)) << "\n";
 }
 
 class Command {

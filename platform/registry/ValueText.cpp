@@ -252,4 +252,15 @@ std::u16string DisplayData(std::uint32_t type, const std::vector<std::uint8_t>& 
     return Hex(data);
 }
 
+std::u16string QueryLine(std::u16string_view name, std::uint32_t type, const std::vector<std::uint8_t>& data)
+{
+    std::u16string line = u"    ";
+    line += name.empty() ? std::u16string_view(u"(Default)") : name;
+    line += u"    ";
+    line += Narrow(TypeName(type).c_str());
+    line += u"    ";
+    line += DisplayData(type, data);
+    return line;
+}
+
 } // namespace reg

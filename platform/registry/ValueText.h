@@ -34,4 +34,8 @@ bool DataFromArgument(std::uint32_t type, std::u16string_view text, std::u16stri
 // upper-case hex digits.
 std::u16string DisplayData(std::uint32_t type, const std::vector<std::uint8_t>& data);
 
+// One value as a query lists it: "    NAME    TYPE    DATA", the unnamed
+// value as "(Default)", the data as DisplayData shows it; no line break.
+std::u16string QueryLine(std::u16string_view name, std::uint32_t type, const std::vector<std::uint8_t>& data);
+
 } // namespace reg

@@ -1,25 +1,15 @@
 // quorvane-cli's device commands against a running device: exit statuses,
 // outputs and the device's error texts.
-#include "cli/RegistryCommands.h"
-#include "tests/device/DeviceFixture.h"
-#include "tests/support/HostFile.h"
+#include "tests/cli/CliFixture.h"
 
-using testing_device::DeviceTest;
-using testsupport::ReadHostFile;
-using testsupport::RunProgram;
+#include <sstream>
+
+using testing_cli::Cli;
 using testsupport::RunResult;
+using testsupport::ReadHostFile;
 using testsupport::WriteHostFile;
 
 namespace {
-
-class Cli : public DeviceTest {
-protected:
-    RunResult Q(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), { testsupport::Cli().string(), "--socket", socket().string() });
-        return RunProgram(args, home());
-    }
-};
 
 TEST_F(Cli, InfoTellsTheDevice)
 {
@@ -101,38 +91,93 @@ TEST_F(Cli, RegistrySetQueryDelete)
 {
     EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane", "Status", "sz", "Row 3 of 10" }).status, 0);
     EXPECT_EQ(
-        Q({ "reg", "set", "HKEY_LOCAL_MACHINE\\Software\\Quorvane", "Cancel", "dword", "1" }).status, 0);
+        Q({ "reg", "set", "HKEY_LOCAL_MACHINE\\Software\\Quorvane", "Cancel", "REG_DWORD", "1" }).status, 0);
     EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane", "Blob", "binary", "de ad BE ef" }).status, 0);
-    EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane", "List", "multi_sz", "one\\0two" }).status, 0);
+    EXPECT_EQ(
+        Q({ "reg", "add", "HKLM\\Software\\Quorvane", "/v", "List", "/t", "REG_MULTI_SZ", "/d", "one\\0two" })
+            .status,
+        0);
     EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane\\Debug", "1", "expand_sz", "%TEMP%" }).status, 0);
+    // As cereg prints it, from the same code.
+    const std::string key = "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\n"
+                            "    Blob    REG_BINARY    DEADBEEF\n"
+                            "    Cancel    REG_DWORD    0x1\n"
+                            "    List    REG_MULTI_SZ    one\\0two\n"
+                            "    Status    REG_SZ    Row 3 of 10\n";
     RunResult r = Q({ "reg", "query", "HKLM\\Software\\Quorvane" });
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-        "HKEY_LOCAL_MACHINE\\Software\\Quorvane\n"
-        "    Blob    REG_BINARY    de ad be ef\n"
-        "    Cancel    REG_DWORD    0x00000001 (1)\n"
-        "    List    REG_MULTI_SZ    one\\0two\n"
-        "    Status    REG_SZ    Row 3 of 10\n"
-        "\n"
-        "HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n");
-    r = Q({ "reg", "query", "HKCR\\txtfile\\Shell\\Open\\Command", "(Default)" });
+    EXPECT_EQ(r.out, key + "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n");
+    r = Q({ "reg", "query", "HKLM\\Software\\Quorvane", "/s" });
     EXPECT_EQ(
-        r.out, "HKEY_CLASSES_ROOT\\txtfile\\Shell\\Open\\Command\n    (Default)    REG_SZ    pword.exe %1\n");
-    EXPECT_EQ(Q({ "reg", "delete", "HKLM\\Software\\Quorvane", "Cancel" }).status, 0);
+        r.out, key + "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n    1    REG_EXPAND_SZ    %TEMP%\n\n");
+    r = Q({ "reg", "query", "HKCR\\txtfile\\Shell\\Open\\Command", "/ve" });
+    EXPECT_EQ(r.out,
+        "\nHKEY_CLASSES_ROOT\\txtfile\\Shell\\Open\\Command\n    (Default)    REG_SZ    pword.exe %1\n\n");
+    // The name as stored, however it was typed.
+    r = Q({ "reg", "query", "HKLM\\Software\\Quorvane", "/V", "status" });
+    EXPECT_EQ(r.out, "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\n    Status    REG_SZ    Row 3 of 10\n\n");
+    EXPECT_EQ(Q({ "reg", "delete", "HKLM\\Software\\Quorvane", "/v", "Cancel" }).status, 0);
     r = Q({ "reg", "query", "HKLM\\Software\\Quorvane", "Cancel" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
         "quorvane-cli: cannot read Cancel of HKLM\\Software\\Quorvane: The system cannot find the file "
         "specified. (error 2)\n");
-    EXPECT_EQ(Q({ "reg", "delete", "HKLM\\Software\\Quorvane" }).status, 0);
+
+    // A key with sub-keys goes only when the question is answered Yes.
+    r = Q({ "reg", "delete", "HKLM\\Software\\Quorvane" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+        "Quorvane: This will delete the following registry key, and any subkeys.\n\n"
+        "HKEY_LOCAL_MACHINE\\Software\\Quorvane\n\nAre you sure ?\n[Cancel]\n"
+        "quorvane-cli: reg delete: not confirmed; nothing was deleted (use --yes or /f)\n");
+    EXPECT_EQ(Q({ "reg", "query", "HKLM\\Software\\Quorvane\\Debug" }).status, 0);
+    EXPECT_EQ(Q({ "reg", "delete", "HKLM\\Software\\Quorvane\\Debug", "--yes" }).status, 0); // no sub-keys
+    EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Quorvane\\Debug\\Deeper", "x", "sz", "y" }).status, 0);
+    EXPECT_EQ(Q({ "reg", "delete", "HKLM\\Software\\Quorvane", "/f" }).status, 0);
     r = Q({ "reg", "query", "HKLM\\Software\\Quorvane\\Debug" });
     EXPECT_EQ(r.status, 1);
+
+    // The name comes before "--yes", which is no value name.
+    EXPECT_EQ(Q({ "reg", "set", "HKLM\\Software\\Q2", "v", "sz", "x" }).status, 0);
+    EXPECT_EQ(Q({ "reg", "delete", "HKLM\\Software\\Q2", "v", "--yes" }).status, 0);
+
     r = Q({ "reg", "set", "HKLM\\Software\\Quorvane", "n", "dword", "0x1FFFFFFFF" });
     EXPECT_EQ(r.status, 2);
     r = Q({ "reg", "set", "HKXX\\Software", "n", "sz", "x" });
     EXPECT_EQ(r.status, 2);
-    r = Q({ "reg", "set", "HKLM\\Software", "n", "qword", "1" });
+    r = Q({ "reg", "set", "HKLM\\Software", "n", "qwerty", "1" });
     EXPECT_EQ(r.status, 2);
+    r = Q({ "reg", "query", "HKLM\\Software", "/v" });
+    EXPECT_EQ(r.status, 2);
+}
+
+// Whatever a query prints, reg set takes back: every type name and every
+// data text as printed, read again into another key, lists the same.
+TEST_F(Cli, RegistryQueryOutputIsTakenBackBySet)
+{
+    const std::vector<std::vector<std::string>> values = { { "s", "REG_SZ", "text with  spaces" },
+        { "e", "REG_EXPAND_SZ", "%WINDIR%\\x" }, { "b", "REG_BINARY", "00ff10" },
+        { "d", "REG_DWORD", "4294967295" }, { "be", "REG_DWORD_BIG_ENDIAN", "0x01020304" },
+        { "m", "REG_MULTI_SZ", "a\\0b c\\0d" }, { "q", "REG_QWORD", "0x1122334455667788" } };
+    for (const auto& v : values)
+        ASSERT_EQ(Q({ "reg", "set", "HKLM\\Software\\From", v[0], v[1], v[2] }).status, 0) << v[0];
+    const std::string printed = Q({ "reg", "query", "HKLM\\Software\\From" }).out;
+    std::istringstream lines(printed);
+    int taken = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("    "))
+            continue;
+        // "    NAME    TYPE    DATA"
+        const std::size_t typeAt = line.find("    ", 4) + 4, dataAt = line.find("    ", typeAt) + 4;
+        const std::string name = line.substr(4, typeAt - 8), type = line.substr(typeAt, dataAt - 4 - typeAt);
+        RunResult r = Q({ "reg", "set", "HKLM\\Software\\To", name, type, line.substr(dataAt) });
+        EXPECT_EQ(r.status, 0) << line << "\n" << r.err;
+        ++taken;
+    }
+    EXPECT_EQ(taken, int(values.size()));
+    std::string copy = Q({ "reg", "query", "HKLM\\Software\\To" }).out;
+    copy.replace(copy.find("\\To\n"), 4, "\\From\n");
+    EXPECT_EQ(copy, printed);
 }
 
 TEST_F(Cli, RunAndConnectionFailures)
@@ -144,42 +189,17 @@ TEST_F(Cli, RunAndConnectionFailures)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "quorvane-cli: cannot run \\Windows: Access is denied. (error 5)\n");
     StopDevice();
+    // One line that says what to do, on a device command as on an agent command.
+    const std::string noDevice = "quorvane-cli: no device answers at " + socket().string()
+        + "; start one with 'cedevice start --socket " + socket().string() + "'\n";
     r = Q({ "info" });
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.starts_with(
-        "quorvane-cli: cannot connect to the device: An operation was attempted on something that is not "
-        "a socket. (error 0x80072736)\nquorvane-cli: no device answers at "))
-        << r.err;
-    EXPECT_TRUE(r.err.ends_with("; start one with 'cedevice start'\n")) << r.err;
+    EXPECT_EQ(r.err, noDevice);
+    r = Q({ "tables", "\\a.sdf" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, noDevice);
     r = Q({ "frobnicate" });
     EXPECT_EQ(r.status, 2);
-}
-
-TEST(CliValues, EncodingAndFormattingOfRegistryData)
-{
-    DWORD type = 0;
-    QByteArray data;
-    QString why;
-    ASSERT_TRUE(cli::EncodeValue(QStringLiteral("sz"), QStringLiteral("Aé"), &type, &data, &why));
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(data, QByteArray("A\0\xe9\0\0\0", 6));
-    ASSERT_TRUE(cli::EncodeValue(QStringLiteral("dword"), QStringLiteral("0xDEADBEEF"), &type, &data, &why));
-    EXPECT_EQ(data, QByteArray("\xef\xbe\xad\xde", 4));
-    EXPECT_FALSE(cli::EncodeValue(QStringLiteral("dword"), QStringLiteral("-1"), &type, &data, &why));
-    EXPECT_FALSE(cli::EncodeValue(QStringLiteral("binary"), QStringLiteral("abc"), &type, &data, &why));
-    EXPECT_FALSE(cli::EncodeValue(QStringLiteral("binary"), QStringLiteral("zz"), &type, &data, &why));
-    ASSERT_TRUE(cli::EncodeValue(QStringLiteral("multi_sz"), QStringLiteral("a\\0b"), &type, &data, &why));
-    EXPECT_EQ(data, QByteArray("a\0\0\0b\0\0\0\0\0", 10));
-    EXPECT_EQ(cli::FormatValue(REG_DWORD_BIG_ENDIAN, QByteArray("\0\0\1\0", 4)),
-        QStringLiteral("0x00000100 (256)"));
-    EXPECT_EQ(cli::FormatValue(REG_DWORD, QByteArray("\1\2", 2)), QStringLiteral("01 02"));
-    cli::ParsedKey key;
-    ASSERT_TRUE(cli::ParseKey(QStringLiteral("hkey_current_user\\Software\\"), &key));
-    EXPECT_EQ(key.root, HKEY_CURRENT_USER);
-    EXPECT_EQ(key.path, QStringLiteral("Software"));
-    ASSERT_TRUE(cli::ParseKey(QStringLiteral("HKCR"), &key));
-    EXPECT_EQ(key.path, QString());
-    EXPECT_FALSE(cli::ParseKey(QStringLiteral("Software\\x"), &key));
 }
 
 } // namespace

@@ -8,6 +8,9 @@
 #include "cli/DatabaseCommands.h"
 #include "cli/LinkSession.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using cli::CommandSyntax;
@@ -58,6 +61,47 @@ TEST(CliCommandArguments, OptionsStandAnywhereAfterTheCommand)
     EXPECT_EQ(p.arguments, Words({ "\\a.sdf", "-1" }));
 }
 
+TEST(CliCommandArguments, ShortOptionsAndWordsThatOnlyLookLikeOptions)
+{
+    CommandSyntax get;
+    get.name = QStringLiteral("get");
+    get.options
+        = { { QStringLiteral("recursive"), QString(), QStringLiteral("Folders too."), QStringLiteral("r") } };
+    get.maxArguments = -1;
+    ParsedCommand p;
+    QString error;
+    // "-" (standard output), a negative number and an SQL comment are words, not options.
+    ASSERT_TRUE(ParseCommand(get, Words({ "\\a", "-r", "-", "-1", "-- note" }), &p, &error))
+        << error.toStdString();
+    EXPECT_EQ(p.arguments, Words({ "\\a", "-", "-1", "-- note" }));
+    EXPECT_TRUE(p.Has(QStringLiteral("recursive")));
+    ASSERT_TRUE(ParseCommand(get, Words({ "--socket=/s", "\\a" }), &p, &error));
+    EXPECT_EQ(p.Value(QStringLiteral("socket")), QStringLiteral("/s"));
+    ASSERT_TRUE(ParseCommand(get, Words({ "-h" }), &p, &error));
+    EXPECT_TRUE(p.helpRequested);
+
+    // After the path of attrib, "-r" and "-h" are its changes.
+    CommandSyntax attrib;
+    attrib.name = QStringLiteral("attrib");
+    attrib.maxArguments = -1;
+    attrib.optionsEndAtFirstArgument = true;
+    ASSERT_TRUE(ParseCommand(attrib, Words({ "\\f.txt", "-r", "-h" }), &p, &error)) << error.toStdString();
+    EXPECT_EQ(p.arguments, Words({ "\\f.txt", "-r", "-h" }));
+    EXPECT_FALSE(p.helpRequested);
+}
+
+TEST(CliCommandArguments, AMistypedCommandGetsTheNameItMeant)
+{
+    const QStringList names
+        = Words({ "ls", "get", "put", "sql", "tables", "schema", "device-id", "drop-table" });
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("tabels"), names), QStringLiteral("tables"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("SQL"), names), QStringLiteral("sql"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("deviceid"), names), QStringLiteral("device-id"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("drop"), names), QStringLiteral("drop-table"));
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("frobnicate"), names), QString());
+    EXPECT_EQ(cli::ClosestName(QStringLiteral("xy"), names), QString());
+}
+
 TEST(CliCommandArguments, DoubleDashEndsTheOptions)
 {
     ParsedCommand p;
@@ -79,10 +123,12 @@ TEST(CliCommandArguments, UsageErrorsSayWhat)
     EXPECT_EQ(error, QStringLiteral("sql takes DB SQL"));
     EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--colour" }), &p, &error));
     EXPECT_EQ(error, QStringLiteral("sql: unknown option --colour"));
+    EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "-q" }), &p, &error));
+    EXPECT_EQ(error, QStringLiteral("sql: unknown option -q"));
     EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--format" }), &p, &error));
-    EXPECT_EQ(error, QStringLiteral("sql: --format needs a value"));
+    EXPECT_EQ(error, QStringLiteral("sql: missing value after '--format'"));
     EXPECT_FALSE(ParseCommand(SqlLike(), Words({ "a", "b", "--yes=no" }), &p, &error));
-    EXPECT_EQ(error, QStringLiteral("sql: --yes takes no value"));
+    EXPECT_EQ(error, QStringLiteral("sql: unexpected value after '--yes'"));
     // Help wins over every other problem.
     EXPECT_TRUE(ParseCommand(SqlLike(), Words({ "--colour", "--help" }), &p, &error));
     EXPECT_TRUE(p.helpRequested);
@@ -103,7 +149,7 @@ TEST(CliCommandArguments, HelpTextListsUsageAndOptions)
         "Options:\n"
         "  --format FORMAT  The format.\n"
         "  --yes            Answer Yes.\n"
-        "  --help           Show this help and exit.\n");
+        "  -h, --help       Show this help and exit.\n");
 }
 
 TEST(CliCommandTable, EveryCommandOnceWithHelp)
@@ -170,6 +216,47 @@ TEST(CliTimeoutOption, WholeSecondsOnly)
     EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("soon"), &seconds));
     EXPECT_FALSE(cli::ParseTimeout(QStringLiteral("999999"), &seconds));
     EXPECT_EQ(seconds, 90);
+}
+
+// The manual page and the bash completion name every command and option
+// the program has; the completion, run in bash, offers them.
+TEST(CliCommandTable, ManualPageAndCompletionKnowEveryCommand)
+{
+    QFile manual(QStringLiteral(QV_SOURCE_DIR "/cli/quorvane-cli.1"));
+    QFile completion(QStringLiteral(QV_SOURCE_DIR "/cli/quorvane-cli.bash"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(completion.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(manual.readAll()),
+                  script = QString::fromUtf8(completion.readAll());
+    for (const auto& group : cli::AllCommands()) {
+        for (const auto& command : group.commands) {
+            QString roff = command.syntax.name;
+            roff.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+            EXPECT_TRUE(
+                page.contains(QStringLiteral(".B ") + roff) || page.contains(QStringLiteral(".BR ") + roff))
+                << command.syntax.name.toStdString();
+            EXPECT_TRUE(
+                script.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(command.syntax.name))))
+                << command.syntax.name.toStdString();
+            for (const auto& option : command.syntax.options)
+                EXPECT_TRUE(script.contains(QStringLiteral("--") + option.name))
+                    << command.syntax.name.toStdString() << " --" << option.name.toStdString();
+        }
+    }
+    // What bash offers after "quorvane-cli ta", "sql a b --fo" and "--format ".
+    const QString run = QStringLiteral(
+        "_init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]}; "
+        "words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; }; _filedir() { :; }; source '%1'; "
+        "offer() { COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _quorvane_cli; "
+        "echo \"${COMPREPLY[*]}\"; }; "
+        "offer quorvane-cli ta; offer quorvane-cli sql a b --fo; offer quorvane-cli sql --format ''; "
+        "offer quorvane-cli reg ''; offer quorvane-cli get -")
+                            .arg(completion.fileName());
+    QProcess bash;
+    bash.start(QStringLiteral("/bin/bash"), { QStringLiteral("-c"), run });
+    ASSERT_TRUE(bash.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(bash.readAllStandardOutput()).toStdString(),
+        "tables\n--format\ntable tsv csv json raw\nquery set add delete\n--help --socket --recursive\n");
 }
 
 } // namespace

@@ -45,4 +45,21 @@ TEST(CliPrompterAnswers, YesConfirmsButNeverGivesUpOnASilentDevice)
     EXPECT_EQ(safe.Ask(drop), devlink::PromptAnswer::Cancel);
 }
 
+// The device's engine names files by their place in the emulator's store;
+// the cli shows the device path instead.
+TEST(CliDeviceMessages, HostPathsOfTheStoreBecomeDevicePaths)
+{
+    qputenv("QUORVANE_HOME", "/tmp/qv-home");
+    EXPECT_EQ(cli::WithDevicePaths(QStringLiteral(
+                  "File already exists. [ File name = /tmp/qv-home/device/files/My Documents/a.sdf ]")),
+        QStringLiteral("File already exists. [ File name = \\My Documents\\a.sdf ]"));
+    EXPECT_EQ(cli::WithDevicePaths(
+                  QStringLiteral("\"/tmp/qv-home/device/files/x.sdf\" and /tmp/qv-home/device/files")),
+        QStringLiteral("\"\\x.sdf\" and \\"));
+    // A folder whose name only begins like the store is left alone.
+    EXPECT_EQ(cli::WithDevicePaths(QStringLiteral("/tmp/qv-home/device/filesystem/a")),
+        QStringLiteral("/tmp/qv-home/device/filesystem/a"));
+    qunsetenv("QUORVANE_HOME");
+}
+
 } // namespace

@@ -2,11 +2,17 @@
 // values with their escapes, JSON that any parser accepts, and the null and
 // binary conventions, on hand-made results.
 #include "cli/OutputFormat.h"
+#include "cli/RowWriter.h"
+#include "tests/cli/ResultFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+
+using testing_cli::Column;
+using testing_cli::Result;
+using testing_cli::S;
 
 using cli::DisplayWidth;
 using cli::FormatJson;
@@ -20,27 +26,11 @@ using devlink::QueryResult;
 
 namespace {
 
-QString S(const char* utf8)
+cli::OutputOptions Width(int maxCellWidth)
 {
-    return QString::fromUtf8(utf8);
-}
-
-ColumnSchema Column(const char* name, const char* type)
-{
-    ColumnSchema c;
-    c.name = S(name);
-    c.typeText = S(type);
-    devlink::SetKindAndWidth(c);
-    return c;
-}
-
-QueryResult Result(QVector<ColumnSchema> columns, QVector<QStringList> rows)
-{
-    QueryResult r;
-    r.columnCount = int(columns.size());
-    r.columns = columns;
-    r.rows = rows;
-    return r;
+    cli::OutputOptions options;
+    options.maxCellWidth = maxCellWidth;
+    return options;
 }
 
 TEST(CliDisplayWidth, CountsTerminalColumns)
@@ -68,8 +58,15 @@ TEST(CliTableFormat, AlignsByDisplayWidthNumbersToTheRight)
         "id  name  price\n"
         "--  ----  ------\n"
         " 1  東京    12.5\n"
-        "20  Zoë   (null)\n"
-        "2 rows found.\n");
+        "20  Zoë   (null)\n");
+    cli::OutputOptions bare;
+    bare.header = false;
+    bare.nullText = QStringLiteral("-");
+    EXPECT_EQ(FormatTable(r, bare).toStdString(),
+        " 1  東京  12.5\n"
+        "20  Zoë      -\n");
+    EXPECT_EQ(cli::RowsFoundText(2).toStdString(), "2 rows found.\n");
+    EXPECT_EQ(cli::RowsFoundText(1).toStdString(), "1 row found.\n");
 }
 
 TEST(CliTableFormat, NumericTypesWithTextCellsStayLeft)
@@ -81,8 +78,7 @@ TEST(CliTableFormat, NumericTypesWithTextCellsStayLeft)
         "notes   n\n"
         "------  ---\n"
         "true     -3\n"
-        "(null)  4,5\n"
-        "2 rows found.\n");
+        "(null)  4,5\n");
 }
 
 TEST(CliTableFormat, ShowsBreaksClipsLongCellsAndCountsOneRow)
@@ -91,27 +87,25 @@ TEST(CliTableFormat, ShowsBreaksClipsLongCellsAndCountsOneRow)
         { { S("line1\r\nline2\tend"),
             S("\x06"
               "3 bytes") } });
-    EXPECT_EQ(FormatTable(r, 0).toStdString(),
+    EXPECT_EQ(FormatTable(r, Width(0)).toStdString(),
         "t                    pic\n"
         "-------------------  -----------------\n"
-        "line1\\r\\nline2\\tend  (Binary: 3 bytes)\n"
-        "1 row found.\n");
-    EXPECT_EQ(FormatTable(r, 10).toStdString(),
+        "line1\\r\\nline2\\tend  (Binary: 3 bytes)\n");
+    EXPECT_EQ(FormatTable(r, Width(10)).toStdString(),
         "t           pic\n"
         "----------  ----------\n"
-        "line1\\r...  (Binary...\n"
-        "1 row found.\n");
+        "line1\\r...  (Binary...\n");
     // A wide character that does not fit whole is left out.
     QueryResult wide = Result({ Column("w", "nvarchar(9)") }, { { S("ab東京東京") } });
-    EXPECT_EQ(FormatTable(wide, 6).toStdString(), "w\n-----\nab...\n1 row found.\n");
+    EXPECT_EQ(FormatTable(wide, Width(6)).toStdString(), "w\n-----\nab...\n");
 }
 
 TEST(CliTableFormat, ShortRowsAndNoRows)
 {
     QueryResult r = Result({ Column("a", "nvarchar(5)"), Column("b", "nvarchar(5)") }, { { S("x") } });
-    EXPECT_EQ(FormatTable(r).toStdString(), "a  b\n-  -\nx  \n1 row found.\n");
+    EXPECT_EQ(FormatTable(r).toStdString(), "a  b\n-  -\nx  \n");
     QueryResult none = Result({ Column("a", "int") }, {});
-    EXPECT_EQ(FormatTable(none).toStdString(), "a\n-\n0 rows found.\n");
+    EXPECT_EQ(FormatTable(none).toStdString(), "a\n-\n");
 }
 
 TEST(CliTsvFormat, EscapesAndMarksNulls)
@@ -142,9 +136,9 @@ TEST(CliJsonFormat, IsValidJsonWithNullsAndEscapes)
         "true},"
         "{\"name\":\"text\",\"type\":\"ntext\",\"primaryKey\":false,\"notNull\":false,\"autoinc\":false}],\n"
         "\"rows\":[\n"
-        "[\"1\",\"quote\\\" back\\\\ nl\\n tab\\t bell\\u0007 ë 東\"],\n"
-        "[\"2\",null],\n"
-        "[\"3\",\"\\udc00x\"]]}\n");
+        "[1,\"quote\\\" back\\\\ nl\\n tab\\t bell\\u0007 ë 東\"],\n"
+        "[2,null],\n"
+        "[3,\"\\udc00x\"]]}\n");
 
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &error);
@@ -164,12 +158,13 @@ TEST(CliJsonFormat, EmptyResultAndRowsAffected)
     EXPECT_EQ(FormatRowsAffected(7, OutputFormat::Json).toStdString(), "{\"rowsAffected\":7}\n");
 }
 
-TEST(CliOutputFormatNames, OnlyTheFourNames)
+TEST(CliOutputFormatNames, OnlyTheFiveNames)
 {
     EXPECT_EQ(cli::ParseOutputFormat(S("tsv")), OutputFormat::Tsv);
     EXPECT_EQ(cli::ParseOutputFormat(S("raw")), OutputFormat::Raw);
+    EXPECT_EQ(cli::ParseOutputFormat(S("csv")), OutputFormat::Csv);
     EXPECT_FALSE(cli::ParseOutputFormat(S("TSV")));
-    EXPECT_FALSE(cli::ParseOutputFormat(S("csv")));
+    EXPECT_FALSE(cli::ParseOutputFormat(S("xml")));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tests/e2e/E2eFixture.h"
 
+#include <cstdlib>
 #include <memory>
 
 namespace e2e {
@@ -7,6 +8,20 @@ namespace e2e {
 std::filesystem::path DemoScript()
 {
     return std::filesystem::path(QV_SOURCE_DIR) / "data" / "demo" / "make-demo";
+}
+
+std::vector<pid_t> DevicePrograms(const std::filesystem::path& deviceDir)
+{
+    using namespace std::string_literals;
+    const std::string dir = "\0QUORVANE_DEVICE_DIR="s + deviceDir.string() + '\0';
+    std::vector<pid_t> pids;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        const std::string env = '\0' + ReadHostFile(entry.path() / "environ");
+        if (env.find(dir) != std::string::npos && env.find("\0QUORVANE_CE_PROCESS_ID="s) != std::string::npos)
+            pids.push_back(pid_t(std::atoi(entry.path().filename().c_str())));
+    }
+    return pids;
 }
 
 const std::filesystem::path& DemoTemplate()

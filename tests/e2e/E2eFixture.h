@@ -37,6 +37,10 @@ using testsupport::WriteHostFile;
 // The demo script.
 std::filesystem::path DemoScript();
 
+// The host processes of the device programs of the device folder
+// `deviceDir`, found by the environment the device gives each of them.
+std::vector<pid_t> DevicePrograms(const std::filesystem::path& deviceDir);
+
 // Makes the demo home once: a device started, the demo script run, the
 // device stopped. Fails the test (and every later one) when that fails.
 const std::filesystem::path& DemoTemplate();

@@ -363,6 +363,16 @@ TEST_F(StandInAgents, TwoWindowsRequestsRunInTurnAndACancelReachesOnlyItsOwn)
     stuck->Cancel();
     ASSERT_TRUE(RunEventsUntil([&] { return !stuck->isRunning(); }));
     EXPECT_EQ(stuck->state(), devlink::RequestState::Cancelled);
+    // A program-wide cancel (a command line's interrupt) ends it as cancelled too.
+    auto interrupted = StartStuckRequest();
+    ASSERT_TRUE(RunEventsUntil([] {
+        return devlink::ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Running...");
+    }));
+    devlink::RequestCancel();
+    ASSERT_TRUE(RunEventsUntil([&] { return !interrupted->isRunning(); }));
+    EXPECT_EQ(interrupted->state(), devlink::RequestState::Cancelled);
+    EXPECT_EQ(interrupted->statusText(), QStringLiteral("SQL cancelled."));
+    devlink::ClearCancelRequest();
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
 }
 

@@ -152,6 +152,12 @@ Process::~Process()
     }
 }
 
+void Process::Signal(int signal)
+{
+    if (m_pid > 0)
+        kill(m_pid, signal);
+}
+
 RunResult Process::Wait(double seconds)
 {
     RunResult result;

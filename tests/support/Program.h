@@ -57,6 +57,9 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
+    // Sends `signal` to the program while it runs.
+    void Signal(int signal);
+
     // Waits until the program ends, at most until `seconds` after its start;
     // one still running then is killed (timedOut). Call once.
     RunResult Wait(double seconds);

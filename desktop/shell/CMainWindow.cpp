@@ -1,0 +1,256 @@
+#include "desktop/shell/CMainWindow.h"
+
+#include "desktop/link/DeviceLink.h"
+#include "desktop/link/DeviceSession.h"
+#include "desktop/settings/SettingsStore.h"
+#include "desktop/shell/CAboutBox.h"
+#include "desktop/shell/CPreferencesDialog.h"
+#include "desktop/shell/CSplashWindow.h"
+#include "desktop/shell/CTipsWindow.h"
+#include "desktop/shell/ExplorerFont.h"
+#include "desktop/shell/InstanceChannel.h"
+#include "desktop/tools/CTroubleshooterWindow.h"
+#include "desktop/ui/ProgramPicture.h"
+#include "desktop/ui/WindowPlacement.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace shell {
+namespace {
+
+// The file list's columns: heading and width ("Filesize" is hidden and
+// only sorts "Size").
+struct ListColumn {
+    const char* heading;
+    int width;
+};
+constexpr ListColumn kListColumns[]
+    = { { "Filename", 150 }, { "Size", 75 }, { "Type", 120 }, { "Date", 110 }, { "Filesize", 0 } };
+
+} // namespace
+
+CMainWindow::CMainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , m_controller(this)
+    , m_startup(this)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Quorvane"));
+    setWindowIcon(ui::ProgramIcon());
+
+    const QList<QAction*> actions = BuildMainMenu(menuBar());
+    for (QAction* action : actions) {
+        const auto command = Command(action->data().toInt());
+        m_actions.insert(command, action);
+        connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+    }
+    m_handlers.insert(Command::Preferences, [this] { ShowPreferences(); });
+    m_handlers.insert(Command::Exit, [this] { close(); });
+    m_handlers.insert(Command::ContactUs,
+        [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kSupportAddress)); });
+    m_handlers.insert(Command::About, [this] { ShowAbout(); });
+
+    BuildExplorerPanes();
+    ApplyExplorerFont();
+
+    m_troubleshooter = new tools::CTroubleshooterWindow(this);
+    m_tips = new CTipsWindow(centralWidget());
+
+    connect(&m_controller, &MainController::stateChanged, this, &CMainWindow::UpdateCommands);
+    connect(&m_controller, &MainController::focusTreeRequested, m_tree, [this] { m_tree->setFocus(); });
+    connect(&m_controller, &MainController::startupFinished, m_tips, &CTipsWindow::ShowNextTip);
+    connect(&m_controller, &MainController::closeRequested, this, &QWidget::close);
+    connect(
+        &m_startup, &StartupSequence::deviceMissing, &m_controller, &MainController::OnDeviceDisconnected);
+    UpdateCommands();
+
+    resize(780, 540);
+    (new ui::WindowPlacement(this, QStringLiteral("MainWndRect")))->Restore();
+
+    // A first attempt right away; the start-up sequence then goes on from
+    // whatever it found.
+    devlink::DeviceSession::Instance().Start(this, [](devlink::RequestContext&) { devlink::InitRapi(); }, {});
+    QTimer::singleShot(800, this, &CMainWindow::StartUp);
+}
+
+CMainWindow::~CMainWindow()
+{
+    devlink::DeviceSession::Instance().Forget(this);
+}
+
+void CMainWindow::BuildExplorerPanes()
+{
+    m_pathField = new QLineEdit;
+    m_pathField->setObjectName(QStringLiteral("pathField"));
+    m_pathField->setReadOnly(true);
+
+    m_treeModel = new QStandardItemModel(this);
+    m_tree = new QTreeView;
+    m_tree->setObjectName(QStringLiteral("directoryTree"));
+    m_tree->setModel(m_treeModel);
+    m_tree->setHeaderHidden(true);
+
+    m_listModel = new QStandardItemModel(0, int(std::size(kListColumns)), this);
+    for (int column = 0; column < int(std::size(kListColumns)); ++column)
+        m_listModel->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(kListColumns[column].heading));
+    m_list = new QTreeView;
+    m_list->setObjectName(QStringLiteral("fileList"));
+    m_list->setModel(m_listModel);
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setSortingEnabled(true);
+    m_list->header()->setStretchLastSection(false);
+    for (int column = 0; column < int(std::size(kListColumns)); ++column)
+        m_list->setColumnWidth(column, kListColumns[column].width);
+    m_list->setColumnHidden(4, true);
+
+    m_filesTotal = new QLabel;
+    m_filesTotal->setObjectName(QStringLiteral("filesTotal"));
+
+    auto* listSide = new QWidget;
+    auto* listLayout = new QVBoxLayout(listSide);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->addWidget(m_list, 1);
+    listLayout->addWidget(m_filesTotal);
+
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter->setObjectName(QStringLiteral("paneSplitter"));
+    m_splitter->addWidget(m_tree);
+    m_splitter->addWidget(listSide);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({ 230, 550 });
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(m_pathField);
+    layout->addWidget(m_splitter, 1);
+    setCentralWidget(central);
+
+    m_tree->installEventFilter(this);
+    m_list->installEventFilter(this);
+}
+
+bool CMainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Ctrl+T in either explorer pane: the troubleshooting log.
+    if ((watched == m_tree || watched == m_list) && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_T && key->modifiers() == Qt::ControlModifier) {
+            ToggleTroubleshooter(static_cast<QWidget*>(watched));
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainWindow::ApplyExplorerFont()
+{
+    const QFont font = LoadExplorerFont();
+    m_tree->setFont(font);
+    m_list->setFont(font);
+}
+
+void CMainWindow::ToggleTroubleshooter(QWidget* returnFocusTo)
+{
+    m_troubleshooter->Toggle();
+    QPointer<QWidget> control(returnFocusTo);
+    QTimer::singleShot(250, this, [this, control] {
+        if (!control)
+            return;
+        activateWindow();
+        control->setFocus();
+    });
+}
+
+void CMainWindow::SetCommandHandler(Command command, std::function<void()> handler)
+{
+    m_handlers.insert(command, std::move(handler));
+    UpdateCommands();
+}
+
+void CMainWindow::UpdateCommands()
+{
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const bool built = m_handlers.contains(it.key());
+        it.value()->setEnabled(built && m_controller.IsAllowed(it.key()));
+        it.value()->setToolTip(built ? QString() : NotYetAvailableTip(MenuItemOf(it.key())));
+    }
+    m_tree->setEnabled(m_controller.explorerEnabled());
+    m_list->setEnabled(m_controller.explorerEnabled());
+}
+
+void CMainWindow::RunCommand(Command command)
+{
+    const auto handler = m_handlers.value(command);
+    if (handler && m_controller.IsAllowed(command))
+        handler();
+}
+
+bool CMainWindow::event(QEvent* event)
+{
+    if (event->type() == kDeviceConnectedEvent) {
+        m_controller.OnDeviceConnected();
+        return true;
+    }
+    if (event->type() == kDeviceDisconnectedEvent) {
+        m_controller.OnDeviceDisconnected();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainWindow::StartUp()
+{
+    QString defaultDir = QStringLiteral("\\");
+    settings::ReadString(QStringLiteral("DefaultDir"), &defaultDir);
+    if (defaultDir.isEmpty())
+        defaultDir = QStringLiteral("\\");
+    m_pathField->setText(defaultDir);
+
+    m_splash = new CSplashWindow(&m_startup, this);
+    m_splash->setAttribute(Qt::WA_DeleteOnClose);
+    m_splash->setWindowModality(Qt::ApplicationModal);
+    connect(m_splash, &QDialog::finished, this, &CMainWindow::OnSplashClosed);
+    m_splash->show();
+}
+
+void CMainWindow::OnSplashClosed()
+{
+    m_splash = nullptr;
+    m_controller.OnStartupDone(m_startup.outcome());
+}
+
+void CMainWindow::ShowPreferences()
+{
+    auto* dialog = new CPreferencesDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this] {
+        ApplyExplorerFont();
+        m_list->viewport()->update();
+        m_tree->viewport()->update();
+    });
+    dialog->open();
+}
+
+void CMainWindow::ShowAbout()
+{
+    auto* about = new CAboutBox(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->open();
+}
+
+} // namespace shell

@@ -1,0 +1,94 @@
+// The main window: menu 154, the file explorer's panes (the path field, the
+// folder tree and the file list with its total line; the explorer fills
+// them), the start-up sequence behind the splash window, the tips window and
+// the troubleshooting log window (Ctrl+T in the tree or the list). Its state
+// is MainController's; it only shows it. The device notices of running
+// instances (user messages 3 and 2) arrive as the events of
+// InstanceChannel.h.
+//
+// 800 ms after it is made (timer 8) the start-up sequence runs: "DefaultDir"
+// is read into the path field, the splash window opens modally, and when it
+// has closed the controller takes over. The rectangle is kept as
+// "MainWndRect". A command whose window is not part of the program yet stays
+// disabled with a tooltip that says so, until a handler is set for it.
+//
+// Threads: window thread only.
+#pragma once
+
+#include "desktop/shell/MainController.h"
+
+#include <QMainWindow>
+#include <QMap>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QSplitter;
+class QStandardItemModel;
+class QTreeView;
+
+namespace tools {
+class CTroubleshooterWindow;
+}
+
+namespace shell {
+
+class CSplashWindow;
+class CTipsWindow;
+
+class CMainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainWindow(QWidget* parent = nullptr);
+    // Forgets the window's device work.
+    ~CMainWindow() override;
+
+    MainController* controller() { return &m_controller; }
+    StartupSequence* startup() { return &m_startup; }
+    tools::CTroubleshooterWindow* troubleshooter() { return m_troubleshooter; }
+    CTipsWindow* tipsWindow() { return m_tips; }
+    // The splash window while it is open, else null.
+    CSplashWindow* splash() { return m_splash; }
+    QAction* ActionOf(Command command) const { return m_actions.value(command); }
+
+    // Makes `command` do `handler`; its item is then offered, enabled as the
+    // device's state allows.
+    void SetCommandHandler(Command command, std::function<void()> handler);
+
+    // Applies the explorer font (LoadExplorerFont) to the tree and the list.
+    void ApplyExplorerFont();
+    // Shows the troubleshooting log window when hidden, hides it when shown;
+    // the keyboard focus returns to `returnFocusTo` 250 ms later.
+    void ToggleTroubleshooter(QWidget* returnFocusTo);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildExplorerPanes();
+    void StartUp();
+    void OnSplashClosed();
+    void UpdateCommands();
+    void RunCommand(Command command);
+    void ShowPreferences();
+    void ShowAbout();
+
+    MainController m_controller;
+    StartupSequence m_startup;
+    QMap<Command, QAction*> m_actions;
+    QMap<Command, std::function<void()>> m_handlers;
+    QLineEdit* m_pathField = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QTreeView* m_tree = nullptr;
+    QTreeView* m_list = nullptr;
+    QLabel* m_filesTotal = nullptr;
+    QStandardItemModel* m_treeModel = nullptr;
+    QStandardItemModel* m_listModel = nullptr;
+    CTipsWindow* m_tips = nullptr;
+    tools::CTroubleshooterWindow* m_troubleshooter = nullptr;
+    CSplashWindow* m_splash = nullptr;
+};
+
+} // namespace shell

@@ -1,0 +1,132 @@
+#include "desktop/shell/DesktopProgram.h"
+
+#include "desktop/link/DeviceLink.h"
+#include "desktop/settings/SettingsStore.h"
+#include "desktop/shell/ActiveSyncRegistration.h"
+#include "desktop/shell/CMainWindow.h"
+#include "desktop/shell/CommandLine.h"
+#include "desktop/shell/InstanceChannel.h"
+#include "desktop/ui/ProgramPicture.h"
+#include "desktop/ui/PromptFromWindow.h"
+#include "desktop/ui/WidgetPrompter.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace shell {
+namespace {
+
+void Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+bool HasDisplay()
+{
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
+        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+// Why a window that is not part of the program yet cannot open.
+QString NotYetText(const StartRequest& request)
+{
+    switch (request.mode) {
+    case StartRequest::Mode::Registry:
+        return QStringLiteral("The registry editor is not part of this version of Quorvane yet.");
+    case StartRequest::Mode::Database:
+        return QStringLiteral("The database window is not part of this version of Quorvane yet, so \"%1\" "
+                              "cannot be opened.")
+            .arg(request.path);
+    case StartRequest::Mode::TextFile:
+        return QStringLiteral(
+            "The built-in text editor is not part of this version of Quorvane yet, so \"%1\" "
+            "cannot be opened.")
+            .arg(request.path);
+    default:
+        return {};
+    }
+}
+
+int RunWindows(int argc, char** argv, const StartRequest& request)
+{
+    const QString notYet = NotYetText(request);
+    if (!notYet.isEmpty() && !HasDisplay()) {
+        QCoreApplication app(argc, argv);
+        RegisterWithActiveSync(QCoreApplication::applicationFilePath());
+        Print(stderr, QStringLiteral("quorvane: %1\n").arg(notYet));
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setWindowIcon(ui::ProgramIcon());
+    ui::WidgetPrompter prompter;
+    devlink::SetPrompter(&prompter);
+    RegisterWithActiveSync(QCoreApplication::applicationFilePath());
+    settings::MigrateRememberedPasswords();
+
+    if (!notYet.isEmpty()) {
+        Print(stderr, QStringLiteral("quorvane: %1\n").arg(notYet));
+        devlink::PromptRequest box;
+        box.caption = QStringLiteral("Quorvane");
+        box.text = notYet;
+        box.icon = devlink::PromptIcon::Information;
+        ui::AskFromWindow(box, &app, [](devlink::PromptAnswer) { QCoreApplication::exit(1); });
+        return app.exec();
+    }
+
+    InstanceChannel channel;
+    QString why;
+    if (!channel.Listen(&why))
+        Print(stderr, QStringLiteral("quorvane: device notices will not reach this window: %1\n").arg(why));
+    CMainWindow window;
+    window.show();
+    return app.exec();
+}
+
+} // namespace
+
+int RunDesktopProgram(int argc, char** argv)
+{
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words.append(QString::fromLocal8Bit(argv[i]));
+    const StartRequest request = ParseCommandLine(words);
+    const QString name
+        = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QStringLiteral("quorvane");
+
+    switch (request.mode) {
+    case StartRequest::Mode::Help:
+        Print(stdout, UsageText(name));
+        return 0;
+    case StartRequest::Mode::Version:
+        Print(stdout, QStringLiteral("quorvane %1\n").arg(QStringLiteral(QUORVANE_VERSION)));
+        return 0;
+    case StartRequest::Mode::Invalid:
+        Print(stderr, QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(name, request.error));
+        return 2;
+    case StartRequest::Mode::Connected:
+    case StartRequest::Mode::Disconnected: {
+        QCoreApplication app(argc, argv);
+        NotifyRunningInstances(request.mode == StartRequest::Mode::Connected ? DeviceNotice::Connected
+                                                                             : DeviceNotice::Disconnected);
+        return 0;
+    }
+    case StartRequest::Mode::Upgrade:
+        Print(stderr,
+            QStringLiteral(
+                "%1: -upgrade cannot run: the online update is not part of this version of Quorvane "
+                "yet; nothing was installed.\n")
+                .arg(name));
+        return 1;
+    default:
+        return RunWindows(argc, argv, request);
+    }
+}
+
+} // namespace shell

@@ -1,0 +1,19 @@
+// The desktop program `quorvane` from its command line (CommandLine.h) to
+// its end: prints --help and --version; hands "-connected" and
+// "-disconnected" to running instances without opening a window; otherwise
+// registers with ActiveSync, moves remembered passwords of older releases,
+// listens for device notices and opens the window the command line asks
+// for. Windows that are not part of the program yet are named in a message
+// (on standard error, and in a box when there is a display) and the program
+// ends with status 1.
+//
+// Threads: the program's main thread, before any Qt application object
+// exists.
+#pragma once
+
+namespace shell {
+
+// The program's exit status.
+int RunDesktopProgram(int argc, char** argv);
+
+} // namespace shell

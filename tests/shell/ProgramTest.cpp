@@ -1,0 +1,181 @@
+// The program `quorvane` as a process: what it prints, what it leaves in the
+// desktop hive, and its notices to running instances.
+#include "ShellFixture.h"
+
+#include "desktop/shell/ActiveSyncRegistration.h"
+#include "desktop/shell/CommandLine.h"
+#include "desktop/shell/InstanceChannel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <csignal>
+
+using namespace shelltest;
+using namespace windowtest;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString out, err;
+};
+
+class ProgramTest : public ShellTest {
+protected:
+    // Runs the built program with `arguments` in this test's home; `display`
+    // false leaves it without any display.
+    Outcome Program(const QStringList& arguments, bool display = false)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUORVANE_HOME"), QString::fromStdString(home().string()));
+        for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+            env.remove(QString::fromLatin1(name));
+        if (display)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(QV_QUORVANE), arguments);
+        Outcome run;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        run.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+
+    static QString Registered(const QString& key)
+    {
+        QString text;
+        settings::ReadString(reg::HKEY_LOCAL_MACHINE, key, QStringLiteral("Quorvane"), &text);
+        return text;
+    }
+};
+
+// A window that records the device notices it gets.
+class NoticeWindow : public QWidget {
+public:
+    explicit NoticeWindow(const QString& title) { setWindowTitle(title); }
+    QList<QEvent::Type> notices;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == shell::kDeviceConnectedEvent || event->type() == shell::kDeviceDisconnectedEvent)
+            notices.append(event->type());
+        return QWidget::event(event);
+    }
+};
+
+TEST_F(ProgramTest, HelpVersionAndTheUpgradeThatCannotRunYet)
+{
+    Outcome run = Program({ QStringLiteral("--version") });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, QStringLiteral("quorvane " QUORVANE_VERSION "\n"));
+    run = Program({ QStringLiteral("--help") });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, shell::UsageText(QStringLiteral("quorvane")));
+    run = Program({ QStringLiteral("-Upgrade") });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+        QStringLiteral(
+            "quorvane: -upgrade cannot run: the online update is not part of this version of Quorvane yet; "
+            "nothing was installed.\n"));
+    run = Program({ QStringLiteral("x.sdf"), QStringLiteral("-table") });
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(
+        run.err, QStringLiteral("quorvane: -table needs the name of a table\nTry 'quorvane --help'.\n"));
+}
+
+TEST_F(ProgramTest, WindowsThatComeLaterSaySoAndTheStartRegistersWithActiveSync)
+{
+    Outcome run = Program({ QStringLiteral("-registry") });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+        QStringLiteral("quorvane: The registry editor is not part of this version of Quorvane yet.\n"));
+    const QString program = QLatin1Char('"') + QStringLiteral(QV_QUORVANE) + QLatin1Char('"');
+    EXPECT_EQ(Registered(shell::kAutoStartOnConnectKey), program + QStringLiteral(" -connected"));
+    EXPECT_EQ(Registered(shell::kAutoStartOnDisconnectKey), program + QStringLiteral(" -disconnected"));
+
+    run = Program({ QStringLiteral("\\My"), QStringLiteral("Documents\\Orders.sdf"), QStringLiteral("-pass"),
+        QStringLiteral("demo") });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+        QStringLiteral("quorvane: The database window is not part of this version of Quorvane yet, so "
+                       "\"\\My Documents\\Orders.sdf\" cannot be opened.\n"));
+}
+
+TEST_F(ProgramTest, ANoticeWithoutARunningInstanceEndsQuietly)
+{
+    Outcome run = Program({ QStringLiteral("-connected") });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    EXPECT_TRUE(QDir(shell::InstanceFolder())
+                    .entryList({ QStringLiteral("quorvane-desktop-*") }, QDir::System)
+                    .isEmpty())
+        << "a notice must not leave an instance behind";
+}
+
+TEST_F(ProgramTest, ANoticeReachesTheEnabledWindowsNamedForIt)
+{
+    shell::InstanceChannel channel;
+    QString why;
+    ASSERT_TRUE(channel.Listen(&why)) << why.toStdString();
+    NoticeWindow main(QStringLiteral("Quorvane")), registry(QStringLiteral("Registry editor")),
+        disabled(QStringLiteral("Quorvane - busy")), other(QStringLiteral("Preferences"));
+    disabled.setEnabled(false);
+    for (NoticeWindow* window : { &main, &registry, &disabled, &other })
+        window->show();
+    // A socket left by an instance that died is cleared away on the way.
+    const QString stale = shell::InstanceFolder() + QStringLiteral("/quorvane-desktop-999999999.sock");
+    QFile(stale).open(QIODevice::WriteOnly);
+
+    Outcome run = Program({ QStringLiteral("-disconnected") });
+    EXPECT_EQ(run.status, 0);
+    ASSERT_TRUE(WaitFor([&] { return main.notices.size() == 1 && registry.notices.size() == 1; }));
+    EXPECT_EQ(main.notices.first(), shell::kDeviceDisconnectedEvent);
+    run = Program({ QStringLiteral("-connected") });
+    ASSERT_TRUE(WaitFor([&] { return main.notices.size() == 2; }));
+    EXPECT_EQ(main.notices.last(), shell::kDeviceConnectedEvent);
+    EXPECT_TRUE(disabled.notices.isEmpty());
+    EXPECT_TRUE(other.notices.isEmpty());
+    EXPECT_FALSE(QFile::exists(stale));
+}
+
+TEST_F(ProgramTest, ASecondInstanceLeavesTheFirstOnesSettingsWhole)
+{
+    shell::CMainWindow* window = OpenMainWindow();
+    window->setGeometry(30, 40, 640, 420);
+    settings::WriteString(QStringLiteral("DefaultDir"), QStringLiteral("\\My Documents"));
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUORVANE_HOME"), QString::fromStdString(home().string()));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(QV_QUORVANE), {});
+    const QString socket
+        = shell::InstanceFolder() + QStringLiteral("/quorvane-desktop-%1.sock").arg(second.processId());
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(socket); })) << "the second instance did not come up";
+    // It dies in the middle of its work, as a crash would end it.
+    ::kill(pid_t(second.processId()), SIGKILL);
+    second.waitForFinished();
+
+    QString defaultDir;
+    ASSERT_TRUE(settings::ReadString(QStringLiteral("DefaultDir"), &defaultDir));
+    EXPECT_EQ(defaultDir, QStringLiteral("\\My Documents"));
+    EXPECT_TRUE(settings::WriteDword(QStringLiteral("CopyFilesWhen"), 2));
+    quint32 copy = 0;
+    EXPECT_TRUE(settings::ReadDword(QStringLiteral("CopyFilesWhen"), &copy));
+    EXPECT_EQ(copy, 2u);
+    EXPECT_EQ(Registered(shell::kAutoStartOnConnectKey),
+        QLatin1Char('"') + QStringLiteral(QV_QUORVANE) + QStringLiteral("\" -connected"));
+}
+
+} // namespace

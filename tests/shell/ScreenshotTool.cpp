@@ -1,0 +1,152 @@
+// Draws the desktop program's windows into PNG files, as a user would see
+// them, for `make screenshots` (scripts/make-screenshots runs it under
+// xvfb-run against a demo device). Every window issue adds its windows here.
+//
+// Usage: quorvane_screenshots OUTPUT_FOLDER
+#include "desktop/link/DeviceLink.h"
+#include "desktop/link/LinkTiming.h"
+#include "desktop/settings/SettingsStore.h"
+#include "desktop/shell/CAboutBox.h"
+#include "desktop/shell/CMainWindow.h"
+#include "desktop/shell/CPreferencesDialog.h"
+#include "desktop/shell/CSplashWindow.h"
+#include "desktop/tools/CTroubleshooterWindow.h"
+#include "desktop/ui/CConnectionErrorDialog.h"
+#include "desktop/ui/WidgetPrompter.h"
+#include "exchange/Home.h"
+#include "platform/rapi/Rapi.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include <cstdio>
+#include <future>
+
+namespace {
+
+QString g_out;
+int g_failures = 0;
+
+template <typename T> T* ShownWindow(const QString& objectName)
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->objectName() == objectName)
+            if (T* typed = qobject_cast<T*>(window))
+                return typed;
+    return nullptr;
+}
+
+// Waits for `condition`; a window that never gets there is reported.
+template <typename F> void Await(const char* what, F condition, int milliseconds = 30000)
+{
+    if (!QTest::qWaitFor(condition, milliseconds)) {
+        std::fprintf(stderr, "quorvane_screenshots: gave up waiting for %s\n", what);
+        ++g_failures;
+    }
+}
+
+void SavePixmap(const QPixmap& picture, const char* name)
+{
+    const QString path = g_out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+    if (picture.isNull() || !picture.save(path)) {
+        std::fprintf(stderr, "quorvane_screenshots: cannot write %s\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+void Save(QWidget* window, const char* name)
+{
+    if (!window) {
+        std::fprintf(stderr, "quorvane_screenshots: no window for %s\n", name);
+        ++g_failures;
+        return;
+    }
+    // Let it lay itself out and paint first.
+    QTest::qWait(300);
+    SavePixmap(window->grab(), name);
+}
+
+// The connection-error dialog, as a start without a device shows it.
+void ConnectionError()
+{
+    CeRapiSetSocketPath(home::DeviceSocketPath().parent_path() / "absent.sock");
+    auto connecting = std::async(std::launch::async, [] { return devlink::ConnectToDevice(); });
+    ui::CConnectionErrorDialog* dialog = nullptr;
+    Await("the connection-error dialog", [&] {
+        return (dialog = ShownWindow<ui::CConnectionErrorDialog>(QStringLiteral("connectionErrorDialog")));
+    });
+    Save(dialog, "connection-error");
+    if (dialog)
+        dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    connecting.wait();
+    CeRapiSetSocketPath(home::DeviceSocketPath());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quorvane_screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+    ui::WidgetPrompter prompter;
+    devlink::SetPrompter(&prompter);
+    devlink::LinkTiming timing;
+    timing.connectRetryWaitMs = 100;
+    devlink::SetLinkTiming(timing);
+    settings::WriteDword(QStringLiteral("SmellTheFlowers"), 1);
+
+    ConnectionError();
+
+    auto* window = new shell::CMainWindow;
+    bool started = false;
+    QPixmap splash;
+    QObject::connect(window->controller(), &shell::MainController::startupFinished, [&] { started = true; });
+    // The splash as it shows the work's progress. The steps may be short, so
+    // it is drawn as soon as it has shown the first one, and only once.
+    QObject::connect(window->startup(), &shell::StartupSequence::statusChanged, [&] {
+        QMetaObject::invokeMethod(
+            window,
+            [&] {
+                shell::CSplashWindow* shown = window->splash();
+                if (shown && splash.isNull()) {
+                    shown->layout()->activate();
+                    splash = shown->grab();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    window->show();
+    Await(
+        "the end of the start-up", [&] { return started; }, 120000);
+    SavePixmap(splash, "splash");
+    Save(window, "main-window");
+
+    auto* preferences = new shell::CPreferencesDialog(window);
+    preferences->show();
+    Save(preferences, "preferences");
+    preferences->reject();
+
+    window->ToggleTroubleshooter(window->findChild<QTreeView*>(QStringLiteral("directoryTree")));
+    tools::CTroubleshooterWindow* log = window->troubleshooter();
+    Await("the agent's log", [&] { return !log->model()->isRefreshing() && log->model()->rowCount() > 0; });
+    Save(log, "log-window");
+
+    auto* about = new shell::CAboutBox(window);
+    about->show();
+    Save(about, "about");
+
+    delete window;
+    return g_failures == 0 ? 0 : 1;
+}
