@@ -9,7 +9,7 @@
 // Usage: bench_agent_table_view [rows] [runs]   (default 100000 rows, 3 runs)
 #include "bench/BenchReport.h"
 #include "bench/BenchTable.h"
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 #include "engine/Provider.h"
 #include "exchange/QueryFile.h"
 #include "platform/ce/Ce.h"

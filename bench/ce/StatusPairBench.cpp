@@ -5,7 +5,7 @@
 //
 //   bench_ce_status_pair [iterations]
 #include "bench/BenchReport.h"
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
 #include "platform/registry/Hive.h"
 #include "tests/support/TempDir.h"

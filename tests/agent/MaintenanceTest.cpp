@@ -1,8 +1,8 @@
 #include "RunnerFixture.h"
 
 #include "agent/Maintenance.h"
-#include "device/store/DeviceFolder.h"
-#include "device/store/Store.h"
+#include "platform/store/DeviceFolder.h"
+#include "platform/store/Store.h"
 
 #include <algorithm>
 #include <cstdlib>

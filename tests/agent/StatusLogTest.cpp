@@ -2,7 +2,7 @@
 
 #include "agent/AgentStatus.h"
 #include "agent/Dispatcher.h"
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
 
 #include <gtest/gtest.h>

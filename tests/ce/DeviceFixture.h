@@ -3,9 +3,9 @@
 // read values and to wait for something a device program does.
 #pragma once
 
-#include "device/store/DeviceFolder.h"
-#include "device/store/Profile.h"
-#include "device/store/Store.h"
+#include "platform/store/DeviceFolder.h"
+#include "platform/store/Profile.h"
+#include "platform/store/Store.h"
 #include "platform/registry/Hive.h"
 #include "tests/support/TempDir.h"
 

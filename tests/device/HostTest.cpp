@@ -5,7 +5,7 @@
 #include "device/host/DeviceHost.h"
 #include "device/host/FactoryImage.h"
 #include "device/host/Notifications.h"
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 #include "tests/support/HostFile.h"
 
 #include <csignal>

@@ -4,7 +4,7 @@
 
 #include "device/server/RapiServer.h"
 #include "device/server/Session.h"
-#include "device/store/Store.h"
+#include "platform/store/Store.h"
 #include "platform/rapi/Protocol.h"
 #include "tests/support/HostFile.h"
 

@@ -1,6 +1,6 @@
 #include "TempStore.h"
 
-#include "device/store/FileMeta.h"
+#include "platform/store/FileMeta.h"
 #include "tests/support/HostFile.h"
 
 #include <algorithm>

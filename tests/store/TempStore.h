@@ -2,7 +2,7 @@
 // when the fixture ends.
 #pragma once
 
-#include "device/store/Store.h"
+#include "platform/store/Store.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>
