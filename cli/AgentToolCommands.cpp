@@ -34,7 +34,7 @@ bool RunUtilityMode(LinkSession& s, const QString& commandLine, const QStringLis
     s.RunOnDevice([&] {
         const std::u16string results = devlink::DevicePath(devlink::kResultsFilePath);
         CeDeleteFile(results.c_str());
-        devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("Status"));
+        devlink::DeleteAgentRegValue(devlink::kAgentKey, devlink::ContractText(contract::kStatus));
         for (const QString& name : staleValues)
             devlink::DeleteAgentRegValue(devlink::kAgentKey, name);
         DWORD agent = 0;
@@ -83,7 +83,7 @@ int RunProcesses(CliContext& cx, const ParsedCommand& p)
     LinkSession s(cx, p);
     if (!s.Open())
         return kFailed;
-    if (!RunUtilityMode(s, QStringLiteral("-processes")))
+    if (!RunUtilityMode(s, devlink::ContractText(contract::kSwitchProcesses)))
         return UtilityFailure(s, QStringLiteral("ps"));
     QStringList names;
     if (!ReadProcessList(&names))
@@ -104,14 +104,15 @@ int RunKill(CliContext& cx, const ParsedCommand& p)
     // The agent that would do the killing is not offered to itself.
     if (devlink::AgentExeName(2).mid(1) == name)
         return s.Fail(QStringLiteral("kill %1: Cannot stop this process.").arg(name));
-    if (!RunUtilityMode(s, QStringLiteral("-killprocess ") + name, { QStringLiteral("ProcessKiller") }))
+    if (!RunUtilityMode(s, devlink::ContractText(contract::kSwitchKillProcess) + QLatin1Char(' ') + name,
+            { devlink::ContractText(contract::kProcessKiller) }))
         return UtilityFailure(s, QStringLiteral("kill"));
     QStringList remaining;
     if (!ReadProcessList(&remaining))
         return kFailed;
     QString reason;
-    if (!KillSucceeded(
-            name, devlink::ReadAgentRegString(QStringLiteral("ProcessKiller")), remaining, &reason))
+    if (!KillSucceeded(name, devlink::ReadAgentRegString(devlink::ContractText(contract::kProcessKiller)),
+            remaining, &reason))
         return s.Fail(QStringLiteral("kill %1: %2").arg(name, reason));
     cx.out() << name << ": Success.\n";
     return kOk;
@@ -126,7 +127,7 @@ bool WaitForRestart(int seconds)
     bool dropped = false;
     while (!dropped && clock.elapsed() < seconds * 1000 && !Interrupted()) {
         bool read = false;
-        devlink::ReadAgentRegString(QStringLiteral("Status"), &read);
+        devlink::ReadAgentRegString(devlink::ContractText(contract::kStatus), &read);
         dropped = !read && CeRapiGetError() != S_OK;
         if (!dropped)
             devlink::WaitWithMessages(100);
@@ -168,7 +169,9 @@ int RunReset(CliContext& cx, const ParsedCommand& p)
     if (devlink::CurrentPrompter().Ask(question) != devlink::PromptAnswer::Yes)
         return s.Fail(QStringLiteral("reset: not confirmed; the device was not reset (use --yes)"));
     if (!devlink::RunDeviceExe(AgentProgram(hard ? 3 : 2),
-            hard ? QStringLiteral("-hardreset") : QStringLiteral("-softreset"), true))
+            hard ? devlink::ContractText(contract::kSwitchHardReset)
+                 : devlink::ContractText(contract::kSwitchSoftReset),
+            true))
         return s.FailQuietly(QStringLiteral("reset: the agent did not run on the device"));
     cx.out() << (hard ? "Hard-reseting your device.." : "Soft-reseting your device..") << Qt::endl;
     // The command ends once the device answers again, so that the next
@@ -190,12 +193,13 @@ int RunDeviceId(CliContext& cx, const ParsedCommand& p)
     if (!CeDeleteFile(query.c_str()) && CeGetLastError() != ERROR_FILE_NOT_FOUND)
         return s.Fail(QStringLiteral("device-id: cannot remove the previous request (%1)")
                           .arg(devlink::DeviceErrorText(CeGetLastError())));
-    if (!RunUtilityMode(s, QStringLiteral("-deviceID"), { QStringLiteral("DeviceID") }))
+    if (!RunUtilityMode(s, devlink::ContractText(contract::kSwitchDeviceId),
+            { devlink::ContractText(contract::kDeviceId) }))
         return UtilityFailure(s, QStringLiteral("device-id"));
     // The run without a request left only its complaint about that.
     const std::u16string results = devlink::DevicePath(devlink::kResultsFilePath);
     CeDeleteFile(results.c_str());
-    const QString id = devlink::ReadAgentRegString(QStringLiteral("DeviceID"));
+    const QString id = devlink::ReadAgentRegString(devlink::ContractText(contract::kDeviceId));
     if (id.isEmpty())
         return s.Fail(QStringLiteral("device-id: the device reported no identifier"));
     cx.out() << id << '\n';

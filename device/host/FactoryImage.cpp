@@ -1,6 +1,6 @@
 #include "device/host/FactoryImage.h"
 
-#include "device/store/Names.h"
+#include "platform/store/Names.h"
 #include "exchange/Text.h"
 
 #include <fstream>

@@ -1,6 +1,6 @@
 // cedevice: the emulated Windows CE device.
 #include "device/host/DeviceHost.h"
-#include "device/store/Profile.h"
+#include "platform/store/Profile.h"
 #include "exchange/Home.h"
 
 #include <cstring>

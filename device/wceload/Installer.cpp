@@ -1,6 +1,6 @@
 #include "device/wceload/Installer.h"
 
-#include "device/store/DevicePath.h"
+#include "platform/store/DevicePath.h"
 #include "device/wceload/Cabinet.h"
 #include "exchange/Text.h"
 #include "platform/ce/Ce.h"

@@ -1,6 +1,6 @@
 #include "device/wceload/Manifest.h"
 
-#include "device/store/DevicePath.h"
+#include "platform/store/DevicePath.h"
 #include "exchange/Text.h"
 
 #include <algorithm>

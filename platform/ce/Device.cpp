@@ -1,6 +1,6 @@
 #include "platform/ce/Device.h"
 
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 #include "exchange/Text.h"
 
 #include <cerrno>

@@ -4,7 +4,7 @@
 
 #include "DeviceFixture.h"
 
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
 
 #include <cstdlib>
