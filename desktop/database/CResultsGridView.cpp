@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 namespace database {
 namespace {
 
@@ -19,13 +21,14 @@ namespace {
 class TextEditBox : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
+    void SetOnEnter(std::function<void()> onEnter) { m_onEnter = std::move(onEnter); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
             && !(event->modifiers() & Qt::ShiftModifier)) {
-            event->ignore(); // the delegate's filter commits
+            m_onEnter();
             return;
         }
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -34,6 +37,9 @@ protected:
         }
         QPlainTextEdit::keyPressEvent(event);
     }
+
+private:
+    std::function<void()> m_onEnter;
 };
 
 QString EditorText(QWidget* editor)
@@ -68,7 +74,13 @@ public:
         const ColumnKind kind = m_grid->columns()[index.column()].kind;
         QWidget* editor = nullptr;
         if (kind == ColumnKind::Text || kind == ColumnKind::LongText) {
+            auto* self = const_cast<CellDelegate*>(this);
             auto* box = new TextEditBox(parent);
+            // A plain text box keeps Enter to itself: it ends the edit as a line box's Enter does.
+            box->SetOnEnter([self, box] {
+                emit self->commitData(box);
+                emit self->closeEditor(box, QAbstractItemDelegate::SubmitModelCache);
+            });
             box->setLineWrapMode(QPlainTextEdit::NoWrap);
             box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -163,12 +175,21 @@ bool CResultsGridView::CommitEdit()
     return true;
 }
 
+bool CResultsGridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    const bool opened = QTableView::edit(index, trigger, event);
+    if (opened && indexWidget(index))
+        m_editing = index;
+    return opened;
+}
+
 void CResultsGridView::commitData(QWidget* editor)
 {
-    const QModelIndex index = indexAt(editor->geometry().center());
-    if (!index.isValid())
+    // Only the open box of the cell being edited saves: a box that is
+    // closing (its focus leaving) has said its word already.
+    if (!m_editing.isValid() || indexWidget(m_editing) != editor)
         return;
-    m_editing = index;
+    const QModelIndex index = m_editing;
     const QString refused = m_editor->CommitCell(index.row(), index.column(), EditorText(editor));
     m_refused = !refused.isEmpty();
     if (m_refused) {
