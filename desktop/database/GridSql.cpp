@@ -195,11 +195,12 @@ QString FormatSqlValue(const QString& cellText, ColumnKind kind, const QLocale& 
     case ColumnKind::Integer:
         return cellText.trimmed();
     case ColumnKind::Real: {
+        // A checked decimal (digits and one point) goes unquoted: the
+        // device's engine takes no text for a money or real column.
         const CellCheck check = CheckCellText(cellText, kind, locale);
-        QString text = check.ok ? check.text : cellText;
-        if (check.ok)
-            text.replace(locale.decimalPoint(), QLatin1String("."));
-        return QLatin1Char('\'') + text + QLatin1Char('\'');
+        if (!check.ok)
+            return QLatin1Char('\'') + QString(cellText).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+        return QString(check.text).replace(locale.decimalPoint(), QLatin1String("."));
     }
     }
     return cellText;

@@ -66,8 +66,8 @@ CellCheck CheckCellText(const QString& text, ColumnKind kind, const QLocale& loc
 
 // The SQL literal of a cell's text: NULL for "(null)"; quoted text with
 // quotes doubled and line breaks, tabs and "<Binary>" as their markers;
-// a quoted date-time in the agent's form; an integer unquoted; a quoted
-// decimal with a decimal point.
+// a quoted date-time in the agent's form; an integer unquoted; a decimal
+// with a decimal point, unquoted once checked.
 QString FormatSqlValue(const QString& cellText, ColumnKind kind, const QLocale& locale = QLocale());
 
 // Why a WHERE part is built.

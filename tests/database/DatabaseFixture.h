@@ -141,7 +141,15 @@ protected:
         QWidget* editor = StartEdit(window, row, column);
         ASSERT_TRUE(editor) << "no edit box opened";
         QTest::keyClicks(editor, text);
+        PressEnter(editor);
+    }
+
+    // Enter in a line box commits through a queued call: it has run when
+    // this returns.
+    static void PressEnter(QWidget* editor)
+    {
         QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
     }
 
     // The first row of a query run on the device, tab-joined.

@@ -51,3 +51,131 @@ TEST_F(TableWindowTest, TypedValuesReachTheDeviceAsLiterals)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TableWindowTest, GuardedUpdateOfATableWithoutAKeyAsksBeforeTouchingMore)
+{
+    Exec(QStringLiteral("CREATE TABLE Triple (Name nvarchar(20), Qty int)"));
+    for (int i = 0; i < 3; ++i)
+        Exec(QStringLiteral("INSERT INTO Triple (Name, Qty) VALUES ('same', 1)"));
+    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Triple"), QStringLiteral("SELECT * FROM Triple"));
+    ASSERT_EQ(window->grid()->rowCount(), 3);
+    ASSERT_FALSE(window->grid()->hasPrimaryKey());
+
+    // No: the cell shows the old value again and the device is unchanged.
+    m_prompter.QueueAnswer(devlink::PromptAnswer::No);
+    TypeIntoCell(window, 0, 0, QStringLiteral("other"));
+    ASSERT_TRUE(WaitIdle(window));
+    ASSERT_EQ(m_prompter.Count(), 1) << Prompts();
+    const auto box = m_prompter.Records().last();
+    EXPECT_EQ(box.caption, QStringLiteral("Warning"));
+    EXPECT_EQ(box.buttons, devlink::PromptButtons::YesNoCancel);
+    EXPECT_EQ(box.text,
+        QStringLiteral("This table does not have any Primary Keys defined for it, so individual rows cannot be uniquely "
+                       "indentified.\r\n\r\nThe following SQL command can be run to change this field's value from "
+                       "\"same\" to \"other\", however, 2 other rows will also be set to this value.\r\n\r\nSQL command:"
+                       "\r\nUPDATE Triple\r\nSET Name='other'\r\nWHERE Name='same' AND Qty=1\r\n\r\nDo you still want "
+                       "to update the values in these 3 rows ?"));
+    EXPECT_EQ(window->grid()->CellText(0, 0), QStringLiteral("same"));
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM Triple WHERE Name = 'same'")), QStringLiteral("3"));
+
+    // Yes: every matching row changes, on the device and in the grid.
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    TypeIntoCell(window, 1, 0, QStringLiteral("other"));
+    ASSERT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Text(window, "timerLabel"), QStringLiteral("Update successful."));
+    for (int r = 0; r < 3; ++r)
+        EXPECT_EQ(window->grid()->CellText(r, 0), QStringLiteral("other")) << r;
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM Triple WHERE Name = 'other'")), QStringLiteral("3"));
+
+    // One row of its kind changes at once, without a question.
+    Exec(QStringLiteral("INSERT INTO Triple (Name, Qty) VALUES ('single', 2)"));
+    QTest::keyClick(View(window), Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] { return window->grid()->rowCount() == 4 && !window->isBusy(); }));
+    const int single = RowWith(window, 0, QStringLiteral("single"));
+    TypeIntoCell(window, single, 1, QStringLiteral("5"));
+    ASSERT_TRUE(WaitIdle(window));
+    EXPECT_EQ(m_prompter.Count(), 2) << Prompts();
+    EXPECT_EQ(Ask(QStringLiteral("SELECT Qty FROM Triple WHERE Name = 'single'")), QStringLiteral("5"));
+}
+
+TEST_F(TableWindowTest, AnUpdateThatChangesNoRowFailsAndShowsTheDevicesValue)
+{
+    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Products"), QStringLiteral("SELECT * FROM Products"));
+    const int id = ColumnNamed(window, QStringLiteral("ProductID"));
+    const int name = ColumnNamed(window, QStringLiteral("ProductName"));
+    const int row = RowWith(window, id, QStringLiteral("2"));
+    ASSERT_GE(row, 0);
+    // Someone else removes the row meanwhile.
+    Exec(QStringLiteral("DELETE FROM Products WHERE ProductID = 2"));
+    TypeIntoCell(window, row, name, QStringLiteral("Chang Ale"));
+    ASSERT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Text(window, "timerLabel"), QStringLiteral("Update failed."));
+    EXPECT_EQ(Text(window, "statusLine"), QStringLiteral(" 0 rows affected."));
+    EXPECT_EQ(window->grid()->CellText(row, name), QStringLiteral("Chang"));
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM Products WHERE ProductName = 'Chang Ale'")), QStringLiteral("0"));
+}
+
+TEST_F(TableWindowTest, DecimalCommaAndDayFirstDatesAreSentInTheDevicesForm)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Products"), QStringLiteral("SELECT * FROM Products"));
+    const int id = ColumnNamed(window, QStringLiteral("ProductID"));
+    const int price = ColumnNamed(window, QStringLiteral("UnitPrice"));
+    const int row = RowWith(window, id, QStringLiteral("1"));
+    TypeIntoCell(window, row, price, QStringLiteral("3,5"));
+    ASSERT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Text(window, "timerLabel"), QStringLiteral("Update successful.")) << Prompts() << Status(window);
+    EXPECT_EQ(window->grid()->CellText(row, price), QStringLiteral("3,5"));
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM Products WHERE ProductID = 1 AND UnitPrice = 3.5")), QStringLiteral("1"));
+
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    database::DatabaseWindow* orders = OpenTableWindow(QStringLiteral("Orders"), QStringLiteral("SELECT * FROM Orders"));
+    const int order = ColumnNamed(orders, QStringLiteral("OrderID"));
+    const int date = ColumnNamed(orders, QStringLiteral("OrderDate"));
+    const int first = RowWith(orders, order, QStringLiteral("10248"));
+
+    // A date that does not exist keeps the box open with the message.
+    TypeIntoCell(orders, first, date, QStringLiteral("31/02/2006"));
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; }));
+    EXPECT_EQ(m_prompter.Records().last().caption, QStringLiteral("Error"));
+    EXPECT_EQ(m_prompter.Records().last().text, QStringLiteral("This is not a valid date/time."));
+    auto* box = qobject_cast<QLineEdit*>(View(orders)->indexWidget(orders->grid()->index(first, date)));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->selectedText(), QStringLiteral("31/02/2006"));
+    box->setText(QStringLiteral("03/04/2006"));
+    PressEnter(box);
+    ASSERT_TRUE(WaitIdle(orders));
+    EXPECT_EQ(Text(orders, "timerLabel"), QStringLiteral("Update successful.")) << Prompts();
+    EXPECT_EQ(Ask(QStringLiteral("SELECT OrderDate FROM Orders WHERE OrderID = 10248")), QStringLiteral("2006/04/03  00:00:00"));
+}
+
+TEST_F(TableWindowTest, HeaderClicksSortIntegersAndDatesAsTheyAre)
+{
+    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Orders"), QStringLiteral("SELECT * FROM Orders"));
+    QHeaderView* header = View(window)->horizontalHeader();
+    const int order = ColumnNamed(window, QStringLiteral("OrderID"));
+    const int shipped = ColumnNamed(window, QStringLiteral("ShippedDate"));
+    const auto click = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    click(order);
+    EXPECT_EQ(window->grid()->CellText(0, order), QStringLiteral("10248"));
+    click(order);
+    EXPECT_EQ(window->grid()->CellText(0, order), QStringLiteral("11207"));
+    click(shipped); // dates in time order, the empty ones first
+    const int rows = window->grid()->rowCount();
+    EXPECT_EQ(window->grid()->CellText(0, shipped), QStringLiteral("(null)"));
+    QDateTime previous;
+    for (int r = 0; r < rows; ++r) {
+        const std::optional<QDateTime> when = database::ParseCellDateTime(window->grid()->CellText(r, shipped));
+        if (!when)
+            continue;
+        ASSERT_TRUE(!previous.isValid() || previous <= *when) << r;
+        previous = *when;
+    }
+}
+
+} // namespace
