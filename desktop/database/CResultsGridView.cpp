@@ -216,7 +216,7 @@ void CResultsGridView::contextMenuEvent(QContextMenuEvent* event)
         return;
     if (!CommitEdit())
         return;
-    const QModelIndex index = indexAt(viewport()->mapFrom(this, event->pos()));
+    const QModelIndex index = indexAt(event->pos()); // viewport coordinates
     m_contextRow = index.isValid() ? index.row() : -1;
     if (index.isValid())
         selectRow(index.row());

@@ -3,6 +3,7 @@
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/GridSql.h"
+#include "desktop/link/AgentContractText.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/SchemaTreeModel.h"
 #include "desktop/settings/SettingsStore.h"
@@ -132,7 +133,7 @@ DatabaseWindow::DatabaseWindow(const QString& tableName, const QString& database
         m_promptShown = true;
     } else {
         if (!m_tableMode)
-            m_controller.setSqlToRun(QString());
+            m_controller.setSqlToRun(devlink::ContractText(contract::kSchemaBinaryRequest));
         QTimer::singleShot(100, this, [this] { RunRequest(); });
     }
     UpdateControls();

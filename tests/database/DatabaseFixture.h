@@ -152,6 +152,19 @@ protected:
         QCoreApplication::processEvents();
     }
 
+    // The table window `opener` opened (a child window), once shown.
+    static database::DatabaseWindow* WaitForWindowOf(database::DatabaseWindow* opener)
+    {
+        database::DatabaseWindow* found = nullptr;
+        windowtest::WaitFor([&] {
+            for (auto* child : opener->findChildren<database::DatabaseWindow*>())
+                if (child->isVisible())
+                    found = child;
+            return found != nullptr;
+        });
+        return found;
+    }
+
     // The first row of a query run on the device, tab-joined.
     QString Ask(const QString& sql, const QString& database = kOrders, const QString& password = QString())
     {
