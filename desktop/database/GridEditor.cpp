@@ -123,9 +123,16 @@ int GridEditor::CloneRow(int row)
     QStringList texts = m_grid->RowTexts(row);
     // A binary value's text is only its size: the copy starts without it.
     const QVector<bool> binary = m_grid->BinaryCells(row);
-    for (int c = 0; c < texts.size(); ++c)
+    // An identity value is the device's to give: the copy proposes the next
+    // one, so that it does not carry its original's key.
+    for (int c = 0; c < texts.size(); ++c) {
         if (binary[c])
             texts[c] = kNullText;
+        if (m_grid->columns()[c].isAutoinc) {
+            const std::optional<qint64> key = m_grid->ProposedKey(c);
+            texts[c] = key ? QString::number(*key) : kNullText;
+        }
+    }
     const int storeRow = m_grid->AppendRow(texts);
     m_grid->SetNewStoreRow(storeRow);
     return m_grid->ViewRow(storeRow);

@@ -2,6 +2,9 @@
 // its grid as the user types them, checked on the device afterwards.
 #include "DatabaseFixture.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+
 using namespace databasetest;
 using windowtest::WaitFor;
 
@@ -176,6 +179,115 @@ TEST_F(TableWindowTest, HeaderClicksSortIntegersAndDatesAsTheyAre)
         ASSERT_TRUE(!previous.isValid() || previous <= *when) << r;
         previous = *when;
     }
+}
+
+} // namespace
+
+namespace {
+
+class RowMenuTest : public TableWindowTest {
+protected:
+    QMenu* RowMenu(database::DatabaseWindow* window, int row)
+    {
+        database::CResultsGridView* view = View(window);
+        view->scrollTo(window->grid()->index(row, 0));
+        const QPoint at = view->visualRect(window->grid()->index(row, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &event);
+        return view->findChild<QMenu*>(QStringLiteral("gridRowMenu"));
+    }
+
+    static void Choose(QMenu* menu, const QString& text)
+    {
+        for (QAction* action : menu->actions())
+            if (action->text() == text) {
+                action->trigger();
+                return;
+            }
+        ADD_FAILURE() << "no menu item " << text.toStdString();
+    }
+};
+
+TEST_F(RowMenuTest, NewRowStartsWithDefaultsAndIsSavedWhenComplete)
+{
+    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Orders"), QStringLiteral("SELECT * FROM Orders"));
+    QMenu* menu = RowMenu(window, 0);
+    ASSERT_TRUE(menu);
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts, QStringList({ QStringLiteral("Add a new row"), QStringLiteral("-"), QStringLiteral("Delete this row"),
+                         QStringLiteral("-"), QStringLiteral("Clone this row") }));
+    Choose(menu, QStringLiteral("Add a new row"));
+    const int row = window->grid()->rowCount() - 1;
+    ASSERT_EQ(row, 960);
+    EXPECT_EQ(window->grid()->RowTexts(row),
+        QStringList({ QStringLiteral("11208"), QStringLiteral("193"), QStringLiteral("1900/01/01 00:00"), QStringLiteral("(null)"),
+            QStringLiteral("(null)"), QStringLiteral("(null)"), QString() }));
+
+    // A required field still blank: said, and nothing is saved.
+    TypeIntoCell(window, row, ColumnNamed(window, QStringLiteral("CustomerID")), QStringLiteral("5"));
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; }));
+    EXPECT_EQ(m_prompter.Records().last().text, QStringLiteral("The field \"Paid\" cannot be left blank."));
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM Orders")), QStringLiteral("960"));
+
+    TypeIntoCell(window, row, ColumnNamed(window, QStringLiteral("Paid")), QStringLiteral("1"));
+    ASSERT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Text(window, "timerLabel"), QStringLiteral("Update successful.")) << Prompts();
+    EXPECT_EQ(window->grid()->newStoreRow(), -1);
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM Orders WHERE CustomerID = 5 AND OrderDate = '1900/01/01 00:00:00'")),
+        QStringLiteral("1"));
+}
+
+TEST_F(RowMenuTest, DeletesByKeyAndAsksBeforeDeletingDuplicatesOfAKeylessRow)
+{
+    database::DatabaseWindow* details
+        = OpenTableWindow(QStringLiteral("Order Details"), QStringLiteral("SELECT * FROM [Order Details]"));
+    const QStringList first = details->grid()->RowTexts(0);
+    const int before = details->grid()->rowCount();
+    Choose(RowMenu(details, 0), QStringLiteral("Delete this row"));
+    ASSERT_TRUE(WaitIdle(details));
+    EXPECT_EQ(details->grid()->rowCount(), before - 1);
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM [Order Details] WHERE OrderID = %1 AND ProductID = %2").arg(first[0], first[1])),
+        QStringLiteral("0"));
+
+    // EventLog has no key, and some of its rows are there twice.
+    database::DatabaseWindow* log = OpenTableWindow(QStringLiteral("EventLog"), QStringLiteral("SELECT * FROM EventLog"));
+    const int severity = ColumnNamed(log, QStringLiteral("Severity"));
+    const int twice = RowWith(log, severity, QStringLiteral("2"));
+    ASSERT_GE(twice, 0);
+    const QString message = log->grid()->CellText(twice, ColumnNamed(log, QStringLiteral("Message")));
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    Choose(RowMenu(log, twice), QStringLiteral("Delete this row"));
+    ASSERT_TRUE(WaitIdle(log));
+    ASSERT_EQ(m_prompter.Count(), 1) << Prompts();
+    EXPECT_EQ(m_prompter.Records().last().caption, QStringLiteral("Warning"));
+    EXPECT_TRUE(m_prompter.Records().last().text.contains(
+        QStringLiteral("The following SQL command can be run to delete this row, however, 1 other row will ALSO be deleted.")));
+    EXPECT_TRUE(m_prompter.Records().last().text.endsWith(QStringLiteral("Do you still want to delete these 2 rows ?")));
+    EXPECT_EQ(RowWith(log, ColumnNamed(log, QStringLiteral("Message")), message), -1);
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM EventLog WHERE Message = '%1'").arg(message)), QStringLiteral("0"));
+}
+
+TEST_F(RowMenuTest, CloneGetsTheNextIdentityAndLeavesBinaryValuesBehind)
+{
+    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Products"), QStringLiteral("SELECT * FROM Products"));
+    const int name = ColumnNamed(window, QStringLiteral("ProductName"));
+    const int picture = ColumnNamed(window, QStringLiteral("Picture"));
+    const int chai = RowWith(window, name, QStringLiteral("Chai"));
+    ASSERT_EQ(window->grid()->CellKindAt(chai, picture), devlink::CellKind::Binary);
+    Choose(RowMenu(window, chai), QStringLiteral("Clone this row"));
+    const int clone = window->grid()->rowCount() - 1;
+    EXPECT_EQ(window->grid()->CellText(clone, 0), QStringLiteral("17"));
+    EXPECT_EQ(window->grid()->CellText(clone, picture), QStringLiteral("(null)"));
+    TypeIntoCell(window, clone, name, QStringLiteral("Chai Latte"));
+    ASSERT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Text(window, "timerLabel"), QStringLiteral("Update successful.")) << Prompts();
+    EXPECT_EQ(Ask(QStringLiteral("SELECT QuantityPerUnit, UnitsInStock FROM Products WHERE ProductName = 'Chai Latte'")),
+        Ask(QStringLiteral("SELECT QuantityPerUnit, UnitsInStock FROM Products WHERE ProductName = 'Chai'")));
+    // The original's picture is untouched.
+    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM Products WHERE ProductName = 'Chai' AND Picture IS NOT NULL")),
+        QStringLiteral("1"));
 }
 
 } // namespace
