@@ -90,6 +90,7 @@ DatabaseWindow::DatabaseWindow(const QString& tableName, const QString& database
     m_editor.SetPromptOwner(this);
     // The grid keeps the rows itself, in its compact store.
     m_controller.setRowConsumer([this](devlink::QueryResult& part) { m_grid.AppendBatch(part); });
+    m_controller.setKeepResultsBytes(false);
 
     BuildControls();
     setWindowTitle(tableMode && tableName != devlink::kBlankTableName

@@ -63,6 +63,8 @@ DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink&
         answer.totalRows = LeadingInteger(totalRows);
     if (request.loadAnswer)
         answer.loaded = loader.LoadResults(answer.totalRows, false);
+    if (!request.keepResultsBytes)
+        answer.resultsBytes.clear();
     answer.connectionLost = !answer.loaded && ConnectionLost();
     return std::move(answer);
 }

@@ -28,6 +28,7 @@ struct DatabaseRequest {
     bool loadAnswer = true; // the window is shown and wants the answer read
     bool firstRun = true; // the first run of RunRequest (not a rerun)
     int retryCount = 0; // automatic "support encryption" retries so far
+    bool keepResultsBytes = true; // hand the results file back as it was read
     QPointer<QObject> promptOwner;
 };
 

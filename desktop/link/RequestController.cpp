@@ -129,6 +129,7 @@ void RequestController::StartRun()
     request.loadAnswer = !m_skipResults && m_shown;
     request.firstRun = m_firstRun;
     request.retryCount = m_retryCount;
+    request.keepResultsBytes = m_keepResultsBytes;
     request.promptOwner = promptOwner();
     m_firstRun = false;
 

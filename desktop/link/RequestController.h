@@ -100,6 +100,9 @@ public:
     // then holds the columns only.
     using RowConsumer = std::function<void(QueryResult& part)>;
     void setRowConsumer(RowConsumer consumer) { m_rowConsumer = std::move(consumer); }
+    // Whether resultsBytes() keeps the results file (default); a window
+    // that shows the rows has no use for a second copy of a large answer.
+    void setKeepResultsBytes(bool keep) { m_keepResultsBytes = keep; }
     SchemaTreeModel* schemaModel() { return &m_schema; }
     // The results file as the agent wrote it, from the last answer read.
     const QByteArray& resultsBytes() const { return m_resultsBytes; }
@@ -169,6 +172,7 @@ private:
     int m_rowCount = 0;
     int m_rowsThatWouldBeAffected = -1;
     RowConsumer m_rowConsumer;
+    bool m_keepResultsBytes = true;
 
     QTimer m_progressTimer;
     QElapsedTimer m_startTime;
