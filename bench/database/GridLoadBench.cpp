@@ -69,8 +69,8 @@ std::optional<WindowRun> LoadInWindow()
 {
     WindowRun run;
     const double before = ResidentBytes();
-    auto* window = new database::DatabaseWindow(QStringLiteral("Bench"), QStringLiteral("\\bench.sdf"), QString(),
-        false, true, QStringLiteral("SELECT * FROM Bench"));
+    auto* window = new database::DatabaseWindow(QStringLiteral("Bench"), QStringLiteral("\\bench.sdf"),
+        QString(), false, true, QStringLiteral("SELECT * FROM Bench"));
     window->resize(900, 600);
     window->show();
     devlink::RequestController* controller = window->controller();
@@ -90,7 +90,8 @@ std::optional<WindowRun> LoadInWindow()
         view->viewport()->repaint();
         painted = Clock::now();
     });
-    QObject::connect(controller, &devlink::RequestController::requestFinished, [&] { finished = Clock::now(); });
+    QObject::connect(
+        controller, &devlink::RequestController::requestFinished, [&] { finished = Clock::now(); });
     if (!QTest::qWaitFor([&] { return finished.has_value(); }, 600000) || !started || !painted
         || controller->state() != devlink::RequestState::Succeeded) {
         std::fprintf(stderr, "bench_grid_load: the window did not load the table (%s)\n",

@@ -11,7 +11,8 @@
 
 namespace database {
 
-CFilterDialog::CFilterDialog(int column, const QString& columnName, const QStringList& values, QWidget* parent)
+CFilterDialog::CFilterDialog(
+    int column, const QString& columnName, const QStringList& values, QWidget* parent)
     : QDialog(parent)
     , m_column(column)
 {
@@ -37,7 +38,8 @@ CFilterDialog::CFilterDialog(int column, const QString& columnName, const QStrin
     m_values->addItems(values);
     // A current item, so that the list's first focus selects nothing.
     if (!values.isEmpty())
-        m_values->selectionModel()->setCurrentIndex(m_values->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        m_values->selectionModel()->setCurrentIndex(
+            m_values->model()->index(0, 0), QItemSelectionModel::NoUpdate);
     layout->addWidget(m_values, 1);
     m_containingMode = new QRadioButton(QStringLiteral("Filter on field value(s) containing:"));
     m_containingMode->setObjectName(QStringLiteral("containingModeButton"));

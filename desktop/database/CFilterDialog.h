@@ -19,7 +19,8 @@ class CFilterDialog : public QDialog {
     Q_OBJECT
 public:
     // `values`: the column's distinct values in the grid, in order.
-    CFilterDialog(int column, const QString& columnName, const QStringList& values, QWidget* parent = nullptr);
+    CFilterDialog(
+        int column, const QString& columnName, const QStringList& values, QWidget* parent = nullptr);
 
     // The filter as the dialog's controls say.
     RowFilter filter() const;

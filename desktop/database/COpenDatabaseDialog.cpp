@@ -18,7 +18,8 @@ COpenDatabaseDialog::COpenDatabaseDialog(const QString& databasePath, QWidget* p
     setObjectName(QStringLiteral("openDatabaseDialog"));
     setWindowTitle(QStringLiteral("Open database"));
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(QStringLiteral("If this database is password protected, please enter the password below."));
+    auto* intro = new QLabel(
+        QStringLiteral("If this database is password protected, please enter the password below."));
     intro->setWordWrap(true);
     layout->addWidget(intro);
     auto* form = new QFormLayout;

@@ -69,7 +69,8 @@ public:
     {
     }
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    QWidget* createEditor(
+        QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
     {
         const ColumnKind kind = m_grid->columns()[index.column()].kind;
         QWidget* editor = nullptr;
@@ -150,7 +151,8 @@ CResultsGridView::CResultsGridView(ResultsGrid* grid, GridEditor* editor, QWidge
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CResultsGridView::OnHeaderClicked);
-    connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this, &CResultsGridView::ShowHeaderMenu);
+    connect(horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
+        &CResultsGridView::ShowHeaderMenu);
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (!(m_grid->flags(index) & Qt::ItemIsEditable))
             return;
@@ -291,7 +293,8 @@ void CResultsGridView::ShowHeaderMenu(const QPoint& position)
 
 void CResultsGridView::OpenFilterDialog(int column)
 {
-    auto* dialog = new CFilterDialog(column, m_grid->columns()[column].name, m_grid->DistinctValues(column), this);
+    auto* dialog
+        = new CFilterDialog(column, m_grid->columns()[column].name, m_grid->DistinctValues(column), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         m_grid->SetFilter(dialog->filter());

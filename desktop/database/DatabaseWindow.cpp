@@ -98,7 +98,8 @@ DatabaseWindow::DatabaseWindow(const QString& tableName, const QString& database
             : databasePath);
     setSizeGripEnabled(true);
     resize(640, 480);
-    m_placement = new ui::WindowPlacement(this, tableMode ? QStringLiteral("TableRect") : QStringLiteral("TableListRect"));
+    m_placement = new ui::WindowPlacement(
+        this, tableMode ? QStringLiteral("TableRect") : QStringLiteral("TableListRect"));
     m_placement->Restore();
 
     QString fraction;
@@ -111,9 +112,12 @@ DatabaseWindow::DatabaseWindow(const QString& tableName, const QString& database
 
     connect(&m_controller, &devlink::RequestController::statusTextChanged, this, &DatabaseWindow::SetStatus);
     connect(&m_controller, &devlink::RequestController::timerTextChanged, m_timer, &QLabel::setText);
-    connect(&m_controller, &devlink::RequestController::controlsChanged, this, &DatabaseWindow::UpdateControls);
-    connect(&m_controller, &devlink::RequestController::resultsStarted, this, &DatabaseWindow::OnResultsStarted);
-    connect(&m_controller, &devlink::RequestController::requestFinished, this, &DatabaseWindow::OnRequestFinished);
+    connect(
+        &m_controller, &devlink::RequestController::controlsChanged, this, &DatabaseWindow::UpdateControls);
+    connect(
+        &m_controller, &devlink::RequestController::resultsStarted, this, &DatabaseWindow::OnResultsStarted);
+    connect(&m_controller, &devlink::RequestController::requestFinished, this,
+        &DatabaseWindow::OnRequestFinished);
     connect(&m_controller, &devlink::RequestController::resultsLoaded, this, [this] {
         if (!m_tableMode && m_tree)
             m_tree->expand(m_tree->model()->index(0, 0));
@@ -169,11 +173,13 @@ void DatabaseWindow::BuildControls()
         m_view->installEventFilter(this);
         m_splitter->addWidget(m_view);
         connect(m_view, &CResultsGridView::reloadRequested, this, &DatabaseWindow::ReloadTable);
-        connect(m_view, &CResultsGridView::registryEditorRequested, this, &DatabaseWindow::registryEditorRequested);
+        connect(m_view, &CResultsGridView::registryEditorRequested, this,
+            &DatabaseWindow::registryEditorRequested);
         connect(m_view, &CResultsGridView::filterChanged, this, [this] {
             SetStatus(QStringLiteral("Filtering.."));
             const int rows = m_grid.rowCount();
-            SetStatus(rows == 1 ? QStringLiteral(" 1 row found.") : QStringLiteral(" %1 rows found.").arg(rows));
+            SetStatus(
+                rows == 1 ? QStringLiteral(" 1 row found.") : QStringLiteral(" %1 rows found.").arg(rows));
         });
     } else {
         m_tree = new QTreeView;
@@ -246,16 +252,16 @@ void DatabaseWindow::BuildControls()
     bottom->addWidget(m_export);
     connect(m_export, &QPushButton::clicked, this, [this] {
         ui::TellFromWindow(this, QStringLiteral("Quorvane"),
-            QStringLiteral("Exporting is not part of this version of Quorvane yet."), devlink::PromptIcon::Information);
+            QStringLiteral("Exporting is not part of this version of Quorvane yet."),
+            devlink::PromptIcon::Information);
     });
     m_keepResults = new QCheckBox(QStringLiteral("Don't delete SQLresults.txt"));
     m_keepResults->setObjectName(QStringLiteral("keepResultsBox"));
     quint32 deleteResults = 1;
     settings::ReadDword(QStringLiteral("DeleteSQLResults"), &deleteResults);
     m_keepResults->setChecked(deleteResults == 0);
-    connect(m_keepResults, &QCheckBox::toggled, this, [](bool keep) {
-        settings::WriteDword(QStringLiteral("DeleteSQLResults"), keep ? 0 : 1);
-    });
+    connect(m_keepResults, &QCheckBox::toggled, this,
+        [](bool keep) { settings::WriteDword(QStringLiteral("DeleteSQLResults"), keep ? 0 : 1); });
     bottom->addWidget(m_keepResults);
     bottom->addStretch(1);
     m_shortcutTip = new QToolButton;
@@ -315,7 +321,8 @@ void DatabaseWindow::RunSql()
 
 void DatabaseWindow::ReloadTable()
 {
-    if (isBusy() || !m_connected || m_grid.tableName().isEmpty() || m_grid.tableName() == devlink::kBlankTableName)
+    if (isBusy() || !m_connected || m_grid.tableName().isEmpty()
+        || m_grid.tableName() == devlink::kBlankTableName)
         return;
     m_controller.setSqlToRun(QStringLiteral("SELECT * FROM ") + QuoteTableName(m_grid.tableName()));
     m_firstAttempt = true;
@@ -384,7 +391,8 @@ void DatabaseWindow::OnRequestFinished()
         return;
     }
     m_firstAttempt = true;
-    if (m_tableMode && m_controller.state() == devlink::RequestState::Succeeded && m_controller.rowsAffected() == -1) {
+    if (m_tableMode && m_controller.state() == devlink::RequestState::Succeeded
+        && m_controller.rowsAffected() == -1) {
         QString table;
         const bool single = IsSingleTableSelect(m_controller.sqlToRun(), &table);
         if (single)
@@ -401,8 +409,11 @@ void DatabaseWindow::OnRequestFinished()
 
 DatabaseWindow* DatabaseWindow::OpenTable(const QString& name)
 {
-    const QString sql = name == devlink::kBlankTableName ? QString() : QStringLiteral("SELECT * FROM ") + QuoteTableName(name);
-    auto* window = new DatabaseWindow(name, m_controller.databasePath(), m_controller.password(), false, true, sql, this);
+    const QString sql = name == devlink::kBlankTableName
+        ? QString()
+        : QStringLiteral("SELECT * FROM ") + QuoteTableName(name);
+    auto* window = new DatabaseWindow(
+        name, m_controller.databasePath(), m_controller.password(), false, true, sql, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);
     connect(window, &DatabaseWindow::registryEditorRequested, this, &DatabaseWindow::registryEditorRequested);
@@ -436,7 +447,8 @@ void DatabaseWindow::ShowTreeMenu(const QPoint& position)
         menu->addSeparator();
         later(QStringLiteral("View \"CREATE TABLE\" for entire database.."));
     } else if (kind == SchemaTreeModel::ItemKind::BlankTable) {
-        menu->addAction(QStringLiteral("Open database"), this, [this] { OpenTable(devlink::kBlankTableName); });
+        menu->addAction(
+            QStringLiteral("Open database"), this, [this] { OpenTable(devlink::kBlankTableName); });
     } else {
         const QString table = index.data(SchemaTreeModel::TableNameRole).toString();
         menu->addAction(QStringLiteral("Open ") + table, this, [this, table] { OpenTable(table); });
@@ -475,19 +487,22 @@ QString DatabaseWindow::ShortcutLink() const
     const QString program = devlink::GetProgramPath();
     if (!m_tableMode)
         return QStringLiteral("\"%1\" %2 -pass <Password>").arg(program, m_controller.databasePath());
-    const QString table = m_tableName.contains(u' ') ? QLatin1Char('"') + m_tableName + QLatin1Char('"') : m_tableName;
-    return QStringLiteral("\"%1\" %2 -pass <Password> -table %3").arg(program, m_controller.databasePath(), table);
+    const QString table
+        = m_tableName.contains(u' ') ? QLatin1Char('"') + m_tableName + QLatin1Char('"') : m_tableName;
+    return QStringLiteral("\"%1\" %2 -pass <Password> -table %3")
+        .arg(program, m_controller.databasePath(), table);
 }
 
 void DatabaseWindow::ShowShortcutTip()
 {
     const QString text = QStringLiteral("<b>Did you know...?</b><br>")
         + (QStringLiteral("You can create a Desktop shortcut to directly open this ")
-              + (m_tableMode ? QStringLiteral("table..?") : QStringLiteral(".sdf file..?")) + QStringLiteral("\r\n")
-              + QStringLiteral("Simply copy the following link into a Shortcut.\r\n") + ShortcutLink()
-              + QStringLiteral("\r\n\r\nNote: to do this, you'll need to to replace <Password> with your .sdf "
-                               "file's actual password - this is a security risk if your database contains "
-                               "sensitive data."))
+            + (m_tableMode ? QStringLiteral("table..?") : QStringLiteral(".sdf file..?"))
+            + QStringLiteral("\r\n") + QStringLiteral("Simply copy the following link into a Shortcut.\r\n")
+            + ShortcutLink()
+            + QStringLiteral("\r\n\r\nNote: to do this, you'll need to to replace <Password> with your .sdf "
+                             "file's actual password - this is a security risk if your database contains "
+                             "sensitive data."))
               .toHtmlEscaped()
               .replace(QLatin1String("\r\n"), QLatin1String("<br>"));
     QToolTip::showText(m_shortcutTip->mapToGlobal(QPoint(0, 0)), text, m_shortcutTip);
@@ -536,7 +551,8 @@ void DatabaseWindow::SaveSplitter()
     if (total > 0)
         m_sqlPanelFraction = float(sizes.value(1)) / float(total);
     if (m_sqlPanelFraction > 0.0f)
-        settings::WriteString(QStringLiteral("SQLpercent"), QString::asprintf("%.2f", double(m_sqlPanelFraction)));
+        settings::WriteString(
+            QStringLiteral("SQLpercent"), QString::asprintf("%.2f", double(m_sqlPanelFraction)));
 }
 
 void DatabaseWindow::closeEvent(QCloseEvent* event)

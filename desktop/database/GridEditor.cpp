@@ -109,7 +109,8 @@ int GridEditor::AddNewRow()
     devlink::DebugOutput(QStringLiteral("OnCreateNewRow()\r\n"));
     QVector<std::optional<qint64>> proposed;
     for (int c = 0; c < m_grid->columnCount(); ++c)
-        proposed << (m_grid->columns()[c].kind == ColumnKind::Integer ? m_grid->ProposedKey(c) : std::nullopt);
+        proposed << (m_grid->columns()[c].kind == ColumnKind::Integer ? m_grid->ProposedKey(c)
+                                                                      : std::nullopt);
     const int storeRow = m_grid->AppendRow(NewRowTexts(m_grid->columns(), proposed));
     m_grid->SetNewStoreRow(storeRow);
     return m_grid->ViewRow(storeRow);

@@ -52,7 +52,6 @@ std::optional<QDateTime> ParseLocaleForm(const QString& text, const QLocale& loc
     return std::nullopt;
 }
 
-
 // The term of one column: "name IS NULL" or "name=literal".
 QString Term(const ColumnSchema& column, const QString& text, const QLocale& locale)
 {
@@ -128,7 +127,8 @@ CellCheck CheckCellText(const QString& text, ColumnKind kind, const QLocale& loc
     switch (kind) {
     case ColumnKind::Integer: {
         const QString trimmed = text.trimmed();
-        const QStringView digits = trimmed.startsWith(u'-') ? QStringView(trimmed).mid(1) : QStringView(trimmed);
+        const QStringView digits
+            = trimmed.startsWith(u'-') ? QStringView(trimmed).mid(1) : QStringView(trimmed);
         if (!IsDigits(digits) || (trimmed.startsWith(u'-') && digits.isEmpty())) {
             check.ok = false;
             check.error = QStringLiteral("This is not a valid integer.");
@@ -199,7 +199,8 @@ QString FormatSqlValue(const QString& cellText, ColumnKind kind, const QLocale& 
         // device's engine takes no text for a money or real column.
         const CellCheck check = CheckCellText(cellText, kind, locale);
         if (!check.ok)
-            return QLatin1Char('\'') + QString(cellText).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+            return QLatin1Char('\'') + QString(cellText).replace(QLatin1Char('\''), QLatin1String("''"))
+                + QLatin1Char('\'');
         return QString(check.text).replace(locale.decimalPoint(), QLatin1String("."));
     }
     }
@@ -207,8 +208,8 @@ QString FormatSqlValue(const QString& cellText, ColumnKind kind, const QLocale& 
 }
 
 QString WhereClause(const QVector<ColumnSchema>& columns, const QVector<int>& keyColumns,
-    const QStringList& rowTexts, const QVector<bool>& binary, RowChange change, int editColumn, bool firstPass,
-    const QLocale& locale)
+    const QStringList& rowTexts, const QVector<bool>& binary, RowChange change, int editColumn,
+    bool firstPass, const QLocale& locale)
 {
     QStringList terms;
     const auto isBinary = [&](int c) { return c < binary.size() && binary[c]; };
@@ -284,8 +285,9 @@ QString ShownStatement(const QString& statement)
 
 namespace {
 
-const QString kNoKeysLine = QStringLiteral("This table does not have any Primary Keys defined for it, so individual "
-                                           "rows cannot be uniquely indentified.");
+const QString kNoKeysLine
+    = QStringLiteral("This table does not have any Primary Keys defined for it, so individual "
+                     "rows cannot be uniquely indentified.");
 
 QString Plural(int n)
 {
@@ -294,7 +296,8 @@ QString Plural(int n)
 
 } // namespace
 
-QString GuardedUpdateQuestion(const QString& oldText, const QString& newText, int rows, const QString& statement)
+QString GuardedUpdateQuestion(
+    const QString& oldText, const QString& newText, int rows, const QString& statement)
 {
     return kNoKeysLine + QStringLiteral("\r\n\r\n")
         + QStringLiteral("The following SQL command can be run to change this field's value from \"%1\" to "
@@ -307,14 +310,16 @@ QString GuardedUpdateQuestion(const QString& oldText, const QString& newText, in
 QString GuardedDeleteQuestion(int rows, const QString& statement)
 {
     return kNoKeysLine + QStringLiteral("\r\n\r\n")
-        + QStringLiteral("The following SQL command can be run to delete this row, however, %1 other row%2 will "
-                         "ALSO be deleted.")
+        + QStringLiteral(
+            "The following SQL command can be run to delete this row, however, %1 other row%2 will "
+            "ALSO be deleted.")
               .arg(QString::number(rows - 1), Plural(rows - 1))
         + QStringLiteral("\r\n\r\nSQL command:\r\n") + ShownStatement(statement) + QStringLiteral("\r\n\r\n")
         + QStringLiteral("Do you still want to delete these %1 rows ?").arg(rows);
 }
 
-QStringList NewRowTexts(const QVector<ColumnSchema>& columns, const QVector<std::optional<qint64>>& proposedKeys)
+QStringList NewRowTexts(
+    const QVector<ColumnSchema>& columns, const QVector<std::optional<qint64>>& proposedKeys)
 {
     QStringList texts;
     for (int c = 0; c < columns.size(); ++c) {

@@ -79,13 +79,12 @@ enum class RowChange { Update, Delete };
 // integer columns (update) or every column but `editColumn` (delete),
 // followed by " LIMIT 1" on a guarded first pass.
 QString WhereClause(const QVector<ColumnSchema>& columns, const QVector<int>& keyColumns,
-    const QStringList& rowTexts, const QVector<bool>& binary, RowChange change, int editColumn, bool firstPass,
-    const QLocale& locale = QLocale());
+    const QStringList& rowTexts, const QVector<bool>& binary, RowChange change, int editColumn,
+    bool firstPass, const QLocale& locale = QLocale());
 
 // "UPDATE t SET c=v WHERE " + where.
-QString UpdateStatement(
-    const QString& table, const ColumnSchema& column, const QString& newText, const QString& where,
-    const QLocale& locale = QLocale());
+QString UpdateStatement(const QString& table, const ColumnSchema& column, const QString& newText,
+    const QString& where, const QLocale& locale = QLocale());
 // "DELETE FROM t WHERE " + where.
 QString DeleteStatement(const QString& table, const QString& where);
 // "INSERT INTO t (cols) VALUES (values)" of the cells that are not null and
@@ -97,7 +96,8 @@ QString InsertStatement(const QString& table, const QVector<ColumnSchema>& colum
 // " WHERE " on lines of their own, "LIMIT 1" removed.
 QString ShownStatement(const QString& statement);
 // The "Warning" questions of a guarded change that would touch `rows` rows.
-QString GuardedUpdateQuestion(const QString& oldText, const QString& newText, int rows, const QString& statement);
+QString GuardedUpdateQuestion(
+    const QString& oldText, const QString& newText, int rows, const QString& statement);
 QString GuardedDeleteQuestion(int rows, const QString& statement);
 // The statement without its trailing "LIMIT 1" (the second pass).
 QString WithoutLimit(const QString& statement);
@@ -105,7 +105,8 @@ QString WithoutLimit(const QString& statement);
 // The start values of a new row: "(null)" for a nullable column; for a
 // non-nullable one "1900/01/01 00:00" (date-time), `proposedKeys` or "0"
 // (integer), "0" (decimal), else empty.
-QStringList NewRowTexts(const QVector<ColumnSchema>& columns, const QVector<std::optional<qint64>>& proposedKeys);
+QStringList NewRowTexts(
+    const QVector<ColumnSchema>& columns, const QVector<std::optional<qint64>>& proposedKeys);
 
 // A row filter: off, on chosen values, or on values containing a text.
 struct RowFilter {

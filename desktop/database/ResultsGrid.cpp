@@ -218,7 +218,8 @@ std::optional<QString> ResultsGrid::DuplicateKeyMessage() const
                            .arg(row);
         for (int c : m_keyColumns)
             text += m_columns[c].name + QStringLiteral(" = ") + CellText(row, c) + QStringLiteral("\r\n");
-        text += QStringLiteral("\r\nYou must change on of these Primary Key values before this record can be saved.");
+        text += QStringLiteral(
+            "\r\nYou must change on of these Primary Key values before this record can be saved.");
         return text;
     }
     return std::nullopt;
@@ -315,8 +316,7 @@ void ResultsGrid::SortView()
         break;
     case ColumnKind::DateTime:
         byKey([&](int storeRow) {
-            const std::optional<QDateTime> value
-                = m_store.Kind(storeRow, column) == CellKind::Value
+            const std::optional<QDateTime> value = m_store.Kind(storeRow, column) == CellKind::Value
                 ? ParseCellDateTime(m_store.Cell(storeRow, column).toString(), locale)
                 : std::nullopt;
             return std::pair<bool, qint64>(value.has_value(), value ? value->toMSecsSinceEpoch() : 0);
@@ -357,7 +357,8 @@ void ResultsGrid::sort(int column, Qt::SortOrder order)
 
 bool ResultsGrid::IsCell(const QModelIndex& index) const
 {
-    return index.isValid() && index.model() == this && index.row() < rowCount() && index.column() < columnCount();
+    return index.isValid() && index.model() == this && index.row() < rowCount()
+        && index.column() < columnCount();
 }
 
 int ResultsGrid::rowCount(const QModelIndex& parent) const
@@ -378,14 +379,16 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return DisplayText(index.row(), index.column());
     case Qt::EditRole:
-        return CellKindAt(index.row(), index.column()) == CellKind::Binary ? QStringLiteral("(binary)")
-                                                                            : CellText(index.row(), index.column());
+        return CellKindAt(index.row(), index.column()) == CellKind::Binary
+            ? QStringLiteral("(binary)")
+            : CellText(index.row(), index.column());
     case Qt::BackgroundRole:
         if (m_disabledLook)
             return DisabledColour();
         return index.row() % 2 == 0 ? EvenRowColour() : QColor(Qt::white);
     case Qt::ForegroundRole:
-        return CellKindAt(index.row(), index.column()) == CellKind::Value ? QColor(Qt::black) : GreyTextColour();
+        return CellKindAt(index.row(), index.column()) == CellKind::Value ? QColor(Qt::black)
+                                                                          : GreyTextColour();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default:

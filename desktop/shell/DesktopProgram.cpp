@@ -56,8 +56,9 @@ QString NotYetText(const StartRequest& request)
 int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
 {
     if (!HasDisplay()) {
-        Print(stderr, QStringLiteral("quorvane: \"%1\" opens in a database window, and there is no display.\n")
-                          .arg(request.path));
+        Print(stderr,
+            QStringLiteral("quorvane: \"%1\" opens in a database window, and there is no display.\n")
+                .arg(request.path));
         return 1;
     }
     QApplication app(argc, argv);
@@ -68,7 +69,8 @@ int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
     RegisterWithActiveSync(QCoreApplication::applicationFilePath());
     settings::MigrateRememberedPasswords();
     const bool tableMode = !request.table.isEmpty();
-    const QString sql = tableMode ? QStringLiteral("SELECT * FROM ") + database::QuoteTableName(request.table) : QString();
+    const QString sql
+        = tableMode ? QStringLiteral("SELECT * FROM ") + database::QuoteTableName(request.table) : QString();
     auto* window = new database::DatabaseWindow(
         request.table, request.path, request.password, !request.passwordGiven, tableMode, sql);
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -187,7 +187,8 @@ protected:
     void Exec(const QString& sql, const QString& database = kOrders)
     {
         const QString answer = Ask(sql, database);
-        EXPECT_FALSE(answer.startsWith(QLatin1String("<failed"))) << sql.toStdString() << ": " << answer.toStdString();
+        EXPECT_FALSE(answer.startsWith(QLatin1String("<failed")))
+            << sql.toStdString() << ": " << answer.toStdString();
     }
 
     // The texts of every prompt, for failure messages.

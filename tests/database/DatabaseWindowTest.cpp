@@ -26,7 +26,9 @@ protected:
     {
         QStringList texts;
         for (QAction* action : menu->actions())
-            texts << (action->isSeparator() ? QStringLiteral("-") : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
+            texts << (action->isSeparator()
+                    ? QStringLiteral("-")
+                    : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
         return texts;
     }
 
@@ -66,7 +68,8 @@ protected:
 
 TEST_F(WindowTest, BlankTableRunsTypedSqlWhoseCommentEndsAtItsLine)
 {
-    auto* window = new database::DatabaseWindow(devlink::kBlankTableName, kOrders, QString(), false, true, QString());
+    auto* window
+        = new database::DatabaseWindow(devlink::kBlankTableName, kOrders, QString(), false, true, QString());
     window->show();
     auto* panel = window->findChild<QPlainTextEdit*>(QStringLiteral("sqlPanel"));
     EXPECT_EQ(Text(window, "tableLabel"), QStringLiteral("<Custom SQL>"));
@@ -86,7 +89,8 @@ TEST_F(WindowTest, BlankTableRunsTypedSqlWhoseCommentEndsAtItsLine)
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("goButton")), Qt::LeftButton);
     ASSERT_TRUE(WaitIdle(window));
     EXPECT_EQ(Text(window, "statusLine"), QStringLiteral(" %1 rows affected.").arg(old)) << Prompts();
-    EXPECT_EQ(Ask(QStringLiteral("SELECT COUNT(*) FROM EventLog")), QString::number(before.toInt() - old.toInt()));
+    EXPECT_EQ(
+        Ask(QStringLiteral("SELECT COUNT(*) FROM EventLog")), QString::number(before.toInt() - old.toInt()));
 
     // Only a plain SELECT * of one table gives an editable grid.
     panel->setPlainText(QStringLiteral("SELECT Source, Message FROM EventLog"));
@@ -122,8 +126,9 @@ TEST_F(WindowTest, DatabaseModeListsTablesAndOpensThemInTableWindows)
     QMenu* menu = window->findChild<QMenu*>(QStringLiteral("treeMenu"));
     ASSERT_TRUE(menu);
     EXPECT_EQ(ActionTexts(menu),
-        QStringList({ QStringLiteral("Open Order Details"), QStringLiteral("Open Order Details in a separate process"),
-            QStringLiteral("-"), QStringLiteral("Export table \"Order Details\"... (off)"), QStringLiteral("-"),
+        QStringList({ QStringLiteral("Open Order Details"),
+            QStringLiteral("Open Order Details in a separate process"), QStringLiteral("-"),
+            QStringLiteral("Export table \"Order Details\"... (off)"), QStringLiteral("-"),
             QStringLiteral("Rename table \"Order Details\" (off)"), QStringLiteral("-"),
             QStringLiteral("Delete table \"Order Details\" (off)"), QStringLiteral("-"),
             QStringLiteral("View \"CREATE TABLE\" for Order Details (off)") }));
@@ -152,7 +157,8 @@ TEST_F(WindowTest, WrongPasswordAsksAgainAndARememberedOneIsTaken)
 {
     auto* window = new database::DatabaseWindow(QString(), kSecret, QString(), true, false, QString());
     window->show();
-    auto* dialog = windowtest::WaitForWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
+    auto* dialog
+        = windowtest::WaitForWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Open database"));
     EXPECT_EQ(dialog->findChild<QLineEdit*>(QStringLiteral("databaseNameEdit"))->text(), kSecret);
@@ -160,7 +166,8 @@ TEST_F(WindowTest, WrongPasswordAsksAgainAndARememberedOneIsTaken)
     dialog->accept();
     // The refused password brings the dialog back.
     ASSERT_TRUE(WaitFor([&] {
-        auto* again = windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
+        auto* again
+            = windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
         return again && again != dialog;
     })) << Prompts();
     dialog = windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
@@ -177,19 +184,22 @@ TEST_F(WindowTest, WrongPasswordAsksAgainAndARememberedOneIsTaken)
     window->show();
     ASSERT_TRUE(WaitIdle(window));
     EXPECT_EQ(Text(window, "statusLine"), QStringLiteral(" 1 tables found."));
-    EXPECT_EQ(windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog")), nullptr);
+    EXPECT_EQ(windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog")),
+        nullptr);
 }
 
 TEST_F(WindowTest, FilterDialogModesPickRowsFromTheGrid)
 {
-    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Customers"), QStringLiteral("SELECT * FROM Customers"));
+    database::DatabaseWindow* window
+        = OpenTableWindow(QStringLiteral("Customers"), QStringLiteral("SELECT * FROM Customers"));
     QHeaderView* header = View(window)->horizontalHeader();
     const int country = ColumnNamed(window, QStringLiteral("Country"));
     emit header->customContextMenuRequested(QPoint(header->sectionViewportPosition(country) + 3, 3));
     QMenu* menu = View(window)->findChild<QMenu*>(QStringLiteral("gridHeaderMenu"));
     ASSERT_TRUE(menu);
     EXPECT_EQ(ActionTexts(menu),
-        QStringList({ QStringLiteral("Filter on \"Country\""), QStringLiteral("-"), QStringLiteral("Cancel filter (off)") }));
+        QStringList({ QStringLiteral("Filter on \"Country\""), QStringLiteral("-"),
+            QStringLiteral("Cancel filter (off)") }));
     Action(menu, QStringLiteral("Filter on \"Country\""))->trigger();
     auto* dialog = windowtest::WaitForWindow<database::CFilterDialog>(QStringLiteral("filterDialog"));
     ASSERT_TRUE(dialog);
@@ -200,7 +210,8 @@ TEST_F(WindowTest, FilterDialogModesPickRowsFromTheGrid)
     for (const QString& value : { QStringLiteral("France"), QStringLiteral("Japan") })
         list->findItems(value, Qt::MatchExactly).first()->setSelected(true);
     dialog->accept();
-    const QString expected = Ask(QStringLiteral("SELECT COUNT(*) FROM Customers WHERE Country = 'France' OR Country = 'Japan'"));
+    const QString expected
+        = Ask(QStringLiteral("SELECT COUNT(*) FROM Customers WHERE Country = 'France' OR Country = 'Japan'"));
     EXPECT_EQ(Text(window, "statusLine"), QStringLiteral(" %1 rows found.").arg(expected));
     EXPECT_EQ(window->grid()->rowCount(), expected.toInt());
 
@@ -221,7 +232,8 @@ TEST_F(WindowTest, FilterDialogModesPickRowsFromTheGrid)
     Action(menu, QStringLiteral("Filter on \"Country\""))->trigger();
     dialog = windowtest::WaitForWindow<database::CFilterDialog>(QStringLiteral("filterDialog"));
     dialog->findChild<QRadioButton*>(QStringLiteral("containingModeButton"))->setChecked(true);
-    QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("containingEdit")), QStringLiteral("Japan"));
+    QTest::keyClicks(
+        dialog->findChild<QLineEdit*>(QStringLiteral("containingEdit")), QStringLiteral("Japan"));
     dialog->findChild<QCheckBox*>(QStringLiteral("exactMatchBox"))->setChecked(true);
     dialog->accept();
     EXPECT_EQ(QString::number(window->grid()->rowCount()),
@@ -237,7 +249,8 @@ TEST_F(WindowTest, FilterDialogModesPickRowsFromTheGrid)
 
 TEST_F(WindowTest, DisconnectedWindowStaysOpenButInert)
 {
-    database::DatabaseWindow* window = OpenTableWindow(QStringLiteral("Products"), QStringLiteral("SELECT * FROM Products"));
+    database::DatabaseWindow* window
+        = OpenTableWindow(QStringLiteral("Products"), QStringLiteral("SELECT * FROM Products"));
     window->OnDeviceDisconnected();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("goButton"))->isEnabled());

@@ -83,7 +83,8 @@ TEST(ResultsGrid, ShowsBatchesWithTheGridsTextsAndColours)
     grid.SetCellText(1, 1, QStringLiteral("(null)"));
     EXPECT_EQ(grid.CellKindAt(1, 1), CellKind::Null);
     grid.SetCellText(0, 1, QStringLiteral("now set"));
-    EXPECT_EQ(grid.RowTexts(0), QStringList({ QStringLiteral("1"), QStringLiteral("now set"), QStringLiteral("\u000612") }));
+    EXPECT_EQ(grid.RowTexts(0),
+        QStringList({ QStringLiteral("1"), QStringLiteral("now set"), QStringLiteral("\u000612") }));
     grid.RemoveStoreRow(0);
     EXPECT_EQ(Column(grid, 0), QStringList({ QStringLiteral("2") }));
 }
@@ -92,28 +93,41 @@ TEST(ResultsGrid, SortsByColumnTypeAndKeepsPersistentRows)
 {
     ResultsGrid grid;
     QAbstractItemModelTester tester(&grid, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    grid.StartAnswer(Header({ QStringLiteral("N"), QStringLiteral("When"), QStringLiteral("Name"), QStringLiteral("Price") },
+    grid.StartAnswer(Header(
+        { QStringLiteral("N"), QStringLiteral("When"), QStringLiteral("Name"), QStringLiteral("Price") },
         { ColumnKind::Integer, ColumnKind::DateTime, ColumnKind::Text, ColumnKind::Real }));
-    grid.AppendBatch(Batch({ { QStringLiteral("10"), QStringLiteral("2005/01/03  08:00:00"), QStringLiteral("b"), QStringLiteral("10.5") },
-        { QStringLiteral("9"), QStringLiteral("2004/12/31  23:59:59"), QStringLiteral("B"), QStringLiteral("9.25") },
+    grid.AppendBatch(Batch({ { QStringLiteral("10"), QStringLiteral("2005/01/03  08:00:00"),
+                                 QStringLiteral("b"), QStringLiteral("10.5") },
+        { QStringLiteral("9"), QStringLiteral("2004/12/31  23:59:59"), QStringLiteral("B"),
+            QStringLiteral("9.25") },
         { QStringLiteral("-2"), QStringLiteral("(null)"), QStringLiteral("a"), QStringLiteral("100") },
-        { QStringLiteral("100"), QStringLiteral("2005/01/03  07:00:00"), QStringLiteral("C"), QStringLiteral("(null)") } }));
+        { QStringLiteral("100"), QStringLiteral("2005/01/03  07:00:00"), QStringLiteral("C"),
+            QStringLiteral("(null)") } }));
     const QPersistentModelIndex hundred = grid.index(3, 2);
 
     grid.sort(0, Qt::AscendingOrder); // as numbers, not as texts
-    EXPECT_EQ(Column(grid, 0), QStringList({ QStringLiteral("-2"), QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100") }));
+    EXPECT_EQ(Column(grid, 0),
+        QStringList(
+            { QStringLiteral("-2"), QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100") }));
     EXPECT_EQ(hundred.row(), 3);
     EXPECT_EQ(hundred.data().toString(), QStringLiteral("C"));
     grid.sort(0, Qt::DescendingOrder);
-    EXPECT_EQ(Column(grid, 0), QStringList({ QStringLiteral("100"), QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("-2") }));
+    EXPECT_EQ(Column(grid, 0),
+        QStringList(
+            { QStringLiteral("100"), QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("-2") }));
     EXPECT_EQ(hundred.row(), 0);
 
     grid.sort(1, Qt::AscendingOrder); // as dates; the null first
-    EXPECT_EQ(Column(grid, 0), QStringList({ QStringLiteral("-2"), QStringLiteral("9"), QStringLiteral("100"), QStringLiteral("10") }));
+    EXPECT_EQ(Column(grid, 0),
+        QStringList(
+            { QStringLiteral("-2"), QStringLiteral("9"), QStringLiteral("100"), QStringLiteral("10") }));
     grid.sort(2, Qt::AscendingOrder); // exact character order
-    EXPECT_EQ(Column(grid, 2), QStringList({ QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("a"), QStringLiteral("b") }));
+    EXPECT_EQ(Column(grid, 2),
+        QStringList({ QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("a"), QStringLiteral("b") }));
     grid.sort(3, Qt::AscendingOrder);
-    EXPECT_EQ(Column(grid, 3), QStringList({ QStringLiteral("(null)"), QStringLiteral("9.25"), QStringLiteral("10.5"), QStringLiteral("100") }));
+    EXPECT_EQ(Column(grid, 3),
+        QStringList({ QStringLiteral("(null)"), QStringLiteral("9.25"), QStringLiteral("10.5"),
+            QStringLiteral("100") }));
 
     // The filter picks from the loaded rows and keeps the order.
     RowFilter filter;
@@ -124,9 +138,11 @@ TEST(ResultsGrid, SortsByColumnTypeAndKeepsPersistentRows)
     EXPECT_EQ(Column(grid, 2), QStringList({ QStringLiteral("B"), QStringLiteral("b") }));
     EXPECT_EQ(grid.storedRowCount(), 4);
     // Rows that arrive later meet the filter too.
-    grid.AppendBatch(Batch({ { QStringLiteral("5"), QStringLiteral("(null)"), QStringLiteral("zebra"), QStringLiteral("1") },
-        { QStringLiteral("6"), QStringLiteral("(null)"), QStringLiteral("x"), QStringLiteral("1") } }));
-    EXPECT_EQ(Column(grid, 2), QStringList({ QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("zebra") }));
+    grid.AppendBatch(Batch(
+        { { QStringLiteral("5"), QStringLiteral("(null)"), QStringLiteral("zebra"), QStringLiteral("1") },
+            { QStringLiteral("6"), QStringLiteral("(null)"), QStringLiteral("x"), QStringLiteral("1") } }));
+    EXPECT_EQ(
+        Column(grid, 2), QStringList({ QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("zebra") }));
     grid.SetFilter(RowFilter());
     EXPECT_EQ(grid.rowCount(), 6);
     EXPECT_EQ(grid.DistinctValues(0).size(), 6);
@@ -145,6 +161,7 @@ TEST(ResultsGrid, FindsDuplicateKeysAndProposesTheNextOne)
     EXPECT_EQ(grid.ProposedKey(0), 42);
     grid.SetCellText(2, 0, QStringLiteral("1"));
     EXPECT_EQ(grid.DuplicateKeyMessage(),
-        QStringLiteral("Matching primary key values found on rows 1 and 2.\r\n\r\nOrderID = 1\r\nProductID = 2\r\n\r\n"
-                       "You must change on of these Primary Key values before this record can be saved."));
+        QStringLiteral(
+            "Matching primary key values found on rows 1 and 2.\r\n\r\nOrderID = 1\r\nProductID = 2\r\n\r\n"
+            "You must change on of these Primary Key values before this record can be saved."));
 }

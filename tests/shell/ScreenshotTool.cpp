@@ -100,17 +100,20 @@ void DatabaseWindows()
     auto* tables = new database::DatabaseWindow(QString(), orders, QString(), false, false, QString());
     tables->resize(520, 460);
     tables->show();
-    Await("the table tree", [&] { return tables->controller()->state() != devlink::RequestState::Idle && !tables->isBusy(); });
+    Await("the table tree",
+        [&] { return tables->controller()->state() != devlink::RequestState::Idle && !tables->isBusy(); });
     Save(tables, "database-window");
 
     database::DatabaseWindow* customers = tables->OpenTable(QStringLiteral("Customers"));
     customers->resize(900, 560);
-    Await("the Customers table", [&] { return customers->controller()->state() != devlink::RequestState::Idle && !customers->isBusy(); });
+    Await("the Customers table", [&] {
+        return customers->controller()->state() != devlink::RequestState::Idle && !customers->isBusy();
+    });
     Save(customers, "database-table-window");
 
     const int country = 4;
-    auto* filter = new database::CFilterDialog(
-        country, customers->grid()->columns().value(country).name, customers->grid()->DistinctValues(country), customers);
+    auto* filter = new database::CFilterDialog(country, customers->grid()->columns().value(country).name,
+        customers->grid()->DistinctValues(country), customers);
     filter->show();
     Save(filter, "filter-dialog");
     delete filter;
