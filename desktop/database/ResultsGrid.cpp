@@ -412,9 +412,11 @@ Qt::ItemFlags ResultsGrid::flags(const QModelIndex& index) const
     if (!IsCell(index))
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-    // A binary value cannot be typed: its text is only a byte count.
-    if (m_editable && !m_busy && !m_disabledLook
-        && CellKindAt(index.row(), index.column()) != CellKind::Binary)
+    // A binary value cannot be typed: its text is only a byte count. A
+    // text cut at the longest a cell keeps would be saved cut.
+    const int storeRow = StoreRow(index.row());
+    if (m_editable && !m_busy && !m_disabledLook && m_store.Kind(storeRow, index.column()) != CellKind::Binary
+        && m_store.Cell(storeRow, index.column()).size() < devlink::kMaxCellCharacters)
         flags |= Qt::ItemIsEditable;
     return flags;
 }

@@ -75,6 +75,9 @@ TEST(ResultsGrid, ShowsBatchesWithTheGridsTextsAndColours)
     grid.SetEditable(true);
     EXPECT_TRUE(grid.flags(grid.index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_FALSE(grid.flags(grid.index(0, 2)) & Qt::ItemIsEditable);
+    // A text the link cut at the longest a cell keeps is never saved back cut.
+    grid.SetCellText(1, 1, QString(devlink::kMaxCellCharacters, u'x'));
+    EXPECT_FALSE(grid.flags(grid.index(1, 1)) & Qt::ItemIsEditable);
     grid.SetDisabledLook(true);
     EXPECT_EQ(grid.index(1, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(200, 200, 200));
     EXPECT_FALSE(grid.flags(grid.index(0, 0)) & Qt::ItemIsEditable);
