@@ -51,8 +51,7 @@ QString NotYetText(const StartRequest& request)
 }
 
 // A database named on the command line: its window alone, in database mode
-// or, with a table named, in table mode; without "-pass" it asks for a
-// password when the database needs one.
+// or, with a table named, in table mode.
 int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
 {
     if (!HasDisplay()) {
@@ -71,8 +70,11 @@ int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
     const bool tableMode = !request.table.isEmpty();
     const QString sql
         = tableMode ? QStringLiteral("SELECT * FROM ") + database::QuoteTableName(request.table) : QString();
-    auto* window = new database::DatabaseWindow(
-        request.table, request.path, request.password, !request.passwordGiven, tableMode, sql);
+    // Without "-pass" the first request tries the remembered password (or
+    // none); the window asks only when the device refuses it.
+    const QString password
+        = request.passwordGiven ? request.password : settings::GetRememberedPassword(request.path);
+    auto* window = new database::DatabaseWindow(request.table, request.path, password, false, tableMode, sql);
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (!tableMode)
         window->setWindowTitle(QStringLiteral("Tables"));
