@@ -130,9 +130,16 @@ void ResultsGrid::SetCellText(int storeRow, int column, const QString& text)
 
 void ResultsGrid::ReplaceColumnTexts(int column, const QString& oldText, const QString& newText)
 {
+    // One change signal for the column: a large table is not searched for
+    // each of its rows' places.
+    bool changed = false;
     for (int storeRow : m_all)
-        if (StoredText(storeRow, column) == oldText)
-            SetCellText(storeRow, column, newText);
+        if (StoredText(storeRow, column) == oldText) {
+            m_store.SetCell(storeRow, column, newText);
+            changed = true;
+        }
+    if (changed && !m_view.empty())
+        emit dataChanged(index(0, column), index(rowCount() - 1, column));
 }
 
 int ResultsGrid::AppendRow(const QStringList& texts)
