@@ -147,6 +147,22 @@ TEST_F(WindowTest, DatabaseModeListsTablesAndOpensThemInTableWindows)
     EXPECT_EQ(Text(table, "statusLine"), QStringLiteral(" %1 rows found.").arg(table->grid()->rowCount()));
     EXPECT_TRUE(table->grid()->isEditable());
 
+    // The root's and the blank table's menus.
+    delete window->findChild<QMenu*>(QStringLiteral("treeMenu"));
+    emit tree->customContextMenuRequested(tree->visualRect(root).center());
+    menu = window->findChild<QMenu*>(QStringLiteral("treeMenu"));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(ActionTexts(menu),
+        QStringList({ QStringLiteral("Compact this database... (off)"), QStringLiteral("-"),
+            QStringLiteral("Export data to PC... (off)"), QStringLiteral("-"),
+            QStringLiteral("View \"CREATE TABLE\" for entire database.. (off)") }));
+    delete menu;
+    emit tree->customContextMenuRequested(tree->visualRect(model->index(0, 0, root)).center());
+    menu = window->findChild<QMenu*>(QStringLiteral("treeMenu"));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(ActionTexts(menu), QStringList({ QStringLiteral("Open database") }));
+    delete menu;
+
     // Closing the table window leaves its opener whole.
     table->close();
     ASSERT_TRUE(WaitFor([&] { return window->findChildren<database::DatabaseWindow*>().isEmpty(); }));
@@ -245,6 +261,32 @@ TEST_F(WindowTest, FilterDialogModesPickRowsFromTheGrid)
     Action(menu, QStringLiteral("Cancel filter"))->trigger();
     EXPECT_EQ(window->grid()->rowCount(), 192);
     EXPECT_EQ(Text(window, "statusLine"), QStringLiteral(" 192 rows found."));
+}
+
+TEST_F(WindowTest, CancelStopsALongQueryAndTheWindowRunsAgain)
+{
+    auto* window
+        = new database::DatabaseWindow(devlink::kBlankTableName, kOrders, QString(), false, true, QString());
+    window->show();
+    auto* panel = window->findChild<QPlainTextEdit*>(QStringLiteral("sqlPanel"));
+    auto* cancel = window->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    EXPECT_FALSE(cancel->isEnabled());
+    panel->setPlainText(
+        QStringLiteral("SELECT a.OrderID, b.OrderID, c.OrderID FROM Orders a, Orders b, Orders c"));
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("goButton")), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return cancel->isEnabled(); }));
+    EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("goButton"))->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(WaitIdle(window, 120000));
+    EXPECT_EQ(window->controller()->state(), devlink::RequestState::Cancelled);
+    EXPECT_EQ(Text(window, "statusLine"), QStringLiteral("SQL cancelled."));
+    EXPECT_TRUE(window->findChild<QPushButton*>(QStringLiteral("goButton"))->isEnabled());
+
+    panel->setPlainText(QStringLiteral("SELECT COUNT(*) FROM Orders"));
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("goButton")), Qt::LeftButton);
+    ASSERT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Text(window, "statusLine"), QStringLiteral(" 1 row found."));
+    EXPECT_EQ(window->grid()->CellText(0, 0), QStringLiteral("960"));
 }
 
 TEST_F(WindowTest, DisconnectedWindowStaysOpenButInert)
