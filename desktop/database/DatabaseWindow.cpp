@@ -579,6 +579,14 @@ bool DatabaseWindow::eventFilter(QObject* watched, QEvent* event)
             emit logWindowRequested();
             return true;
         }
+        if (watched == m_tree && key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_F5) {
+            // The tables again, as the device has them now.
+            if (m_connected && !isBusy()) {
+                m_controller.setSqlToRun(devlink::ContractText(contract::kSchemaBinaryRequest));
+                RunRequest();
+            }
+            return true;
+        }
         if (watched == m_tree && key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_R) {
             emit registryEditorRequested();
             return true;

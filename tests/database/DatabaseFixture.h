@@ -1,5 +1,5 @@
 // Fixture of the database window tests: a real cedevice on a copy of the demo
-// databases (made once per test program by the demo script, through the real
+// databases (made once per test run by the demo script, through the real
 // quorvane-cli), the agent deployed, the scripted prompter, and helpers that
 // open windows, type into grid cells and ask the device what it now holds.
 #pragma once
@@ -24,10 +24,14 @@ namespace databasetest {
 inline const QString kOrders = QStringLiteral("\\My Documents\\Orders.sdf");
 inline const QString kSecret = QStringLiteral("\\My Documents\\Secret.sdf");
 
-// The demo home, made once: a device started on it, the demo script run, the
-// device stopped. Empty (with the reason in *failure) when that failed.
-inline const std::filesystem::path& DemoHome(std::string* failure)
+// The device folder of a demo home: the one the run's fixture made
+// (QV_DEMO_TEMPLATE), or one made here once: a device started, the demo
+// script run, the device stopped. *failure says why when none could be made.
+inline std::filesystem::path DemoDevice(std::string* failure)
 {
+    const QByteArray made = qgetenv("QV_DEMO_TEMPLATE");
+    if (!made.isEmpty() && std::filesystem::is_directory(made.toStdString()))
+        return made.toStdString();
     static std::unique_ptr<testsupport::TempDir> home;
     static std::string why;
     if (!home) {
@@ -45,7 +49,7 @@ inline const std::filesystem::path& DemoHome(std::string* failure)
         }
     }
     *failure = why;
-    return home->path();
+    return home->path() / "device";
 }
 
 class DatabaseWindowTest : public windowtest::WindowTest {
@@ -54,10 +58,10 @@ protected:
     {
         WindowTest::SetUp();
         std::string failure;
-        const std::filesystem::path& demo = DemoHome(&failure);
+        const std::filesystem::path demo = DemoDevice(&failure);
         ASSERT_TRUE(failure.empty()) << failure;
         testsupport::RunResult copy = testsupport::RunProgram(
-            { "/bin/cp", "-a", (demo / "device").string(), home().string() }, home());
+            { "/bin/cp", "-a", demo.string(), (home() / "device").string() }, home());
         ASSERT_EQ(copy.status, 0) << copy.err;
         setenv("QUORVANE_PROGRAM_DIR", QV_BIN_DIR, 1);
         StartAndConnect();

@@ -163,10 +163,14 @@ TEST_F(WindowTest, DatabaseModeListsTablesAndOpensThemInTableWindows)
     EXPECT_EQ(ActionTexts(menu), QStringList({ QStringLiteral("Open database") }));
     delete menu;
 
-    // Closing the table window leaves its opener whole.
+    // Closing the table window leaves its opener whole; F5 reads the tables again.
     table->close();
     ASSERT_TRUE(WaitFor([&] { return window->findChildren<database::DatabaseWindow*>().isEmpty(); }));
     EXPECT_EQ(model->rowCount(root), 6);
+    Exec(QStringLiteral("CREATE TABLE Added (ID int)"));
+    QTest::keyClick(tree, Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] { return !window->isBusy() && model->rowCount(model->index(0, 0)) == 7; }));
+    EXPECT_EQ(Text(window, "statusLine"), QStringLiteral(" 6 tables found."));
 }
 
 TEST_F(WindowTest, WrongPasswordAsksAgainAndARememberedOneIsTaken)
