@@ -72,6 +72,7 @@ CResetDialog::CResetDialog(bool hard, QWidget* parent)
     layout->addWidget(title);
     layout->addWidget(warning);
     layout->addWidget(text);
+    layout->addSpacing(8);
     layout->addWidget(note);
     layout->addStretch();
     layout->addLayout(buttons);
@@ -79,8 +80,9 @@ CResetDialog::CResetDialog(bool hard, QWidget* parent)
     if (hard) {
         yes->hide();
         m_deleteAllButton->setEnabled(false);
-        QTimer::singleShot(
-            kDeleteAllDelayMs, m_deleteAllButton, [button = m_deleteAllButton] { button->setEnabled(true); });
+        // Precise: a coarse timer may fire up to 5% early.
+        QTimer::singleShot(kDeleteAllDelayMs, Qt::PreciseTimer, m_deleteAllButton,
+            [button = m_deleteAllButton] { button->setEnabled(true); });
         no->setDefault(true);
         no->setFocus();
     } else {
