@@ -4,7 +4,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 # The fuzz build needs only the components that have fuzz targets.
-FUZZ_COMPONENTS ?= exchange;registry;rapi;device;ce
+FUZZ_COMPONENTS ?= exchange;registry;rapi;store;device;ce
 
 PREFIX     ?= /usr/local
 

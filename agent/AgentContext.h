@@ -8,6 +8,7 @@
 #include "agent/AgentVariant.h"
 #include "agent/EngineError.h"
 #include "engine/Provider.h"
+#include "exchange/AgentContract.h"
 
 #include <string>
 #include <utility>
@@ -43,7 +44,7 @@ struct AgentContext {
         if (text == m_progress)
             return;
         m_progress = std::u16string(text);
-        status.SetStatusValue(u"Progress", text);
+        status.SetStatusValue(contract::kProgress, text);
     }
 
     // The error scope of a request run (the hand-over flag may change).

@@ -1,9 +1,9 @@
 #include "agent/AgentFiles.h"
 
-#include "device/store/DeviceFolder.h"
-#include "device/store/Resolver.h"
-#include "device/store/ShareLock.h"
-#include "device/store/Store.h"
+#include "platform/store/DeviceFolder.h"
+#include "platform/store/Resolver.h"
+#include "platform/store/ShareLock.h"
+#include "platform/store/Store.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -9,9 +9,6 @@ namespace agent {
 
 namespace {
 
-inline constexpr const char16_t* kAgentKey = u"\\Software\\Quorvane";
-inline constexpr const char16_t* kDebugKey = u"\\Software\\Quorvane\\Debug";
-
 // A value name as the registry takes it: NUL-terminated, without allocating
 // (names are short).
 class ValueName {
@@ -81,13 +78,13 @@ RegistryStatus::~RegistryStatus()
 void RegistryStatus::OpenKeys()
 {
     if (!m_key
-        && ce::RegCreateKeyEx(
-               HKEY_LOCAL_MACHINE, kAgentKey, 0, nullptr, 0, ce::KEY_ALL_ACCESS, nullptr, &m_key, nullptr)
+        && ce::RegCreateKeyEx(HKEY_LOCAL_MACHINE, contract::kAgentKey.data(), 0, nullptr, 0,
+               ce::KEY_ALL_ACCESS, nullptr, &m_key, nullptr)
             != ERROR_SUCCESS)
         m_key = 0;
     if (!m_debug
-        && ce::RegCreateKeyEx(
-               HKEY_LOCAL_MACHINE, kDebugKey, 0, nullptr, 0, ce::KEY_ALL_ACCESS, nullptr, &m_debug, nullptr)
+        && ce::RegCreateKeyEx(HKEY_LOCAL_MACHINE, contract::kAgentDebugKey.data(), 0, nullptr, 0,
+               ce::KEY_ALL_ACCESS, nullptr, &m_debug, nullptr)
             != ERROR_SUCCESS)
         m_debug = 0;
 }
@@ -156,7 +153,7 @@ void RegistryStatus::ClearLogValues()
         ce::RegCloseKey(m_debug);
         m_debug = 0;
     }
-    ce::RegDeleteKey(HKEY_LOCAL_MACHINE, kDebugKey);
+    ce::RegDeleteKey(HKEY_LOCAL_MACHINE, contract::kAgentDebugKey.data());
     OpenKeys();
 }
 

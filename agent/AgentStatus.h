@@ -10,13 +10,14 @@
 // One object belongs to one thread.
 #pragma once
 
+#include "exchange/AgentContract.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace agent {
 
-inline constexpr std::u16string_view kStatus = u"Status";
 // Formatted texts live in a 1,000-character buffer: longer ones keep 999.
 inline constexpr std::size_t kLogTextLimit = 999;
 
@@ -36,9 +37,9 @@ public:
     virtual void DeleteStatusValue(std::u16string_view name) = 0;
 
     // "Status" := `text`.
-    void SetStatus(std::u16string_view text) { SetStatusValue(kStatus, text); }
+    void SetStatus(std::u16string_view text) { SetStatusValue(contract::kStatus, text); }
     // "CancelStatus" := `text`.
-    void SetCancelStatus(std::u16string_view text) { SetStatusValue(u"CancelStatus", text); }
+    void SetCancelStatus(std::u16string_view text) { SetStatusValue(contract::kCancelStatus, text); }
 
     // Deletes the debug log and starts it again empty; the counter restarts at 0.
     void ResetLog();

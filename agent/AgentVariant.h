@@ -4,8 +4,6 @@
 // Pure data; safe from any thread.
 #pragma once
 
-#include "agent/AgentNames.h"
-
 #include <string_view>
 
 namespace agent {

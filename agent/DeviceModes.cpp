@@ -1,7 +1,7 @@
 #include "agent/DeviceModes.h"
 
-#include "agent/AgentVariant.h"
 #include "agent/DeviceOutputFile.h"
+#include "exchange/AgentContract.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
 #include "platform/ce/Ce.h"
@@ -12,7 +12,6 @@ namespace agent {
 
 namespace {
 
-constexpr std::u16string_view kResultsPath = u"\\Quorvane\\SQLresults.txt";
 // The list buffer: 60,000 bytes are usable.
 constexpr std::size_t kProcessListChars = 60000 / sizeof(char16_t);
 
@@ -37,7 +36,7 @@ bool ListProcesses(AgentContext& context, std::u16string_view killName)
     AgentStatus& status = context.status;
     status.LogLine(u"Creating list of processes.");
     DeviceOutputFile results(context.files);
-    if (!results.Create(kResultsPath))
+    if (!results.Create(contract::kResultsFilePath))
         return false;
 
     std::u16string list;
@@ -65,19 +64,19 @@ bool ListProcesses(AgentContext& context, std::u16string_view killName)
         found = true;
         HANDLE process = ce::OpenProcess(ce::PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
         if (!process) {
-            status.SetStatusValue(u"ProcessKiller", u"Couldn't open process.");
+            status.SetStatusValue(contract::kProcessKiller, contract::kKillCannotOpen);
             AppendListed(list, name);
             continue;
         }
         if (ce::TerminateProcess(process, 0)) {
             status.LogVerdict(true);
-            status.SetStatusValue(u"ProcessKiller", u"Success.");
-            status.SetStatus(u"Success.");
+            status.SetStatusValue(contract::kProcessKiller, contract::kKillSucceeded);
+            status.SetStatus(contract::kKillSucceeded);
             killed = true;
         } else {
             status.LogVerdict(false);
-            status.SetStatusValue(u"ProcessKiller", u"Failed.");
-            status.SetStatus(u"Failed.");
+            status.SetStatusValue(contract::kProcessKiller, contract::kKillFailed);
+            status.SetStatus(contract::kKillFailed);
             AppendListed(list, name);
         }
         ce::CloseHandle(process);
@@ -91,7 +90,7 @@ bool ListProcesses(AgentContext& context, std::u16string_view killName)
     if (killName.empty())
         return true;
     if (!found)
-        status.SetStatus(u"Couldn't find process.");
+        status.SetStatus(contract::kKillNotFound);
     return killed;
 }
 
@@ -149,12 +148,12 @@ void StopOtherAgents()
     // itself; stopping it would only cost the pause below.
     DWORD handedOverBy = 0;
     for (const auto& process : processes) {
-        if (process.th32ProcessID == self && IsAgentExecutable(ExeName(process)))
+        if (process.th32ProcessID == self && contract::IsAgentExecutable(ExeName(process)))
             handedOverBy = process.th32ParentProcessID;
     }
     for (const auto& process : processes) {
         std::u16string_view name = ExeName(process);
-        if (!IsAgentExecutable(name) || process.th32ProcessID == self
+        if (!contract::IsAgentExecutable(name) || process.th32ProcessID == self
             || (handedOverBy != 0 && process.th32ProcessID == handedOverBy))
             continue;
         exchange::DebugOutput(exchange::Format(u"Another copy of %s is already running...", name));

@@ -6,6 +6,7 @@
 #include "agent/Maintenance.h"
 #include "agent/RequestRunner.h"
 #include "agent/RequestText.h"
+#include "exchange/AgentContract.h"
 #include "exchange/ResultsText.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
@@ -41,15 +42,16 @@ FileCheck CheckDatabaseFile(std::u16string_view path)
 bool HandOver(AgentContext& context, std::u16string_view commandLine)
 {
     AgentStatus& status = context.status;
-    status.LogLine(u"Need to run the SQLCE 3.0 version.");
-    status.SetStatus(u"Running SQLCE3.0 query");
+    status.LogLine(contract::kHandOverLogLine);
+    status.SetStatus(contract::kHandingOver);
     char16_t own[MAX_PATH + 1] = {};
     const DWORD length = ce::GetModuleFileName(0, own, MAX_PATH);
     if (length == 0)
         return false;
     const std::u16string_view ownPath(own, length);
-    const std::u16string sibling = exchange::ReplaceAll(ownPath, u"2003", u"2005");
-    // An executable without "2003" in its path would only start itself again.
+    const std::u16string sibling
+        = exchange::ReplaceAll(ownPath, contract::kEngine2Tag, contract::kEngine3Tag);
+    // An executable without the engine-2.0 tag in its path would only start itself again.
     if (sibling == ownPath)
         return false;
     const std::u16string line(commandLine);
@@ -69,32 +71,32 @@ int OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
     if (!ok) {
         exchange::DebugOutput(u"ReadInSQLQuery() went wrong.\r\n");
         WriteStatusFile(context, false);
-        status.SetStatus(u"Done.");
+        status.SetStatus(contract::kDone);
         return 0;
     }
-    status.SetStatusValue(u"SQLCEversion", context.variant.versionDigit);
+    status.SetStatusValue(contract::kSqlCeVersion, context.variant.versionDigit);
 
     std::u16string text = request.requestText;
-    if (text == kCompactRequest) {
+    if (text == contract::kCompactRequest) {
         status.LogLine(u"Compacting database.");
         ok = CompactDatabase(context, request.databasePath, request.password);
         if (ok)
-            text = kSchemaBinary;
+            text = contract::kSchemaBinaryRequest;
         status.LogVerdict(ok);
     }
 
-    const bool asciiSchema = exchange::EqualsIgnoreAsciiCase(text, kSchemaAscii);
-    const bool binarySchema = exchange::EqualsIgnoreAsciiCase(text, kSchemaBinary);
-    std::u16string_view outputPath = kResultsFilePath;
+    const bool asciiSchema = exchange::EqualsIgnoreAsciiCase(text, contract::kSchemaAsciiRequest);
+    const bool binarySchema = exchange::EqualsIgnoreAsciiCase(text, contract::kSchemaBinaryRequest);
+    std::u16string_view outputPath = contract::kResultsFilePath;
     if (asciiSchema) {
         status.LogLine(u"Reading in schema.");
-        outputPath = kAsciiSchemaPath;
+        outputPath = contract::kAsciiSchemaPath;
     } else if (binarySchema) {
         status.LogLine(u"Reading in binary schema.");
-        outputPath = kBinarySchemaPath;
+        outputPath = contract::kBinarySchemaPath;
     }
 
-    if (text == kCreateRequest) {
+    if (text == contract::kCreateRequest) {
         status.LogLine(u"Creating database.");
         ok = CreateDatabase(context, request.databasePath, request.password);
         status.LogVerdict(ok);
@@ -117,15 +119,15 @@ int OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
             ok = false;
             status.LogVerdict(false);
         } else {
-            status.SetStatusValue(u"Test", u"9.0");
+            status.SetStatusValue(contract::kTest, u"9.0");
             ok = RunRequest(context, arguments, output);
-            status.SetStatusValue(u"Test", u"9.1");
+            status.SetStatusValue(contract::kTest, u"9.1");
             // Even an empty answer is put in place now, before a sibling
             // starts, so it can never replace the sibling's answer later.
             output.Commit();
             status.LogLine(u"Closing session.");
             status.SetStatus(u"Closing session..");
-            status.SetStatusValue(u"Test", u"9.2");
+            status.SetStatusValue(contract::kTest, u"9.2");
             if (ok && (asciiSchema || binarySchema)) {
                 status.LogLine(u"Writing SQLerror file (1)..");
                 WriteStatusFile(context, true);
@@ -138,12 +140,12 @@ int OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
             return 0;
         ok = false; // no sibling to answer: this agent reports the failure
     }
-    status.SetStatusValue(u"Test", u"9.3");
+    status.SetStatusValue(contract::kTest, u"9.3");
     if (!ok) {
         status.LogLine(u"Writing SQLerror file (1)..");
         WriteStatusFile(context, false);
     }
-    status.SetStatusValue(u"Test", u"9.4");
+    status.SetStatusValue(contract::kTest, u"9.4");
     return 0;
 }
 
@@ -152,10 +154,10 @@ int OrdinaryRun(AgentContext& context, std::u16string_view commandLine)
 bool ReadQueryFile(AgentContext& context, exchange::QueryRequest& request)
 {
     AgentStatus& status = context.status;
-    status.SetStatusValue(u"Test", u"8.1");
-    const std::u16string_view path = kQueryFilePath;
-    status.SetStatusValue(u"Test", u"8.2");
-    status.SetStatusValue(u"Test2", path);
+    status.SetStatusValue(contract::kTest, u"8.1");
+    const std::u16string_view path = contract::kQueryFilePath;
+    status.SetStatusValue(contract::kTest, u"8.2");
+    status.SetStatusValue(contract::kTest2, path);
 
     // "Done." comes from the caller once the results file says why: a desktop
     // that reads the answer on "Done." must find it in place.
@@ -165,18 +167,18 @@ bool ReadQueryFile(AgentContext& context, exchange::QueryRequest& request)
     };
     std::string bytes;
     if (!ReadDeviceFile(path, exchange::kQueryFileMaxBytes, bytes)) {
-        status.SetStatusValue(u"Test", u"8.3");
+        status.SetStatusValue(contract::kTest, u"8.3");
         return fail(exchange::QueryFileMessage(exchange::QueryFileResult::NotFound, path));
     }
-    status.SetStatusValue(u"Test", u"8.4");
-    status.SetStatusValue(u"Test", u"8.5");
+    status.SetStatusValue(contract::kTest, u"8.4");
+    status.SetStatusValue(contract::kTest, u"8.5");
     exchange::QueryFileResult result = exchange::ReadQueryFile(bytes, request);
-    status.SetStatusValue(u"Test", u"8.6");
+    status.SetStatusValue(contract::kTest, u"8.6");
     if (result != exchange::QueryFileResult::Ok)
         return fail(exchange::QueryFileMessage(result, path));
-    status.SetStatusValue(u"Test", u"8.7");
+    status.SetStatusValue(contract::kTest, u"8.7");
 
-    const bool create = request.requestText == kCreateRequest;
+    const bool create = request.requestText == contract::kCreateRequest;
     switch (CheckDatabaseFile(request.databasePath)) {
     case FileCheck::Missing:
         if (!create)
@@ -188,13 +190,13 @@ bool ReadQueryFile(AgentContext& context, exchange::QueryRequest& request)
     case FileCheck::Ok:
         break;
     }
-    status.SetStatusValue(u"Test", u"8.8");
+    status.SetStatusValue(contract::kTest, u"8.8");
     return true;
 }
 
 void WriteStatusFile(AgentContext& context, bool ok)
 {
-    WriteDeviceTextFile(context.files, kResultsFilePath,
+    WriteDeviceTextFile(context.files, contract::kResultsFilePath,
         exchange::StatusFileText(ok, context.errorText, context.variant.engineText));
 }
 
@@ -202,7 +204,8 @@ int ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine)
 {
     AgentStatus& status = context.status;
     context.needsEngine3 = false;
-    for (auto name : { u"SQLCEversion", u"TotalRows", u"RowsAffected", u"RowsThatWouldBeAffected" })
+    for (auto name : { contract::kSqlCeVersion, contract::kTotalRows, contract::kRowsAffected,
+             contract::kRowsThatWouldBeAffected })
         status.SetStatusValue(name, u"");
 
     CommandLine parsed = ParseCommandLine(commandLine);
@@ -212,15 +215,15 @@ int ReadInSQLQuery(AgentContext& context, std::u16string_view commandLine)
         return 0;
     case RunMode::Kill:
         status.LogLine(u"-kill'ing other instances.");
-        status.SetCancelStatus(u"Wait");
+        status.SetCancelStatus(contract::kWait);
         StopOtherAgents();
-        status.SetCancelStatus(u"Done.");
+        status.SetCancelStatus(contract::kDone);
         return 0;
     case RunMode::TableStruct:
         status.LogLine(u"Just get table structure.");
         break;
     case RunMode::DeviceId:
-        status.SetStatusValue(u"DeviceID", ReadDeviceId());
+        status.SetStatusValue(contract::kDeviceId, ReadDeviceId());
         status.LogLine(u"Just get device ID.");
         break;
     case RunMode::Processes: {
@@ -277,7 +280,7 @@ int AgentMain(const AgentVariant& variant)
 
     status.ResetLog();
     std::uint32_t verbose = 0;
-    if (status.ReadStatusNumber(u"VerboseLogging", verbose) && verbose != 0) {
+    if (status.ReadStatusNumber(contract::kVerboseLogging, verbose) && verbose != 0) {
         exchange::DebugOutput(u"Verbose logging is turned on.\r\n");
         status.LogLine(exchange::Format(u"Running Quorvane v%s.", exchange::kAgentVersion));
         status.LogLine(variant.librariesLine);
@@ -286,8 +289,8 @@ int AgentMain(const AgentVariant& variant)
     }
     status.LogLine(u"Running...");
     ReadInSQLQuery(context, ce::GetCommandLine());
-    status.SetStatusValue(u"Test", u"9.6");
-    status.LogLine(u"Done.");
+    status.SetStatusValue(contract::kTest, u"9.6");
+    status.LogLine(contract::kDone);
     return 0;
 }
 

@@ -12,11 +12,6 @@
 
 namespace agent {
 
-inline constexpr std::u16string_view kQueryFilePath = u"\\Quorvane\\SQLquery.txt";
-inline constexpr std::u16string_view kResultsFilePath = u"\\Quorvane\\SQLresults.txt";
-inline constexpr std::u16string_view kAsciiSchemaPath = u"\\Quorvane\\DBSchema.txt";
-inline constexpr std::u16string_view kBinarySchemaPath = u"\\Quorvane\\DBSchema.bin";
-
 // Reads the query file into `request`, with the checkpoint values "Test"
 // 8.1 to 8.8 and the database file checks. False with the context's error
 // text set when the request cannot run; the caller then writes the results

@@ -3,6 +3,7 @@
 #include "agent/RequestRunner.h"
 
 #include "agent/RequestText.h"
+#include "exchange/AgentContract.h"
 #include "exchange/ResultsText.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
@@ -18,7 +19,7 @@ bool RequestRunner::RenameTable()
     bool ok = RenameNames(m_args.statementText, from, to)
         && engine::Succeeded(m_db.session->RenameTable(from, to));
     if (ok)
-        m_status.SetStatusValue(u"RowsAffected", u"1");
+        m_status.SetStatusValue(contract::kRowsAffected, u"1");
     m_status.LogVerdict(ok);
     CloseDatabase();
     m_out.WriteText(ok ? exchange::RenameSucceededText() : std::u16string(exchange::kFailedLine));
@@ -102,7 +103,7 @@ bool RequestRunner::CheckGuardedChange(std::u16string& statement)
     // could not be counted.
     m_out.WriteText(exchange::kFailedLine);
     if (counted) {
-        m_status.SetStatusNumber(u"RowsThatWouldBeAffected", static_cast<std::uint32_t>(count));
+        m_status.SetStatusNumber(contract::kRowsThatWouldBeAffected, static_cast<std::uint32_t>(count));
     } else if (engineFailed) {
         m_context.errorText = u"Invalid SQL command.";
         AppendEngineError(m_context.RequestErrors(), m_context.errorText);

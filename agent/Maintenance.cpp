@@ -1,6 +1,7 @@
 #include "agent/Maintenance.h"
 
 #include "engine/Provider.h"
+#include "exchange/AgentContract.h"
 
 #include <memory>
 
@@ -30,7 +31,7 @@ std::u16string CompactDestination(std::u16string_view databasePath)
 bool CompactDatabase(AgentContext& context, std::u16string_view databasePath, std::u16string_view password)
 {
     AgentStatus& status = context.status;
-    status.DeleteStatusValue(u"CompactSuccessful");
+    status.DeleteStatusValue(contract::kCompactSuccessful);
 
     std::unique_ptr<engine::Provider> provider;
     if (engine::Failed(
@@ -60,7 +61,7 @@ bool CompactDatabase(AgentContext& context, std::u16string_view databasePath, st
             compacted = engine::Succeeded(hr);
             if (!compacted)
                 failure = EngineMessageOr(context, kCouldNotCompact);
-            status.SetStatusNumber(u"CompactSuccessful", compacted ? 1 : 0);
+            status.SetStatusNumber(contract::kCompactSuccessful, compacted ? 1 : 0);
         }
     }
     provider->Uninitialize();
@@ -72,7 +73,7 @@ bool CompactDatabase(AgentContext& context, std::u16string_view databasePath, st
         failure = std::u16string(kCouldNotCompact);
     }
     if (!compacted) {
-        status.SetStatus(u"Done.");
+        status.SetStatus(contract::kDone);
         context.errorText = failure;
         return false;
     }
@@ -109,7 +110,7 @@ bool CreateDatabase(AgentContext& context, std::u16string_view databasePath, std
     }
     session.reset();
     provider->Uninitialize();
-    context.status.SetStatus(u"Done.");
+    context.status.SetStatus(contract::kDone);
     return true;
 }
 

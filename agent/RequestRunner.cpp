@@ -2,6 +2,7 @@
 
 #include "agent/RequestText.h"
 #include "agent/SchemaOutput.h"
+#include "exchange/AgentContract.h"
 #include "exchange/ResultsText.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
@@ -26,11 +27,11 @@ RequestRunner::RequestRunner(
 bool RequestRunner::Run()
 {
     m_status.LogLine(u"Running SQL script..");
-    m_status.SetStatusValue(u"SQL", m_args.statementText);
+    m_status.SetStatusValue(contract::kSql, m_args.statementText);
     m_status.LogLine(m_args.statementText);
     m_context.SetProgress(u"Running SQL...");
-    m_status.SetStatusValue(u"TotalRows", u"");
-    m_status.SetStatusValue(u"RowsAffected", u"");
+    m_status.SetStatusValue(contract::kTotalRows, u"");
+    m_status.SetStatusValue(contract::kRowsAffected, u"");
     m_status.LogLine(IsSchema() ? u"Retrieving database schema..." : u"Running SQL command...");
 
     if (!OpenDatabase(m_context, m_args.databasePath, m_args.password, m_db))
@@ -110,7 +111,7 @@ bool RequestRunner::StatementWithoutRows()
         std::u16string count = exchange::Format(u"%d", rowsAffected);
         m_out.WriteText(exchange::kSuccessLine);
         m_out.WriteText(exchange::ColsLine(0));
-        m_status.SetStatusValue(u"RowsAffected", count);
+        m_status.SetStatusValue(contract::kRowsAffected, count);
         m_out.WriteText(count);
         m_out.FlushOutput();
     }

@@ -1,5 +1,6 @@
 #include "agent/RequestText.h"
 
+#include "exchange/AgentContract.h"
 #include "exchange/Text.h"
 
 #include <vector>
@@ -134,7 +135,7 @@ std::optional<TableView> ParseTableView(std::u16string_view requestText)
 
 bool IsRenameRequest(std::u16string_view text)
 {
-    return text.find(kRenameMarker) != std::u16string_view::npos;
+    return text.find(contract::kRenameMarker) != std::u16string_view::npos;
 }
 
 bool RenameNames(std::u16string_view text, std::u16string& from, std::u16string& to)
@@ -154,12 +155,13 @@ bool RenameNames(std::u16string_view text, std::u16string& from, std::u16string&
 
 bool IsGuardedChange(std::u16string_view text)
 {
-    return text.ends_with(kGuardSuffix);
+    return text.ends_with(contract::kGuardSuffix);
 }
 
 std::u16string_view WithoutGuard(std::u16string_view text)
 {
-    return text.substr(0, text.size() >= kGuardSuffix.size() ? text.size() - kGuardSuffix.size() : 0);
+    return text.substr(
+        0, text.size() >= contract::kGuardSuffix.size() ? text.size() - contract::kGuardSuffix.size() : 0);
 }
 
 std::optional<std::u16string> GuardedCountQuery(std::u16string_view statement)

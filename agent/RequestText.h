@@ -11,12 +11,6 @@
 
 namespace agent {
 
-inline constexpr std::u16string_view kCompactRequest = u"CompactDB"; // exact case
-inline constexpr std::u16string_view kCreateRequest = u"*CREATE"; // exact case
-inline constexpr std::u16string_view kSchemaAscii = u"SCHEMA-ASCII"; // case ignored
-inline constexpr std::u16string_view kSchemaBinary = u"SCHEMA-BINARY"; // case ignored
-inline constexpr std::u16string_view kRenameMarker = u"RENAME TABLE "; // anywhere, exact case
-inline constexpr std::u16string_view kGuardSuffix = u"LIMIT 1"; // at the end, exact case
 inline constexpr std::u16string_view kCountQueryHead = u"SELECT COUNT(*) AS value FROM";
 
 // Leading spaces removed and a-z upper-cased, the text begins with "SELECT ".

@@ -3,6 +3,7 @@
 #include "agent/RequestRunner.h"
 
 #include "agent/ValueWriter.h"
+#include "exchange/AgentContract.h"
 #include "exchange/ResultsText.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
@@ -89,7 +90,7 @@ bool RequestRunner::QueryWithRows()
     if (m_args.binarySchema)
         m_out.WriteText(exchange::kSchemaFileEnd);
     m_out.FlushOutput();
-    m_status.SetStatusValue(u"TotalRows", exchange::Format(u"%d", total));
+    m_status.SetStatusValue(contract::kTotalRows, exchange::Format(u"%d", total));
     m_status.LogLine(u"Closing table..");
     m_db.CloseTableList();
     m_status.LogLine(u"Closing session..");
@@ -102,7 +103,7 @@ bool RequestRunner::QueryWithRows()
 bool RequestRunner::WriteRows(engine::Rowset& rowset, CSmartAccessor& accessor, std::int64_t& total)
 {
     // Read once per run: the desktop sets it before it starts the agent.
-    m_pointSetting = m_status.ReadStatusString(u"DecimalPointChar");
+    m_pointSetting = m_status.ReadStatusString(contract::kDecimalPointChar);
     m_point = exchange::DecimalPoint(m_pointSetting);
 
     m_status.LogLine(u"Getting record count..");
@@ -163,7 +164,7 @@ bool RequestRunner::WriteRows(engine::Rowset& rowset, CSmartAccessor& accessor, 
             readFailed = true;
         }
         std::uint32_t cancel = 0;
-        if (m_status.ReadStatusNumber(u"Cancel", cancel))
+        if (m_status.ReadStatusNumber(contract::kCancel, cancel))
             cancelled = cancel == 1;
         if (cancelled)
             break;

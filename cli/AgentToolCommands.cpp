@@ -48,7 +48,7 @@ int RunProcesses(CliContext& cx, const ParsedCommand& p)
     LinkSession s(cx, p);
     if (!s.Open())
         return kFailed;
-    if (!RunUtilityMode(s, QStringLiteral("-processes")))
+    if (!RunUtilityMode(s, devlink::ContractText(contract::kSwitchProcesses)))
         return UtilityFailure(s, QStringLiteral("ps"));
     QStringList names;
     if (!devlink::ReadProcessList(&names))
@@ -69,14 +69,15 @@ int RunKill(CliContext& cx, const ParsedCommand& p)
     // The agent that would do the killing is not offered to itself.
     if (devlink::IsAgentProcess(name))
         return s.Fail(QStringLiteral("kill %1: Cannot stop this process.").arg(name));
-    if (!RunUtilityMode(s, devlink::KillCommandLine(name), { QStringLiteral("ProcessKiller") }))
+    if (!RunUtilityMode(
+            s, devlink::KillCommandLine(name), { devlink::ContractText(contract::kProcessKiller) }))
         return UtilityFailure(s, QStringLiteral("kill"));
     QStringList remaining;
     if (!devlink::ReadProcessList(&remaining))
         return kFailed;
     QString reason;
-    if (!KillSucceeded(
-            name, devlink::ReadAgentRegString(QStringLiteral("ProcessKiller")), remaining, &reason))
+    if (!KillSucceeded(name, devlink::ReadAgentRegString(devlink::ContractText(contract::kProcessKiller)),
+            remaining, &reason))
         return s.Fail(QStringLiteral("kill %1: %2").arg(name, reason));
     cx.out() << name << ": Success.\n";
     return kOk;
@@ -91,7 +92,7 @@ bool WaitForRestart(int seconds)
     bool dropped = false;
     while (!dropped && clock.elapsed() < seconds * 1000 && !Interrupted()) {
         bool read = false;
-        devlink::ReadAgentRegString(QStringLiteral("Status"), &read);
+        devlink::ReadAgentRegString(devlink::ContractText(contract::kStatus), &read);
         dropped = !read && CeRapiGetError() != S_OK;
         if (!dropped)
             devlink::WaitWithMessages(100);
@@ -154,12 +155,13 @@ int RunDeviceId(CliContext& cx, const ParsedCommand& p)
     if (!CeDeleteFile(query.c_str()) && CeGetLastError() != ERROR_FILE_NOT_FOUND)
         return s.Fail(QStringLiteral("device-id: cannot remove the previous request (%1)")
                           .arg(devlink::DeviceErrorText(CeGetLastError())));
-    if (!RunUtilityMode(s, QStringLiteral("-deviceID"), { QStringLiteral("DeviceID") }))
+    if (!RunUtilityMode(s, devlink::ContractText(contract::kSwitchDeviceId),
+            { devlink::ContractText(contract::kDeviceId) }))
         return UtilityFailure(s, QStringLiteral("device-id"));
     // The run without a request left only its complaint about that.
     const std::u16string results = devlink::DevicePath(devlink::kResultsFilePath);
     CeDeleteFile(results.c_str());
-    const QString id = devlink::ReadAgentRegString(QStringLiteral("DeviceID"));
+    const QString id = devlink::ReadAgentRegString(devlink::ContractText(contract::kDeviceId));
     if (id.isEmpty())
         return s.Fail(QStringLiteral("device-id: the device reported no identifier"));
     cx.out() << id << '\n';

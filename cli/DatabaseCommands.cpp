@@ -177,7 +177,7 @@ int RunCompact(CliContext& cx, const ParsedCommand& p)
     }
     s.RememberPassword(database, password);
     quint32 compacted = quint32(-1);
-    devlink::ReadAgentRegDword(QStringLiteral("CompactSuccessful"), &compacted);
+    devlink::ReadAgentRegDword(devlink::ContractText(contract::kCompactSuccessful), &compacted);
     if (compacted == 0) {
         devlink::ShowMessage(QStringLiteral("Quorvane"),
             QStringLiteral("The database Compact was not successful. "), PromptIcon::Information);

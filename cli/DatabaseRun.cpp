@@ -51,7 +51,7 @@ int RequestFailure(LinkSession& s, const devlink::RequestController& c)
     if (c.passwordRejected())
         return PasswordRejected(s, c.databasePath(), c.password());
     quint32 wouldBe = 0;
-    if (devlink::ReadAgentRegDword(QStringLiteral("RowsThatWouldBeAffected"), &wouldBe))
+    if (devlink::ReadAgentRegDword(devlink::ContractText(contract::kRowsThatWouldBeAffected), &wouldBe))
         return s.Fail(QStringLiteral("the statement would change %1 rows; nothing was changed").arg(wouldBe));
     return s.FailQuietly(TerminalText(c.statusText()).trimmed());
 }

@@ -93,7 +93,7 @@ StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const de
     // As the desktop's loader does after every success: the engine version
     // chooses the agent build of the next request on this database.
     settings::WriteString(devlink::EngineSettingName(databasePath),
-        devlink::ReadAgentRegString(QStringLiteral("SQLCEversion")));
+        devlink::ReadAgentRegString(devlink::ContractText(contract::kSqlCeVersion)));
 
     std::vector<std::u16string> head;
     while (head.size() < kHeaderLines) {

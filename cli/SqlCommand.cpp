@@ -205,7 +205,8 @@ int RunSql(CliContext& cx, const ParsedCommand& p)
     RequestController c;
     SetUpRequest(c, database, password, RequestTextOf(sql), true);
     // A stale refusal count must not be taken for this request's.
-    devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("RowsThatWouldBeAffected"));
+    devlink::DeleteAgentRegValue(
+        devlink::kAgentKey, devlink::ContractText(contract::kRowsThatWouldBeAffected));
     if (format == OutputFormat::Table || format == OutputFormat::Raw)
         return RunWhole(s, c, format, options);
     return RunStreamed(s, c, format, options);

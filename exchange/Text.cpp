@@ -165,7 +165,11 @@ std::u16string TextBody(const FormatArg& arg, const Directive& directive)
 
 } // namespace
 
-std::string ToUtf8(std::u16string_view text)
+namespace {
+
+// UTF-16 -> UTF-8; a lone surrogate becomes U+FFFD, or ends the conversion
+// with nothing when `strict`.
+std::optional<std::string> EncodeUtf8(std::u16string_view text, bool strict)
 {
     std::string out;
     out.reserve(text.size());
@@ -176,6 +180,8 @@ std::string ToUtf8(std::u16string_view text)
             AppendUtf8(out, cp);
             ++i;
         } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            if (strict)
+                return std::nullopt;
             AppendUtf8(out, kReplacement);
         } else {
             AppendUtf8(out, c);
@@ -184,7 +190,9 @@ std::string ToUtf8(std::u16string_view text)
     return out;
 }
 
-std::u16string FromUtf8(std::string_view text)
+// UTF-8 -> UTF-16; each malformed sequence becomes one U+FFFD, or ends the
+// conversion with nothing when `strict`.
+std::optional<std::u16string> DecodeUtf8(std::string_view text, bool strict)
 {
     std::u16string out;
     out.reserve(text.size());
@@ -212,6 +220,8 @@ std::u16string FromUtf8(std::string_view text)
             cp = lead & 0x07;
             minimum = 0x10000;
         } else {
+            if (strict)
+                return std::nullopt;
             out += static_cast<char16_t>(kReplacement);
             ++i;
             continue;
@@ -225,6 +235,8 @@ std::u16string FromUtf8(std::string_view text)
         }
         if (j < static_cast<std::size_t>(length) || cp < minimum || cp > 0x10FFFF
             || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            if (strict)
+                return std::nullopt;
             // Skip the lead and the continuation bytes that belonged to it.
             out += static_cast<char16_t>(kReplacement);
             i += j;
@@ -234,6 +246,28 @@ std::u16string FromUtf8(std::string_view text)
         i += j;
     }
     return out;
+}
+
+} // namespace
+
+std::string ToUtf8(std::u16string_view text)
+{
+    return *EncodeUtf8(text, false);
+}
+
+std::u16string FromUtf8(std::string_view text)
+{
+    return *DecodeUtf8(text, false);
+}
+
+std::optional<std::string> ToUtf8Strict(std::u16string_view text)
+{
+    return EncodeUtf8(text, true);
+}
+
+std::optional<std::u16string> FromUtf8Strict(std::string_view text)
+{
+    return DecodeUtf8(text, true);
 }
 
 std::u16string WidenLatin1(std::string_view bytes)

@@ -12,6 +12,7 @@
 #include <concepts>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,12 @@ std::string ToUtf8(std::u16string_view text);
 // overlong forms, surrogates, values above U+10FFFF, a truncated tail) each
 // become one U+FFFD.
 std::u16string FromUtf8(std::string_view text);
+
+// The same conversions for names that must round-trip exactly (host file
+// names): empty instead of any replacement, when `text` holds a lone
+// surrogate or malformed UTF-8.
+std::optional<std::string> ToUtf8Strict(std::u16string_view text);
+std::optional<std::u16string> FromUtf8Strict(std::string_view text);
 
 // Each byte becomes one UTF-16 unit of the same value (ISO 8859-1 widening,
 // no code-page conversion). Used for ASCII literals and 8-bit device text.

@@ -1,6 +1,6 @@
 #include "stopper/Stopper.h"
 
-#include "agent/AgentNames.h"
+#include "exchange/AgentContract.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
 #include "platform/ce/Ce.h"
@@ -12,18 +12,18 @@ namespace stopper {
 namespace {
 
 // The stopper's own key, and the agent key the desktop reads.
-constexpr const char16_t* kKeys[] = { u"Software\\Pelmorra", u"\\Software\\Quorvane" };
+constexpr std::u16string_view kKeys[] = { contract::kStopperKey, contract::kAgentKey };
 
 void SetCancelStatus(std::u16string_view text)
 {
-    for (const char16_t* path : kKeys) {
+    for (std::u16string_view path : kKeys) {
         HKEY key = 0;
         if (ce::RegCreateKeyEx(
-                HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, ce::KEY_ALL_ACCESS, nullptr, &key, nullptr)
+                HKEY_LOCAL_MACHINE, path.data(), 0, nullptr, 0, ce::KEY_ALL_ACCESS, nullptr, &key, nullptr)
             != ERROR_SUCCESS)
             continue;
-        ce::RegSetValueEx(key, u"CancelStatus", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
-            static_cast<DWORD>(text.size() * sizeof(char16_t)));
+        ce::RegSetValueEx(key, contract::kCancelStatus.data(), 0, REG_SZ,
+            reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size() * sizeof(char16_t)));
         ce::RegCloseKey(key);
     }
 }
@@ -68,11 +68,11 @@ void CeProcesses::Sleep(DWORD milliseconds)
 
 void StopAgents(ProcessControl& processes)
 {
-    SetCancelStatus(u"Wait");
+    SetCancelStatus(contract::kWait);
     if (auto running = processes.Snapshot()) {
         const DWORD self = processes.SelfId();
         for (const RunningProcess& process : *running) {
-            if (!agent::IsAgentExecutable(process.exeName) || process.id == self)
+            if (!contract::IsAgentExecutable(process.exeName) || process.id == self)
                 continue;
             exchange::DebugOutput(exchange::Format(u"Found a copy of %s running...", process.exeName));
             switch (processes.End(process.id)) {
@@ -88,7 +88,7 @@ void StopAgents(ProcessControl& processes)
             }
         }
     }
-    SetCancelStatus(u"Done.");
+    SetCancelStatus(contract::kDone);
 }
 
 } // namespace stopper

@@ -7,13 +7,14 @@
 // size (goal: under 30 MB for 1,000,000 rows).
 //
 // Usage: bench_agent_table_view [rows] [runs]   (default 100000 rows, 3 runs)
-#include "bench/BenchProcess.h"
 #include "bench/BenchReport.h"
 #include "bench/BenchTable.h"
-#include "device/store/DeviceFolder.h"
 #include "engine/Provider.h"
 #include "exchange/QueryFile.h"
 #include "platform/ce/Ce.h"
+#include "platform/store/DeviceFolder.h"
+#include "tests/support/Program.h"
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +26,9 @@
 #include <vector>
 
 namespace {
+
+// A run is never cut short: a slow machine only makes the numbers slow.
+constexpr double kRunLimitSeconds = 24 * 3600;
 
 long CountLines(const std::filesystem::path& file, bool utf16)
 {
@@ -46,10 +50,10 @@ int main(int argc, char** argv)
     const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
     const std::filesystem::path agent = bin / "Quorvane2005.dll";
 
-    char pattern[] = "/tmp/qvagentbench-XXXXXX";
-    if (!mkdtemp(pattern))
+    testsupport::TempDir temp("qvagentbench");
+    if (!temp.ok())
         return 1;
-    const std::filesystem::path root = pattern;
+    const std::filesystem::path root = temp.path();
     device::DeviceFolder folder { root / "dev" };
     std::filesystem::create_directories(folder.Files() / "Quorvane");
     const std::filesystem::path database = folder.Files() / "bench.sdf";
@@ -77,15 +81,17 @@ int main(int argc, char** argv)
         = { std::string(device::kEnvDeviceDir) + "=" + folder.dir.string(),
               "QUORVANE_CE_MODULE=\\Quorvane\\Quorvane2005.exe" };
     const std::filesystem::path shellOut = root / "shell.txt";
-    bench::Finished bestAgent, bestShell;
+    testsupport::RunResult bestAgent, bestShell;
     std::vector<double> ratios;
     for (int run = 0; run < runs; ++run) {
-        bench::Finished a = bench::Spawn({ agent.string() }, agentEnv);
-        bench::Finished s = bench::Spawn(
-            { "/usr/bin/sqlite3", "-separator", "\t", database.string(), "select * from Bench" }, {},
-            shellOut);
+        testsupport::RunResult a = testsupport::RunProgram(
+            { agent.string() }, { .env = agentEnv, .output = "/dev/null", .seconds = kRunLimitSeconds });
+        testsupport::RunResult s = testsupport::RunProgram(
+            { "/usr/bin/sqlite3", "-separator", "\t", database.string(), "select * from Bench" },
+            { .output = shellOut, .seconds = kRunLimitSeconds });
         if (a.status != 0 || s.status != 0) {
-            std::fprintf(stderr, "a run failed (agent %d, shell %d)\n", a.status, s.status);
+            std::fprintf(stderr, "a run failed (agent %d, shell %d)\n%s%s", a.status, s.status, a.err.c_str(),
+                s.err.c_str());
             return 1;
         }
         ratios.push_back(a.seconds / s.seconds);
@@ -106,10 +112,8 @@ int main(int argc, char** argv)
         "agent peak resident size: %.1f MB (goal < 30 MB for 1,000,000 rows)\n", bestAgent.maxRssKb / 1024.0);
     bench::PrintRatio("agent-table-view", ratios);
     if (std::getenv("QUORVANE_BENCH_KEEP")) {
+        temp.Keep();
         std::printf("kept %s\n", root.c_str());
-    } else {
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
     }
     return agentLines - 6 == rows ? 0 : 1;
 }

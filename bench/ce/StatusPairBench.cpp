@@ -5,9 +5,10 @@
 //
 //   bench_ce_status_pair [iterations]
 #include "bench/BenchReport.h"
-#include "device/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
 #include "platform/registry/Hive.h"
+#include "platform/store/DeviceFolder.h"
+#include "tests/support/TempDir.h"
 
 #include <chrono>
 #include <cstdio>
@@ -108,12 +109,12 @@ int main(int argc, char** argv)
     int iterations = argc > 1 ? std::atoi(argv[1]) : 200000;
     if (iterations <= 0)
         iterations = 200000;
-    char pattern[] = "/tmp/qvbench-ce-XXXXXX";
-    if (!mkdtemp(pattern)) {
+    testsupport::TempDir temp("qvbench-ce");
+    if (!temp.ok()) {
         std::perror("mkdtemp");
         return 2;
     }
-    device::DeviceFolder folder { pattern };
+    device::DeviceFolder folder { temp.path() };
     std::filesystem::create_directories(folder.Files());
     std::string error;
     auto hive = reg::Hive::Open(folder.Registry(), reg::Sync::Lazy, &error);
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
     std::uint32_t zero = 0;
     hive->CreateKey(reg::HKEY_LOCAL_MACHINE, u"Software\\Quorvane");
     hive->SetValue(reg::HKEY_LOCAL_MACHINE, u"Software\\Quorvane", u"Cancel", reg::REG_DWORD, &zero, 4);
-    setenv(device::kEnvDeviceDir, pattern, 1);
+    setenv(device::kEnvDeviceDir, temp.path().c_str(), 1);
     if (!ce::Attach(&error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
@@ -151,7 +152,6 @@ int main(int argc, char** argv)
     ceUs /= 3;
     ce::Detach();
     hive.reset();
-    std::filesystem::remove_all(pattern);
     std::printf("status pair (RegSetValueEx \"Status\" + RegQueryValueEx \"Cancel\"), %d iterations x 3\n",
         iterations);
     std::printf("  reg::Hive directly : %.3f us per pair\n", hiveUs);

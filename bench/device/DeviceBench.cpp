@@ -8,10 +8,12 @@
 // Each run times a contender and its reference back to back; the RATIO lines
 // give the median of the per-run ratios.
 // Usage: bench_device [MEGABYTES] [FILES] [RUNS]   (default 200 MB, 10,000 files, 3 runs)
-#include "bench/BenchProcess.h"
 #include "bench/BenchReport.h"
-#include "device/store/Store.h"
 #include "platform/rapi/Rapi.h"
+#include "platform/store/Store.h"
+#include "tests/support/Program.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDevice.h"
 
 #include <algorithm>
 #include <chrono>
@@ -34,12 +36,11 @@ double Seconds(Clock::time_point since)
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-// Runs a program with its output thrown away; its exit status.
-int Run(const std::vector<std::string>& args, const std::string& home = {})
+// Runs a reference program with its output thrown away, never cut short; its
+// exit status.
+int Run(const std::vector<std::string>& args)
 {
-    return bench::Spawn(args,
-        home.empty() ? std::vector<std::string>() : std::vector<std::string> { "QUORVANE_HOME=" + home })
-        .status;
+    return testsupport::RunProgram(args, { .output = "/dev/null", .seconds = 24 * 3600 }).status;
 }
 
 double Best(int runs, const std::function<double()>& once)
@@ -104,16 +105,16 @@ int main(int argc, char** argv)
     const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
     const int fileCount = argc > 2 ? std::atoi(argv[2]) : 10000;
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
-    char tmpl[] = "/tmp/qvbench-XXXXXX";
-    std::filesystem::path home = mkdtemp(tmpl);
-    std::filesystem::path store = home / "device";
-    std::filesystem::path socket = home / "run" / "s";
-    const std::string cedevice = QV_CEDEVICE;
+    testsupport::TempDir temp("qvbench");
+    const std::filesystem::path home = temp.path();
+    const std::filesystem::path store = home / "device";
+    const std::filesystem::path socket = home / "run" / "s";
+    testsupport::TestDevice device({ .home = home, .store = store, .socket = socket });
     int status = 1;
 
-    if (Run({ cedevice, "start", "--store", store.string(), "--socket", socket.string() }, home.string())
-        != 0) {
-        std::fprintf(stderr, "bench_device: cedevice would not start\n");
+    const testsupport::RunResult started = device.Start();
+    if (started.status != 0) {
+        std::fprintf(stderr, "bench_device: cedevice would not start: %s\n", started.err.c_str());
         return 1;
     }
     CeRapiSetSocketPath(socket);
@@ -230,13 +231,11 @@ int main(int argc, char** argv)
         status = ok ? 0 : 1;
     }
     CeRapiUninit();
-    if (Run({ cedevice, "stop", "--store", store.string() }, home.string()) != 0 || status != 0) {
+    if (device.Stop().status != 0 || status != 0) {
         std::ifstream log(store / "cedevice.log");
         std::fprintf(stderr, "bench_device: the device's log:\n%s\n",
             std::string(std::istreambuf_iterator<char>(log), {}).c_str());
         status = 1;
     }
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
     return status;
 }

@@ -7,9 +7,12 @@
 // has 8 columns (ints, nvarchar, datetime, real, a null here and there).
 //
 // Usage: bench_cli_sql [rows] [runs]   (default 100000 rows, 5 runs)
-#include "bench/BenchProcess.h"
 #include "bench/BenchReport.h"
 #include "bench/BenchTable.h"
+#include "tests/support/BuiltPrograms.h"
+#include "tests/support/Program.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDevice.h"
 
 #include <chrono>
 #include <cstdio>
@@ -65,11 +68,12 @@ bool MakeBenchDatabase(const std::filesystem::path& file, long rows)
     return bench::MakeBenchDatabase(file, rows, engine::kEngine20Class);
 }
 
-// Runs a program, its output into `output`; its exit status.
-int Run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+// Runs a program with QUORVANE_HOME=`home` (none when empty), its output
+// into `output`, never cut short; its exit status.
+int Run(const std::vector<std::string>& argv, const std::filesystem::path& home,
     const std::filesystem::path& output)
 {
-    return bench::Spawn(argv, extraEnv, output).status;
+    return testsupport::RunProgram(argv, { .home = home, .output = output, .seconds = 24 * 3600 }).status;
 }
 
 double Seconds(Clock::time_point since)
@@ -83,23 +87,23 @@ int main(int argc, char** argv)
 {
     const long rows = argc > 1 ? std::atol(argv[1]) : 100000;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    const std::string cedevice = (bin / "cedevice").string(), cli = (bin / "quorvane-cli").string();
+    const std::string cli = testsupport::Cli().string();
 
-    char pattern[] = "/tmp/qvbench-e2e-XXXXXX";
-    if (!mkdtemp(pattern))
+    testsupport::TempDir temp("qvbench-e2e");
+    if (!temp.ok())
         return 1;
-    const std::filesystem::path home = pattern;
-    const std::vector<std::string> env = { "QUORVANE_HOME=" + home.string() };
-    const std::filesystem::path devNull = "/dev/null", out = home / "out.tsv";
+    const std::filesystem::path home = temp.path();
+    const std::filesystem::path out = home / "out.tsv";
     const std::filesystem::path database = home / "device" / "files" / "bench.sdf";
+    // On the home's own store and socket, as a user's device would be.
+    testsupport::TestDevice device({ .home = home });
     int status = 1;
 
     // The device makes its store on the first start; the table goes into it
     // while the device is down.
     std::printf("building a table of %ld rows...\n", rows);
-    if (Run({ cedevice, "start" }, env, devNull) != 0 || Run({ cedevice, "stop" }, env, devNull) != 0
-        || !MakeBenchDatabase(database, rows) || Run({ cedevice, "start" }, env, devNull) != 0) {
+    if (device.Start().status != 0 || device.Stop().status != 0 || !MakeBenchDatabase(database, rows)
+        || device.Start().status != 0) {
         std::fprintf(stderr, "bench_cli_sql: the device or the table could not be made\n");
     } else {
         const std::vector<std::string> request
@@ -107,12 +111,12 @@ int main(int argc, char** argv)
         const std::vector<std::string> shell
             = { "/usr/bin/sqlite3", "-separator", "\t", database.string(), "select * from Bench" };
         // The first request copies the agent onto the device.
-        bool ok = Run(request, env, out) == 0 && ParseRows(out, true, 8) == rows;
+        bool ok = Run(request, home, out) == 0 && ParseRows(out, true, 8) == rows;
         std::vector<double> ratios;
         double bestCli = 1e9, bestShell = 1e9;
         for (int run = 0; ok && run < runs; ++run) {
             auto t = Clock::now();
-            ok = Run(request, env, out) == 0 && ParseRows(out, true, 8) == rows;
+            ok = Run(request, home, out) == 0 && ParseRows(out, true, 8) == rows;
             const double cliRun = Seconds(t);
             t = Clock::now();
             ok = ok && Run(shell, {}, out) == 0 && ParseRows(out, false, 8) == rows;
@@ -131,13 +135,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "bench_cli_sql: a request failed or gave other rows than %ld\n", rows);
         }
     }
-    if (Run({ cedevice, "stop" }, env, devNull) != 0)
+    if (device.Stop().status != 0)
         status = 1;
     if (std::getenv("QUORVANE_BENCH_KEEP")) {
+        temp.Keep();
         std::printf("kept %s\n", home.c_str());
-    } else {
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
     }
     return status;
 }

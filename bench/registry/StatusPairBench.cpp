@@ -6,6 +6,7 @@
 //   bench_registry_pair [iterations] [runs]   (default 200000 pairs, 3 runs)
 #include "bench/BenchReport.h"
 #include "platform/registry/Hive.h"
+#include "tests/support/TempDir.h"
 
 #include <sqlite3.h>
 
@@ -13,8 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -30,21 +31,22 @@ std::uint32_t RowText(char16_t* out, int row, int total)
     return static_cast<std::uint32_t>(n * 2);
 }
 
-std::filesystem::path TempDir(const char* tag)
+// A fresh folder for one measurement; the run ends when none can be made.
+std::unique_ptr<testsupport::TempDir> NewTempDir(const std::string& tag)
 {
-    std::string pattern = std::string("/tmp/qvbench-") + tag + "-XXXXXX";
-    if (!mkdtemp(pattern.data())) {
+    auto dir = std::make_unique<testsupport::TempDir>("qvbench-" + tag);
+    if (!dir->ok()) {
         std::perror("mkdtemp");
         std::exit(2);
     }
-    return pattern;
+    return dir;
 }
 
 double HivePairs(int iterations)
 {
-    auto dir = TempDir("hive");
+    auto temp = NewTempDir("hive");
     std::string error;
-    auto hive = reg::Hive::Open(dir, reg::Sync::Lazy, &error);
+    auto hive = reg::Hive::Open(temp->path(), reg::Sync::Lazy, &error);
     if (!hive) {
         std::fprintf(stderr, "%s\n", error.c_str());
         std::exit(2);
@@ -67,7 +69,7 @@ double HivePairs(int iterations)
     }
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     hive.reset();
-    std::filesystem::remove_all(dir);
+    temp.reset();
     if (failures) {
         std::fprintf(stderr, "hive: %d failed operations\n", failures);
         std::exit(1);
@@ -87,9 +89,9 @@ void Check(int rc, sqlite3* db, const char* what)
 // upsert in its own transaction and a prepared select.
 double SqlitePairs(int iterations, const char* pragmas)
 {
-    auto dir = TempDir("sqlite");
+    auto temp = NewTempDir("sqlite");
     sqlite3* db = nullptr;
-    Check(sqlite3_open((dir / "reg.db").c_str(), &db), db, "open");
+    Check(sqlite3_open((temp->path() / "reg.db").c_str(), &db), db, "open");
     Check(sqlite3_exec(db, pragmas, nullptr, nullptr, nullptr), db, "pragmas");
     Check(sqlite3_exec(db,
               "CREATE TABLE v(k TEXT, n TEXT, t INTEGER, d BLOB, PRIMARY KEY(k, n));"
@@ -124,7 +126,6 @@ double SqlitePairs(int iterations, const char* pragmas)
     sqlite3_finalize(put);
     sqlite3_finalize(get);
     sqlite3_close(db);
-    std::filesystem::remove_all(dir);
     return seconds * 1e6 / iterations;
 }
 

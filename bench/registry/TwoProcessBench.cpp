@@ -6,6 +6,7 @@
 //   bench_registry_two_process [writes] [runs]      (default 100000 writes, 1 run)
 #include "bench/BenchReport.h"
 #include "platform/registry/Hive.h"
+#include "tests/support/TempDir.h"
 
 #include <chrono>
 #include <cstdio>
@@ -107,10 +108,10 @@ ReaderResult Read(const std::filesystem::path& dir, int total, int readyFd)
 // write, or a negative number when the run could not be made.
 double RunOnce(int total, bool* ok)
 {
-    std::string pattern = "/tmp/qvbench-2proc-XXXXXX";
-    if (!mkdtemp(pattern.data()))
+    testsupport::TempDir temp("qvbench-2proc");
+    if (!temp.ok())
         return -2;
-    std::filesystem::path dir = pattern;
+    const std::filesystem::path& dir = temp.path();
     {
         std::string error;
         auto setup = reg::Hive::Open(dir, reg::Sync::Lazy, &error);
@@ -162,7 +163,6 @@ double RunOnce(int total, bool* ok)
     int status = 0;
     waitpid(child, &status, 0);
     hive.reset();
-    std::filesystem::remove_all(dir);
     if (!reported) {
         std::fprintf(stderr, "reader did not report\n");
         return -1;

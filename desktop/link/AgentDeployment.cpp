@@ -112,16 +112,10 @@ bool DetectDevicePlatform(QString* typeName, int* platform)
 
 QString AgentExeName(int engineVersion)
 {
-    const bool engine3 = engineVersion == 3;
-    int platform = kPocketPC;
-    if (DetectDevicePlatform(nullptr, &platform)) {
-        if (platform == kSmartphone)
-            return engine3 ? QStringLiteral("\\QuorvaneSP2005.exe") : QStringLiteral("\\QuorvaneSP2003.exe");
-        if (platform == kWindowsCE)
-            return engine3 ? QStringLiteral("\\QuorvaneWCE2005.exe")
-                           : QStringLiteral("\\QuorvaneWCE2003.exe");
-    }
-    return engine3 ? QStringLiteral("\\Quorvane2005.exe") : QStringLiteral("\\Quorvane2003.exe");
+    QString platformName;
+    DetectDevicePlatform(&platformName, nullptr);
+    return QLatin1Char('\\')
+        + ContractText(contract::AgentExeFor(engineVersion, platformName.toStdU16String()));
 }
 
 bool IsSmartphoneDevice()
@@ -245,8 +239,8 @@ bool TestRunAgent()
     const QString program = kAgentDir + AgentExeName(2);
     const std::u16string programName = DevicePath(program);
     PROCESS_INFORMATION info {};
-    if (CeCreateProcess(
-            programName.c_str(), u"-test", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info))
+    if (CeCreateProcess(programName.c_str(), contract::kSwitchTest.data(), nullptr, nullptr, FALSE, 0,
+            nullptr, nullptr, nullptr, &info))
         return true;
     const QString text = DeviceErrorText(CeGetLastError());
     if (text.isEmpty())

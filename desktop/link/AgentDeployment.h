@@ -10,13 +10,15 @@
 // Messages go through the prompt interface. Same threads as DeviceLink.h.
 #pragma once
 
+#include "desktop/link/AgentContractText.h"
+
 #include <QString>
 
 namespace devlink {
 
 enum DevicePlatform { kPocketPC = 0, kWindowsCE = 1, kSmartphone = 2 };
 
-inline const QString kStopperExeName = QStringLiteral("\\Haltquill.exe");
+inline const QString kStopperExeName = QLatin1Char('\\') + ContractText(contract::kStopperExe);
 
 // Reads ActiveSync's desktop values "DeviceOemInfo" and "DeviceType" (HKCU
 // "Software\Microsoft\Windows CE Services"). *typeName receives "WindowsCE",

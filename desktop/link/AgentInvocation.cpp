@@ -67,7 +67,7 @@ bool CreateCEQueryFile(const QString& databasePath, const QString& password, con
     // cancel given from here on stops it, even before the agent starts.
     if (pending == PendingCancel::Forget)
         ClearCancelRequest();
-    WriteAgentRegString(QStringLiteral("DecimalPointChar"), DecimalSeparator());
+    WriteAgentRegString(ContractText(contract::kDecimalPointChar), DecimalSeparator());
 
     std::string bytes;
     const exchange::QueryFileBuild built = exchange::BuildQueryFile(
@@ -110,14 +110,14 @@ bool CreateCEQueryFile(const QString& databasePath, const QString& password, con
         }
     }
 
-    WriteAgentRegDword(QStringLiteral("Cancel"), CancelRequested() ? 1 : 0);
-    DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
+    WriteAgentRegDword(ContractText(contract::kCancel), CancelRequested() ? 1 : 0);
+    DeleteAgentRegValue(kAgentKey, ContractText(contract::kStatus));
     if (!written)
         return false; // the agent must never read half a request
     if (CancelRequested())
         return false;
 
-    const QString commandLine = tableStruct ? QStringLiteral("-tableStruct") : QString();
+    const QString commandLine = tableStruct ? ContractText(contract::kSwitchTableStruct) : QString();
     const QString program = kAgentDir + AgentExeName(GetDatabaseEngineVersion(databasePath) == 3 ? 3 : 2);
     TraceLine(QStringLiteral("About to run the .exe on the device...\r\n"));
     DWORD agentProcess = 0;
@@ -197,20 +197,20 @@ void ClearCancelRequest()
 
 void CancelAgent()
 {
-    if (!DeleteAgentRegValue(kAgentKey, QStringLiteral("CancelStatus")))
+    if (!DeleteAgentRegValue(kAgentKey, ContractText(contract::kCancelStatus)))
         DebugOutput(QStringLiteral("Couldn't delete 'CancelStatus' registry key.\r\n"));
-    if (ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Done."))
+    if (ReadAgentRegString(ContractText(contract::kStatus)) == ContractText(contract::kDone))
         return;
     if (!RunDeviceExe(kAgentDir + kStopperExeName, QString(), true))
         return;
     DebugOutput(QStringLiteral("Attempting to cancel existing Pelmorra.exe..\r\n"));
     const LinkTiming& timing = Timing();
     for (int round = 0; round < timing.cancelChecks; ++round) {
-        const QString cancelStatus = ReadAgentRegString(QStringLiteral("CancelStatus"));
+        const QString cancelStatus = ReadAgentRegString(ContractText(contract::kCancelStatus));
         DebugOutput(cancelStatus + QStringLiteral("\r\n"));
         if (cancelStatus.contains(QStringLiteral("Done")))
             return;
-        if (ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Done."))
+        if (ReadAgentRegString(ContractText(contract::kStatus)) == ContractText(contract::kDone))
             return;
         // A plain wait: the request is cancelled already, and this wait is
         // for the agent to stop.

@@ -8,16 +8,17 @@
 // RequestCancel may be called from any thread while it runs.
 #pragma once
 
+#include "desktop/link/AgentContractText.h"
 #include "platform/rapi/CeTypes.h"
 
 #include <QString>
 
 namespace devlink {
 
-inline const QString kQueryFilePath = QStringLiteral("\\Quorvane\\SQLquery.txt");
-inline const QString kResultsFilePath = QStringLiteral("\\Quorvane\\SQLresults.txt");
-inline const QString kBinarySchemaPath = QStringLiteral("\\Quorvane\\DBSchema.bin");
-inline const QString kAsciiSchemaPath = QStringLiteral("\\Quorvane\\DBSchema.txt");
+inline const QString kQueryFilePath = ContractText(contract::kQueryFilePath);
+inline const QString kResultsFilePath = ContractText(contract::kResultsFilePath);
+inline const QString kBinarySchemaPath = ContractText(contract::kBinarySchemaPath);
+inline const QString kAsciiSchemaPath = ContractText(contract::kAsciiSchemaPath);
 
 // Writes the query file (database path, scrambled password, `sql` with its
 // line breaks and tabs encoded), deletes the previous results file, resets

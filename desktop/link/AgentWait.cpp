@@ -119,7 +119,7 @@ public:
                 return true;
             CEREGVALUE now;
             BOOL running = FALSE;
-            const LONG result = CeRegWaitValueChange(m_key, u"Status", m_known, m_process,
+            const LONG result = CeRegWaitValueChange(m_key, contract::kStatus.data(), m_known, m_process,
                 DWORD(std::min<qint64>(remaining, kWatchStepMs)), &now, &running);
             if (result == LONG(ERROR_SUCCESS)) {
                 m_known = std::move(now);
@@ -139,10 +139,11 @@ private:
     {
         m_knownRead = true;
         DWORD type = 0, size = 0;
-        if (CeRegQueryValueEx(m_key, u"Status", nullptr, &type, nullptr, &size) != 0)
+        if (CeRegQueryValueEx(m_key, contract::kStatus.data(), nullptr, &type, nullptr, &size) != 0)
             return;
         m_known.data.resize(size);
-        if (CeRegQueryValueEx(m_key, u"Status", nullptr, &type, m_known.data.data(), &size) != 0) {
+        if (CeRegQueryValueEx(m_key, contract::kStatus.data(), nullptr, &type, m_known.data.data(), &size)
+            != 0) {
             m_known.data.clear();
             return;
         }
@@ -168,7 +169,7 @@ bool AgentCompletion::IsFinished(const QString& status)
 {
     if (status == QStringLiteral("Running SQLCE3.0 query"))
         m_handOverSeen = true;
-    if (status != QStringLiteral("Done.")) {
+    if (status != ContractText(contract::kDone)) {
         m_settling = false;
         return false;
     }
@@ -218,7 +219,7 @@ AgentWaitEnd WaitForAgent(DWORD agentProcess)
     AgentWaitEnd end = AgentWaitEnd::Finished;
     for (;;) {
         if (CancelRequested()) {
-            WriteAgentRegDword(QStringLiteral("Cancel"), 1);
+            WriteAgentRegDword(ContractText(contract::kCancel), 1);
             CancelAgent();
             cancelledHere = true;
             break;
@@ -226,7 +227,7 @@ AgentWaitEnd WaitForAgent(DWORD agentProcess)
         if (userCancelled)
             break;
         bool read = false;
-        QString text = ReadAgentRegString(QStringLiteral("Status"), &read);
+        QString text = ReadAgentRegString(ContractText(contract::kStatus), &read);
         bool done = false;
         if (!read) {
             DebugOutput(QStringLiteral("Warning: couldn't read registry key from device.\r\n"));
@@ -269,7 +270,7 @@ AgentWaitEnd WaitForAgent(DWORD agentProcess)
             break;
     }
     if (CancelRequested() && !cancelledHere) {
-        WriteAgentRegDword(QStringLiteral("Cancel"), 1);
+        WriteAgentRegDword(ContractText(contract::kCancel), 1);
         CancelAgent();
     }
     return end;

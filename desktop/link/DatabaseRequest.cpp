@@ -23,8 +23,8 @@ bool ConnectionLost()
 DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink& rows)
 {
     if (request.firstRun)
-        DeleteAgentRegValue(kAgentKey, QStringLiteral("DeleteSQLResults"));
-    DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
+        DeleteAgentRegValue(kAgentKey, ContractText(contract::kDeleteSqlResults));
+    DeleteAgentRegValue(kAgentKey, ContractText(contract::kStatus));
 
     // A cancel given since the request was asked for stops it unrun.
     const bool ran = !CancelRequested()
@@ -41,8 +41,8 @@ DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink&
         answer.connectionLost = ConnectionLost();
         return std::move(answer);
     }
-    const QString rowsAffected = ReadAgentRegString(QStringLiteral("RowsAffected"));
-    const QString totalRows = ReadAgentRegString(QStringLiteral("TotalRows"));
+    const QString rowsAffected = ReadAgentRegString(ContractText(contract::kRowsAffected));
+    const QString totalRows = ReadAgentRegString(ContractText(contract::kTotalRows));
     if (!rowsAffected.isEmpty()) {
         answer.rowsAffected = LeadingInteger(rowsAffected);
         return std::move(answer);

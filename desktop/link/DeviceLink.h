@@ -19,6 +19,7 @@
 // its worker runs).
 #pragma once
 
+#include "desktop/link/AgentContractText.h"
 #include "platform/rapi/CeTypes.h"
 
 #include <QString>
@@ -29,9 +30,9 @@
 namespace devlink {
 
 // Fixed device locations.
-inline const QString kAgentDir = QStringLiteral("\\Quorvane");
-inline const QString kAgentKey = QStringLiteral("\\Software\\Quorvane");
-inline const QString kAgentDebugKey = QStringLiteral("\\Software\\Quorvane\\Debug");
+inline const QString kAgentDir = ContractText(contract::kAgentDir);
+inline const QString kAgentKey = ContractText(contract::kAgentKey);
+inline const QString kAgentDebugKey = ContractText(contract::kAgentDebugKey);
 inline constexpr HKEY kAgentRoot = HKEY_LOCAL_MACHINE;
 
 // Where a connection's progress is shown ("Connecting to device, retry 1..").

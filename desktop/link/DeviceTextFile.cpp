@@ -42,7 +42,7 @@ bool DeviceTextFile::Read(const QString& path, bool splitLines)
     }
     bytes.truncate(qsizetype(done));
     m_bytes = bytes;
-    if (!path.contains(QStringLiteral("\\DBSchema.bin"))) {
+    if (!path.contains(QLatin1Char('\\') + ContractText(contract::kBinarySchemaFileName))) {
         const std::u16string name = DevicePath(path);
         CeDeleteFile(name.c_str());
     }

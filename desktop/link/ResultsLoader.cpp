@@ -104,7 +104,7 @@ bool ResultsLoader::LoadResults(int totalRows, bool stopAfterStatus)
 
     m_answer.resultsValid = true;
     settings::WriteString(
-        EngineSettingName(m_request.databasePath), ReadAgentRegString(QStringLiteral("SQLCEversion")));
+        EngineSettingName(m_request.databasePath), ReadAgentRegString(ContractText(contract::kSqlCeVersion)));
     if (stopAfterStatus)
         return true;
     if (!m_request.tableMode)

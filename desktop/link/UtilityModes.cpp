@@ -19,7 +19,7 @@ bool RunUtilityMode(const QString& commandLine, const QStringList& staleValues)
 {
     const std::u16string results = DevicePath(kResultsFilePath);
     CeDeleteFile(results.c_str());
-    DeleteAgentRegValue(kAgentKey, QStringLiteral("Status"));
+    DeleteAgentRegValue(kAgentKey, ContractText(contract::kStatus));
     for (const QString& name : staleValues)
         DeleteAgentRegValue(kAgentKey, name);
     DWORD agent = 0;
@@ -41,7 +41,7 @@ bool ReadProcessList(QStringList* names)
 
 QString KillCommandLine(const QString& name)
 {
-    return QStringLiteral("-killprocess ") + name;
+    return ContractText(contract::kSwitchKillProcess) + QLatin1Char(' ') + name;
 }
 
 bool IsAgentProcess(const QString& name)
@@ -52,7 +52,7 @@ bool IsAgentProcess(const QString& name)
 bool StartDeviceReset(bool hard)
 {
     return RunDeviceExe(UtilityAgentPath(hard ? 3 : 2),
-        hard ? QStringLiteral("-hardreset") : QStringLiteral("-softreset"), true);
+        hard ? ContractText(contract::kSwitchHardReset) : ContractText(contract::kSwitchSoftReset), true);
 }
 
 } // namespace devlink

@@ -11,7 +11,7 @@
 namespace tools {
 namespace {
 
-const QString kListCommand = QStringLiteral("-processes");
+const QString kListCommand = devlink::ContractText(contract::kSwitchProcesses);
 
 struct QueryOutcome {
     bool ran = false;
@@ -147,7 +147,8 @@ void ProcessViewerModel::StartQuery()
                 CeDeleteFile(results.c_str());
                 outcome->ran = true;
             } else {
-                outcome->ran = devlink::RunUtilityMode(commandLine, { QStringLiteral("ProcessKiller") });
+                outcome->ran = devlink::RunUtilityMode(
+                    commandLine, { devlink::ContractText(contract::kProcessKiller) });
             }
             if (outcome->ran && !request.token().IsCancelled())
                 outcome->listed = devlink::ReadProcessList(&outcome->names);

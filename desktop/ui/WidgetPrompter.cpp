@@ -136,6 +136,8 @@ WidgetPrompter::~WidgetPrompter()
     if (&devlink::CurrentPrompter() == this)
         devlink::SetPrompter(nullptr);
     AnswerAllSafely();
+    std::unique_lock lock(m_mutex);
+    m_askersGone.wait(lock, [this] { return m_otherThreadAskers == 0; });
 }
 
 void WidgetPrompter::AnswerAllSafely()
@@ -172,13 +174,16 @@ Answer WidgetPrompter::Carry(std::function<void(std::function<void(Answer)>)> op
             wake();
     };
     pending->answerSafely = [give, safe] { give(safe); };
+    const bool onWindowThread = QThread::currentThread() == thread();
     {
         std::lock_guard lock(m_mutex);
         if (m_closing)
             return safe;
         m_pending.insert(pending);
+        if (!onWindowThread)
+            ++m_otherThreadAskers;
     }
-    if (QThread::currentThread() == thread()) {
+    if (onWindowThread) {
         devlink::TraceLine(QStringLiteral("A prompt was asked on the window thread.\r\n"));
         QEventLoop loop;
         {
@@ -204,6 +209,10 @@ Answer WidgetPrompter::Carry(std::function<void(std::function<void(Answer)>)> op
     {
         std::lock_guard lock(m_mutex);
         m_pending.erase(pending);
+        // Notified under the lock: the destructor may free the condition
+        // variable as soon as it sees the count reach zero.
+        if (!onWindowThread && --m_otherThreadAskers == 0)
+            m_askersGone.notify_all();
     }
     std::lock_guard lock(pending->mutex);
     return *answer;

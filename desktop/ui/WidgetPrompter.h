@@ -30,6 +30,7 @@
 #include <QObject>
 #include <QWidget>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -66,6 +67,10 @@ private:
     void AnswerAllSafely();
 
     std::mutex m_mutex;
+    // Signalled when the last asker on another thread has left Carry, so
+    // that the destructor never frees what such an asker still touches.
+    std::condition_variable m_askersGone;
+    int m_otherThreadAskers = 0;
     bool m_closing = false;
     std::set<std::shared_ptr<Pending>> m_pending;
     int m_runningApplicationMs = 3000;

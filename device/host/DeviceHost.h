@@ -5,7 +5,7 @@
 // (results) and stderr (errors, one line each).
 #pragma once
 
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 
 #include <filesystem>
 #include <string>

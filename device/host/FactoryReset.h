@@ -9,7 +9,7 @@
 #pragma once
 
 #include "device/host/FactoryImage.h"
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 
 #include <string>
 #include <vector>

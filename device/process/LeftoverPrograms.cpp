@@ -1,8 +1,8 @@
 #include "device/process/LeftoverPrograms.h"
 
 #include "device/process/ProcessTable.h"
-#include "device/store/DeviceFolder.h"
-#include "device/store/UniqueFd.h"
+#include "platform/store/DeviceFolder.h"
+#include "platform/store/UniqueFd.h"
 
 #include <csignal>
 #include <cstdlib>

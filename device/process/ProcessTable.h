@@ -39,7 +39,7 @@
 
 #include "device/process/LaunchThread.h"
 #include "device/server/ProcessHost.h"
-#include "device/store/Store.h"
+#include "platform/store/Store.h"
 
 #include <atomic>
 #include <filesystem>

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "device/server/ProcessHost.h"
-#include "device/store/Profile.h"
-#include "device/store/Store.h"
 #include "platform/registry/Hive.h"
+#include "platform/store/Profile.h"
+#include "platform/store/Store.h"
 
 namespace device {
 

@@ -1,7 +1,7 @@
 // Parses arbitrary device paths: a parsed path always has valid components
 // (a pattern's last one aside) and a bounded length, and its text parses
 // again to the same path. Pure parsing, no file system work.
-#include "device/store/DevicePath.h"
+#include "platform/store/DevicePath.h"
 
 #include <cstdlib>
 

@@ -3,7 +3,7 @@
 // and the file beside it stay exactly as they were, links inside the store
 // included (one points at that file, one at the folder above).
 #include "FuzzScratch.h"
-#include "device/store/Store.h"
+#include "platform/store/Store.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -7,7 +7,7 @@
 //   A device program is started by the device host (cedevice), which tells it
 //   where its device is through the environment:
 //
-//     QUORVANE_DEVICE_DIR     the device folder (see device/store/DeviceFolder.h):
+//     QUORVANE_DEVICE_DIR     the device folder (see platform/store/DeviceFolder.h):
 //                             the registry hive and the object store are used
 //                             from it directly, in this process
 //     QUORVANE_CE_HOST_FD     a connected socket to the device host, for the
@@ -36,7 +36,7 @@
 //   UTF-16 (char16_t), NUL-terminated, as LPCWSTR/LPWSTR; counts of
 //   characters ("cch") exclude the terminator unless a function says so.
 //   Device paths are absolute, "\"-separated, case-insensitive (the rules of
-//   device/store/DevicePath.h).
+//   platform/store/DevicePath.h).
 //
 // Threads
 //   Every function is safe from any thread. Handles (HKEY, HANDLE) belong to

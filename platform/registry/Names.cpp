@@ -1,26 +1,10 @@
 #include "platform/registry/Names.h"
 
+#include "exchange/CaseFold.h"
 #include "platform/registry/Hive.h"
-
-#include <clocale>
-#include <cwctype>
-#include <locale.h>
 
 namespace reg::names {
 namespace {
-
-locale_t UnicodeLocale()
-{
-    // C.UTF-8 carries the full Unicode case tables and is built into glibc,
-    // so the folding never depends on the user's locale settings.
-    static const locale_t locale = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-        if (!l)
-            l = newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(0));
-        return l;
-    }();
-    return locale;
-}
 
 struct Digest {
     std::uint64_t a = 0xcbf29ce484222325ull;
@@ -49,32 +33,17 @@ template <typename F> void FoldUnits(std::u16string_view name, F&& emit)
         } else if (u >= 0xD800 && u < 0xDC00 && i + 1 < name.size() && name[i + 1] >= 0xDC00
             && name[i + 1] < 0xE000) {
             char32_t cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(name[i + 1]) - 0xDC00);
-            cp = Fold(cp);
+            cp = exchange::FoldCase(cp);
             emit(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
             emit(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
             ++i;
         } else {
-            emit(static_cast<char16_t>(Fold(u)));
+            emit(static_cast<char16_t>(exchange::FoldCase(u)));
         }
     }
 }
 
 } // namespace
-
-char32_t Fold(char32_t c)
-{
-    if (c < 0x80)
-        return c >= 'a' && c <= 'z' ? c - 32 : c;
-    if (c >= 0xD800 && c < 0xE000)
-        return c; // a lone surrogate stays what it is
-    locale_t l = UnicodeLocale();
-    if (!l)
-        return c;
-    auto upper = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), l));
-    if ((upper < 0x10000) != (c < 0x10000))
-        return c;
-    return upper;
-}
 
 std::size_t Encode(std::u16string_view name, std::uint8_t* out)
 {
@@ -129,7 +98,7 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b)
         return u;
     };
     while (i < a.size() && j < b.size()) {
-        if (names::Fold(next(a, i)) != names::Fold(next(b, j)))
+        if (exchange::FoldCase(next(a, i)) != exchange::FoldCase(next(b, j)))
             return false;
     }
     return i == a.size() && j == b.size();

@@ -1,5 +1,6 @@
-// Registry names inside the hive: case folding, path splitting and the byte
-// form that orders and finds names in LMDB. Internal to the registry library.
+// Registry names inside the hive: path splitting and the byte form, folded
+// by exchange/CaseFold.h, that orders and finds names in LMDB. Internal to
+// the registry library.
 #pragma once
 
 #include <cstddef>
@@ -7,10 +8,6 @@
 #include <string_view>
 
 namespace reg::names {
-
-// The upper-case form of one UTF-16 code unit or code point (Unicode simple
-// mapping); code points whose mapping would change plane are left alone.
-char32_t Fold(char32_t c);
 
 // The longest encoded name, in bytes (fits an LMDB key with its 9-byte head).
 inline constexpr std::size_t kMaxEncoded = 502;

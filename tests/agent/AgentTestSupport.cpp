@@ -172,20 +172,6 @@ DWORD HostFiles::ReplaceFile(std::u16string_view replacement, std::u16string_vie
     return ec ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
-TempFolder::TempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "qvagent-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
-    EXPECT_NE(made, nullptr);
-    m_path = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
 void MakeDatabase(const std::filesystem::path& host, int engineVersion,
     const std::vector<std::string>& statements, std::u16string_view password)
 {

@@ -1,11 +1,13 @@
 // Fixtures for the agent's in-process tests: a status store in memory, the
-// device's files as a host folder, and databases made through the engine.
+// device's files as a host folder (in a testsupport::TempDir), and databases
+// made through the engine.
 #pragma once
 
 #include "agent/AgentContext.h"
 #include "agent/AgentFiles.h"
 #include "agent/AgentStatus.h"
 #include "engine/Provider.h"
+#include "tests/support/TempDir.h"
 
 #include <filesystem>
 #include <map>
@@ -76,17 +78,6 @@ public:
 
 private:
     std::filesystem::path m_root;
-};
-
-// A fresh temporary folder, removed by the destructor.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
 };
 
 // Creates a database of `engineVersion` at `host` and runs `statements` on it.

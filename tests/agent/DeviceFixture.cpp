@@ -1,106 +1,23 @@
 #include "DeviceFixture.h"
 
-#include "agent/AgentNames.h"
+#include "exchange/AgentContract.h"
 #include "exchange/Password.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
+#include "tests/support/BuiltPrograms.h"
+#include "tests/support/Program.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace agenttest {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs `argv` with QUORVANE_HOME set to `home`, collecting its output.
-Outcome Spawn(const std::vector<std::string>& argv, const std::filesystem::path& home,
-    std::chrono::seconds timeout = 60s)
-{
-    Outcome outcome;
-    int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
-        return outcome;
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "QUORVANE_HOME=", 14) != 0)
-            env.emplace_back(*e);
-    }
-    env.push_back("QUORVANE_HOME=" + home.string());
-    std::vector<char*> envp, args;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> copy = argv;
-    for (auto& a : copy)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (rc != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        outcome.err = "cannot start " + argv[0] + ": " + std::strerror(rc);
-        return outcome;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    pollfd fds[2] = { { outPipe[0], POLLIN, 0 }, { errPipe[0], POLLIN, 0 } };
-    int open = 2;
-    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
-        if (poll(fds, 2, 200) <= 0)
-            continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-                continue;
-            char buffer[4096];
-            ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                (i == 0 ? outcome.out : outcome.err).append(buffer, static_cast<std::size_t>(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    for (auto& fd : fds)
-        if (fd.fd >= 0)
-            close(fd.fd);
-    if (open > 0)
-        kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
 
 // The value lines of a reg query answer: name -> (type, data).
 std::map<std::string, std::pair<std::string, std::string>> ParseValues(const std::string& text)
@@ -129,11 +46,6 @@ std::map<std::string, std::pair<std::string, std::string>> ParseValues(const std
 
 } // namespace
 
-std::filesystem::path BinDir()
-{
-    return QUORVANE_BIN_DIR;
-}
-
 std::string Utf16Bytes(std::string_view utf8)
 {
     return exchange::ToUtf16LeBytes(exchange::FromUtf8(utf8));
@@ -151,22 +63,13 @@ Device::Device(const std::string& profile)
 
 bool Device::Start(const std::string& profile)
 {
-    // Socket paths are short: the folder lies directly under /tmp.
-    std::string pattern = "/tmp/qva-XXXXXX";
-    if (!mkdtemp(pattern.data())) {
+    if (!m_root.ok()) {
         m_error = "cannot make a temporary folder";
         return false;
     }
-    m_root = pattern;
-    m_deviceDir = m_root / "dev";
-    m_socket = m_root / "s";
-    m_home = m_root / "home";
-    m_scratch = m_root / "local";
-    std::filesystem::create_directories(m_home);
+    std::filesystem::create_directories(m_device.home());
     std::filesystem::create_directories(m_scratch);
-    Outcome started = Spawn({ (BinDir() / "cedevice").string(), "start", "--store", m_deviceDir.string(),
-                                "--socket", m_socket.string(), "--profile", profile },
-        m_home);
+    testsupport::RunResult started = m_device.Start({ "--profile", profile });
     if (started.status != 0) {
         m_error = "cedevice start failed: " + started.out + started.err;
         return false;
@@ -182,20 +85,13 @@ bool Device::Start(const std::string& profile)
     return false;
 }
 
-Device::~Device()
-{
-    if (!m_root.empty()) {
-        Spawn({ (BinDir() / "cedevice").string(), "stop", "--store", m_deviceDir.string() }, m_home);
-        std::error_code ec;
-        std::filesystem::remove_all(m_root, ec);
-    }
-}
+Device::~Device() = default;
 
 int Device::Cli(const std::vector<std::string>& args, std::string* out, std::string* err)
 {
-    std::vector<std::string> argv = { (BinDir() / "quorvane-cli").string(), "--socket", m_socket.string() };
+    std::vector<std::string> argv = { testsupport::Cli().string(), "--socket", socket().string() };
     argv.insert(argv.end(), args.begin(), args.end());
-    Outcome outcome = Spawn(argv, m_home);
+    testsupport::RunResult outcome = testsupport::RunProgram(argv, m_device.home(), {}, 60);
     if (out)
         *out = outcome.out;
     if (err)
@@ -205,10 +101,17 @@ int Device::Cli(const std::vector<std::string>& args, std::string* out, std::str
 
 bool Device::DeployAgents()
 {
-    Cli({ "mkdir", "\\Quorvane" });
-    for (const char* name : { "Quorvane2003", "Quorvane2005", "QuorvaneSP2003", "QuorvaneSP2005",
-             "QuorvaneWCE2003", "QuorvaneWCE2005", "Haltquill" }) {
-        if (!PutFile(BinDir() / (std::string(name) + ".dll"), "\\Quorvane\\" + std::string(name) + ".exe"))
+    // The names come from the contract, so a build that names its programs
+    // otherwise fails here.
+    const std::string folder = exchange::ToUtf8(contract::kAgentDir);
+    Cli({ "mkdir", folder });
+    std::vector<std::u16string_view> programs;
+    for (const contract::AgentBuild& build : contract::kAgentBuilds)
+        programs.push_back(build.exeName);
+    programs.push_back(contract::kStopperExe);
+    for (std::u16string_view exe : programs) {
+        if (!PutFile(testsupport::BinDir() / exchange::ToUtf8(contract::DesktopCopyName(exe)),
+                folder + "\\" + exchange::ToUtf8(exe)))
             return false;
     }
     return true;
@@ -334,12 +237,12 @@ bool Device::WaitFor(const std::function<bool(const std::string&)>& accept, std:
 bool Device::AgentsRunning(bool* known)
 {
     RapiConnection connection;
-    connection.SetSocketPath(m_socket);
+    connection.SetSocketPath(socket());
     std::vector<CEPROCESSENTRY> processes;
     *known = connection.CeRapiInit() == S_OK && connection.CeGetProcessList(&processes);
     return std::any_of(processes.begin(), processes.end(), [](const CEPROCESSENTRY& p) {
-        return agent::IsAgentExecutable(p.exeFile)
-            || exchange::EqualsIgnoreAsciiCase(p.exeFile, u"Haltquill.exe");
+        return contract::IsAgentExecutable(p.exeFile)
+            || exchange::EqualsIgnoreAsciiCase(p.exeFile, contract::kStopperExe);
     });
 }
 

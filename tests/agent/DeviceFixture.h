@@ -4,6 +4,9 @@
 // the stopper deployed under "\Quorvane".
 #pragma once
 
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDevice.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -28,8 +31,8 @@ public:
     // A folder of the test's own for local files.
     const std::filesystem::path& scratch() const { return m_scratch; }
     // The device folder (store, registry) of this device.
-    const std::filesystem::path& deviceDir() const { return m_deviceDir; }
-    const std::filesystem::path& socket() const { return m_socket; }
+    const std::filesystem::path& deviceDir() const { return m_device.store(); }
+    const std::filesystem::path& socket() const { return m_device.socket(); }
 
     // quorvane-cli --socket ... args; its exit status, output and errors.
     int Cli(const std::vector<std::string>& args, std::string* out = nullptr, std::string* err = nullptr);
@@ -98,16 +101,14 @@ private:
 
     bool m_ok = false;
     std::string m_error;
-    std::filesystem::path m_root;
-    std::filesystem::path m_deviceDir;
-    std::filesystem::path m_socket;
-    std::filesystem::path m_home;
-    std::filesystem::path m_scratch;
+    // Socket paths are short: the folder lies directly under /tmp.
+    testsupport::TempDir m_root { "qva" };
+    std::filesystem::path m_scratch = m_root.path() / "local";
+    testsupport::TestDevice m_device {
+        { .home = m_root.path() / "home", .store = m_root.path() / "dev", .socket = m_root.path() / "s" }
+    };
     int m_fileCounter = 0;
 };
-
-// Where the build put its programs.
-std::filesystem::path BinDir();
 
 // UTF-16LE file bytes <-> UTF-8 text.
 std::string Utf16Bytes(std::string_view utf8);

@@ -130,7 +130,7 @@ TEST(EngineError, NoErrorObjectAppendsABareLineBreak)
 
 TEST(EngineError, AppendTakesTheEngineRecordsOfThisThread)
 {
-    agenttest::TempFolder folder;
+    testsupport::TempDir folder { "qvagent" };
     MemoryStatus log;
     std::unique_ptr<engine::Provider> provider;
     ASSERT_EQ(

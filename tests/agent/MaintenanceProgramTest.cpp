@@ -3,6 +3,7 @@
 #include "ProgramFixture.h"
 
 #include "platform/rapi/Rapi.h"
+#include "tests/support/BuiltPrograms.h"
 
 #include <algorithm>
 #include <thread>
@@ -234,7 +235,7 @@ TEST_F(AgentProgramTest, HandOverWithoutASiblingReportsTheFailure)
             "Need to run the SQLCE 3.0 version.", "Writing SQLerror file (1)..", "Done." }));
     // An engine-2.0 agent whose name holds no "2003" cannot name its sibling
     // and would only start itself again.
-    ASSERT_TRUE(device().PutFile(BinDir() / "Quorvane2003.dll", "\\Quorvane\\Agent.exe"));
+    ASSERT_TRUE(device().PutFile(testsupport::BinDir() / "Quorvane2003.dll", "\\Quorvane\\Agent.exe"));
     EXPECT_EQ(device().Request("\\new.sdf", "", "SELECT a FROM T", "\\Quorvane\\Agent.exe"),
         "<Failed>\r\n" + ErrorBlock("Unable to open this database.", "v2.0"));
 }

@@ -1,8 +1,8 @@
 #include "RunnerFixture.h"
 
 #include "agent/Maintenance.h"
-#include "device/store/DeviceFolder.h"
-#include "device/store/Store.h"
+#include "platform/store/DeviceFolder.h"
+#include "platform/store/Store.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -135,7 +135,7 @@ protected:
         return FileText(m_folder.path() / "files" / relative);
     }
 
-    TempFolder m_folder;
+    testsupport::TempDir m_folder { "qvagent" };
     std::unique_ptr<agent::StoreFiles> m_files;
     std::unique_ptr<store::Store> m_store;
 };

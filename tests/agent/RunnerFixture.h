@@ -67,7 +67,7 @@ protected:
         return exchange::FromUtf16LeBytes(sink.bytes());
     }
 
-    TempFolder m_folder;
+    testsupport::TempDir m_folder { "qvagent" };
     HostFiles m_files;
     MemoryStatus status;
     std::unique_ptr<agent::AgentContext> context;

@@ -2,8 +2,8 @@
 
 #include "agent/AgentStatus.h"
 #include "agent/Dispatcher.h"
-#include "device/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
+#include "platform/store/DeviceFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -106,7 +106,7 @@ protected:
             + S(std::u16string_view(reinterpret_cast<char16_t*>(data), size / 2));
     }
 
-    agenttest::TempFolder m_folder;
+    testsupport::TempDir m_folder { "qvagent" };
 };
 
 TEST_F(RegistryStatusTest, ValuesAreStringsWithoutTerminatorAndNumbers)
@@ -173,7 +173,7 @@ public:
     }
     void SetStatusValue(std::u16string_view name, std::u16string_view text) override
     {
-        if (name == kStatus && text == u"Done.")
+        if (name == u"Status" && text == u"Done.")
             resultsAtDone.push_back(std::filesystem::exists(m_files.Host(u"\\Quorvane\\SQLresults.txt")));
         MemoryStatus::SetStatusValue(name, text);
     }

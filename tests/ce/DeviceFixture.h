@@ -3,52 +3,21 @@
 // read values and to wait for something a device program does.
 #pragma once
 
-#include "device/store/DeviceFolder.h"
-#include "device/store/Profile.h"
-#include "device/store/Store.h"
 #include "platform/registry/Hive.h"
+#include "platform/store/DeviceFolder.h"
+#include "platform/store/Profile.h"
+#include "platform/store/Store.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 
 namespace cetest {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = "/tmp/qvce-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        m_path = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        std::filesystem::permissions(
-            m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(m_path, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline std::string ReadHostFile(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 // Polls `done` every 10 ms for up to `seconds`; true when it held.
 inline bool WaitFor(const std::function<bool()>& done, double seconds = 10)
@@ -71,6 +40,7 @@ class DeviceFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(m_temp.ok());
         m_folder.dir = m_temp.path() / "device";
         std::filesystem::create_directories(m_folder.Files());
         std::string error;
@@ -141,7 +111,7 @@ protected:
         return value;
     }
 
-    TempFolder m_temp;
+    testsupport::TempDir m_temp { "qvce" };
     device::DeviceFolder m_folder;
     device::Profile m_profile;
     std::unique_ptr<store::Store> m_store;

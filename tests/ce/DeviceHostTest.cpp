@@ -5,6 +5,7 @@
 
 #include "platform/rapi/Rapi.h"
 #include "platform/registry/Hive.h"
+#include "tests/support/HostFile.h"
 
 #include <chrono>
 #include <csignal>
@@ -13,17 +14,10 @@
 
 namespace {
 
-using testing_device::CommandResult;
-using testing_device::RunProgram;
+using testsupport::ReadHostFile;
 
 constexpr const char16_t* kClsid20 = u"CLSID\\{76A85B2E-9DE0-4ded-8E69-4DEFDB9C0917}";
 constexpr const char16_t* kClsid30 = u"CLSID\\{32ce2952-2585-49a6-aeff-1732076c2945}";
-
-std::string HostFile(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 bool WaitUntil(const std::function<bool()>& done, double seconds = 15)
 {
@@ -40,7 +34,6 @@ class DeviceHostTest : public testing_device::DeviceTest {
 protected:
     void SetUp() override
     {
-        setenv("QUORVANE_DEVICE_BOOT_MS", "300", 1);
         WriteNotifications();
         StartWith({});
     }
@@ -48,12 +41,12 @@ protected:
     {
         m_client.reset();
         StopDevice();
-        unsetenv("QUORVANE_DEVICE_BOOT_MS");
     }
 
+    // Restarts are shortened so that the reset tests do not wait long.
     void StartWith(const std::vector<std::string>& extra)
     {
-        StartDevice(extra);
+        StartDevice(extra, { "QUORVANE_DEVICE_BOOT_MS=300" });
         m_client = Connect();
     }
 
@@ -82,7 +75,7 @@ protected:
     // Copies a host file to the device through the client.
     void Upload(const std::filesystem::path& local, std::u16string_view devicePath)
     {
-        std::string content = HostFile(local);
+        std::string content = ReadHostFile(local);
         ASSERT_FALSE(content.empty()) << local;
         HANDLE f = m_client->CeCreateFile(std::u16string(devicePath).c_str(), GENERIC_WRITE, 0, nullptr,
             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
@@ -224,19 +217,19 @@ TEST_F(DeviceHostTest, AProgramOutlivesItsClientButNotItsDevice)
 
     pid_t probe = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc"))
-        if (('\0' + HostFile(entry.path() / "environ") + '\0')
+        if (('\0' + ReadHostFile(entry.path() / "environ") + '\0')
                 .find("\0QUORVANE_CE_PROCESS_ID=" + std::to_string(id) + '\0')
             != std::string::npos)
             probe = std::atoi(entry.path().filename().c_str());
     ASSERT_NE(probe, 0);
-    const std::string state = HostFile(store() / "cedevice.state");
+    const std::string state = ReadHostFile(store() / "cedevice.state");
     ASSERT_TRUE(state.starts_with("pid=")) << state;
     m_client.reset();
     ASSERT_EQ(kill(std::atoi(state.c_str() + 4), SIGKILL), 0);
-    m_running = false;
+    m_device.Forget();
     // Gone, or a zombie that its new parent has yet to collect.
     auto ended = [&] {
-        std::string stat = HostFile("/proc/" + std::to_string(probe) + "/stat");
+        std::string stat = ReadHostFile("/proc/" + std::to_string(probe) + "/stat");
         std::size_t close = stat.rfind(')');
         return stat.empty() || (close != std::string::npos && stat.compare(close, 3, ") Z") == 0);
     };
@@ -251,7 +244,7 @@ TEST_F(DeviceHostTest, ASoftResetEndsProcessesAndConnectionsButKeepsTheData)
     Start(u"\\My Documents\\probe.exe", u"sleep 60000");
     ASSERT_TRUE(WaitUntil([&] { return Probe(u"Ready") == u"1"; }));
     auto other = Connect();
-    std::string before = HostFile(NotificationLog());
+    std::string before = ReadHostFile(NotificationLog());
     EXPECT_EQ(before, "connect\n");
 
     ASSERT_TRUE(m_client->CeResetDevice(FALSE) || m_client->CeRapiGetError() == RAPI_E_CONNECTION_LOST);
@@ -264,8 +257,9 @@ TEST_F(DeviceHostTest, ASoftResetEndsProcessesAndConnectionsButKeepsTheData)
             u"shell32.exe", u"connmgr.exe", u"repllog.exe" }));
     EXPECT_TRUE(Exists(u"\\My Documents\\probe.exe"));
     EXPECT_EQ(Probe(u"Ready"), u"1");
-    EXPECT_TRUE(WaitUntil([&] { return HostFile(NotificationLog()) == "connect\ndisconnect\nconnect\n"; }, 5))
-        << HostFile(NotificationLog());
+    EXPECT_TRUE(
+        WaitUntil([&] { return ReadHostFile(NotificationLog()) == "connect\ndisconnect\nconnect\n"; }, 5))
+        << ReadHostFile(NotificationLog());
 }
 
 TEST_F(DeviceHostTest, AHardResetFromADeviceProgramRestoresTheFactoryImage)
@@ -305,7 +299,6 @@ class RuntimeFreeDevice : public DeviceHostTest {
 protected:
     void SetUp() override
     {
-        setenv("QUORVANE_DEVICE_BOOT_MS", "300", 1);
         WriteNotifications();
         std::ofstream(home() / "bare.profile") << "base = pocketpc\nname = bare\nruntimes = none\n";
         StartWith({ "--profile", (home() / "bare.profile").string() });

@@ -3,6 +3,7 @@
 #include "DeviceFixture.h"
 
 #include "device/process/ProcessTable.h"
+#include "tests/support/HostFile.h"
 
 #include <atomic>
 #include <csignal>
@@ -21,7 +22,7 @@ protected:
     void SetUp() override
     {
         DeviceFixture::SetUp();
-        m_probe = cetest::ReadHostFile(CE_PROBE);
+        m_probe = testsupport::ReadHostFile(CE_PROBE);
         ASSERT_GT(m_probe.size(), 1000u);
         Put(u"\\Windows\\probe.exe", m_probe);
         ASSERT_EQ(Store().CreateRomFile(u"\\Windows\\pword.exe", "ROM image of pword"), 0u);

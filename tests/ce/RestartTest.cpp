@@ -4,7 +4,9 @@
 
 #include "device/host/FactoryReset.h"
 #include "device/process/Restart.h"
+#include "tests/support/HostFile.h"
 
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -96,7 +98,7 @@ std::map<std::string, std::string> ImageOf(const device::DeviceFolder& folder, r
     std::map<std::string, std::string> state;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder.Files()))
         state[e.path().lexically_relative(folder.Files()).string()]
-            = e.is_regular_file() ? cetest::ReadHostFile(e.path()) : "<dir>";
+            = e.is_regular_file() ? testsupport::ReadHostFile(e.path()) : "<dir>";
     for (reg::Root root : { reg::HKEY_CLASSES_ROOT, reg::HKEY_CURRENT_USER, reg::HKEY_LOCAL_MACHINE }) {
         std::vector<reg::KeyEntry> tree;
         hive.ReadTree(root, u"", &tree);
@@ -112,7 +114,7 @@ std::map<std::string, std::string> ImageOf(const device::DeviceFolder& folder, r
 
 TEST(FactoryRestore, AUsedDeviceLooksNewAgain)
 {
-    cetest::TempFolder temp;
+    testsupport::TempDir temp { "qvce" };
     device::DeviceFolder used { temp.path() / "used" }, fresh { temp.path() / "fresh" };
     device::Profile profile = *device::BuiltInProfile("pocketpc2003");
     std::string error;
@@ -154,7 +156,7 @@ TEST(FactoryRestore, AUsedDeviceLooksNewAgain)
 
 TEST(FactoryRestore, AnInterruptedRestoreIsDiscardedAtTheNextStart)
 {
-    cetest::TempFolder temp;
+    testsupport::TempDir temp { "qvce" };
     device::DeviceFolder folder { temp.path() };
     device::Profile profile = *device::BuiltInProfile("pocketpc");
     std::string error;

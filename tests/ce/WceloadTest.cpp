@@ -7,15 +7,17 @@
 #include "device/wceload/Cabinet.h"
 #include "device/wceload/Manifest.h"
 #include "exchange/Text.h"
+#include "tests/support/HostFile.h"
 
+#include <fstream>
 #include <map>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-using cetest::ReadHostFile;
 using cetest::WaitFor;
+using testsupport::ReadHostFile;
 using namespace wceload;
 
 std::vector<std::uint8_t> Bytes(std::string_view s)
@@ -172,7 +174,7 @@ protected:
     {
         return Write(name, std::string(content.begin(), content.end()));
     }
-    cetest::TempFolder m_dir;
+    testsupport::TempDir m_dir { "qvce" };
 };
 
 TEST_F(CabinetFiles, ReadsGcabCabinetsInStoredOrderAndRefusesDamagedOnes)

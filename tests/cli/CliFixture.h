@@ -2,30 +2,30 @@
 #pragma once
 
 #include "tests/device/DeviceFixture.h"
+#include "tests/support/BuiltPrograms.h"
+#include "tests/support/HostFile.h"
+#include "tests/support/Program.h"
 
 #include <random>
 
 namespace testing_cli {
 
-using testing_device::CommandResult;
+using testsupport::RunResult;
 
 class Cli : public testing_device::DeviceTest {
 protected:
     // quorvane-cli with `args`, on this test's device.
-    CommandResult Q(std::vector<std::string> args)
+    RunResult Q(std::vector<std::string> args)
     {
-        args.insert(args.begin(), { QV_CLI, "--socket", socket().string() });
-        return testing_device::RunProgram(args, home());
+        args.insert(args.begin(), { testsupport::Cli().string(), "--socket", socket().string() });
+        return testsupport::RunProgram(args, home());
     }
 
     // quorvane-cli with `args`, its standard input read from `input`.
-    CommandResult QWithInput(const std::vector<std::string>& args, const std::filesystem::path& input)
+    RunResult QWithInput(std::vector<std::string> args, const std::filesystem::path& input)
     {
-        std::string line = std::string("exec '") + QV_CLI + "' --socket '" + socket().string() + "'";
-        for (const std::string& arg : args)
-            line += " '" + arg + "'";
-        line += " < '" + input.string() + "'";
-        return testing_device::RunProgram({ "/bin/sh", "-c", line }, home());
+        args.insert(args.begin(), { testsupport::Cli().string(), "--socket", socket().string() });
+        return testsupport::RunProgram(args, { .home = home(), .input = input });
     }
 };
 

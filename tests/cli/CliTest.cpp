@@ -5,15 +5,15 @@
 #include <sstream>
 
 using testing_cli::Cli;
-using testing_device::CommandResult;
-using testing_store::ReadHostFile;
-using testing_store::WriteHostFile;
+using testsupport::ReadHostFile;
+using testsupport::RunResult;
+using testsupport::WriteHostFile;
 
 namespace {
 
 TEST_F(Cli, InfoTellsTheDevice)
 {
-    CommandResult r = Q({ "info" });
+    RunResult r = Q({ "info" });
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
         "Platform: PocketPC\nOEM: Quorvane Pocket PC (Windows Mobile 5.0)\nOS version: 5.1.1700\n"
@@ -22,10 +22,10 @@ TEST_F(Cli, InfoTellsTheDevice)
 
 TEST_F(Cli, PutGetListAndRemove)
 {
-    testing_store::TempDir local;
+    testsupport::TempDir local;
     std::string content(150000, 'q');
     WriteHostFile(local.path() / "in.bin", content);
-    CommandResult r = Q({ "put", (local.path() / "in.bin").string(), "\\My Documents\\Data.bin" });
+    RunResult r = Q({ "put", (local.path() / "in.bin").string(), "\\My Documents\\Data.bin" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(ReadHostFile(files() / "My Documents" / "Data.bin") == content);
     r = Q({ "get", "\\my documents\\data.bin", (local.path() / "out.bin").string() });
@@ -62,7 +62,7 @@ TEST_F(Cli, PutGetListAndRemove)
 TEST_F(Cli, FoldersMovesAndAttributes)
 {
     EXPECT_EQ(Q({ "mkdir", "\\Quorvane" }).status, 0);
-    CommandResult r = Q({ "mkdir", "\\Quorvane" });
+    RunResult r = Q({ "mkdir", "\\Quorvane" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
         "quorvane-cli: cannot create the folder \\Quorvane: Cannot create a file when that file already "
@@ -104,7 +104,7 @@ TEST_F(Cli, RegistrySetQueryDelete)
                             "    Cancel    REG_DWORD    0x1\n"
                             "    List    REG_MULTI_SZ    one\\0two\n"
                             "    Status    REG_SZ    Row 3 of 10\n";
-    CommandResult r = Q({ "reg", "query", "HKLM\\Software\\Quorvane" });
+    RunResult r = Q({ "reg", "query", "HKLM\\Software\\Quorvane" });
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, key + "\nHKEY_LOCAL_MACHINE\\Software\\Quorvane\\Debug\n");
     r = Q({ "reg", "query", "HKLM\\Software\\Quorvane", "/s" });
@@ -170,7 +170,7 @@ TEST_F(Cli, RegistryQueryOutputIsTakenBackBySet)
         // "    NAME    TYPE    DATA"
         const std::size_t typeAt = line.find("    ", 4) + 4, dataAt = line.find("    ", typeAt) + 4;
         const std::string name = line.substr(4, typeAt - 8), type = line.substr(typeAt, dataAt - 4 - typeAt);
-        CommandResult r = Q({ "reg", "set", "HKLM\\Software\\To", name, type, line.substr(dataAt) });
+        RunResult r = Q({ "reg", "set", "HKLM\\Software\\To", name, type, line.substr(dataAt) });
         EXPECT_EQ(r.status, 0) << line << "\n" << r.err;
         ++taken;
     }
@@ -182,7 +182,7 @@ TEST_F(Cli, RegistryQueryOutputIsTakenBackBySet)
 
 TEST_F(Cli, RunAndConnectionFailures)
 {
-    CommandResult r = Q({ "run", "\\Windows\\pword.exe", "-opendoc x" });
+    RunResult r = Q({ "run", "\\Windows\\pword.exe", "-opendoc x" });
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.starts_with("started \\Windows\\pword.exe (process id ")) << r.out;
     r = Q({ "run", "\\Windows" });

@@ -12,9 +12,9 @@
 
 using devlink::CopyOutcome;
 using testing_cli::RandomBytes;
-using testing_store::ReadHostFile;
-using testing_store::TempDir;
-using testing_store::WriteHostFile;
+using testsupport::ReadHostFile;
+using testsupport::TempDir;
+using testsupport::WriteHostFile;
 
 namespace {
 

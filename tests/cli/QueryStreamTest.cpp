@@ -6,7 +6,7 @@
 #include "exchange/Text.h"
 #include "tests/cli/CliFixture.h"
 
-using testing_store::WriteHostFile;
+using testsupport::WriteHostFile;
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 using testing_cli::Cli;
 using testing_cli::RandomBytes;
-using testing_device::CommandResult;
-using testing_store::ReadHostFile;
-using testing_store::TempDir;
-using testing_store::WriteHostFile;
+using testsupport::ReadHostFile;
+using testsupport::RunResult;
+using testsupport::TempDir;
+using testsupport::WriteHostFile;
 
 namespace {
 
@@ -44,7 +44,7 @@ TEST_F(Cli, CopiesIntoFoldersThroughStandardStreamsAndByPattern)
     WriteHostFile(local.path() / "a.bin", a);
     WriteHostFile(local.path() / "b.txt", b);
     // Several sources into a device folder keep their names.
-    CommandResult r = Q(
+    RunResult r = Q(
         { "put", (local.path() / "a.bin").string(), (local.path() / "b.txt").string(), "\\My Documents" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(ReadHostFile(files() / "My Documents" / "a.bin") == a);
@@ -92,7 +92,7 @@ TEST_F(Cli, FolderTreesRoundTripByteForByte)
     WriteHostFile(top / "x.sdf", RandomBytes(60000, 2)); // exactly one block
     WriteHostFile(top / "sub" / "y.bin", RandomBytes(120001, 3));
     WriteHostFile(top / "sub" / "zero", "");
-    CommandResult r = Q({ "put", "-r", top.string(), "\\Temp" });
+    RunResult r = Q({ "put", "-r", top.string(), "\\Temp" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Tree(files() / "Temp" / "top") == Tree(top));
 
@@ -116,7 +116,7 @@ TEST_F(Cli, AReplacedFileIsTheWholeNewOneAndAnUnwritableOneStays)
     const std::string fresh = RandomBytes(200000, 4);
     WriteHostFile(local.path() / "new.bin", fresh);
     WriteHostFile(files() / "Temp" / "hello.txt", "old content");
-    CommandResult r = Q({ "put", (local.path() / "new.bin").string(), "\\Temp\\hello.txt" });
+    RunResult r = Q({ "put", (local.path() / "new.bin").string(), "\\Temp\\hello.txt" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(ReadHostFile(files() / "Temp" / "hello.txt") == fresh);
     // Nothing of the copy's own is left beside it.
@@ -139,7 +139,7 @@ TEST_F(Cli, MovesIntoAFolderAndListsLong)
 {
     WriteHostFile(files() / "a.txt", "a");
     WriteHostFile(files() / "b.txt", "b");
-    CommandResult r = Q({ "mv", "\\a.txt", "\\b.txt", "\\Temp" });
+    RunResult r = Q({ "mv", "\\a.txt", "\\b.txt", "\\Temp" });
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Names(files() / "Temp"), (std::set<std::string> { "a.txt", "b.txt" }));
     EXPECT_EQ(Q({ "mv", "\\Temp\\a.txt", "\\My Documents\\" }).status, 0);
@@ -148,7 +148,7 @@ TEST_F(Cli, MovesIntoAFolderAndListsLong)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "quorvane-cli: mv: \\Temp\\none is not a folder on the device\n");
 
-    const CommandResult longList = Q({ "ls", "-l", "\\Temp" });
+    const RunResult longList = Q({ "ls", "-l", "\\Temp" });
     EXPECT_EQ(longList.status, 0) << longList.err;
     EXPECT_EQ(longList.out, Q({ "ls", "\\Temp" }).out);
     EXPECT_NE(longList.out.find("  b.txt\n"), std::string::npos) << longList.out;

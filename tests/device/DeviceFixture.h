@@ -3,69 +3,23 @@
 // when the test ends.
 #pragma once
 
-#include "TempStore.h"
 #include "platform/rapi/Rapi.h"
+#include "tests/support/BuiltPrograms.h"
+#include "tests/support/Program.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDevice.h"
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
-extern char** environ;
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace testing_device {
 
-struct CommandResult {
-    int status = -1;
-    std::string out, err;
-};
-
-// Runs `args` with QUORVANE_HOME=home (and `extraEnv`), waits, and returns
-// its exit status and outputs.
-inline CommandResult RunProgram(const std::vector<std::string>& args, const std::filesystem::path& home,
-    const std::vector<std::string>& extraEnv = {})
-{
-    testing_store::TempDir io;
-    std::filesystem::path outPath = io.path() / "out", errPath = io.path() / "err";
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).substr(0, 14) != "QUORVANE_HOME=")
-            env.emplace_back(*e);
-    env.push_back("QUORVANE_HOME=" + home.string());
-    for (const auto& e : extraEnv)
-        env.push_back(e);
-    std::vector<char*> argv, envp;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    CommandResult result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = testing_store::ReadHostFile(outPath);
-    result.err = testing_store::ReadHostFile(errPath);
-    return result;
-}
-
 inline std::string Cedevice()
 {
-    return QV_CEDEVICE;
+    return testsupport::Cedevice().string();
 }
 
 // A running device on a fresh store; the test's clients reach it through
@@ -75,22 +29,19 @@ protected:
     void SetUp() override { StartDevice(); }
     void TearDown() override { StopDevice(); }
 
-    void StartDevice(const std::vector<std::string>& extra = {})
+    // Starts the device with `extra` arguments and `extraEnv` entries.
+    void StartDevice(
+        const std::vector<std::string>& extra = {}, const std::vector<std::string>& extraEnv = {})
     {
-        std::vector<std::string> args
-            = { Cedevice(), "start", "--store", store().string(), "--socket", socket().string() };
-        args.insert(args.end(), extra.begin(), extra.end());
-        CommandResult r = RunProgram(args, home());
+        testsupport::RunResult r = m_device.Start(extra, extraEnv);
         ASSERT_EQ(r.status, 0) << r.err;
-        m_running = true;
     }
     void StopDevice()
     {
-        if (!m_running)
+        if (!m_device.running())
             return;
-        CommandResult r = RunProgram({ Cedevice(), "stop", "--store", store().string() }, home());
+        testsupport::RunResult r = m_device.Stop();
         EXPECT_EQ(r.status, 0) << r.err;
-        m_running = false;
     }
 
     // A new, initialised connection to the device.
@@ -103,12 +54,14 @@ protected:
     }
 
     std::filesystem::path home() const { return m_home.path(); }
-    std::filesystem::path store() const { return m_home.path() / "device"; }
+    std::filesystem::path store() const { return m_device.store(); }
     std::filesystem::path files() const { return store() / "files"; }
-    std::filesystem::path socket() const { return m_home.path() / "run" / "s"; }
+    std::filesystem::path socket() const { return m_device.socket(); }
 
-    testing_store::TempDir m_home;
-    bool m_running = false;
+    testsupport::TempDir m_home { "qvst" };
+    testsupport::TestDevice m_device {
+        { .home = home(), .store = home() / "device", .socket = home() / "run" / "s" }
+    };
 };
 
 // Device paths as UTF-16 literals are what the client takes.

@@ -5,19 +5,23 @@
 #include "device/host/DeviceHost.h"
 #include "device/host/FactoryImage.h"
 #include "device/host/Notifications.h"
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
+#include "tests/support/HostFile.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 using testing_device::Cedevice;
-using testing_device::CommandResult;
 using testing_device::DeviceTest;
-using testing_device::RunProgram;
-using testing_store::ReadHostFile;
-using testing_store::WriteHostFile;
+using testsupport::ReadHostFile;
+using testsupport::RunProgram;
+using testsupport::RunResult;
+using testsupport::WriteHostFile;
 
 namespace {
 
@@ -47,21 +51,13 @@ protected:
     // No device runs until a test starts one.
     void SetUp() override { }
 
-    CommandResult Cmd(std::vector<std::string> args) { return RunProgram(args, home()); }
-    CommandResult Start(std::vector<std::string> extra = {})
-    {
-        std::vector<std::string> args
-            = { Cedevice(), "start", "--store", store().string(), "--socket", socket().string() };
-        args.insert(args.end(), extra.begin(), extra.end());
-        CommandResult r = Cmd(args);
-        m_running = m_running || r.status == 0;
-        return r;
-    }
+    RunResult Cmd(std::vector<std::string> args) { return RunProgram(args, home()); }
+    RunResult Start(const std::vector<std::string>& extra = {}) { return m_device.Start(extra); }
 };
 
 TEST_F(Host, StartStatusStopOfOneDevice)
 {
-    CommandResult r = Cmd({ Cedevice(), "status", "--store", store().string() });
+    RunResult r = Cmd({ Cedevice(), "status", "--store", store().string() });
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, "not running\nstore: " + store().string() + "\n");
     r = Start();
@@ -88,7 +84,7 @@ TEST_F(Host, StartStatusStopOfOneDevice)
             + ", socket " + socket().string() + ")\n");
     r = Cmd({ Cedevice(), "stop", "--store", store().string() });
     EXPECT_EQ(r.status, 0) << r.err;
-    m_running = false;
+    m_device.Forget();
     EXPECT_FALSE(std::filesystem::exists(socket()));
     EXPECT_FALSE(std::filesystem::exists(store() / "cedevice.state"));
     EXPECT_TRUE(Ended(state.pid)) << "the host has ended";
@@ -100,7 +96,7 @@ TEST_F(Host, StartStatusStopOfOneDevice)
 TEST_F(Host, SocketProblemsGiveClearErrors)
 {
     std::string longPath = "/tmp/" + std::string(110, 's') + "/cedevice.sock";
-    CommandResult r = Cmd({ Cedevice(), "start", "--store", store().string(), "--socket", longPath });
+    RunResult r = Cmd({ Cedevice(), "start", "--store", store().string(), "--socket", longPath });
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("socket path too long (" + std::to_string(longPath.size()) + " bytes, at most 107)"),
         std::string::npos)
@@ -127,9 +123,9 @@ TEST_F(Host, ADeviceThatDiedLeavesNothingInTheWay)
     ASSERT_TRUE(device::ReadHostState(device::DeviceFolder { store() }, &state));
     kill(state.pid, SIGKILL);
     ASSERT_TRUE(Eventually([&] { return Ended(state.pid); }));
-    m_running = false;
+    m_device.Forget();
     EXPECT_TRUE(std::filesystem::exists(socket())) << "the dead host's socket is still there";
-    CommandResult r = Start();
+    RunResult r = Start();
     ASSERT_EQ(r.status, 0) << r.err;
     auto c = Connect();
     EXPECT_EQ(c->CeGetFileAttributes(u"\\Windows"), FILE_ATTRIBUTE_DIRECTORY);
@@ -269,7 +265,7 @@ TEST_F(Host, ACustomProfileWithoutRuntimes)
         "name = bare\n"
         "oem = Bare WinCE Board\n"
         "runtimes = none\n");
-    CommandResult r = Start({ "--profile", (home() / "bare.profile").string() });
+    RunResult r = Start({ "--profile", (home() / "bare.profile").string() });
     ASSERT_EQ(r.status, 0) << r.err;
     auto c = Connect();
     CEDEVICEIDENTITY id;
@@ -288,7 +284,7 @@ TEST_F(Host, ACustomProfileWithoutRuntimes)
 
 TEST_F(Host, AnUnknownProfileIsRefused)
 {
-    CommandResult r = Start({ "--profile", "palmpilot" });
+    RunResult r = Start({ "--profile", "palmpilot" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
         "cedevice: no profile \"palmpilot\": not a built-in profile (pocketpc, pocketpc2003, "

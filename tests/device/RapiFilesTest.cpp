@@ -1,13 +1,15 @@
 // The file operations of the remote-access client against a running device.
 #include "DeviceFixture.h"
 
+#include "tests/support/HostFile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 
 using testing_device::DeviceTest;
-using testing_store::ReadHostFile;
-using testing_store::WriteHostFile;
+using testsupport::ReadHostFile;
+using testsupport::WriteHostFile;
 
 namespace {
 
@@ -151,7 +153,7 @@ TEST_F(RapiFiles, SmallReadsAndSeeksSeeExactlyTheFile)
     std::string data(3000000, '\0');
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = char((i * 131) >> 3);
-    testing_store::WriteHostFile(files() / "Temp" / "r.bin", data);
+    testsupport::WriteHostFile(files() / "Temp" / "r.bin", data);
     for (DWORD share : { DWORD(0), DWORD(FILE_SHARE_READ), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE) }) {
         HANDLE h = c->CeCreateFile(u"\\Temp\\r.bin", GENERIC_READ, share, nullptr, OPEN_EXISTING, 0x80, 0);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -381,7 +383,7 @@ TEST_F(RapiFiles, FindAllFilesReturnsLargeFoldersWhole)
 
 TEST_F(RapiFiles, ConfinementAttacksThroughTheProtocol)
 {
-    testing_store::TempDir outside;
+    testsupport::TempDir outside;
     WriteHostFile(outside.path() / "secret", "secret");
     std::filesystem::create_symlink(outside.path() / "secret", files() / "Temp" / "planted");
     std::filesystem::create_symlink(outside.path(), files() / "Temp" / "plantedDir");

@@ -5,6 +5,8 @@
 #include "device/server/RapiServer.h"
 #include "device/server/Session.h"
 #include "platform/rapi/Protocol.h"
+#include "platform/store/Store.h"
+#include "tests/support/HostFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -86,7 +88,7 @@ TEST_F(RapiSessions, TwoClientsWorkAtOnceEachWithItsOwnLastError)
     EXPECT_TRUE(okA);
     EXPECT_TRUE(okB);
     EXPECT_EQ(std::filesystem::file_size(files() / "Temp" / "a.bin"), 3000000u);
-    EXPECT_TRUE(testing_store::ReadHostFile(files() / "Temp" / "b.bin") == std::string(3000000, 'b'));
+    EXPECT_TRUE(testsupport::ReadHostFile(files() / "Temp" / "b.bin") == std::string(3000000, 'b'));
 }
 
 TEST_F(RapiSessions, HandlesBelongToTheirConnection)
@@ -347,7 +349,7 @@ TEST_F(RapiSessions, HandleLimitsOfOneConnectionLeaveTheOthersWorking)
     EXPECT_EQ(hog->CeCreateFile(u"\\Temp\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0x80, 0),
         INVALID_HANDLE_VALUE);
     EXPECT_EQ(hog->CeGetLastError(), ERROR_TOO_MANY_OPEN_FILES);
-    EXPECT_EQ(testing_store::ReadHostFile(files() / "Temp" / "kept.txt"), "kept");
+    EXPECT_EQ(testsupport::ReadHostFile(files() / "Temp" / "kept.txt"), "kept");
     EXPECT_FALSE(std::filesystem::exists(files() / "Temp" / "new.txt"));
 
     // Keys and searches fill the rest of the connection's handles.
@@ -386,12 +388,9 @@ TEST_F(RapiSessions, HandleLimitsOfOneConnectionLeaveTheOthersWorking)
 // never sent included; a connection that holds a handle may wait.
 class IdleDevice : public DeviceTest {
 protected:
-    void SetUp() override
-    {
-        setenv(device::kEnvIdleTimeout, "300", 1);
-        DeviceTest::SetUp();
-        unsetenv(device::kEnvIdleTimeout);
-    }
+    // The device gets its short time-out on its own environment: a test's
+    // programs inherit none of the QUORVANE_ variables of the test itself.
+    void SetUp() override { StartDevice({}, { std::string(device::kEnvIdleTimeout) + "=300" }); }
 };
 
 TEST_F(IdleDevice, AnIdleConnectionIsClosedButOneHoldingAHandleStays)

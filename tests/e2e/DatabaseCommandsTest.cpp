@@ -116,11 +116,11 @@ TEST_F(DatabaseCommands, StatementsReportRowsAffectedAndReadFromStandardInput)
     EXPECT_EQ(r.out, "<Success>\r\nCols: 0\r\n1");
 
     // A statement over several lines, with a comment, from standard input.
-    TempHome local;
-    WriteFile(local.path() / "in.sql",
+    TempDir local;
+    WriteHostFile(local.path() / "in.sql",
         "SELECT ProductName -- the name\nFROM Products\nWHERE UnitsInStock = 0\n  AND ProductID < 3\n");
     std::vector<std::string> argv = { Cli().string(), "sql", kOrders, "-", "--format", "tsv" };
-    Process cli(argv, home(), {}, local.path() / "in.sql");
+    Process cli(argv, RunOptions { .home = home(), .input = local.path() / "in.sql" });
     r = cli.Wait(60);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "ProductName\nChai\nChang\n");

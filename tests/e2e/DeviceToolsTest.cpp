@@ -23,7 +23,7 @@ protected:
     }
 
 private:
-    TempHome m_programs;
+    TempDir m_programs;
 };
 
 TEST_F(DeviceTools, DeployCopiesTheAgentOnce)
@@ -33,8 +33,8 @@ TEST_F(DeviceTools, DeployCopiesTheAgentOnce)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(
         r.out, "\\Quorvane\\Quorvane2003.exe\n\\Quorvane\\Quorvane2005.exe\n\\Quorvane\\Haltquill.exe\n");
-    EXPECT_EQ(
-        ReadFile(deviceFiles() / "Quorvane" / "Quorvane2005.exe"), ReadFile(BinDir() / "Quorvane2005.dll"));
+    EXPECT_EQ(ReadHostFile(deviceFiles() / "Quorvane" / "Quorvane2005.exe"),
+        ReadHostFile(BinDir() / "Quorvane2005.dll"));
     EXPECT_EQ(Q({ "deploy" }).status, 0);
 }
 
@@ -125,7 +125,7 @@ TEST_F(DeviceTools, ALostDeviceEndsTheCommandWithAMessage)
     // An agent that never finishes keeps the request open while the device goes.
     const std::string programs = "QUORVANE_PROGRAM_DIR=" + StuckProgramDir().string();
     std::vector<std::string> argv = { Cli().string(), "sql", kOrders, "SELECT * FROM Orders" };
-    Process cli(argv, home(), { programs });
+    Process cli(argv, RunOptions { .home = home(), .env = { programs } });
     // Until the stand-in reports that it runs.
     bool running = false;
     for (int i = 0; i < 100 && !running; ++i) {
@@ -159,7 +159,7 @@ TEST_F(DeviceTools, AKilledDeviceTakesItsAgentAlong)
     Process insert({ Cli().string(), "sql", kOrders,
                        "INSERT INTO d (n) SELECT a.OrderID FROM [Order Details] a, [Order Details] b, "
                        "[Order Details] c" },
-        home());
+        RunOptions { .home = home() });
     const std::filesystem::path journal = deviceFiles() / "My Documents" / "Orders.sdf-journal";
     bool writing = false;
     for (int i = 0; i < 600 && !writing; ++i) {
@@ -168,7 +168,7 @@ TEST_F(DeviceTools, AKilledDeviceTakesItsAgentAlong)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ASSERT_TRUE(writing) << "the INSERT never began";
-    const std::string state = ReadFile(home() / "device" / "cedevice.state");
+    const std::string state = ReadHostFile(home() / "device" / "cedevice.state");
     ASSERT_TRUE(state.starts_with("pid=")) << state;
     const std::vector<pid_t> agents = DevicePrograms(home() / "device");
     EXPECT_FALSE(agents.empty());
@@ -212,7 +212,7 @@ TEST_F(DeviceTools, AStuckAgentIsCancelledAfterTheTimeout)
 
 TEST(CliHelp, ProgramAndCommandHelp)
 {
-    TempHome home;
+    TempDir home;
     RunResult r = RunProgram({ Cli().string(), "--help" }, home.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.starts_with("Usage: quorvane-cli [--socket PATH] COMMAND [ARGS...]\n")) << r.out;

@@ -8,66 +8,33 @@
 // the demo again nor see each other's changes.
 #pragma once
 
+#include "tests/support/BuiltPrograms.h"
+#include "tests/support/HostFile.h"
+#include "tests/support/Program.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDevice.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace e2e {
 
-struct RunResult {
-    int status = -1; // exit status; 128 + signal when killed
-    bool timedOut = false; // it had to be killed after the time allowed
-    double seconds = 0;
-    std::string out, err;
-};
+// The whole-system tests run programs and folders through the test support.
+using testsupport::BinDir;
+using testsupport::Cedevice;
+using testsupport::Cli;
+using testsupport::Process;
+using testsupport::ReadHostFile;
+using testsupport::RunOptions;
+using testsupport::RunProgram;
+using testsupport::RunResult;
+using testsupport::TempDir;
+using testsupport::WriteHostFile;
 
-// A folder under /tmp, removed with everything in it at the end.
-class TempHome {
-public:
-    TempHome();
-    ~TempHome();
-    TempHome(const TempHome&) = delete;
-    TempHome& operator=(const TempHome&) = delete;
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-// A program started with QUORVANE_HOME=home (plus `extraEnv`), its output
-// and errors going to files, standard input from `input` (or /dev/null).
-class Process {
-public:
-    Process(const std::vector<std::string>& args, const std::filesystem::path& home,
-        const std::vector<std::string>& extraEnv = {}, const std::filesystem::path& input = {});
-    ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // Waits at most `seconds`; a program still running then is killed.
-    RunResult Wait(double seconds);
-    // Sends `signal` to the program while it runs.
-    void Signal(int signal);
-
-private:
-    TempHome m_io;
-    pid_t m_pid = -1;
-    double m_started = 0;
-};
-
-RunResult RunProgram(const std::vector<std::string>& args, const std::filesystem::path& home,
-    const std::vector<std::string>& extraEnv = {}, double seconds = 120);
-
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& content);
-
-// The built programs and the demo script.
-std::filesystem::path BinDir();
-std::filesystem::path Cli();
-std::filesystem::path Cedevice();
+// The demo script.
 std::filesystem::path DemoScript();
 
 // The host processes of the device programs of the device folder
@@ -97,8 +64,9 @@ protected:
     static constexpr const char* kSecret = "\\My Documents\\Secret.sdf";
 
 private:
-    TempHome m_home;
-    bool m_running = false;
+    TempDir m_home { "qve" };
+    // On the home's own store and socket, as a user's device would be.
+    testsupport::TestDevice m_device { { .home = m_home.path() } };
 };
 
 } // namespace e2e

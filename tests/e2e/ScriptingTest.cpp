@@ -46,7 +46,7 @@ TEST_F(Scripting, AnInterruptStopsTheAgentAndTheNextCommandWorks)
     // A count the agent would work on for hours.
     Process cli({ Cli().string(), "sql", kOrders,
                     "SELECT COUNT(*) FROM [Order Details] a, [Order Details] b, [Order Details] c" },
-        home());
+        RunOptions { .home = home() });
     ASSERT_TRUE(WaitFor([&] { return !DevicePrograms(home() / "device").empty(); }))
         << "the agent never started";
     cli.Signal(SIGINT);
@@ -67,15 +67,16 @@ TEST_F(Scripting, AnInterruptStopsTheAgentAndTheNextCommandWorks)
 // test likes: it ends it by a signal while the new file is being written.
 TEST_F(Scripting, APutKilledOrInterruptedHalfwayLeavesTheOldFile)
 {
-    WriteFile(deviceFiles() / "Temp" / "hello.txt", "the old content\n");
-    TempHome local;
+    WriteHostFile(deviceFiles() / "Temp" / "hello.txt", "the old content\n");
+    TempDir local { "qve" };
     for (int signal : { SIGKILL, SIGINT }) {
         const std::filesystem::path pipe = local.path() / ("pipe" + std::to_string(signal));
         ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
         // Opened for both ends first, so that the program's own open does not wait.
         const int writer = open(pipe.c_str(), O_RDWR);
         ASSERT_GE(writer, 0);
-        Process cli({ Cli().string(), "put", "-", "\\Temp\\hello.txt" }, home(), {}, pipe);
+        Process cli({ Cli().string(), "put", "-", "\\Temp\\hello.txt" },
+            RunOptions { .home = home(), .input = pipe });
         const std::string block(200000, 'n');
         ASSERT_EQ(write(writer, block.data(), block.size()), ssize_t(block.size()));
         // The new bytes are on the device, under another name.
@@ -85,12 +86,12 @@ TEST_F(Scripting, APutKilledOrInterruptedHalfwayLeavesTheOldFile)
                     return true;
             return false;
         })) << "the copy never began";
-        EXPECT_EQ(ReadFile(deviceFiles() / "Temp" / "hello.txt"), "the old content\n");
+        EXPECT_EQ(ReadHostFile(deviceFiles() / "Temp" / "hello.txt"), "the old content\n");
         cli.Signal(signal);
         const RunResult r = cli.Wait(60);
         close(writer);
         EXPECT_EQ(r.status, 128 + signal) << r.err;
-        EXPECT_EQ(ReadFile(deviceFiles() / "Temp" / "hello.txt"), "the old content\n") << signal;
+        EXPECT_EQ(ReadHostFile(deviceFiles() / "Temp" / "hello.txt"), "the old content\n") << signal;
     }
     // Interrupted, the copy took its temporary file along; killed, it could not.
     const std::vector<std::string> left = TempNames();
@@ -190,7 +191,7 @@ TEST_F(Scripting, AStreamedAnswerHoldsEveryRow)
 
 TEST(CliVersion, NamesTheProductVersion)
 {
-    TempHome home;
+    TempDir home { "qve" };
     RunResult r = RunProgram({ Cli().string(), "--version" }, home.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, std::string("quorvane-cli (Quorvane) ") + QV_VERSION + "\n");

@@ -12,6 +12,8 @@
 #include "desktop/settings/SettingsStore.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestDevice.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -19,17 +21,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace linktest {
 
@@ -47,50 +42,6 @@ inline QString Q(std::u16string_view text)
 inline std::string Bytes16(std::u16string_view text)
 {
     return exchange::ToUtf16LeBytes(text);
-}
-
-struct CommandResult {
-    int status = -1;
-    std::string err;
-};
-
-// Runs a program with the given environment additions, waits, returns its
-// status and standard error.
-inline CommandResult RunProgram(
-    const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
-{
-    char errTemplate[] = "/tmp/qvl-err-XXXXXX";
-    int errFd = mkstemp(errTemplate);
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    for (const auto& e : extraEnv)
-        env.push_back(e);
-    std::vector<char*> argv, envp;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-    pid_t pid = 0;
-    CommandResult result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    close(errFd);
-    std::ifstream in(errTemplate);
-    result.err.assign(std::istreambuf_iterator<char>(in), {});
-    std::remove(errTemplate);
-    return result;
 }
 
 // The waits of the link, short enough for tests; the counts stay.
@@ -117,11 +68,9 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qvl-XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        m_home = pattern;
+        ASSERT_TRUE(m_home.ok());
         std::filesystem::create_directories(programDir());
-        setenv("QUORVANE_HOME", m_home.c_str(), 1);
+        setenv("QUORVANE_HOME", home().c_str(), 1);
         setenv("QUORVANE_PROGRAM_DIR", programDir().c_str(), 1);
         settings::CloseSettingsHive();
         CeRapiSetSocketPath(socket());
@@ -139,34 +88,26 @@ protected:
         settings::CloseSettingsHive();
         unsetenv("QUORVANE_PROGRAM_DIR");
         unsetenv("QUORVANE_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(m_home, ec);
     }
 
-    std::filesystem::path home() const { return m_home; }
-    std::filesystem::path store() const { return m_home / "device"; }
-    std::filesystem::path socket() const { return m_home / "s"; }
-    std::filesystem::path programDir() const { return m_home / "bin"; }
-
-    std::vector<std::string> Env() const { return { "QUORVANE_HOME=" + m_home.string() }; }
+    std::filesystem::path home() const { return m_home.path(); }
+    std::filesystem::path store() const { return home() / "device"; }
+    std::filesystem::path socket() const { return home() / "s"; }
+    std::filesystem::path programDir() const { return home() / "bin"; }
 
     void StartDevice(const std::string& profile = "pocketpc")
     {
-        CommandResult r = RunProgram({ QV_CEDEVICE, "start", "--store", store().string(), "--socket",
-                                         socket().string(), "--profile", profile },
-            Env());
+        testsupport::RunResult r = m_device.Start({ "--profile", profile });
         ASSERT_EQ(r.status, 0) << r.err;
-        m_running = true;
     }
 
     void StopDevice()
     {
-        if (!m_running)
+        if (!m_device.running())
             return;
         m_deviceSide.reset();
-        CommandResult r = RunProgram({ QV_CEDEVICE, "stop", "--store", store().string() }, Env());
+        testsupport::RunResult r = m_device.Stop();
         EXPECT_EQ(r.status, 0) << r.err;
-        m_running = false;
     }
 
     // Starts the device and connects the link to it.
@@ -266,8 +207,8 @@ protected:
     }
 
     devlink::ScriptedPrompter m_prompter;
-    std::filesystem::path m_home;
-    bool m_running = false;
+    testsupport::TempDir m_home { "qvl" };
+    testsupport::TestDevice m_device { { .home = home(), .store = store(), .socket = socket() } };
     std::unique_ptr<RapiConnection> m_deviceSide;
 };
 

@@ -3,6 +3,7 @@
 #include "platform/rapi/ErrorText.h"
 #include "platform/rapi/Protocol.h"
 #include "platform/rapi/Rapi.h"
+#include "tests/support/TempDir.h"
 
 #include <cstring>
 #include <filesystem>
@@ -17,23 +18,13 @@ namespace proto = rapi::proto;
 
 namespace {
 
+// A socket path in a fresh folder of its own.
 class TempSocket {
 public:
-    TempSocket()
-    {
-        char tmpl[] = "/tmp/qvrc-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        m_path = m_dir / "s";
-    }
-    ~TempSocket()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path path() const { return m_dir.path() / "s"; }
 
 private:
-    std::filesystem::path m_dir, m_path;
+    testsupport::TempDir m_dir { "qvrc" };
 };
 
 // A one-connection fake device: answers Hello, then runs `script` on the

@@ -22,7 +22,7 @@ struct Outcome {
 
 class CeregTest : public ::testing::Test {
 protected:
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     std::string hive = (dir.path() / "hive").string();
 
     Outcome Run(std::vector<std::string> args)

@@ -12,7 +12,7 @@ namespace {
 
 class HiveTest : public ::testing::Test {
 protected:
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     std::unique_ptr<Hive> hive = regtest::OpenHive(dir.path());
 
     Result Set(std::u16string_view path, std::u16string_view name, std::uint32_t type,
@@ -433,7 +433,7 @@ TEST_F(HiveTest, StoredPathGivesTheSpellingOfCreation)
 
 TEST(HiveOpen, ValuesSurviveReopenAndBothSyncModes)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     {
         auto hive = regtest::OpenHive(dir.path(), Sync::EveryCommit);
         ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Brackenloft\\Quorvane"), ERROR_SUCCESS);
@@ -457,7 +457,7 @@ TEST(HiveOpen, ValuesSurviveReopenAndBothSyncModes)
 
 TEST(HiveOpen, RefusesAFolderThatIsNotAHive)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     {
         std::FILE* f = std::fopen((dir.path() / "data.mdb").c_str(), "wb");
         ASSERT_TRUE(f);
@@ -472,7 +472,7 @@ TEST(HiveOpen, RefusesAFolderThatIsNotAHive)
     EXPECT_EQ(std::filesystem::file_size(dir.path() / "data.mdb"), sizeBefore); // left as it was
     EXPECT_NE(error.find("cannot open registry hive " + dir.path().string()), std::string::npos) << error;
 
-    regtest::TempDir file;
+    testsupport::TempDir file;
     std::string notFolder = (file.path() / "plain").string();
     std::FILE* f = std::fopen(notFolder.c_str(), "wb");
     ASSERT_TRUE(f);
@@ -483,7 +483,7 @@ TEST(HiveOpen, RefusesAFolderThatIsNotAHive)
 
 TEST(HiveOpen, MapGrowsPastItsInitialSize)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     auto hive = regtest::OpenHive(dir.path(), Sync::Lazy, 64 * 1024);
     ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"big"), ERROR_SUCCESS);
     std::vector<std::uint8_t> chunk(100 * 1024);
@@ -529,7 +529,7 @@ std::size_t StoredRecords(const std::filesystem::path& dir)
 
 TEST(HiveOpen, DeletingAKeyTreeFreesEveryRecordItHeld)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     auto hive = regtest::OpenHive(dir.path());
     ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"keep"), ERROR_SUCCESS);
     hive.reset();

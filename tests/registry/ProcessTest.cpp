@@ -106,7 +106,7 @@ std::vector<std::uint8_t> Payload(std::uint32_t i)
 
 TEST(HiveProcesses, WriterKilledMidStreamLosesNoReportedValue)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     const std::u16string_view key = u"Software\\Quorvane";
     std::mt19937 random(20240517);
     std::printf("seed 20240517\n");
@@ -164,7 +164,7 @@ TEST(HiveProcesses, WriterKilledMidStreamLosesNoReportedValue)
 
 TEST(HiveProcesses, EnumerationWhileAnotherProcessWrites)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     auto hive = regtest::OpenHive(dir.path());
     std::vector<std::u16string> stable;
     for (std::uint32_t i = 0; i < 100; ++i) {
@@ -244,7 +244,7 @@ TEST(HiveProcesses, EnumerationWhileAnotherProcessWrites)
 
 TEST(HiveProcesses, MapGrownByAnotherProcessIsFollowed)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     auto hive = regtest::OpenHive(dir.path(), Sync::Lazy, 64 * 1024);
     ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"big"), ERROR_SUCCESS);
     std::vector<std::uint8_t> chunk(256 * 1024, 0x5A);
@@ -307,7 +307,7 @@ int ReaderSlotsInUse(const std::filesystem::path& dir)
 
 TEST(HiveProcesses, ReaderSlotsOfKilledProcessesAreReclaimed)
 {
-    regtest::TempDir dir;
+    testsupport::TempDir dir;
     {
         auto hive = regtest::OpenHive(dir.path());
         ASSERT_EQ(hive->CreateKey(HKEY_LOCAL_MACHINE, u"k"), ERROR_SUCCESS);

@@ -1,37 +1,16 @@
-// A hive in a fresh folder under /tmp, removed afterwards.
+// A hive in a fresh folder under /tmp (a testsupport::TempDir), removed
+// afterwards.
 #pragma once
 
 #include "platform/registry/Hive.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace regtest {
-
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = "/tmp/qvreg-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline std::unique_ptr<reg::Hive> OpenHive(
     const std::filesystem::path& dir, reg::Sync sync = reg::Sync::Lazy, std::size_t mapBytes = 0)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "desktop/settings/SettingsStore.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,8 @@ class SettingsFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = "/tmp/qvset-XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern.data()));
-        home_ = pattern;
+        ASSERT_TRUE(m_temp.ok());
+        home_ = m_temp.path();
         setenv("QUORVANE_HOME", home_.c_str(), 1);
         settings::CloseSettingsHive();
     }
@@ -24,8 +24,6 @@ protected:
     {
         settings::CloseSettingsHive();
         unsetenv("QUORVANE_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(home_, ec);
     }
 
     // The raw value as stored, read beside the store.
@@ -42,6 +40,7 @@ protected:
         return hive && hive->OpenKey(root, key) == reg::ERROR_SUCCESS;
     }
 
+    testsupport::TempDir m_temp { "qvset" };
     std::filesystem::path home_;
 };
 

@@ -1,9 +1,9 @@
 #include "../agent/AgentTestSupport.h"
 #include "../agent/ProgramFixture.h"
 
-#include "device/store/DeviceFolder.h"
 #include "exchange/Trace.h"
 #include "platform/ce/Ce.h"
+#include "platform/store/DeviceFolder.h"
 #include "stopper/Stopper.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +89,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    TempFolder m_folder;
+    testsupport::TempDir m_folder { "qvagent" };
 };
 
 } // namespace

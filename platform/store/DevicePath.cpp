@@ -1,6 +1,6 @@
-#include "device/store/DevicePath.h"
+#include "platform/store/DevicePath.h"
 
-#include "device/store/Names.h"
+#include "platform/store/Names.h"
 
 namespace store {
 namespace {

@@ -1,15 +1,16 @@
 #include "TempStore.h"
 
-#include "device/store/FileMeta.h"
+#include "platform/store/FileMeta.h"
+#include "tests/support/HostFile.h"
 
 #include <algorithm>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-using testing_store::ReadHostFile;
 using testing_store::StoreTest;
-using testing_store::WriteHostFile;
+using testsupport::ReadHostFile;
+using testsupport::WriteHostFile;
 
 namespace {
 
@@ -341,7 +342,7 @@ TEST_F(StoreTest, FindListsMatchesWithTheAskedFields)
 
 TEST_F(StoreTest, SymlinksPlantedInTheStoreAreNeverFollowed)
 {
-    testing_store::TempDir outside;
+    testsupport::TempDir outside;
     WriteHostFile(outside.path() / "secret", "secret");
     std::filesystem::create_directory(outside.path() / "dir");
     WriteHostFile(outside.path() / "dir" / "inner", "inner");

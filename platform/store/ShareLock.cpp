@@ -1,6 +1,6 @@
-#include "device/store/ShareLock.h"
+#include "platform/store/ShareLock.h"
 
-#include "device/store/Errors.h"
+#include "platform/store/Errors.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "device/store/Errors.h"
+#include "platform/store/Errors.h"
 
 #include <cerrno>
 

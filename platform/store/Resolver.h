@@ -2,8 +2,8 @@
 // Internal to the store; see Store.h for the rules it keeps.
 #pragma once
 
-#include "device/store/DevicePath.h"
-#include "device/store/UniqueFd.h"
+#include "platform/store/DevicePath.h"
+#include "platform/store/UniqueFd.h"
 
 #include <string>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
-#include "device/store/Store.h"
+#include "platform/store/Store.h"
 
-#include "device/store/Errors.h"
-#include "device/store/FileMeta.h"
-#include "device/store/Resolver.h"
-#include "device/store/ShareLock.h"
+#include "platform/store/Errors.h"
+#include "platform/store/FileMeta.h"
+#include "platform/store/Resolver.h"
+#include "platform/store/ShareLock.h"
 
 #include <cerrno>
 #include <cstring>

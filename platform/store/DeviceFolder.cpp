@@ -1,4 +1,4 @@
-#include "device/store/DeviceFolder.h"
+#include "platform/store/DeviceFolder.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "device/store/Errors.h"
-#include "device/store/FileMeta.h"
-#include "device/store/Store.h"
+#include "platform/store/Errors.h"
+#include "platform/store/FileMeta.h"
+#include "platform/store/Store.h"
 
 #include <cerrno>
 #include <fcntl.h>

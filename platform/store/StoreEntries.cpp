@@ -1,10 +1,10 @@
 // Store operations on entries by name: delete, move, folders, attributes.
-#include "device/store/Errors.h"
-#include "device/store/FileMeta.h"
-#include "device/store/Names.h"
-#include "device/store/Resolver.h"
-#include "device/store/ShareLock.h"
-#include "device/store/Store.h"
+#include "platform/store/Errors.h"
+#include "platform/store/FileMeta.h"
+#include "platform/store/Names.h"
+#include "platform/store/Resolver.h"
+#include "platform/store/ShareLock.h"
+#include "platform/store/Store.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -2,54 +2,14 @@
 // when the fixture ends.
 #pragma once
 
-#include "device/store/Store.h"
+#include "platform/store/Store.h"
+#include "tests/support/TempDir.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <string>
 
 namespace testing_store {
-
-class TempDir {
-public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/qvst-XXXXXX";
-        char* made = mkdtemp(tmpl);
-        if (made)
-            m_path = made;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!m_path.empty()) {
-            // Read-only entries need write permission back before removal.
-            std::filesystem::permissions(
-                m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-            std::filesystem::remove_all(m_path, ec);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline std::string ReadHostFile(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteHostFile(const std::filesystem::path& p, const std::string& content)
-{
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << content;
-}
 
 class StoreTest : public ::testing::Test {
 protected:
@@ -91,7 +51,7 @@ protected:
         return out;
     }
 
-    TempDir m_dir;
+    testsupport::TempDir m_dir { "qvst" };
     std::unique_ptr<store::Store> m_store;
 };
 

@@ -1,7 +1,7 @@
-#include "device/store/Resolver.h"
+#include "platform/store/Resolver.h"
 
-#include "device/store/Errors.h"
-#include "device/store/Names.h"
+#include "platform/store/Errors.h"
+#include "platform/store/Names.h"
 
 #include <cerrno>
 #include <dirent.h>

@@ -1,6 +1,6 @@
-#include "device/store/Profile.h"
+#include "platform/store/Profile.h"
 
-#include "device/store/Names.h"
+#include "platform/store/Names.h"
 
 #include <algorithm>
 #include <cctype>

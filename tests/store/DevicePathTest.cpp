@@ -1,4 +1,4 @@
-#include "device/store/DevicePath.h"
+#include "platform/store/DevicePath.h"
 
 #include <gtest/gtest.h>
 

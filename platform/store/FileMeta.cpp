@@ -1,6 +1,6 @@
-#include "device/store/FileMeta.h"
+#include "platform/store/FileMeta.h"
 
-#include "device/store/Errors.h"
+#include "platform/store/Errors.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Store listings: the entries of one folder that match a pattern.
-#include "device/store/Errors.h"
-#include "device/store/FileMeta.h"
-#include "device/store/Names.h"
-#include "device/store/Resolver.h"
-#include "device/store/Store.h"
+#include "platform/store/Errors.h"
+#include "platform/store/FileMeta.h"
+#include "platform/store/Names.h"
+#include "platform/store/Resolver.h"
+#include "platform/store/Store.h"
 
 #include <cerrno>
 #include <dirent.h>
