@@ -4,10 +4,9 @@
 #include "cli/LinkSession.h"
 #include "desktop/link/AgentDeployment.h"
 #include "desktop/link/AgentInvocation.h"
-#include "desktop/link/AgentWait.h"
 #include "desktop/link/DeviceLink.h"
-#include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/Prompter.h"
+#include "desktop/link/UtilityModes.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 
@@ -16,46 +15,12 @@
 namespace cli {
 namespace {
 
-using devlink::PromptIcon;
-
-// The agent's program on the device: the engine-2.0 build for the device's
-// platform (the engine-3.0 one for a hard reset, as the desktop does).
-QString AgentProgram(int engineVersion)
-{
-    return devlink::kAgentDir + devlink::AgentExeName(engineVersion);
-}
-
-// Starts the agent in a utility mode and waits for its "Done." under the
-// watchdog. The old answer and `staleValues` are cleared first, so nothing
-// of an earlier run is taken for this one's.
+// Runs a utility mode under the command's watchdog.
 bool RunUtilityMode(LinkSession& s, const QString& commandLine, const QStringList& staleValues = {})
 {
     bool finished = false;
-    s.RunOnDevice([&] {
-        const std::u16string results = devlink::DevicePath(devlink::kResultsFilePath);
-        CeDeleteFile(results.c_str());
-        devlink::DeleteAgentRegValue(devlink::kAgentKey, devlink::ContractText(contract::kStatus));
-        for (const QString& name : staleValues)
-            devlink::DeleteAgentRegValue(devlink::kAgentKey, name);
-        DWORD agent = 0;
-        finished = devlink::RunDeviceExe(AgentProgram(2), commandLine, true, &agent)
-            && devlink::WaitForAgent(agent) == devlink::AgentWaitEnd::Finished;
-    });
+    s.RunOnDevice([&] { finished = devlink::RunUtilityMode(commandLine, staleValues); });
     return finished && !s.TimedOut();
-}
-
-// The process list the agent left in the results file, read as the process
-// viewer reads it (one more try after a pause); false after its message.
-bool ReadProcessList(QStringList* names)
-{
-    devlink::DeviceTextFile file;
-    if (!file.Read(devlink::kResultsFilePath, true) && !file.Read(devlink::kResultsFilePath, true)) {
-        devlink::ShowMessage(QStringLiteral("Error"),
-            QStringLiteral("Unable to open results file on the device."), PromptIcon::Information);
-        return false;
-    }
-    *names = file.Lines();
-    return true;
 }
 
 int UtilityFailure(LinkSession& s, const QString& what)
@@ -86,7 +51,7 @@ int RunProcesses(CliContext& cx, const ParsedCommand& p)
     if (!RunUtilityMode(s, devlink::ContractText(contract::kSwitchProcesses)))
         return UtilityFailure(s, QStringLiteral("ps"));
     QStringList names;
-    if (!ReadProcessList(&names))
+    if (!devlink::ReadProcessList(&names))
         return kFailed;
     for (const QString& name : names)
         cx.out() << name << '\n';
@@ -102,13 +67,13 @@ int RunKill(CliContext& cx, const ParsedCommand& p)
     if (!s.Open())
         return kFailed;
     // The agent that would do the killing is not offered to itself.
-    if (devlink::AgentExeName(2).mid(1) == name)
+    if (devlink::IsAgentProcess(name))
         return s.Fail(QStringLiteral("kill %1: Cannot stop this process.").arg(name));
-    if (!RunUtilityMode(s, devlink::ContractText(contract::kSwitchKillProcess) + QLatin1Char(' ') + name,
-            { devlink::ContractText(contract::kProcessKiller) }))
+    if (!RunUtilityMode(
+            s, devlink::KillCommandLine(name), { devlink::ContractText(contract::kProcessKiller) }))
         return UtilityFailure(s, QStringLiteral("kill"));
     QStringList remaining;
-    if (!ReadProcessList(&remaining))
+    if (!devlink::ReadProcessList(&remaining))
         return kFailed;
     QString reason;
     if (!KillSucceeded(name, devlink::ReadAgentRegString(devlink::ContractText(contract::kProcessKiller)),
@@ -163,15 +128,12 @@ int RunReset(CliContext& cx, const ParsedCommand& p)
             "Soft-Reset this device.\r\nThis might result in data being deleted on your device.\r\n"
             "If you have any applications running on your device, whose data hasn't been saved, this data "
             "will be permanently lost.\r\n\r\nAre you SURE you wish to soft-reset your device ?");
-    question.icon = PromptIcon::Warning;
+    question.icon = devlink::PromptIcon::Warning;
     question.buttons = devlink::PromptButtons::YesNoCancel;
     question.defaultButton = devlink::PromptAnswer::No;
     if (devlink::CurrentPrompter().Ask(question) != devlink::PromptAnswer::Yes)
         return s.Fail(QStringLiteral("reset: not confirmed; the device was not reset (use --yes)"));
-    if (!devlink::RunDeviceExe(AgentProgram(hard ? 3 : 2),
-            hard ? devlink::ContractText(contract::kSwitchHardReset)
-                 : devlink::ContractText(contract::kSwitchSoftReset),
-            true))
+    if (!devlink::StartDeviceReset(hard))
         return s.FailQuietly(QStringLiteral("reset: the agent did not run on the device"));
     cx.out() << (hard ? "Hard-reseting your device.." : "Soft-reseting your device..") << Qt::endl;
     // The command ends once the device answers again, so that the next

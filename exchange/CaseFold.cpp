@@ -43,7 +43,8 @@ std::u32string FoldCase(std::u16string_view name)
     out.reserve(name.size());
     for (std::size_t i = 0; i < name.size(); ++i) {
         char32_t c = name[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF)
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00
+            && name[i + 1] <= 0xDFFF)
             c = 0x10000 + ((c - 0xD800) << 10) + (name[++i] - 0xDC00);
         out.push_back(FoldCase(c));
     }

@@ -9,10 +9,10 @@
 // Usage: bench_agent_table_view [rows] [runs]   (default 100000 rows, 3 runs)
 #include "bench/BenchReport.h"
 #include "bench/BenchTable.h"
-#include "platform/store/DeviceFolder.h"
 #include "engine/Provider.h"
 #include "exchange/QueryFile.h"
 #include "platform/ce/Ce.h"
+#include "platform/store/DeviceFolder.h"
 #include "tests/support/Program.h"
 #include "tests/support/TempDir.h"
 

@@ -5,9 +5,9 @@
 //
 //   bench_ce_status_pair [iterations]
 #include "bench/BenchReport.h"
-#include "platform/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
 #include "platform/registry/Hive.h"
+#include "platform/store/DeviceFolder.h"
 #include "tests/support/TempDir.h"
 
 #include <chrono>

@@ -9,8 +9,8 @@
 // give the median of the per-run ratios.
 // Usage: bench_device [MEGABYTES] [FILES] [RUNS]   (default 200 MB, 10,000 files, 3 runs)
 #include "bench/BenchReport.h"
-#include "platform/store/Store.h"
 #include "platform/rapi/Rapi.h"
+#include "platform/store/Store.h"
 #include "tests/support/Program.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestDevice.h"

@@ -107,9 +107,13 @@ void DeviceSession::Cancel(RequestId id)
 
 void DeviceSession::CancelRunning()
 {
+    // A request posted a moment before the interrupt may not have begun yet;
+    // it must not start and run on as if nothing had been asked.
     std::lock_guard lock(m_mutex);
     if (m_runningToken)
         m_runningToken->Cancel();
+    for (Queued& queued : m_queue)
+        queued.token->Cancel();
 }
 
 void DeviceSession::Forget(QObject* requester)

@@ -56,8 +56,9 @@ public:
     // Cancels one request: a queued one never runs, a running one sees its
     // token cancelled (the agent is then stopped).
     void Cancel(RequestId id);
-    // Cancels the request running now, whoever started it (the command
-    // line's interrupt and watchdog). Safe from any thread.
+    // Cancels the request running now and every one still queued, whoever
+    // started them (the command line's interrupt and watchdog). Safe from
+    // any thread.
     void CancelRunning();
     // CancelRunning on the program's session, when there is one.
     static void CancelRunningRequest();

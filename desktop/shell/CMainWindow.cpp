@@ -9,7 +9,11 @@
 #include "desktop/shell/CTipsWindow.h"
 #include "desktop/shell/ExplorerFont.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "desktop/tools/CProcessViewer.h"
+#include "desktop/tools/CResetDialog.h"
+#include "desktop/tools/CRunWindow.h"
 #include "desktop/tools/CTroubleshooterWindow.h"
+#include "desktop/tools/DeviceResetter.h"
 #include "desktop/ui/ProgramPicture.h"
 #include "desktop/ui/WindowPlacement.h"
 
@@ -62,12 +66,20 @@ CMainWindow::CMainWindow(QWidget* parent)
     m_handlers.insert(Command::ContactUs,
         [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kSupportAddress)); });
     m_handlers.insert(Command::About, [this] { ShowAbout(); });
+    m_handlers.insert(Command::ProcessViewer, [this] { ShowProcessViewer(); });
+    m_handlers.insert(Command::SoftReset, [this] { ConfirmReset(false); });
+    m_handlers.insert(Command::HardReset, [this] { ConfirmReset(true); });
+    m_handlers.insert(Command::Run, [this] { ShowRunWindow(); });
 
     BuildExplorerPanes();
     ApplyExplorerFont();
 
     m_troubleshooter = new tools::CTroubleshooterWindow(this);
     m_tips = new CTipsWindow(centralWidget());
+    m_resetter = new tools::DeviceResetter(this);
+    // A restarting device is gone until the device host reports it again.
+    connect(
+        m_resetter, &tools::DeviceResetter::deviceGone, &m_controller, &MainController::OnDeviceDisconnected);
 
     connect(&m_controller, &MainController::stateChanged, this, &CMainWindow::UpdateCommands);
     connect(&m_controller, &MainController::focusTreeRequested, m_tree, [this] { m_tree->setFocus(); });
@@ -251,6 +263,30 @@ void CMainWindow::ShowAbout()
     auto* about = new CAboutBox(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->open();
+}
+
+void CMainWindow::ShowProcessViewer()
+{
+    if (!m_processViewer)
+        m_processViewer = new tools::CProcessViewer(this);
+    m_processViewer->Open();
+}
+
+void CMainWindow::ConfirmReset(bool hard)
+{
+    if (m_resetter->isRunning())
+        return;
+    auto* dialog = new tools::CResetDialog(hard, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, m_resetter, [this, hard] { m_resetter->Start(hard); });
+    dialog->open();
+}
+
+void CMainWindow::ShowRunWindow()
+{
+    auto* run = new tools::CRunWindow(this);
+    run->setAttribute(Qt::WA_DeleteOnClose);
+    run->open();
 }
 
 } // namespace shell

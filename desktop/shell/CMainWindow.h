@@ -1,7 +1,8 @@
 // The main window: menu 154, the file explorer's panes (the path field, the
 // folder tree and the file list with its total line; the explorer fills
 // them), the start-up sequence behind the splash window, the tips window and
-// the troubleshooting log window (Ctrl+T in the tree or the list). Its state
+// the troubleshooting log window (Ctrl+T in the tree or the list), the
+// process viewer, the reset confirmations and the Run window. Its state
 // is MainController's; it only shows it. The device notices of running
 // instances (user messages 3 and 2) arrive as the events of
 // InstanceChannel.h.
@@ -29,8 +30,10 @@ class QStandardItemModel;
 class QTreeView;
 
 namespace tools {
+class CProcessViewer;
 class CTroubleshooterWindow;
-}
+class DeviceResetter;
+} // namespace tools
 
 namespace shell {
 
@@ -47,6 +50,9 @@ public:
     MainController* controller() { return &m_controller; }
     StartupSequence* startup() { return &m_startup; }
     tools::CTroubleshooterWindow* troubleshooter() { return m_troubleshooter; }
+    // The process viewer once it has been opened, else null.
+    tools::CProcessViewer* processViewer() { return m_processViewer; }
+    tools::DeviceResetter* resetter() { return m_resetter; }
     CTipsWindow* tipsWindow() { return m_tips; }
     // The splash window while it is open, else null.
     CSplashWindow* splash() { return m_splash; }
@@ -74,6 +80,10 @@ private:
     void RunCommand(Command command);
     void ShowPreferences();
     void ShowAbout();
+    void ShowProcessViewer();
+    // The reset confirmation; once confirmed, the reset.
+    void ConfirmReset(bool hard);
+    void ShowRunWindow();
 
     MainController m_controller;
     StartupSequence m_startup;
@@ -88,6 +98,8 @@ private:
     QStandardItemModel* m_listModel = nullptr;
     CTipsWindow* m_tips = nullptr;
     tools::CTroubleshooterWindow* m_troubleshooter = nullptr;
+    tools::CProcessViewer* m_processViewer = nullptr;
+    tools::DeviceResetter* m_resetter = nullptr;
     CSplashWindow* m_splash = nullptr;
 };
 

@@ -1,7 +1,7 @@
 #include "device/host/FactoryImage.h"
 
-#include "platform/store/Names.h"
 #include "exchange/Text.h"
+#include "platform/store/Names.h"
 
 #include <fstream>
 #include <system_error>

@@ -8,9 +8,9 @@
 // simulated process.
 #pragma once
 
+#include "platform/registry/Hive.h"
 #include "platform/store/Profile.h"
 #include "platform/store/Store.h"
-#include "platform/registry/Hive.h"
 
 #include <filesystem>
 #include <string>

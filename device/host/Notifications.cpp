@@ -1,8 +1,8 @@
 #include "device/host/Notifications.h"
 
-#include "platform/store/Names.h"
 #include "exchange/Text.h"
 #include "platform/registry/Hive.h"
+#include "platform/store/Names.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 // cedevice: the emulated Windows CE device.
 #include "device/host/DeviceHost.h"
-#include "platform/store/Profile.h"
 #include "exchange/Home.h"
+#include "platform/store/Profile.h"
 
 #include <cstring>
 #include <iostream>

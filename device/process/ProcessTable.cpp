@@ -1,10 +1,10 @@
 #include "device/process/ProcessTable.h"
 
 #include "device/process/Launcher.h"
-#include "platform/store/DeviceFolder.h"
-#include "platform/store/DevicePath.h"
 #include "exchange/Text.h"
 #include "platform/ce/HostLink.h"
+#include "platform/store/DeviceFolder.h"
+#include "platform/store/DevicePath.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "device/server/ProcessHost.h"
+#include "platform/registry/Hive.h"
 #include "platform/store/Profile.h"
 #include "platform/store/Store.h"
-#include "platform/registry/Hive.h"
 
 namespace device {
 

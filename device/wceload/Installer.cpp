@@ -1,11 +1,11 @@
 #include "device/wceload/Installer.h"
 
-#include "platform/store/DevicePath.h"
 #include "device/wceload/Cabinet.h"
 #include "exchange/Text.h"
 #include "platform/ce/Ce.h"
 #include "platform/registry/Hive.h"
 #include "platform/registry/RegFile.h"
+#include "platform/store/DevicePath.h"
 
 #include <algorithm>
 #include <cstdio>

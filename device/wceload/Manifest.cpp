@@ -1,7 +1,7 @@
 #include "device/wceload/Manifest.h"
 
-#include "platform/store/DevicePath.h"
 #include "exchange/Text.h"
+#include "platform/store/DevicePath.h"
 
 #include <algorithm>
 

@@ -6,8 +6,8 @@
 // the socket loop around the session is a few lines over the same decoder.
 #include "FuzzScratch.h"
 #include "device/server/Session.h"
-#include "platform/store/Profile.h"
 #include "platform/rapi/Protocol.h"
+#include "platform/store/Profile.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "platform/ce/Device.h"
 
-#include "platform/store/DeviceFolder.h"
 #include "exchange/Text.h"
+#include "platform/store/DeviceFolder.h"
 
 #include <cerrno>
 #include <cstdlib>

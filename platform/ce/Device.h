@@ -2,12 +2,12 @@
 // its handles. Internal to qv_ce.
 #pragma once
 
-#include "platform/store/Profile.h"
-#include "platform/store/Store.h"
 #include "platform/ce/Ce.h"
 #include "platform/ce/HostLink.h"
 #include "platform/registry/Hive.h"
 #include "platform/registry/KeyHandle.h"
+#include "platform/store/Profile.h"
+#include "platform/store/Store.h"
 
 #include <atomic>
 #include <filesystem>

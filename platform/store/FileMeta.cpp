@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <sys/xattr.h>
 
 namespace store {
@@ -50,8 +51,19 @@ void EncodeMeta(unsigned char* b, DWORD stored, std::uint64_t creation)
 
 std::uint64_t FileTimeFromTimespec(const struct timespec& t)
 {
-    std::int64_t units = (std::int64_t(t.tv_sec) + kEpochDelta) * 10000000 + t.tv_nsec / 100;
-    return units < 0 ? 0 : std::uint64_t(units);
+    // Host times before 1601 or beyond what a signed FILETIME holds (a file
+    // stamped by any program on the host) saturate instead of wrapping.
+    constexpr std::int64_t kLatest = std::numeric_limits<std::int64_t>::max();
+    std::int64_t seconds = 0;
+    if (__builtin_add_overflow(std::int64_t(t.tv_sec), kEpochDelta, &seconds))
+        return std::uint64_t(kLatest);
+    if (seconds < 0)
+        return 0;
+    std::int64_t units = 0;
+    if (__builtin_mul_overflow(seconds, std::int64_t(10000000), &units)
+        || __builtin_add_overflow(units, std::int64_t(t.tv_nsec / 100), &units))
+        return std::uint64_t(kLatest);
+    return std::uint64_t(units);
 }
 
 struct timespec TimespecFromFileTime(std::uint64_t fileTime)

@@ -21,8 +21,8 @@
 // system (sharing locks, a short lock on a folder while a name is created).
 #pragma once
 
-#include "platform/store/UniqueFd.h"
 #include "platform/rapi/CeTypes.h"
+#include "platform/store/UniqueFd.h"
 
 #include <cstdint>
 #include <filesystem>

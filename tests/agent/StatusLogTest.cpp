@@ -2,8 +2,8 @@
 
 #include "agent/AgentStatus.h"
 #include "agent/Dispatcher.h"
-#include "platform/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
+#include "platform/store/DeviceFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include "DeviceFixture.h"
 
-#include "platform/store/DeviceFolder.h"
 #include "platform/ce/Ce.h"
+#include "platform/store/DeviceFolder.h"
 
 #include <cstdlib>
 

@@ -3,10 +3,11 @@
 // read values and to wait for something a device program does.
 #pragma once
 
+#include "platform/registry/Hive.h"
 #include "platform/store/DeviceFolder.h"
 #include "platform/store/Profile.h"
 #include "platform/store/Store.h"
-#include "platform/registry/Hive.h"
+#include "tests/store/TempStore.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -61,33 +62,9 @@ protected:
 
     void Put(std::u16string_view path, const std::string& content)
     {
-        std::unique_ptr<store::File> f;
-        bool existed = false;
-        ASSERT_EQ(
-            Store().CreateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, &f, &existed),
-            0u);
-        std::uint32_t done = 0;
-        ASSERT_EQ(f->Write(content.data(), std::uint32_t(content.size()), &done), 0u);
-        ASSERT_EQ(done, content.size());
+        testing_store::PutStoreFile(Store(), path, content);
     }
-
-    std::string Get(std::u16string_view path)
-    {
-        std::unique_ptr<store::File> f;
-        bool existed = false;
-        if (Store().CreateFile(
-                path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0, &f, &existed))
-            return "<unreadable>";
-        std::string out;
-        char buffer[4096];
-        std::uint32_t done = 0;
-        do {
-            if (f->Read(buffer, sizeof buffer, &done))
-                return "<read failed>";
-            out.append(buffer, done);
-        } while (done > 0);
-        return out;
-    }
+    std::string Get(std::u16string_view path) { return testing_store::GetStoreFile(Store(), path); }
 
     // A value under HKLM\Software\Probe, or "" / 0 when missing.
     std::u16string ProbeString(std::u16string_view name)

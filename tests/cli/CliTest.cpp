@@ -5,8 +5,8 @@
 #include <sstream>
 
 using testing_cli::Cli;
-using testsupport::RunResult;
 using testsupport::ReadHostFile;
+using testsupport::RunResult;
 using testsupport::WriteHostFile;
 
 namespace {

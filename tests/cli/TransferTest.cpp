@@ -9,8 +9,8 @@
 
 using testing_cli::Cli;
 using testing_cli::RandomBytes;
-using testsupport::RunResult;
 using testsupport::ReadHostFile;
+using testsupport::RunResult;
 using testsupport::TempDir;
 using testsupport::WriteHostFile;
 

@@ -4,8 +4,8 @@
 
 #include "device/server/RapiServer.h"
 #include "device/server/Session.h"
-#include "platform/store/Store.h"
 #include "platform/rapi/Protocol.h"
+#include "platform/store/Store.h"
 #include "tests/support/HostFile.h"
 
 #include <atomic>

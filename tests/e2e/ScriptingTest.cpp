@@ -75,7 +75,8 @@ TEST_F(Scripting, APutKilledOrInterruptedHalfwayLeavesTheOldFile)
         // Opened for both ends first, so that the program's own open does not wait.
         const int writer = open(pipe.c_str(), O_RDWR);
         ASSERT_GE(writer, 0);
-        Process cli({ Cli().string(), "put", "-", "\\Temp\\hello.txt" }, RunOptions { .home = home(), .input = pipe });
+        Process cli({ Cli().string(), "put", "-", "\\Temp\\hello.txt" },
+            RunOptions { .home = home(), .input = pipe });
         const std::string block(200000, 'n');
         ASSERT_EQ(write(writer, block.data(), block.size()), ssize_t(block.size()));
         // The new bytes are on the device, under another name.

@@ -1,5 +1,5 @@
-#include "exchange/CaseFold.h"
 #include "exchange/Text.h"
+#include "exchange/CaseFold.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,8 @@ TEST(Utf8Conversion, MalformedInputGivesOneReplacementPerFault)
 // would replace, the strict ones refuse whole, and the rest they convert alike.
 TEST(Utf8Conversion, StrictFormsRefuseWhatTheLenientOnesReplace)
 {
-    for (const char* bad : { "a\xFF", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xE2\x82", "\xF4\x90\x80\x80" })
+    for (const char* bad :
+        { "a\xFF", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xE2\x82", "\xF4\x90\x80\x80" })
         EXPECT_FALSE(FromUtf8Strict(bad)) << bad;
     EXPECT_FALSE(ToUtf8Strict(std::u16string { u'a', char16_t(0xD83D) }));
     EXPECT_FALSE(ToUtf8Strict(std::u16string { char16_t(0xDE00), u'c' }));
@@ -58,7 +59,8 @@ TEST(Utf8Conversion, StrictFormsRefuseWhatTheLenientOnesReplace)
 TEST(CaseFold, FoldsCodePointsAndKeepsTheLength)
 {
     EXPECT_EQ(FoldCase(u"a\u00E4\u03C9\u044F\U00010428z"), U"A\u00C4\u03A9\u042F\U00010400Z");
-    EXPECT_EQ(FoldCase(std::u16string { u'x', char16_t(0xD801) }), (std::u32string { U'X', char32_t(0xD801) }));
+    EXPECT_EQ(
+        FoldCase(std::u16string { u'x', char16_t(0xD801) }), (std::u32string { U'X', char32_t(0xD801) }));
     // U+0131 (dotless i) upper-cases to ASCII I; the sharp s has no one-unit upper form.
     EXPECT_EQ(FoldCase(char32_t(0x0131)), U'I');
     EXPECT_EQ(FoldCase(char32_t(0x00DF)), char32_t(0x00DF));

@@ -112,6 +112,40 @@ TEST_F(DeviceSessionTest, ACancelReachesOnlyItsOwnRequest)
     EXPECT_FALSE(secondRan);
 }
 
+// An interrupt stops everything: also a request asked a moment before it
+// that has not begun yet.
+TEST_F(DeviceSessionTest, AnInterruptCancelsTheRunningRequestAndTheQueuedOnes)
+{
+    DeviceSession& session = DeviceSession::Instance();
+    QObject requester;
+    std::atomic<bool> started { false }, firstSawCancel { false }, secondRan { false };
+    std::vector<RequestEnd> ends(2, RequestEnd::Busy);
+    int endCount = 0;
+    session.Start(
+        &requester,
+        [&](RequestContext&) {
+            started = true;
+            for (int pauses = 0; pauses < 500 && !devlink::RequestPause(20); ++pauses) { }
+            firstSawCancel = devlink::CurrentCancelToken().IsCancelled();
+        },
+        [&](RequestEnd end) {
+            ends[0] = end;
+            ++endCount;
+        });
+    session.Start(
+        &requester, [&](RequestContext&) { secondRan = true; },
+        [&](RequestEnd end) {
+            ends[1] = end;
+            ++endCount;
+        });
+    ASSERT_TRUE(RunEventsUntil([&] { return started.load(); }));
+    DeviceSession::CancelRunningRequest();
+    ASSERT_TRUE(RunEventsUntil([&] { return endCount == 2; }));
+    EXPECT_TRUE(firstSawCancel);
+    EXPECT_EQ(ends[1], RequestEnd::Cancelled);
+    EXPECT_FALSE(secondRan);
+}
+
 TEST_F(DeviceSessionTest, ARequesterGoneWhileItsWorkRunsHearsNothing)
 {
     DeviceSession& session = DeviceSession::Instance();

@@ -363,7 +363,10 @@ TEST_F(StandInAgents, TwoWindowsRequestsRunInTurnAndACancelReachesOnlyItsOwn)
     stuck->Cancel();
     ASSERT_TRUE(RunEventsUntil([&] { return !stuck->isRunning(); }));
     EXPECT_EQ(stuck->state(), devlink::RequestState::Cancelled);
-    // A program-wide cancel (a command line's interrupt) ends it as cancelled too.
+    // A program-wide cancel (a command line's interrupt) ends it as cancelled
+    // too. The stopped agent's "Running..." is cleared first, so that the wait
+    // below sees the new agent's.
+    ASSERT_TRUE(devlink::DeleteAgentRegValue(devlink::kAgentKey, QStringLiteral("Status")));
     auto interrupted = StartStuckRequest();
     ASSERT_TRUE(RunEventsUntil([] {
         return devlink::ReadAgentRegString(QStringLiteral("Status")) == QStringLiteral("Running...");

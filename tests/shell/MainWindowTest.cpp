@@ -86,17 +86,20 @@ TEST_F(ShellTest, StartUpConnectsDeploysTheAgentAndOffersTheDeviceTools)
     EXPECT_EQ(menus[2]->text(), QStringLiteral("&About"));
     EXPECT_EQ(ItemTexts(menus[2]->menu()),
         QStringList({ QStringLiteral("Contact us..."), QStringLiteral("About Quorvane...") }));
-    QAction* viewer = window->ActionOf(Command::ProcessViewer);
-    EXPECT_FALSE(viewer->isEnabled());
-    EXPECT_EQ(
-        viewer->toolTip(), QStringLiteral("The process viewer is not part of this version of Quorvane yet."));
+    QAction* editor = window->ActionOf(Command::RegistryEditor);
+    EXPECT_FALSE(editor->isEnabled());
+    EXPECT_EQ(editor->toolTip(),
+        QStringLiteral("The registry editor is not part of this version of Quorvane yet."));
+    EXPECT_TRUE(window->ActionOf(Command::ProcessViewer)->isEnabled());
+    EXPECT_TRUE(window->ActionOf(Command::HardReset)->isEnabled());
+    EXPECT_TRUE(window->ActionOf(Command::Run)->isEnabled());
     EXPECT_TRUE(window->ActionOf(Command::Preferences)->isEnabled());
     EXPECT_TRUE(window->ActionOf(Command::About)->isEnabled());
     EXPECT_FALSE(window->ActionOf(Command::About)->toolTip().contains(QStringLiteral("not part")));
 
     // Once a window is there for an item, the device's state decides.
-    window->SetCommandHandler(Command::ProcessViewer, [] {});
-    EXPECT_TRUE(viewer->isEnabled());
+    window->SetCommandHandler(Command::RegistryEditor, [] {});
+    EXPECT_TRUE(editor->isEnabled());
 
     EXPECT_TRUE(window->tipsWindow()->isVisible());
     EXPECT_EQ(window->tipsWindow()->findChild<QLabel*>(QStringLiteral("tipText"))->text(),

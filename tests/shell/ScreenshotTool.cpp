@@ -14,12 +14,18 @@
 #include "desktop/shell/CMainWindow.h"
 #include "desktop/shell/CPreferencesDialog.h"
 #include "desktop/shell/CSplashWindow.h"
+#include "desktop/tools/CHardResetDialog.h"
+#include "desktop/tools/CProcessViewer.h"
+#include "desktop/tools/CResetDialog.h"
+#include "desktop/tools/CRunApplicationDialog.h"
+#include "desktop/tools/CRunWindow.h"
 #include "desktop/tools/CTroubleshooterWindow.h"
 #include "desktop/ui/CConnectionErrorDialog.h"
 #include "desktop/ui/WidgetPrompter.h"
 #include "exchange/Home.h"
 #include "platform/rapi/Rapi.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -126,6 +132,45 @@ void DatabaseWindows()
     delete tables;
 }
 
+// The process viewer with the demo device's processes, the reset
+// confirmations and the windows that run device programs.
+void DeviceTools(shell::CMainWindow* window)
+{
+    window->ActionOf(shell::Command::ProcessViewer)->trigger();
+    tools::CProcessViewer* viewer = window->processViewer();
+    Await("the process list",
+        [&] { return viewer && !viewer->model()->isBusy() && viewer->model()->list()->rowCount() > 0; });
+    Save(viewer, "process-viewer");
+    if (viewer)
+        viewer->reject();
+
+    auto* soft = new tools::CResetDialog(false, window);
+    soft->show();
+    Save(soft, "reset-soft");
+    soft->reject();
+
+    auto* hard = new tools::CResetDialog(true, window);
+    hard->show();
+    Save(hard, "reset-hard");
+    auto* deleteAll = hard->findChild<QPushButton*>(QStringLiteral("deleteAllButton"));
+    Await("the hard-reset button", [&] { return deleteAll->isEnabled(); });
+    deleteAll->click();
+    Save(hard->secondDialog(), "reset-hard-confirm");
+    if (hard->secondDialog())
+        hard->secondDialog()->reject();
+
+    auto* run = new tools::CRunWindow(window);
+    run->show();
+    Save(run, "run");
+    run->reject();
+
+    auto* application = new tools::CRunApplicationDialog(
+        QStringLiteral("\\Windows\\pword.exe"), QStringLiteral("\\My Documents\\note.pwd"), window, window);
+    application->show();
+    Save(application, "run-application");
+    application->reject();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -183,6 +228,9 @@ int main(int argc, char** argv)
     auto* about = new shell::CAboutBox(window);
     about->show();
     Save(about, "about");
+    about->close();
+
+    DeviceTools(window);
 
     DatabaseWindows();
 

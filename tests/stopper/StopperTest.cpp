@@ -1,9 +1,9 @@
 #include "../agent/AgentTestSupport.h"
 #include "../agent/ProgramFixture.h"
 
-#include "platform/store/DeviceFolder.h"
 #include "exchange/Trace.h"
 #include "platform/ce/Ce.h"
+#include "platform/store/DeviceFolder.h"
 #include "stopper/Stopper.h"
 
 #include <gtest/gtest.h>

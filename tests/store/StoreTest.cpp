@@ -4,6 +4,7 @@
 #include "tests/support/HostFile.h"
 
 #include <algorithm>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -414,6 +415,22 @@ TEST_F(StoreTest, LongNamesReachTheHostLimits)
     EXPECT_EQ(Open(s(), u"\\" + wide, GENERIC_WRITE, 0, CREATE_ALWAYS), ERROR_FILENAME_EXCED_RANGE);
     EXPECT_EQ(Open(s(), u"\\" + std::u16string(256, u'n'), GENERIC_WRITE, 0, CREATE_ALWAYS),
         ERROR_FILENAME_EXCED_RANGE);
+}
+
+// A host file may carry any time another program stamped on it; the device
+// sees the nearest time a FILETIME holds, never a wrapped one.
+TEST(FileTimes, HostTimesBeyondAFileTimeSaturate)
+{
+    constexpr auto kLatest = std::uint64_t(std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(store::FileTimeFromTimespec({ 0, 0 }), 116444736000000000u);
+    EXPECT_EQ(store::FileTimeFromTimespec({ 1, 999999999 }), 116444736019999999u);
+    EXPECT_EQ(store::FileTimeFromTimespec({ -11644473601, 0 }), 0u);
+    EXPECT_EQ(store::FileTimeFromTimespec({ std::numeric_limits<time_t>::min(), 0 }), 0u);
+    EXPECT_EQ(store::FileTimeFromTimespec({ 1844674407370, 0 }), kLatest);
+    EXPECT_EQ(store::FileTimeFromTimespec({ std::numeric_limits<time_t>::max(), 0 }), kLatest);
+    const struct timespec back = store::TimespecFromFileTime(116444736019999999u);
+    EXPECT_EQ(back.tv_sec, 1);
+    EXPECT_EQ(back.tv_nsec, 999999900);
 }
 
 } // namespace
