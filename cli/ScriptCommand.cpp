@@ -106,7 +106,9 @@ int RunScript(CliContext& cx, const ParsedCommand& p)
     if (!s.Open())
         return Interrupted() ? kInterrupted : kFailed;
     // The first interrupt lets the running statement end; the loop then stops.
-    InterruptScope finishTheStatement([] {});
+    InterruptScope finishTheStatement([] {},
+        "quorvane-cli: interrupted; the script stops after the running statement (interrupt again to quit "
+        "at once)\n");
     ScriptProgress progress(cx);
     QStringList failures;
     int done = 0;
