@@ -116,7 +116,8 @@ int RunScript(CliContext& cx, const ParsedCommand& p)
         progress.Update(done, int(statements.size()));
         devlink::RequestController c;
         SetUpRequest(c, database, password, requests[i], false);
-        const bool ran = RunRequest(s, c, true);
+        // The answer is read: it is what tells a failed statement from a done one.
+        const bool ran = RunRequest(s, c);
         if (!ran && Interrupted())
             break;
         ++done;
