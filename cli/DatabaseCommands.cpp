@@ -5,6 +5,7 @@
 
 #include "cli/LinkSession.h"
 #include "cli/OutputFormat.h"
+#include "cli/ScriptCommand.h"
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceTextFile.h"
@@ -321,6 +322,7 @@ QVector<Command> DatabaseCommands()
                 + DatabaseNote(),
             Join(SqlOptions(), database), 2, 2 },
         RunSql);
+    commands.append(ScriptCommand(database));
     add({ QStringLiteral("schema"), QStringLiteral("DB"),
             QStringLiteral("show the tables and columns of a database"),
             QStringLiteral("Prints every table of a device database with its columns, their types and\n"

@@ -1,4 +1,4 @@
-// quorvane-cli's database commands: sql, schema, tables, newdb, compact,
+// quorvane-cli's database commands: sql, script, schema, tables, newdb, compact,
 // rename-table and drop-table. Each is one request to the device agent
 // through the desktop link (query file, agent, status values, results
 // file), answered and reported as the desktop's database window would:

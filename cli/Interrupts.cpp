@@ -16,6 +16,7 @@ std::atomic<int> g_signals { 0 };
 std::atomic<int> g_scopes { 0 };
 int g_pipe[2] = { -1, -1 };
 std::function<void()> g_onInterrupt; // main thread only
+std::string g_notice; // main thread only; empty: kFirst
 
 constexpr char kFirst[] = "quorvane-cli: interrupted; stopping the request on the device "
                           "(interrupt again to quit at once)\n";
@@ -45,7 +46,10 @@ void OnNotified()
 {
     char byte = 0;
     [[maybe_unused]] const ssize_t read = ::read(g_pipe[0], &byte, 1);
-    Say(kFirst, sizeof kFirst - 1);
+    if (g_notice.empty())
+        Say(kFirst, sizeof kFirst - 1);
+    else
+        Say(g_notice.data(), g_notice.size());
     if (g_onInterrupt)
         g_onInterrupt();
     else
@@ -73,10 +77,12 @@ bool Interrupted()
     return g_signals.load() > 0;
 }
 
-InterruptScope::InterruptScope(std::function<void()> onInterrupt)
+InterruptScope::InterruptScope(std::function<void()> onInterrupt, std::string notice)
     : m_previous(std::move(g_onInterrupt))
+    , m_previousNotice(std::move(g_notice))
 {
     g_onInterrupt = std::move(onInterrupt);
+    g_notice = std::move(notice);
     ++g_scopes;
 }
 
@@ -84,6 +90,7 @@ InterruptScope::~InterruptScope()
 {
     --g_scopes;
     g_onInterrupt = std::move(m_previous);
+    g_notice = std::move(m_previousNotice);
 }
 
 } // namespace cli

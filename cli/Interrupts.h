@@ -15,6 +15,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace cli {
 
@@ -27,13 +28,16 @@ class InterruptScope {
 public:
     // `onInterrupt` runs on the main thread at the first interrupt; empty
     // means devlink::RequestCancel (the running request of the session).
-    explicit InterruptScope(std::function<void()> onInterrupt = {});
+    // `notice` is the line printed then; empty: that the request is being
+    // stopped on the device.
+    explicit InterruptScope(std::function<void()> onInterrupt = {}, std::string notice = {});
     ~InterruptScope();
     InterruptScope(const InterruptScope&) = delete;
     InterruptScope& operator=(const InterruptScope&) = delete;
 
 private:
     std::function<void()> m_previous;
+    std::string m_previousNotice;
 };
 
 } // namespace cli

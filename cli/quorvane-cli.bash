@@ -6,7 +6,7 @@ _quorvane_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="info ls get put rm mkdir rmdir mv attrib reg run sql schema tables newdb compact
+    local commands="info ls get put rm mkdir rmdir mv attrib reg run sql script schema tables newdb compact
         rename-table drop-table deploy ps kill reset device-id"
     local agent="--yes --timeout"
     local database="--password --remember $agent"
@@ -57,6 +57,7 @@ _quorvane_cli()
     get | put) options+=" --recursive" ;;
     reg) options+=" --yes" ;;
     sql) options+=" --format --no-header --null --binary --max-width $database" ;;
+    script) options+=" --continue-on-error $database" ;;
     schema) options+=" --ascii $database" ;;
     tables | newdb | compact | rename-table | drop-table) options+=" $database" ;;
     deploy | ps | kill | reset | device-id) options+=" $agent" ;;
@@ -86,6 +87,9 @@ _quorvane_cli()
         ;;
     sql)
         ((cword == i + 2)) && COMPREPLY=($(compgen -W "-" -- "$cur"))
+        ;;
+    script)
+        ((cword == i + 2)) && _filedir
         ;;
     esac
 } && complete -F _quorvane_cli quorvane-cli

@@ -166,8 +166,8 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
         }
     EXPECT_EQ(names,
         Words({ "info", "ls", "get", "put", "rm", "mkdir", "rmdir", "mv", "attrib", "reg", "run", "sql",
-            "schema", "tables", "newdb", "compact", "rename-table", "drop-table", "deploy", "ps", "kill",
-            "reset", "device-id" }));
+            "script", "schema", "tables", "newdb", "compact", "rename-table", "drop-table", "deploy", "ps",
+            "kill", "reset", "device-id" }));
     const cli::Command* sql = cli::FindCommand(groups, QStringLiteral("sql"));
     ASSERT_TRUE(sql);
     EXPECT_TRUE(sql->connectsItself);

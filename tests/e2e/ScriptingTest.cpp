@@ -189,6 +189,48 @@ TEST_F(Scripting, AStreamedAnswerHoldsEveryRow)
     EXPECT_TRUE(r.out == expected);
 }
 
+// A script runs statement by statement, stops at the first failure (named by
+// its number and line), goes on when told to, and runs nothing of a file
+// that cannot be split.
+TEST_F(Scripting, AScriptStopsAtTheFirstFailingStatementUnlessToldToGoOn)
+{
+    TempDir local { "qve" };
+    const std::filesystem::path first = local.path() / "first.sql", second = local.path() / "second.sql",
+                                open = local.path() / "open.sql", empty = local.path() / "empty.sql";
+    WriteHostFile(first,
+        "CREATE TABLE s (n int, t nvarchar(20));\n"
+        "INSERT INTO s VALUES (1, 'a;b');  -- a comment; with a semicolon\n"
+        "GO\n"
+        "INSERT INTO nowhere VALUES (2);\n"
+        "/* not reached */ INSERT INTO s VALUES (3, N'c');\n");
+    RunResult r = Q({ "script", kOrders, first.string() });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("script: statement 3 (line 4) failed; 2 of 4 statements ran before it\n"),
+        std::string::npos)
+        << r.err;
+    EXPECT_EQ(Q({ "sql", kOrders, "SELECT n, t FROM s", "--format", "tsv" }).out, "n\tt\n1\ta;b\n");
+
+    WriteHostFile(second,
+        "INSERT INTO s VALUES (4, 'd'); INSERT INTO nowhere VALUES (5);\nINSERT INTO s VALUES (6, 'f')");
+    r = Q({ "script", kOrders, second.string(), "--continue-on-error" });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("script: 1 of 3 statements failed: statement 2 (line 1)\n"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(Q({ "sql", kOrders, "SELECT n FROM s ORDER BY n", "--format", "tsv" }).out, "n\n1\n4\n6\n");
+
+    WriteHostFile(open, "INSERT INTO s VALUES (7, 'g');\nINSERT INTO s VALUES (8, 'it''s);\n");
+    r = Q({ "script", kOrders, open.string() });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+        "quorvane-cli: script: " + open.string()
+            + ", line 2: a quoted text (') is not closed; nothing was run\n");
+    WriteHostFile(empty, "-- nothing here\n");
+    r = Q({ "script", kOrders, empty.string() });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "quorvane-cli: script: " + empty.string() + " holds no statement; nothing was run\n");
+    EXPECT_EQ(Q({ "sql", kOrders, "SELECT COUNT(*) AS c FROM s", "--format", "tsv" }).out, "c\n3\n");
+}
+
 TEST(CliVersion, NamesTheProductVersion)
 {
     TempDir home { "qve" };
