@@ -18,6 +18,16 @@ bool ConnectionLost()
     return !IsConnected() || transport == RAPI_E_CONNECTION_LOST || transport == RAPI_E_NOT_CONNECTED;
 }
 
+// The count a refused guarded change leaves: a number value; -1 when the
+// value holds none (the agent resets it to an empty text at each run).
+int GuardedCount()
+{
+    quint32 count = 0;
+    if (!ReadAgentRegDword(ContractText(contract::kRowsThatWouldBeAffected), &count))
+        return -1;
+    return int(count);
+}
+
 } // namespace
 
 DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink& rows)
@@ -41,6 +51,8 @@ DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink&
         answer.connectionLost = ConnectionLost();
         return std::move(answer);
     }
+    if (request.sql.endsWith(QLatin1String("LIMIT 1")))
+        answer.rowsThatWouldBeAffected = GuardedCount();
     const QString rowsAffected = ReadAgentRegString(ContractText(contract::kRowsAffected));
     const QString totalRows = ReadAgentRegString(ContractText(contract::kTotalRows));
     if (!rowsAffected.isEmpty()) {
@@ -51,6 +63,8 @@ DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink&
         answer.totalRows = LeadingInteger(totalRows);
     if (request.loadAnswer)
         answer.loaded = loader.LoadResults(answer.totalRows, false);
+    if (!request.keepResultsBytes)
+        answer.resultsBytes.clear();
     answer.connectionLost = !answer.loaded && ConnectionLost();
     return std::move(answer);
 }

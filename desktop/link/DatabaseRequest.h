@@ -28,6 +28,7 @@ struct DatabaseRequest {
     bool loadAnswer = true; // the window is shown and wants the answer read
     bool firstRun = true; // the first run of RunRequest (not a rerun)
     int retryCount = 0; // automatic "support encryption" retries so far
+    bool keepResultsBytes = true; // hand the results file back as it was read
     QPointer<QObject> promptOwner;
 };
 
@@ -39,6 +40,9 @@ struct DatabaseAnswer {
     bool resultsValid = false; // the answer read was a "<Success>"
     int rowsAffected = -1; // the device's "RowsAffected", or -1
     int totalRows = 1; // the device's "TotalRows", or 1
+    // A guarded change ("... LIMIT 1") the agent refused: the device's
+    // "RowsThatWouldBeAffected", or -1 when it holds no number.
+    int rowsThatWouldBeAffected = -1;
 
     // What the loader decided after a failed answer.
     bool retryRequested = false;

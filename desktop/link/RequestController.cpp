@@ -119,6 +119,7 @@ void RequestController::StartRun()
     TraceLine(QStringLiteral("SQL-Thread started.\r\n"));
     m_tableCount = 0;
     m_passwordRejected = false;
+    m_rowsThatWouldBeAffected = -1;
 
     DatabaseRequest request;
     request.databasePath = m_databasePath;
@@ -128,6 +129,7 @@ void RequestController::StartRun()
     request.loadAnswer = !m_skipResults && m_shown;
     request.firstRun = m_firstRun;
     request.retryCount = m_retryCount;
+    request.keepResultsBytes = m_keepResultsBytes;
     request.promptOwner = promptOwner();
     m_firstRun = false;
 
@@ -157,12 +159,17 @@ void RequestController::TakeRows(QueryResult&& part)
     if (m_awaitingColumns) {
         m_awaitingColumns = false;
         m_result = std::move(part);
+        m_rowCount = int(m_result.rows.size());
         emit resultsStarted();
         return;
     }
-    const int first = int(m_result.rows.size());
+    const int first = m_rowCount;
     const int count = int(part.rows.size());
-    m_result.AppendRows(std::move(part));
+    m_rowCount += count;
+    if (m_rowConsumer)
+        m_rowConsumer(part);
+    else
+        m_result.AppendRows(std::move(part));
     emit rowsAppended(first, count);
 }
 
@@ -207,6 +214,7 @@ void RequestController::ApplyAnswer(DatabaseAnswer&& answer)
     m_retryCount = answer.retryCount;
     m_passwordRejected = answer.passwordRejected;
     m_rowsAffected = answer.rowsAffected;
+    m_rowsThatWouldBeAffected = answer.rowsThatWouldBeAffected;
     m_totalRows = answer.totalRows;
     if (!answer.resultsBytes.isEmpty() || answer.resultsValid)
         m_resultsBytes = std::move(answer.resultsBytes);
@@ -251,10 +259,10 @@ void RequestController::Finish(bool ok, bool connectionLost)
             SetStatus(QStringLiteral(" 1 row affected."));
         else if (m_rowsAffected != -1)
             SetStatus(Q(exchange::Format(u" %d rows affected.", m_rowsAffected)));
-        else if (m_result.rows.size() == 1)
+        else if (m_rowCount == 1)
             SetStatus(QStringLiteral(" 1 row found."));
         else
-            SetStatus(Q(exchange::Format(u" %d rows found.", qint64(m_result.rows.size()))));
+            SetStatus(Q(exchange::Format(u" %d rows found.", qint64(m_rowCount))));
         SetState(RequestState::Succeeded);
     }
     if (m_shown)

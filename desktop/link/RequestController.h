@@ -26,6 +26,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace devlink {
@@ -88,6 +89,20 @@ public:
     int rowsAffected() const { return m_rowsAffected; }
     int totalRows() const { return m_totalRows; }
     const QueryResult& queryResult() const { return m_result; }
+    // Rows of the last table answer, whether kept here or handed on.
+    int rowCount() const { return m_rowCount; }
+    // After a refused guarded change (a statement ending in "LIMIT 1"): the
+    // device's "RowsThatWouldBeAffected", or -1 when it holds no number.
+    int rowsThatWouldBeAffected() const { return m_rowsThatWouldBeAffected; }
+    // Hands each batch of rows to `consumer` (on this thread, before
+    // rowsAppended) instead of keeping it in queryResult(), so that a grid
+    // with a store of its own never holds the answer twice. queryResult()
+    // then holds the columns only.
+    using RowConsumer = std::function<void(QueryResult& part)>;
+    void setRowConsumer(RowConsumer consumer) { m_rowConsumer = std::move(consumer); }
+    // Whether resultsBytes() keeps the results file (default); a window
+    // that shows the rows has no use for a second copy of a large answer.
+    void setKeepResultsBytes(bool keep) { m_keepResultsBytes = keep; }
     SchemaTreeModel* schemaModel() { return &m_schema; }
     // The results file as the agent wrote it, from the last answer read.
     const QByteArray& resultsBytes() const { return m_resultsBytes; }
@@ -154,6 +169,10 @@ private:
     bool m_resultsValid = false;
     int m_rowsAffected = -1;
     int m_totalRows = 1;
+    int m_rowCount = 0;
+    int m_rowsThatWouldBeAffected = -1;
+    RowConsumer m_rowConsumer;
+    bool m_keepResultsBytes = true;
 
     QTimer m_progressTimer;
     QElapsedTimer m_startTime;

@@ -1,5 +1,7 @@
 #include "desktop/shell/DesktopProgram.h"
 
+#include "desktop/database/DatabaseWindow.h"
+#include "desktop/database/GridSql.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/shell/ActiveSyncRegistration.h"
@@ -38,10 +40,6 @@ QString NotYetText(const StartRequest& request)
     switch (request.mode) {
     case StartRequest::Mode::Registry:
         return QStringLiteral("The registry editor is not part of this version of Quorvane yet.");
-    case StartRequest::Mode::Database:
-        return QStringLiteral("The database window is not part of this version of Quorvane yet, so \"%1\" "
-                              "cannot be opened.")
-            .arg(request.path);
     case StartRequest::Mode::TextFile:
         return QStringLiteral(
             "The built-in text editor is not part of this version of Quorvane yet, so \"%1\" "
@@ -52,8 +50,42 @@ QString NotYetText(const StartRequest& request)
     }
 }
 
+// A database named on the command line: its window alone, in database mode
+// or, with a table named, in table mode.
+int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
+{
+    if (!HasDisplay()) {
+        Print(stderr,
+            QStringLiteral("quorvane: \"%1\" opens in a database window, and there is no display.\n")
+                .arg(request.path));
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setWindowIcon(ui::ProgramIcon());
+    ui::WidgetPrompter prompter;
+    devlink::SetPrompter(&prompter);
+    RegisterWithActiveSync(QCoreApplication::applicationFilePath());
+    settings::MigrateRememberedPasswords();
+    const bool tableMode = !request.table.isEmpty();
+    const QString sql
+        = tableMode ? QStringLiteral("SELECT * FROM ") + database::QuoteTableName(request.table) : QString();
+    // Without "-pass" the first request tries the remembered password (or
+    // none); the window asks only when the device refuses it.
+    const QString password
+        = request.passwordGiven ? request.password : settings::GetRememberedPassword(request.path);
+    auto* window = new database::DatabaseWindow(request.table, request.path, password, false, tableMode, sql);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!tableMode)
+        window->setWindowTitle(QStringLiteral("Tables"));
+    window->show();
+    return app.exec();
+}
+
 int RunWindows(int argc, char** argv, const StartRequest& request)
 {
+    if (request.mode == StartRequest::Mode::Database)
+        return RunDatabaseWindow(argc, argv, request);
     const QString notYet = NotYetText(request);
     if (!notYet.isEmpty() && !HasDisplay()) {
         QCoreApplication app(argc, argv);

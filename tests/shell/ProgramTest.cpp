@@ -106,8 +106,8 @@ TEST_F(ProgramTest, WindowsThatComeLaterSaySoAndTheStartRegistersWithActiveSync)
         QStringLiteral("demo") });
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
-        QStringLiteral("quorvane: The database window is not part of this version of Quorvane yet, so "
-                       "\"\\My Documents\\Orders.sdf\" cannot be opened.\n"));
+        QStringLiteral("quorvane: \"\\My Documents\\Orders.sdf\" opens in a database window, and there is no "
+                       "display.\n"));
 }
 
 TEST_F(ProgramTest, ANoticeWithoutARunningInstanceEndsQuietly)

@@ -3,6 +3,10 @@
 // xvfb-run against a demo device). Every window issue adds its windows here.
 //
 // Usage: quorvane_screenshots OUTPUT_FOLDER
+#include "desktop/database/CFilterDialog.h"
+#include "desktop/database/COpenDatabaseDialog.h"
+#include "desktop/database/CResultsGridView.h"
+#include "desktop/database/DatabaseWindow.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/settings/SettingsStore.h"
@@ -93,6 +97,39 @@ void ConnectionError()
         dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
     connecting.wait();
     CeRapiSetSocketPath(home::DeviceSocketPath());
+}
+
+// The database window in both modes, the password dialog and the filter.
+void DatabaseWindows()
+{
+    const QString orders = QStringLiteral("\\My Documents\\Orders.sdf");
+    auto* tables = new database::DatabaseWindow(QString(), orders, QString(), false, false, QString());
+    tables->resize(520, 460);
+    tables->show();
+    Await("the table tree",
+        [&] { return tables->controller()->state() != devlink::RequestState::Idle && !tables->isBusy(); });
+    Save(tables, "database-window");
+
+    database::DatabaseWindow* customers = tables->OpenTable(QStringLiteral("Customers"));
+    customers->resize(900, 560);
+    Await("the Customers table", [&] {
+        return customers->controller()->state() != devlink::RequestState::Idle && !customers->isBusy();
+    });
+    Save(customers, "database-table-window");
+
+    const int country = 4;
+    auto* filter = new database::CFilterDialog(country, customers->grid()->columns().value(country).name,
+        customers->grid()->DistinctValues(country), customers);
+    filter->show();
+    Save(filter, "filter-dialog");
+    delete filter;
+    delete customers;
+
+    auto* password = new database::COpenDatabaseDialog(QStringLiteral("\\My Documents\\Secret.sdf"), tables);
+    password->show();
+    Save(password, "open-database");
+    delete password;
+    delete tables;
 }
 
 // The process viewer with the demo device's processes, the reset
@@ -194,6 +231,8 @@ int main(int argc, char** argv)
     about->close();
 
     DeviceTools(window);
+
+    DatabaseWindows();
 
     delete window;
     return g_failures == 0 ? 0 : 1;
