@@ -52,6 +52,21 @@ QString NotYetText(const StartRequest& request)
 
 // A database named on the command line: its window alone, in database mode
 // or, with a table named, in table mode.
+// What every start with windows does once the application exists: its name
+// and icon, the widget prompter for the program's questions, the ActiveSync
+// registration and the remembered passwords in their current form.
+struct WindowProgram {
+    WindowProgram()
+    {
+        QApplication::setApplicationName(QStringLiteral("Quorvane"));
+        QApplication::setWindowIcon(ui::ProgramIcon());
+        devlink::SetPrompter(&prompter);
+        RegisterWithActiveSync(QCoreApplication::applicationFilePath());
+        settings::MigrateRememberedPasswords();
+    }
+    ui::WidgetPrompter prompter;
+};
+
 int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
 {
     if (!HasDisplay()) {
@@ -61,12 +76,7 @@ int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setWindowIcon(ui::ProgramIcon());
-    ui::WidgetPrompter prompter;
-    devlink::SetPrompter(&prompter);
-    RegisterWithActiveSync(QCoreApplication::applicationFilePath());
-    settings::MigrateRememberedPasswords();
+    const WindowProgram program;
     const bool tableMode = !request.table.isEmpty();
     const QString sql
         = tableMode ? QStringLiteral("SELECT * FROM ") + database::QuoteTableName(request.table) : QString();
@@ -95,12 +105,7 @@ int RunWindows(int argc, char** argv, const StartRequest& request)
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setWindowIcon(ui::ProgramIcon());
-    ui::WidgetPrompter prompter;
-    devlink::SetPrompter(&prompter);
-    RegisterWithActiveSync(QCoreApplication::applicationFilePath());
-    settings::MigrateRememberedPasswords();
+    const WindowProgram program;
 
     if (!notYet.isEmpty()) {
         Print(stderr, QStringLiteral("quorvane: %1\n").arg(notYet));
