@@ -315,9 +315,10 @@ void ResultsGrid::SortView()
     case ColumnKind::Real:
         byKey([&](int storeRow) {
             bool ok = false;
-            double value = locale.toDouble(m_store.Cell(storeRow, column).trimmed(), &ok);
+            const auto text = m_store.Cell(storeRow, column).trimmed();
+            double value = locale.toDouble(text, &ok);
             if (!ok)
-                value = m_store.Cell(storeRow, column).trimmed().toDouble(&ok);
+                value = text.toDouble(&ok);
             return std::pair<bool, double>(ok, ok ? value : 0.0);
         });
         break;
