@@ -14,10 +14,11 @@ bool Session::ReadFile(std::span<const std::uint8_t> payload, const Sender& send
     if (!Decode(payload, &r))
         return false;
     constexpr std::size_t kPrefix = kHeaderSize + 12; // status, then the data's count
-    std::uint32_t want = std::min(r.count, kMaxIoChunk);
+    FileObject* f = Find<FileObject>(r.handle);
+    // No buffer grows for a handle that is not there.
+    std::uint32_t want = f ? std::min(r.count, kMaxIoChunk) : 0;
     if (m_io.size() < kPrefix + want)
         m_io.resize(kPrefix + want);
-    FileObject* f = Find<FileObject>(r.handle);
     std::uint32_t done = 0;
     DWORD error = f ? f->file->Read(m_io.data() + kPrefix, want, &done) : ERROR_INVALID_HANDLE;
     Status status = error == ERROR_SUCCESS ? Done() : Fail(error);

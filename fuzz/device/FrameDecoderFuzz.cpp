@@ -33,8 +33,13 @@ struct Scratch {
         hive = reg::Hive::Open(dir / "registry", reg::Sync::Lazy, &error);
         if (!store || !hive)
             std::abort();
-        store->CreateDirectory(u"\\Temp");
+        Reset();
         services = { store.get(), hive.get(), &profile, nullptr };
+    }
+    void Reset()
+    {
+        fuzzscratch::Empty(dir / "files");
+        store->CreateDirectory(u"\\Temp");
     }
     ~Scratch()
     {
@@ -55,7 +60,8 @@ Scratch& Device()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzzscratch::EmptyNowAndThen(Device().dir / "files", { "Temp" });
+    if (fuzzscratch::NowAndThen())
+        Device().Reset();
     device::Session session(Device().services);
     const device::Session::Sender send = [](std::span<const std::uint8_t> frame) {
         FrameHeader header;

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <initializer_list>
 #include <string>
 #include <unistd.h>
 
@@ -21,22 +20,21 @@ inline std::filesystem::path MakeFolder()
     return pattern;
 }
 
-// Every `period` calls, removes everything in `folder` but the entries named
-// in `keep`.
-inline void EmptyNowAndThen(
-    const std::filesystem::path& folder, std::initializer_list<const char*> keep, unsigned period = 1024)
+// True once every `period` calls: when a target empties its folders. Inputs
+// that create files keep coming, and a folder of many entries slows every
+// lookup and listing in it; a few dozen entries are plenty to fuzz with.
+inline bool NowAndThen(unsigned period = 32)
 {
     static unsigned calls = 0;
-    if (++calls % period != 0)
-        return;
+    return ++calls % period == 0;
+}
+
+// Removes everything inside `folder`, its sub-folders' contents included.
+inline void Empty(const std::filesystem::path& folder)
+{
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        bool kept = false;
-        for (const char* name : keep)
-            kept = kept || entry.path().filename() == name;
-        if (!kept)
-            std::filesystem::remove_all(entry.path(), ec);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        std::filesystem::remove_all(entry.path(), ec);
 }
 
 } // namespace fuzzscratch

@@ -1,8 +1,10 @@
 #include "platform/store/Resolver.h"
 
+#include "exchange/CaseFold.h"
 #include "platform/store/Errors.h"
 #include "platform/store/Names.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,6 +20,23 @@ EntryKind KindOf(mode_t mode)
     if (S_ISDIR(mode))
         return EntryKind::Directory;
     return EntryKind::Foreign;
+}
+
+// Whether `hostName` folds like `folded`. Most names are ASCII, which folds
+// by itself one byte to one code point: those are compared in place, since a
+// lookup of a missing name tests every entry of its folder.
+bool FoldsLike(std::string_view hostName, const std::u32string& folded)
+{
+    const bool ascii
+        = std::ranges::all_of(hostName, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii)
+        return FoldUtf8(hostName) == folded;
+    if (hostName.size() != folded.size())
+        return false;
+    for (std::size_t i = 0; i < hostName.size(); ++i)
+        if (exchange::FoldCase(char32_t(static_cast<unsigned char>(hostName[i]))) != folded[i])
+            return false;
+    return true;
 }
 
 // Scans `dir` for a name that folds like `folded`. ENOENT when none does.
@@ -37,7 +56,7 @@ int ScanFor(int dir, const std::u32string& folded, std::string* found)
         std::string_view name(e->d_name);
         if (name == "." || name == "..")
             continue;
-        if (FoldUtf8(name) == folded) {
+        if (FoldsLike(name, folded)) {
             *found = name;
             result = 0;
             break;

@@ -55,6 +55,10 @@ TEST_F(StoreTest, NamesAreCaseInsensitiveAndKeepTheirFirstSpelling)
     // Non-ASCII letters fold as well.
     Put(u"\\Ärger.txt", "x");
     EXPECT_EQ(Get(u"\\äRGER.TXT"), "x");
+    // An ASCII name is found through a spelling with a letter outside ASCII
+    // that folds to one of its letters (U+017F, long s, folds to S).
+    Put(u"\\Stock.txt", "s");
+    EXPECT_EQ(Get(u"\\\u017FTOCK.TXT"), "s");
 }
 
 TEST_F(StoreTest, CreateDispositionsAndTheirErrors)
