@@ -4,16 +4,24 @@
 // the targets fill do not grow without end and slow every later lookup.
 #pragma once
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fuzzscratch {
 
-// A fresh folder; aborts when none can be made.
+// A fresh folder; aborts when none can be made. Every file the process
+// writes from then on stays below 64 MB (a write past that fails), since the
+// folder may be in memory and inputs may ask for any size.
 inline std::filesystem::path MakeFolder()
 {
+    const rlimit limit { 64u << 20, 64u << 20 };
+    signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        std::abort();
     std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/qvfuzz-XXXXXX" : "/tmp/qvfuzz-XXXXXX";
     if (!mkdtemp(pattern.data()))
         std::abort();

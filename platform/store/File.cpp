@@ -42,6 +42,11 @@ DWORD File::Write(const void* data, std::uint32_t count, std::uint32_t* done)
         }
         m_archived = true;
     }
+    const off_t at = lseek(m_fd.get(), 0, SEEK_CUR);
+    if (at < 0)
+        return ErrorFromErrno(errno);
+    if (std::uint64_t(at) + count > kMaxSize)
+        return ERROR_DISK_FULL;
     const auto* p = static_cast<const char*>(data);
     while (*done < count) {
         ssize_t n = ::write(m_fd.get(), p + *done, count - *done);
@@ -81,8 +86,14 @@ DWORD File::Seek(std::int64_t distance, DWORD method, std::uint64_t* position)
     }
     if (base < 0)
         return ErrorFromErrno(errno);
-    if ((distance < 0 && base + distance < 0))
+    // Checked before adding, so that no sum overflows.
+    const auto max = std::int64_t(kMaxSize);
+    if (distance > 0 && (distance > max || base > max - distance))
+        return ERROR_INVALID_PARAMETER;
+    if (base + distance < 0)
         return ERROR_NEGATIVE_SEEK;
+    if (base + distance > max)
+        return ERROR_INVALID_PARAMETER;
     off_t at = lseek(m_fd.get(), off_t(base + distance), SEEK_SET);
     if (at < 0)
         return errno == EINVAL ? ERROR_NEGATIVE_SEEK : ErrorFromErrno(errno);

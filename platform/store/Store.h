@@ -47,6 +47,9 @@ struct FindEntry {
 // file and drops its sharing.
 class File {
 public:
+    // A device file's size is a 32-bit number: no position or write goes past it.
+    static constexpr std::uint64_t kMaxSize = 0xFFFFFFFFull;
+
     File(UniqueFd fd, DWORD access)
         : m_fd(std::move(fd))
         , m_access(access)
@@ -57,12 +60,14 @@ public:
     // of the file. ERROR_ACCESS_DENIED without read access.
     DWORD Read(void* buffer, std::uint32_t count, std::uint32_t* done);
     // Writes all `count` bytes at the file position (ERROR_DISK_FULL when the
-    // disk is full: *done says how many made it) and marks the file for
+    // disk is full: *done says how many made it; also, with nothing written,
+    // when the file would grow past kMaxSize) and marks the file for
     // archiving. ERROR_ACCESS_DENIED without write access.
     DWORD Write(const void* data, std::uint32_t count, std::uint32_t* done);
     DWORD Size(std::uint64_t* size) const;
     // Moves the position: method FILE_BEGIN/FILE_CURRENT/FILE_END.
-    // ERROR_NEGATIVE_SEEK before the start, ERROR_INVALID_PARAMETER for a bad method.
+    // ERROR_NEGATIVE_SEEK before the start, ERROR_INVALID_PARAMETER for a bad
+    // method or past kMaxSize.
     DWORD Seek(std::int64_t distance, DWORD method, std::uint64_t* position);
     // FILETIME values; null pointers are skipped (Set) or not filled (Get).
     // Setting needs write access.

@@ -117,7 +117,7 @@ TEST_F(StoreTest, SeekAndSize)
 {
     Put(u"\\f", "0123456789");
     std::unique_ptr<store::File> f;
-    ASSERT_EQ(Open(s(), u"\\f", GENERIC_READ, 0, OPEN_EXISTING, &f), 0u);
+    ASSERT_EQ(Open(s(), u"\\f", GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, &f), 0u);
     std::uint64_t size = 0, pos = 0;
     ASSERT_EQ(f->Size(&size), 0u);
     EXPECT_EQ(size, 10u);
@@ -131,6 +131,15 @@ TEST_F(StoreTest, SeekAndSize)
     EXPECT_EQ(done, 0u);
     EXPECT_EQ(f->Seek(-1, FILE_BEGIN, &pos), ERROR_NEGATIVE_SEEK);
     EXPECT_EQ(f->Seek(0, 7, &pos), ERROR_INVALID_PARAMETER);
+    // A device file's size is 32 bits: no position past it, no write growing
+    // the file past it (a copy of such a file would fill the host's disk).
+    EXPECT_EQ(f->Seek(std::int64_t(1) << 32, FILE_BEGIN, &pos), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(f->Seek(INT64_MAX, FILE_END, &pos), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(f->Seek(INT64_MIN, FILE_END, &pos), ERROR_NEGATIVE_SEEK);
+    ASSERT_EQ(f->Seek(0xFFFFFFFF, FILE_BEGIN, &pos), 0u);
+    std::uint32_t written = 7;
+    EXPECT_EQ(f->Write("x", 1, &written), ERROR_DISK_FULL);
+    EXPECT_EQ(written, 0u);
 }
 
 TEST_F(StoreTest, AttributesAreKeptAndReported)
