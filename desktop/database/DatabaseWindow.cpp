@@ -2,6 +2,7 @@
 
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
+#include "desktop/database/CShortcutBalloon.h"
 #include "desktop/database/GridSql.h"
 #include "desktop/link/AgentContractText.h"
 #include "desktop/link/DeviceLink.h"
@@ -27,7 +28,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
-#include <QToolTip>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -174,7 +174,7 @@ void DatabaseWindow::BuildControls()
         m_splitter->addWidget(m_view);
         connect(m_view, &CResultsGridView::reloadRequested, this, &DatabaseWindow::ReloadTable);
         connect(m_view, &CResultsGridView::registryEditorRequested, this,
-            &DatabaseWindow::registryEditorRequested);
+            [this] { AskMainWindow(&DatabaseWindow::registryEditorRequested, m_view); });
         connect(m_view, &CResultsGridView::filterChanged, this, [this] {
             SetStatus(QStringLiteral("Filtering.."));
             const int rows = m_grid.rowCount();
@@ -505,7 +505,25 @@ void DatabaseWindow::ShowShortcutTip()
                              "sensitive data."))
               .toHtmlEscaped()
               .replace(QLatin1String("\r\n"), QLatin1String("<br>"));
-    QToolTip::showText(m_shortcutTip->mapToGlobal(QPoint(0, 0)), text, m_shortcutTip);
+    if (!m_balloon) {
+        m_balloon = new CShortcutBalloon(m_shortcutTip);
+        // The tip stays only while the setting still asks for it.
+        connect(m_balloon, &CShortcutBalloon::closed, this, [this] {
+            quint32 showTip = 1;
+            settings::ReadDword(QStringLiteral("ShowShortcutButton"), &showTip);
+            m_shortcutTip->setVisible(showTip == 1);
+        });
+    }
+    m_balloon->ShowText(text);
+}
+
+void DatabaseWindow::AskMainWindow(void (DatabaseWindow::*request)(), QWidget* control)
+{
+    emit(this->*request)();
+    QTimer::singleShot(250, control, [this, control] {
+        activateWindow();
+        control->setFocus();
+    });
 }
 
 void DatabaseWindow::OnDeviceDisconnected()
@@ -576,7 +594,7 @@ bool DatabaseWindow::eventFilter(QObject* watched, QEvent* event)
     if ((watched == m_tree || watched == m_view) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_T) {
-            emit logWindowRequested();
+            AskMainWindow(&DatabaseWindow::logWindowRequested, static_cast<QWidget*>(watched));
             return true;
         }
         if (watched == m_tree && key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_F5) {
@@ -588,7 +606,7 @@ bool DatabaseWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (watched == m_tree && key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_R) {
-            emit registryEditorRequested();
+            AskMainWindow(&DatabaseWindow::registryEditorRequested, m_tree);
             return true;
         }
     }

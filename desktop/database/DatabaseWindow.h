@@ -35,6 +35,7 @@ class WindowPlacement;
 namespace database {
 
 class CResultsGridView;
+class CShortcutBalloon;
 
 class DatabaseWindow : public QDialog {
     Q_OBJECT
@@ -92,6 +93,9 @@ private:
     void ShowTreeMenu(const QPoint& position);
     void OpenInSeparateProcess(const QString& table);
     void ShowShortcutTip();
+    // Emits `request` for the main window, then gives the focus back to
+    // `control` a moment later, once the other window has shown.
+    void AskMainWindow(void (DatabaseWindow::*request)(), QWidget* control);
     void ReloadTable();
     void ApplySplitter();
     void SaveSplitter();
@@ -127,6 +131,7 @@ private:
     QPushButton* m_export = nullptr;
     QCheckBox* m_keepResults = nullptr;
     QToolButton* m_shortcutTip = nullptr;
+    CShortcutBalloon* m_balloon = nullptr;
     ui::WindowPlacement* m_placement = nullptr;
 };
 

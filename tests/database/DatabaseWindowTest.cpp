@@ -7,12 +7,16 @@
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/link/SchemaTreeModel.h"
 #include "desktop/settings/SettingsStore.h"
+#include "tests/support/HostFile.h"
+#include "tests/support/TempDir.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QTreeView>
 
 using namespace databasetest;
@@ -304,6 +308,95 @@ TEST_F(WindowTest, DisconnectedWindowStaysOpenButInert)
     EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("exportButton"))->isEnabled());
     EXPECT_EQ(window->grid()->index(1, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(200, 200, 200));
     EXPECT_FALSE(window->grid()->flags(window->grid()->index(0, 1)) & Qt::ItemIsEditable);
+}
+
+TEST_F(WindowTest, ASeparateProcessGetsTheTableAndPasswordAsWholeArguments)
+{
+    auto* window = new database::DatabaseWindow(QString(), kSecret, QStringLiteral("demo"), false, false, QString());
+    window->show();
+    ASSERT_TRUE(WaitIdle(window));
+    QAbstractItemModel* model = Tree(window)->model();
+    const QModelIndex table = model->index(1, 0, model->index(0, 0));
+    const QString name = table.data(devlink::SchemaTreeModel::TableNameRole).toString();
+    ASSERT_FALSE(name.isEmpty());
+
+    // The second copy is a script under the program's name that notes its arguments.
+    testsupport::TempDir programs("qvprog");
+    const std::filesystem::path script
+        = programs.path() / QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+    testsupport::WriteHostFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    const QByteArray agentDir = qgetenv("QUORVANE_PROGRAM_DIR");
+    setenv("QUORVANE_PROGRAM_DIR", programs.path().c_str(), 1);
+    auto openSeparately = [&] {
+        QTreeView* tree = Tree(window);
+        emit tree->customContextMenuRequested(tree->visualRect(table).center());
+        QMenu* menu = window->findChild<QMenu*>(QStringLiteral("treeMenu"));
+        ASSERT_TRUE(menu);
+        Action(menu, QStringLiteral("Open ") + name + QStringLiteral(" in a separate process"))->trigger();
+        delete menu;
+    };
+    openSeparately();
+    const std::filesystem::path args = script.string() + ".args";
+    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(args) && std::filesystem::file_size(args) > 0; }));
+    EXPECT_EQ(testsupport::ReadHostFile(args),
+        (kSecret + QStringLiteral("\n-pass\ndemo\n-table\n") + name + QStringLiteral("\n")).toStdString());
+    EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
+
+    // No program there: the user hears so.
+    std::filesystem::remove(script);
+    openSeparately();
+    setenv("QUORVANE_PROGRAM_DIR", agentDir.constData(), 1);
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; })) << Prompts();
+    EXPECT_EQ(m_prompter.Records().front().text, QStringLiteral("Unable to open this file."));
+}
+
+TEST_F(WindowTest, ShortcutTipShowsTheLinkAndStaysOnlyWhileTheSettingAsksForIt)
+{
+    database::DatabaseWindow* window
+        = OpenTableWindow(QStringLiteral("Order Details"), QStringLiteral("SELECT * FROM [Order Details]"));
+    auto* tip = window->findChild<QToolButton*>(QStringLiteral("shortcutTipButton"));
+    ASSERT_TRUE(tip && tip->isVisible());
+    QTest::mouseClick(tip, Qt::LeftButton);
+    auto* balloon = window->findChild<QLabel*>(QStringLiteral("shortcutBalloon"));
+    ASSERT_TRUE(balloon && balloon->isVisible());
+    EXPECT_TRUE(balloon->text().contains(
+        (QStringLiteral("\"") + devlink::GetProgramPath() + QStringLiteral("\" ") + kOrders
+            + QStringLiteral(" -pass <Password> -table \"Order Details\""))
+            .toHtmlEscaped()))
+        << balloon->text().toStdString();
+
+    // Turned off meanwhile (as another window may do): gone when the balloon closes.
+    settings::WriteDword(QStringLiteral("ShowShortcutButton"), 0);
+    EXPECT_TRUE(tip->isVisible());
+    QTest::mouseClick(balloon, Qt::LeftButton);
+    EXPECT_FALSE(balloon->isVisible());
+    EXPECT_FALSE(tip->isVisible());
+}
+
+TEST_F(WindowTest, CtrlRAsksForTheRegistryEditorAndGivesTheFocusBack)
+{
+    database::DatabaseWindow* window
+        = OpenTableWindow(QStringLiteral("Products"), QStringLiteral("SELECT * FROM Products"));
+    QWidget* elsewhere = new QLineEdit;
+    elsewhere->setAttribute(Qt::WA_DeleteOnClose);
+    int asked = 0;
+    QObject::connect(window, &database::DatabaseWindow::registryEditorRequested, window, [&] {
+        ++asked;
+        // The editor shows and takes the focus.
+        elsewhere->show();
+        elsewhere->activateWindow();
+        elsewhere->setFocus();
+    });
+    bool left = false;
+    QObject::connect(qApp, &QApplication::focusChanged, window,
+        [&](QWidget*, QWidget* now) { left = left || now == elsewhere; });
+    window->activateWindow();
+    View(window)->setFocus();
+    QTest::keyClick(View(window), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(WaitFor([&] { return left && View(window)->hasFocus(); }, 5000));
+    elsewhere->close();
 }
 
 } // namespace
