@@ -1,0 +1,48 @@
+// The explorer's folder tree (control 1000): a view of the controller's
+// tree model. A selection made by the user lists the folder; keys Delete
+// (delete the folder), F2 (rename it), F5 (refresh); other keys are traced
+// and do what a tree does. The right-click menu: "Create new folder..",
+// "Search for SQLCE databases..", "Copy", "Paste", "Rename", "Delete",
+// "Refresh" (the search, copy and paste are not part of this version and
+// stay disabled).
+//
+// Threads: window thread only.
+#pragma once
+
+#include <QTreeView>
+
+class QMenu;
+
+namespace explorer {
+
+class ExplorerController;
+
+class CFileDropTreeCtrl : public QTreeView {
+    Q_OBJECT
+public:
+    CFileDropTreeCtrl(ExplorerController* controller, QWidget* parent = nullptr);
+
+    // The right-click menu as it would show for the current folder (owned
+    // by the view, replaced by the next one).
+    QMenu* BuildContextMenu();
+    using QTreeView::edit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    void ShowCurrent(const QModelIndex& index);
+
+    ExplorerController* m_controller;
+    QMenu* m_menu = nullptr;
+    bool m_byMouse = false;
+    bool m_settingCurrent = false;
+    bool m_editing = false; // an in-place editor is open
+};
+
+} // namespace explorer
