@@ -92,7 +92,11 @@ void ExplorerController::Start(const QString& selectPath)
 {
     m_stopped = false;
     SetDirName(selectPath.isEmpty() ? QStringLiteral("\\") : selectPath);
-    Refresh(false);
+    // Without a device the panes wait for its connection.
+    if (m_connected)
+        Refresh(false);
+    else
+        m_refreshDirs = true;
     m_refreshTimer.start();
     m_pollTimer.start();
 }
@@ -234,8 +238,8 @@ QStandardItem* ExplorerController::CurrentTreeItem() const
 void ExplorerController::SetConnected(bool connected)
 {
     m_connected = connected;
-    // What the poll found while the device was away is acted on now.
-    if (connected && !m_stopped) {
+    // What changed while the device was away is read now.
+    if (connected && !m_stopped && m_refreshTimer.isActive()) {
         m_refreshDirs = true;
         OnRefreshTimer();
     }
