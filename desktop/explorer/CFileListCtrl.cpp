@@ -14,7 +14,9 @@
 namespace explorer {
 namespace {
 
-constexpr int kColumnWidths[kColumnCount] = { 150, 75, 120, 110, 0 };
+// "Type" is wider than the classic 120 pixels: the desktop's type
+// descriptions are longer than the device's.
+constexpr int kColumnWidths[kColumnCount] = { 150, 75, 150, 110, 0 };
 
 QString Quoted(const char* opening, const QString& name, const char* closing)
 {

@@ -1,5 +1,7 @@
 #include "desktop/explorer/DeviceDateText.h"
 
+#include <QRegularExpression>
+
 namespace explorer {
 namespace {
 
@@ -10,7 +12,12 @@ constexpr qint64 kUnixEpochMs = 11644473600000LL;
 
 QString DatePatternOf(const QLocale& locale)
 {
-    QString pattern = locale.toString(QDate(2005, 12, 25), QLocale::ShortFormat);
+    // A short format that names the month ("25 Dec 2005") would leave the
+    // name of December in every date: such a month is shown as a number.
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    format.replace(QRegularExpression(QStringLiteral("M{3,4}")), QStringLiteral("MM"));
+    format.replace(QRegularExpression(QStringLiteral("d{3,4}\\W*")), QString());
+    QString pattern = locale.toString(QDate(2005, 12, 25), format);
     pattern.replace(QStringLiteral("2005"), QStringLiteral("%4y"));
     pattern.replace(QStringLiteral("05"), QStringLiteral("%2y"));
     pattern.replace(QStringLiteral("25"), QStringLiteral("%d"));

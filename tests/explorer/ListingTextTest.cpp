@@ -51,6 +51,8 @@ TEST(ListingText, DatesInTheDesktopOrderUpTo2019)
     EXPECT_EQ(us, "%m/%d/%2y");
     const QString german = DatePatternOf(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(german, "%d.%m.%2y");
+    // A short format with a month name gets the month's number instead.
+    EXPECT_EQ(DatePatternOf(QLocale::c()), "%d %m %4y");
     const QDateTime time(QDate(2031, 2, 28), QTime(5, 6, 7), Qt::UTC);
     const QDateTime shown = ClampListYear(time);
     EXPECT_EQ(DeviceDateText(shown, us), "02/28/19  05:06");

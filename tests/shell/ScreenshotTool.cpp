@@ -11,6 +11,7 @@
 #include "desktop/link/LinkTiming.h"
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/shell/CAboutBox.h"
+#include "desktop/explorer/ExplorerController.h"
 #include "desktop/shell/CMainWindow.h"
 #include "desktop/shell/CPreferencesDialog.h"
 #include "desktop/shell/CSplashWindow.h"
@@ -213,6 +214,11 @@ int main(int argc, char** argv)
     Await(
         "the end of the start-up", [&] { return started; }, 120000);
     SavePixmap(splash, "splash");
+    // The explorer on a folder with files in it.
+    explorer::ExplorerController* files = window->explorer();
+    Await("the explorer's first listing", [&] { return !files->isBusy() && files->treeModel()->rootItem(); });
+    files->SelectDirectory(QStringLiteral("\\My Documents"), false);
+    Await("the list of My Documents", [&] { return !files->isBusy() && files->listModel()->rowCount() > 0; });
     Save(window, "main-window");
 
     auto* preferences = new shell::CPreferencesDialog(window);
