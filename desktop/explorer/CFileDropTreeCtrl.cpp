@@ -10,13 +10,11 @@
 namespace explorer {
 
 CFileDropTreeCtrl::CFileDropTreeCtrl(ExplorerController* controller, QWidget* parent)
-    : QTreeView(parent)
-    , m_controller(controller)
+    : CExplorerView(controller, parent)
 {
     setObjectName(QStringLiteral("directoryTree"));
     setModel(controller->treeModel());
     setHeaderHidden(true);
-    setEditTriggers(NoEditTriggers);
     connect(controller, &ExplorerController::currentTreeItemChanged, this, &CFileDropTreeCtrl::ShowCurrent);
     connect(controller, &ExplorerController::editTreeItemRequested, this, [this](const QModelIndex& index) {
         ShowCurrent(index.parent());
@@ -76,14 +74,9 @@ void CFileDropTreeCtrl::keyPressEvent(QKeyEvent* event)
 
 QMenu* CFileDropTreeCtrl::BuildContextMenu()
 {
-    delete m_menu;
-    m_menu = new QMenu(this);
-    m_menu->setObjectName(QStringLiteral("treeMenu"));
-    auto add = [this](const QString& text, const char* name, bool enabled, auto slot) {
-        QAction* action = m_menu->addAction(text, this, slot);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setEnabled(enabled);
-        return action;
+    NewMenu(QStringLiteral("treeMenu"));
+    auto add = [this](const QString& text, const char* name, bool enabled, std::function<void()> run) {
+        return AddMenuItem(text, name, enabled, std::move(run));
     };
     const bool atRoot = m_controller->dirName() == QLatin1String("\\");
     add(QStringLiteral("Create new folder.."), "createFolderAction", true, [this] { m_controller->CreateTreeFolder(); });
@@ -111,25 +104,6 @@ void CFileDropTreeCtrl::contextMenuEvent(QContextMenuEvent* event)
         m_byMouse = false;
     }
     BuildContextMenu()->popup(event->globalPos());
-}
-
-bool CFileDropTreeCtrl::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
-{
-    const bool editing = QTreeView::edit(index, trigger, event);
-    if (state() == EditingState && !m_editing) {
-        m_editing = true;
-        m_controller->BeginEdit();
-    }
-    return editing;
-}
-
-void CFileDropTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
-{
-    QTreeView::closeEditor(editor, hint);
-    if (m_editing) {
-        m_editing = false;
-        m_controller->EndEdit();
-    }
 }
 
 } // namespace explorer

@@ -9,15 +9,13 @@
 // Threads: window thread only.
 #pragma once
 
-#include <QTreeView>
-
-class QMenu;
+#include "desktop/explorer/CExplorerView.h"
 
 namespace explorer {
 
 class ExplorerController;
 
-class CFileDropTreeCtrl : public QTreeView {
+class CFileDropTreeCtrl : public CExplorerView {
     Q_OBJECT
 public:
     CFileDropTreeCtrl(ExplorerController* controller, QWidget* parent = nullptr);
@@ -25,24 +23,18 @@ public:
     // The right-click menu as it would show for the current folder (owned
     // by the view, replaced by the next one).
     QMenu* BuildContextMenu();
-    using QTreeView::edit;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void ShowCurrent(const QModelIndex& index);
 
-    ExplorerController* m_controller;
-    QMenu* m_menu = nullptr;
     bool m_byMouse = false;
     bool m_settingCurrent = false;
-    bool m_editing = false; // an in-place editor is open
 };
 
 } // namespace explorer

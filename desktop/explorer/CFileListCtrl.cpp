@@ -26,15 +26,13 @@ QString Quoted(const char* opening, const QString& name, const char* closing)
 } // namespace
 
 CFileListCtrl::CFileListCtrl(ExplorerController* controller, QWidget* parent)
-    : QTreeView(parent)
-    , m_controller(controller)
+    : CExplorerView(controller, parent)
 {
     setObjectName(QStringLiteral("fileList"));
     setModel(controller->listModel());
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setSelectionMode(ExtendedSelection);
-    setEditTriggers(NoEditTriggers);
     setSortingEnabled(true);
     header()->setStretchLastSection(false);
     header()->setSortIndicator(kColumnName, Qt::AscendingOrder);
@@ -132,14 +130,9 @@ void CFileListCtrl::keyPressEvent(QKeyEvent* event)
 
 QMenu* CFileListCtrl::BuildContextMenu()
 {
-    delete m_menu;
-    m_menu = new QMenu(this);
-    m_menu->setObjectName(QStringLiteral("listMenu"));
-    auto add = [this](const QString& text, const char* name, bool enabled, auto slot) {
-        QAction* action = m_menu->addAction(text, this, slot);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setEnabled(enabled);
-        return action;
+    NewMenu(QStringLiteral("listMenu"));
+    auto add = [this](const QString& text, const char* name, bool enabled, std::function<void()> run) {
+        return AddMenuItem(text, name, enabled, std::move(run));
     };
     const QList<int> rows = SelectedRows();
     FileListModel* list = m_controller->listModel();
@@ -195,25 +188,6 @@ void CFileListCtrl::contextMenuEvent(QContextMenuEvent* event)
     if (!indexAt(viewport()->mapFrom(this, event->pos())).isValid())
         clearSelection();
     BuildContextMenu()->popup(event->globalPos());
-}
-
-bool CFileListCtrl::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
-{
-    const bool editing = QTreeView::edit(index, trigger, event);
-    if (state() == EditingState && !m_editing) {
-        m_editing = true;
-        m_controller->BeginEdit();
-    }
-    return editing;
-}
-
-void CFileListCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
-{
-    QTreeView::closeEditor(editor, hint);
-    if (m_editing) {
-        m_editing = false;
-        m_controller->EndEdit();
-    }
 }
 
 } // namespace explorer

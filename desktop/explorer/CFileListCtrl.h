@@ -10,15 +10,13 @@
 // Threads: window thread only.
 #pragma once
 
-#include <QTreeView>
-
-class QMenu;
+#include "desktop/explorer/CExplorerView.h"
 
 namespace explorer {
 
 class ExplorerController;
 
-class CFileListCtrl : public QTreeView {
+class CFileListCtrl : public CExplorerView {
     Q_OBJECT
 public:
     CFileListCtrl(ExplorerController* controller, QWidget* parent = nullptr);
@@ -28,21 +26,15 @@ public:
     // The right-click menu for the current selection (owned by the view,
     // replaced by the next one).
     QMenu* BuildContextMenu();
-    using QTreeView::edit;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void RememberView();
     void RestoreView();
 
-    ExplorerController* m_controller;
-    QMenu* m_menu = nullptr;
-    bool m_editing = false;
     // What a changed listing keeps: the selected names, the current one and
     // the scroll position.
     QStringList m_keptSelection;

@@ -140,6 +140,9 @@ private:
     void ShowList(const FileRows& files, const FileRows& dirs);
     void SetDirName(const QString& path);
     void OnRefreshTimer();
+    // A new folder in m_dirName, named as the tree or the list names it,
+    // whose name is then edited in place.
+    void CreateFolder(bool fromTree);
     void PausePoll() { ++m_pauseCount; }
     void ResumePoll();
     // The tree item of m_dirName.

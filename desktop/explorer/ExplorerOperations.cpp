@@ -167,29 +167,47 @@ void ExplorerController::DeleteListSelection(const QList<int>& rows)
 
 void ExplorerController::CreateTreeFolder()
 {
+    CreateFolder(true);
+}
+
+void ExplorerController::CreateListFolder()
+{
+    CreateFolder(false);
+}
+
+void ExplorerController::CreateFolder(bool fromTree)
+{
     const QString dir = m_dirName;
     auto created = std::make_shared<QString>();
     PausePoll();
     Run(
-        [dir, created] {
-            const std::optional<QString> name
-                = FreeFolderName(dir, QStringLiteral("New Folder"), QStringLiteral(" "), 999);
+        [dir, created, fromTree] {
+            // The tree and the list name their new folders differently.
+            const std::optional<QString> name = fromTree
+                ? FreeFolderName(dir, QStringLiteral("New Folder"), QStringLiteral(" "), 999)
+                : FreeFolderName(dir, QStringLiteral("New folder"), QString(), 0);
             if (!name)
                 return;
             const QString path = JoinDevicePath(dir, *name);
             if (!CreateDeviceDirectory(path)) {
-                devlink::ShowMessage(QStringLiteral("Create Directory"),
-                    QStringLiteral("Unable to create temporary directory:\r\n") + path, PromptIcon::Warning);
+                if (fromTree)
+                    devlink::ShowMessage(QStringLiteral("Create Directory"),
+                        QStringLiteral("Unable to create temporary directory:\r\n") + path, PromptIcon::Warning);
+                else
+                    devlink::ShowMessage(QStringLiteral("Error"),
+                        QStringLiteral("Unable to create default directory name: %1.\r\n").arg(*name),
+                        PromptIcon::Warning);
                 return;
             }
             *created = *name;
         },
-        [this, dir, created] {
+        [this, dir, created, fromTree] {
             QStandardItem* parent = m_tree.ItemOf(dir);
-            if (created->isEmpty() || !parent || DirectoryTreeModel::PathOf(parent) != dir)
+            const bool parentShown = parent && DirectoryTreeModel::PathOf(parent) == dir;
+            if (created->isEmpty())
                 return;
             devlink::TraceLine(QStringLiteral("m_dirName = ") + dir);
-            QStandardItem* item = m_tree.InsertFolder(parent, *created);
+            QStandardItem* item = parentShown ? m_tree.InsertFolder(parent, *created) : nullptr;
             if (m_dirName == dir) {
                 FileRow row;
                 row.isDir = true;
@@ -197,41 +215,10 @@ void ExplorerController::CreateTreeFolder()
                 m_dirs.append(row);
                 m_list.AddFolder(*created);
             }
-            emit editTreeItemRequested(item->index());
-        },
-        [this] { ResumePoll(); });
-}
-
-void ExplorerController::CreateListFolder()
-{
-    const QString dir = m_dirName;
-    auto created = std::make_shared<QString>();
-    PausePoll();
-    Run(
-        [dir, created] {
-            const std::optional<QString> name
-                = FreeFolderName(dir, QStringLiteral("New folder"), QString(), 0);
-            if (!name)
-                return;
-            if (!CreateDeviceDirectory(JoinDevicePath(dir, *name))) {
-                devlink::ShowMessage(QStringLiteral("Error"),
-                    QStringLiteral("Unable to create default directory name: %1.\r\n").arg(*name),
-                    PromptIcon::Warning);
-                return;
-            }
-            *created = *name;
-        },
-        [this, dir, created] {
-            if (created->isEmpty() || m_dirName != dir)
-                return;
-            FileRow row;
-            row.isDir = true;
-            row.name = *created;
-            m_dirs.append(row);
-            m_list.AddFolder(*created);
-            if (QStandardItem* parent = CurrentTreeItem())
-                m_tree.InsertFolder(parent, *created);
-            emit editListRowRequested(m_list.RowOf(*created));
+            if (fromTree && item)
+                emit editTreeItemRequested(item->index());
+            else if (!fromTree && m_dirName == dir)
+                emit editListRowRequested(m_list.RowOf(*created));
         },
         [this] { ResumePoll(); });
 }
