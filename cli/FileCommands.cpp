@@ -53,8 +53,8 @@ int List(CliContext& cx, const ParsedCommand& p)
         return cx.DeviceFailure(QStringLiteral("cannot list %1").arg(path));
     // The explorer's order: folders first, then by name.
     std::stable_sort(entries.begin(), entries.end(), [](const DeviceEntry& a, const DeviceEntry& b) {
-        return explorer::DefaultListLess(a.attributes & FILE_ATTRIBUTE_DIRECTORY, a.name,
-            b.attributes & FILE_ATTRIBUTE_DIRECTORY, b.name);
+        return explorer::DefaultListLess(
+            a.attributes & FILE_ATTRIBUTE_DIRECTORY, a.name, b.attributes & FILE_ATTRIBUTE_DIRECTORY, b.name);
     });
     const bool explorerSizes = p.Has(QStringLiteral("sizes"));
     const int sizeForm = explorerSizes ? explorer::ShowFilesizeAs() : explorer::kSizePlain;
@@ -63,8 +63,8 @@ int List(CliContext& cx, const ParsedCommand& p)
         // The explorer's size texts are of the low 32 bits, and none for a
         // folder.
         const QString size = !explorerSizes ? QString::number(e.size)
-            : folder                         ? QString()
-                                             : explorer::FormatFileSize(quint32(e.size), sizeForm);
+            : folder                        ? QString()
+                                            : explorer::FormatFileSize(quint32(e.size), sizeForm);
         cx.out() << AttributeLetters(e.attributes) << " " << size.rightJustified(12) << "  "
                  << TimeText(e.lastWrite) << "  " << e.name << Qt::endl;
     }
@@ -174,9 +174,10 @@ QVector<Command> DeviceCommands()
         Info);
     add({ QStringLiteral("ls"), QStringLiteral("[PATH]"),
             QStringLiteral("list a device folder (or the entries a pattern matches)"),
-            QStringLiteral("Lists a device folder (default \"\\\"), or the entries a pattern such as\n"
-                           "\"\\Windows\\*.exe\" matches: attributes, size, last write time (UTC) and name\n"
-                           "(the long listing, with or without -l), folders first as the explorer shows them.\n"),
+            QStringLiteral(
+                "Lists a device folder (default \"\\\"), or the entries a pattern such as\n"
+                "\"\\Windows\\*.exe\" matches: attributes, size, last write time (UTC) and name\n"
+                "(the long listing, with or without -l), folders first as the explorer shows them.\n"),
             { { QStringLiteral("long"), QString(), QStringLiteral("The long listing (the default)."),
                   QStringLiteral("l") },
                 { QStringLiteral("sizes"), QString(),

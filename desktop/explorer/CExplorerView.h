@@ -29,7 +29,8 @@ protected:
     // A new, empty right-click menu named `objectName`, replacing the last.
     QMenu* NewMenu(const QString& objectName);
     // An item of the menu being made.
-    QAction* AddMenuItem(const QString& text, const char* objectName, bool enabled, std::function<void()> run);
+    QAction* AddMenuItem(
+        const QString& text, const char* objectName, bool enabled, std::function<void()> run);
 
     ExplorerController* m_controller;
     QMenu* m_menu = nullptr;

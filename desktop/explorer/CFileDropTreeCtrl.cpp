@@ -79,7 +79,8 @@ QMenu* CFileDropTreeCtrl::BuildContextMenu()
         return AddMenuItem(text, name, enabled, std::move(run));
     };
     const bool atRoot = m_controller->dirName() == QLatin1String("\\");
-    add(QStringLiteral("Create new folder.."), "createFolderAction", true, [this] { m_controller->CreateTreeFolder(); });
+    add(QStringLiteral("Create new folder.."), "createFolderAction", true,
+        [this] { m_controller->CreateTreeFolder(); });
     m_menu->addSeparator();
     add(QStringLiteral("Search for SQLCE databases.."), "searchAction", false, [] {});
     m_menu->addSeparator();

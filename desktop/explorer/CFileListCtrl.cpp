@@ -113,7 +113,8 @@ void CFileListCtrl::keyPressEvent(QKeyEvent* event)
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         const QList<int> rows = SelectedRows();
         if (rows.size() == 1) {
-            devlink::TraceLine(QStringLiteral("PreTranslateMessage():  Passing ENTER character to Files Control.\r\n"));
+            devlink::TraceLine(
+                QStringLiteral("PreTranslateMessage():  Passing ENTER character to Files Control.\r\n"));
             m_controller->OpenRow(rows.first());
         } else {
             devlink::TraceLine(QStringLiteral("PreTranslateMessage():  Ignoring ENTER character.\r\n"));
@@ -147,7 +148,8 @@ QMenu* CFileListCtrl::BuildContextMenu()
         } else if (extension == QLatin1String("cab")) {
             add(Quoted("Install \"", name, "\""), "installAction", false, [] {});
         } else if (extension == QLatin1String("sdf")) {
-            add(Quoted("Open \"", name, "\""), "openAction", true, [this, row] { m_controller->OpenRow(row); });
+            add(Quoted("Open \"", name, "\""), "openAction", true,
+                [this, row] { m_controller->OpenRow(row); });
             add(Quoted("Open \"", name, "\" in a separate thread"), "openThreadAction", false, [] {});
             m_menu->addSeparator();
             add(Quoted("Compact \"", name, "\"..."), "compactAction", false, [] {});

@@ -161,7 +161,8 @@ bool DeleteDirectory(const QString& path, DeleteState* state)
     }
     if (!state->stopReported) {
         devlink::ShowMessage(QStringLiteral("Error"),
-            QStringLiteral("Unable to delete the directory \"%1\".\r\nError: %2").arg(path, LastDeviceErrorText()),
+            QStringLiteral("Unable to delete the directory \"%1\".\r\nError: %2")
+                .arg(path, LastDeviceErrorText()),
             PromptIcon::Warning);
         state->stopReported = true;
     }
@@ -215,7 +216,8 @@ bool RenameTreeDirectory(const QString& from, const QString& to)
     if (CeMoveFile(source.c_str(), target.c_str()))
         return true;
     devlink::ShowMessage(QStringLiteral("Error"),
-        QStringLiteral("Unable to rename \r\n%1\r\nto:\r\n%2.\r\n\r\nError: %3").arg(from, to, LastDeviceErrorText()),
+        QStringLiteral("Unable to rename \r\n%1\r\nto:\r\n%2.\r\n\r\nError: %3")
+            .arg(from, to, LastDeviceErrorText()),
         PromptIcon::Information);
     return false;
 }

@@ -12,7 +12,8 @@ QIcon FolderIcon(bool volume)
         return QIcon::fromTheme(QStringLiteral("media-flash"),
             QIcon::fromTheme(QStringLiteral("drive-removable-media"),
                 QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon)));
-    return QIcon::fromTheme(QStringLiteral("folder"), QApplication::style()->standardIcon(QStyle::SP_DirIcon));
+    return QIcon::fromTheme(
+        QStringLiteral("folder"), QApplication::style()->standardIcon(QStyle::SP_DirIcon));
 }
 
 } // namespace

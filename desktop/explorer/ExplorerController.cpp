@@ -65,7 +65,8 @@ void ExplorerController::SetIntervals(int pollMs, int refreshMs)
     m_refreshTimer.setInterval(refreshMs);
 }
 
-void ExplorerController::Run(std::function<void()> work, std::function<void()> done, std::function<void()> ended)
+void ExplorerController::Run(
+    std::function<void()> work, std::function<void()> done, std::function<void()> ended)
 {
     ++m_pending;
     auto ran = std::make_shared<bool>(false);
@@ -154,7 +155,8 @@ void ExplorerController::SelectDirectory(const QString& path, bool byUser)
             if (!DirectoryExists(dir)) {
                 if (byUser)
                     devlink::ShowMessage(QStringLiteral("Warning"),
-                        QStringLiteral("Warning:  This directory cannot be found:   \r\n\r\n  %1\r\n").arg(dir),
+                        QStringLiteral("Warning:  This directory cannot be found:   \r\n\r\n  %1\r\n")
+                            .arg(dir),
                         devlink::PromptIcon::Information);
                 dir = NearestExisting(dir);
             }
@@ -205,12 +207,13 @@ void ExplorerController::ApplyListing(const Listing& listing)
     if (listing.treeRead) {
         m_tree.SetTree(listing.tree);
     } else if (listing.branchRead) {
-        if (QStandardItem* branch = m_tree.ItemOf(listing.branchPath);
-            branch && DirectoryTreeModel::PathOf(branch).compare(listing.branchPath, Qt::CaseInsensitive) == 0)
+        if (QStandardItem* branch = m_tree.ItemOf(listing.branchPath); branch
+            && DirectoryTreeModel::PathOf(branch).compare(listing.branchPath, Qt::CaseInsensitive) == 0)
             m_tree.SetChildren(branch, listing.branch);
     }
     if (!listing.ok) {
-        devlink::TraceLine(QStringLiteral("ReadDirectory(): Couldn't read the directory %1.\r\n").arg(listing.dirName));
+        devlink::TraceLine(
+            QStringLiteral("ReadDirectory(): Couldn't read the directory %1.\r\n").arg(listing.dirName));
         return;
     }
     // The tree's path may stop short of a folder that is gone.
@@ -256,8 +259,9 @@ void ExplorerController::ResumePoll()
 
 void ExplorerController::PollNow()
 {
-    devlink::TraceLine(QStringLiteral("%1  ReadInFilesThread()\r\n")
-                           .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))));
+    devlink::TraceLine(
+        QStringLiteral("%1  ReadInFilesThread()\r\n")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))));
     if (m_pauseCount > 0 || m_pollRunning || !m_connected || m_stopped)
         return;
     m_pollRunning = true;
@@ -275,7 +279,8 @@ void ExplorerController::PollNow()
                     "CheckFilesOnTheDevice():  Couldn't find the attributes of the root directory.\r\n"));
                 return;
             }
-            const QString trace = QStringLiteral("CheckFilesOnTheDevice(): Sending a 'Refresh Dirs' message..\r\n");
+            const QString trace
+                = QStringLiteral("CheckFilesOnTheDevice(): Sending a 'Refresh Dirs' message..\r\n");
             if (!DirectoryExists(dir)) {
                 finding->dirName = NearestExisting(dir);
                 devlink::TraceLine(trace);
@@ -295,11 +300,13 @@ void ExplorerController::PollNow()
             }
             FileRows freshFiles, freshDirs;
             if (!ReadDirectory(dir, &freshFiles, &freshDirs)) {
-                devlink::TraceLine(QStringLiteral("CheckFilesOnTheDevice(): Couldn't read files from directory.\r\n"));
+                devlink::TraceLine(
+                    QStringLiteral("CheckFilesOnTheDevice(): Couldn't read files from directory.\r\n"));
                 return;
             }
             if (!SameRows(freshDirs, dirs)) {
-                devlink::TraceLine(QStringLiteral("CheckFilesOnTheDevice(): Need to refresh directories\r\n"));
+                devlink::TraceLine(
+                    QStringLiteral("CheckFilesOnTheDevice(): Need to refresh directories\r\n"));
                 finding->refreshDirs = true;
             } else if (!SameRows(freshFiles, files)) {
                 devlink::TraceLine(QStringLiteral("CheckFilesOnTheDevice(): Need to refresh files\r\n"));

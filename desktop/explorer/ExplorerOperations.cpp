@@ -53,8 +53,9 @@ void ExplorerController::DeleteTreeDirectory()
             const QString question = dir == QLatin1String("\\")
                 ? QStringLiteral("Delete all of the files and directories on the device ?")
                 : QStringLiteral("Delete the directory \"%1\"%2")
-                      .arg(name, hasChildren ? QStringLiteral(" and all of it's subdirectories ?")
-                                             : QStringLiteral(" ?"));
+                      .arg(name,
+                          hasChildren ? QStringLiteral(" and all of it's subdirectories ?")
+                                      : QStringLiteral(" ?"));
             if (!AskYes(QStringLiteral("Delete directory"), question))
                 return;
             outcome->confirmed = true;
@@ -192,7 +193,8 @@ void ExplorerController::CreateFolder(bool fromTree)
             if (!CreateDeviceDirectory(path)) {
                 if (fromTree)
                     devlink::ShowMessage(QStringLiteral("Create Directory"),
-                        QStringLiteral("Unable to create temporary directory:\r\n") + path, PromptIcon::Warning);
+                        QStringLiteral("Unable to create temporary directory:\r\n") + path,
+                        PromptIcon::Warning);
                 else
                     devlink::ShowMessage(QStringLiteral("Error"),
                         QStringLiteral("Unable to create default directory name: %1.\r\n").arg(*name),

@@ -146,20 +146,24 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 QIcon FileListModel::IconOf(const FileRow& row) const
 {
     const qsizetype dot = row.name.lastIndexOf(QLatin1Char('.'));
-    const QString key = row.isDir ? QStringLiteral("/") : dot < 0 ? QString() : row.name.mid(dot + 1).toLower();
+    const QString key = row.isDir ? QStringLiteral("/")
+        : dot < 0                 ? QString()
+                                  : row.name.mid(dot + 1).toLower();
     const auto found = m_icons.constFind(key);
     if (found != m_icons.constEnd())
         return *found;
     QIcon icon;
     if (row.isDir) {
-        icon = QIcon::fromTheme(QStringLiteral("folder"), QApplication::style()->standardIcon(QStyle::SP_DirIcon));
+        icon = QIcon::fromTheme(
+            QStringLiteral("folder"), QApplication::style()->standardIcon(QStyle::SP_DirIcon));
     } else if (key == QLatin1String("sdf")) {
-        icon = QIcon::fromTheme(QStringLiteral("x-office-spreadsheet"),
-            QApplication::style()->standardIcon(QStyle::SP_FileIcon));
+        icon = QIcon::fromTheme(
+            QStringLiteral("x-office-spreadsheet"), QApplication::style()->standardIcon(QStyle::SP_FileIcon));
     } else {
         const QMimeType type = QMimeDatabase().mimeTypeForFile(row.name, QMimeDatabase::MatchExtension);
         icon = QIcon::fromTheme(type.iconName(),
-            QIcon::fromTheme(type.genericIconName(), QApplication::style()->standardIcon(QStyle::SP_FileIcon)));
+            QIcon::fromTheme(
+                type.genericIconName(), QApplication::style()->standardIcon(QStyle::SP_FileIcon)));
     }
     m_icons.insert(key, icon);
     return icon;

@@ -13,8 +13,8 @@
 #include "desktop/explorer/DeviceListing.h"
 
 #include <QAbstractTableModel>
-#include <QIcon>
 #include <QHash>
+#include <QIcon>
 
 namespace explorer {
 

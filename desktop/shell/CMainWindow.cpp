@@ -109,8 +109,10 @@ void CMainWindow::BuildExplorerPanes()
     m_filesTotal->setObjectName(QStringLiteral("filesTotal"));
     connect(m_explorer, &explorer::ExplorerController::dirNameChanged, m_pathField, &QLineEdit::setText);
     connect(m_explorer, &explorer::ExplorerController::totalTextChanged, m_filesTotal, &QLabel::setText);
-    connect(m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
-    connect(m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
+    connect(
+        m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
+    connect(
+        m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
 
     auto* listSide = new QWidget;
     auto* listLayout = new QVBoxLayout(listSide);

@@ -6,11 +6,11 @@
 #include "desktop/ui/CSqlErrorDialog.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 
 #include <condition_variable>

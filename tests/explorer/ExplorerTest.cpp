@@ -5,9 +5,13 @@
 // lost during a delete.
 #include "WindowFixture.h"
 
+#include "desktop/explorer/CFilePropertiesDialog.h"
+#include "desktop/explorer/DeviceDateText.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/AgentInvocation.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QSignalSpy>
 
 using namespace windowtest;
@@ -92,8 +96,8 @@ TEST_F(ExplorerTest, ListingShowsFoldersFirstWithTheTextsAndTotal)
 {
     ASSERT_TRUE(MakeDir("\\Data"));
     ASSERT_TRUE(MakeDir("\\Data\\zeta"));
-    ASSERT_TRUE(PutDated("\\Data\\big.bin", std::string(1048576, 'x'),
-        QDateTime(QDate(2031, 6, 7), QTime(8, 9), Qt::UTC)));
+    ASSERT_TRUE(PutDated(
+        "\\Data\\big.bin", std::string(1048576, 'x'), QDateTime(QDate(2031, 6, 7), QTime(8, 9), Qt::UTC)));
     ASSERT_TRUE(PutDeviceFile("\\Data\\half.bin", std::string(524288, 'y')));
     ASSERT_TRUE(PutDeviceFile("\\Data\\a.sdf", ""));
     ASSERT_TRUE(PutDeviceFile("\\Data\\b.sdf", ""));
@@ -246,9 +250,50 @@ TEST_F(ExplorerTest, RenamesToTheSameOrAnExistingName)
     EXPECT_EQ(GetDeviceFile("\\R\\c.txt"), "a");
     EXPECT_EQ(ListNames(), QStringList({ "c.txt", "b.txt" }));
 
-    // The tree's root item cannot be renamed.
+    // The tree's root item cannot be renamed; the shown folder can, and the
+    // shown path follows it.
     const QModelIndex root = explorer.treeModel()->rootItem()->index();
     EXPECT_FALSE(explorer.treeModel()->flags(root) & Qt::ItemIsEditable);
+    ASSERT_TRUE(MakeDir("\\Taken"));
+    m_prompter.Clear();
+    const QModelIndex folder = explorer.treeModel()->ItemOf("\\R")->index();
+    explorer.treeModel()->setData(folder, "Taken");
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_TRUE(
+        m_prompter.Records()[0].text.startsWith("Unable to rename \r\n\\R\r\nto:\r\n\\Taken.\r\n\r\nError: "))
+        << m_prompter.Records()[0].text.toStdString();
+    EXPECT_EQ(explorer.dirName(), "\\R");
+    explorer.treeModel()->setData(folder, "R2");
+    Settle();
+    EXPECT_EQ(explorer.dirName(), "\\R2");
+    EXPECT_EQ(GetDeviceFile("\\R2\\c.txt"), "a");
+    EXPECT_EQ(explorer.treeModel()->ItemOf("\\R2")->text(), "R2");
+}
+
+TEST_F(ExplorerTest, PropertiesOfAFile)
+{
+    ASSERT_TRUE(MakeDir("\\P"));
+    ASSERT_TRUE(
+        PutDated("\\P\\p.txt", std::string(1000, 'p'), QDateTime(QDate(2010, 3, 4), QTime(5, 6), Qt::UTC)));
+    ASSERT_TRUE(SetAttributes("\\P\\p.txt", 0x03));
+    explorer::ExplorerController& explorer = Open("\\P");
+    QSignalSpy ready(&explorer, &explorer::ExplorerController::propertiesReady);
+    explorer.ShowProperties(0);
+    Settle();
+    ASSERT_EQ(ready.size(), 1);
+    explorer::CFilePropertiesDialog dialog(ready.first().first().value<explorer::FileProperties>());
+    EXPECT_EQ(dialog.windowTitle(), "File properties");
+    auto text = [&](const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); };
+    EXPECT_EQ(text("fileNameField"), "p.txt");
+    EXPECT_EQ(text("locationField"), "\\P");
+    EXPECT_EQ(text("sizeField"), "1,000");
+    EXPECT_TRUE(text("modifiedField")
+                    .startsWith(explorer::DeviceDateText(
+                        QDateTime(QDate(2010, 3, 4), QTime(5, 6), Qt::UTC), explorer::DesktopDatePattern())
+                                    .left(8)));
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("hiddenCheck")->isChecked());
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("readOnlyCheck")->isChecked());
 }
 
 TEST_F(ExplorerTest, DeviceLostDuringADeleteShowsOnlyWhatWasDeleted)

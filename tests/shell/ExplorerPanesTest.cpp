@@ -37,7 +37,10 @@ protected:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
     }
 
-    bool Settled() { return WaitFor([this] { return !m_window->explorer()->isBusy(); }); }
+    bool Settled()
+    {
+        return WaitFor([this] { return !m_window->explorer()->isBusy(); });
+    }
 };
 
 TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
