@@ -14,9 +14,9 @@
 namespace explorer {
 namespace {
 
-// "Type" is wider than the classic 120 pixels: the desktop's type
-// descriptions are longer than the device's.
-constexpr int kColumnWidths[kColumnCount] = { 150, 75, 150, 110, 0 };
+// "Type" and "Date" are wider than the classic 120 and 110 pixels: the
+// desktop's type descriptions are longer, and its fonts wider.
+constexpr int kColumnWidths[kColumnCount] = { 150, 75, 150, 130, 0 };
 
 QString Quoted(const char* opening, const QString& name, const char* closing)
 {
