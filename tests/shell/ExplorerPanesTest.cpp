@@ -8,6 +8,7 @@
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/shell/InstanceChannel.h"
 
 #include <QAction>
 #include <QLabel>
@@ -101,6 +102,31 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     auto* label = database->findChild<QLabel*>(QStringLiteral("databasePathLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_TRUE(label->text().contains("\\Docs\\x.sdf")) << label->text().toStdString();
+}
+
+TEST_F(ExplorerPanesTest, AReconnectedDeviceIsReadAgain)
+{
+    StartDevice();
+    OpenMainWindow();
+    ASSERT_TRUE(WaitForStartup());
+    ASSERT_TRUE(Settled());
+    explorer::ExplorerController* explorer = m_window->explorer();
+    QCoreApplication::postEvent(m_window, new QEvent(shell::kDeviceDisconnectedEvent));
+    ASSERT_TRUE(WaitFor([&] { return !m_window->directoryTree()->isEnabled(); }));
+    EXPECT_FALSE(explorer->isConnected());
+
+    const std::u16string later = u"\\Later";
+    ASSERT_TRUE(Device().CeCreateDirectory(later.c_str(), nullptr));
+    // Read at the reconnection, well before the poll's first period (10 s)
+    // and the refresh timer's (5 s) could have shown it.
+    QCoreApplication::postEvent(m_window, new QEvent(shell::kDeviceConnectedEvent));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return m_window->directoryTree()->isEnabled()
+                && explorer::DirectoryTreeModel::ChildNamed(explorer->treeModel()->rootItem(), "Later");
+        },
+        7000));
+    EXPECT_TRUE(Settled());
 }
 
 } // namespace
