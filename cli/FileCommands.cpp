@@ -3,9 +3,13 @@
 #include "cli/DeviceEntries.h"
 #include "cli/RegistryCommands.h"
 #include "cli/TransferCommands.h"
+#include "desktop/explorer/DeviceListing.h"
+#include "desktop/explorer/FileSizeText.h"
 #include "platform/rapi/Rapi.h"
 
 #include <QDateTime>
+
+#include <algorithm>
 
 namespace cli {
 namespace {
@@ -47,9 +51,22 @@ int List(CliContext& cx, const ParsedCommand& p)
     QVector<DeviceEntry> entries;
     if (!FindDeviceEntries(pattern, &entries))
         return cx.DeviceFailure(QStringLiteral("cannot list %1").arg(path));
+    // The explorer's order: folders first, then by name.
+    std::stable_sort(entries.begin(), entries.end(), [](const DeviceEntry& a, const DeviceEntry& b) {
+        return explorer::DefaultListLess(
+            a.attributes & FILE_ATTRIBUTE_DIRECTORY, a.name, b.attributes & FILE_ATTRIBUTE_DIRECTORY, b.name);
+    });
+    const bool explorerSizes = p.Has(QStringLiteral("sizes"));
+    const int sizeForm = explorerSizes ? explorer::ShowFilesizeAs() : explorer::kSizePlain;
     for (const DeviceEntry& e : entries) {
-        cx.out() << AttributeLetters(e.attributes) << " " << QString::number(e.size).rightJustified(12)
-                 << "  " << TimeText(e.lastWrite) << "  " << e.name << Qt::endl;
+        const bool folder = e.attributes & FILE_ATTRIBUTE_DIRECTORY;
+        // The explorer's size texts are of the low 32 bits, and none for a
+        // folder.
+        const QString size = !explorerSizes ? QString::number(e.size)
+            : folder                        ? QString()
+                                            : explorer::FormatFileSize(quint32(e.size), sizeForm);
+        cx.out() << AttributeLetters(e.attributes) << " " << size.rightJustified(12) << "  "
+                 << TimeText(e.lastWrite) << "  " << e.name << Qt::endl;
     }
     return kOk;
 }
@@ -157,11 +174,15 @@ QVector<Command> DeviceCommands()
         Info);
     add({ QStringLiteral("ls"), QStringLiteral("[PATH]"),
             QStringLiteral("list a device folder (or the entries a pattern matches)"),
-            QStringLiteral("Lists a device folder (default \"\\\"), or the entries a pattern such as\n"
-                           "\"\\Windows\\*.exe\" matches: attributes, size, last write time (UTC) and name\n"
-                           "(the long listing, with or without -l).\n"),
+            QStringLiteral(
+                "Lists a device folder (default \"\\\"), or the entries a pattern such as\n"
+                "\"\\Windows\\*.exe\" matches: attributes, size, last write time (UTC) and name\n"
+                "(the long listing, with or without -l), folders first as the explorer shows them.\n"),
             { { QStringLiteral("long"), QString(), QStringLiteral("The long listing (the default)."),
-                QStringLiteral("l") } },
+                  QStringLiteral("l") },
+                { QStringLiteral("sizes"), QString(),
+                    QStringLiteral("Sizes as the explorer shows them (the form of \"ShowFilesizeAs\")."),
+                    QStringLiteral("s") } },
             0, 1 },
         List);
     add({ QStringLiteral("get"), QStringLiteral("DEVICEPATH... LOCALPATH"),

@@ -53,7 +53,7 @@ _quorvane_cli()
 
     local options="--help --socket"
     case "$command" in
-    ls) options+=" --long" ;;
+    ls) options+=" --long --sizes" ;;
     get | put) options+=" --recursive" ;;
     reg) options+=" --yes" ;;
     sql) options+=" --format --no-header --null --binary --max-width $database" ;;

@@ -57,6 +57,9 @@ QList<PromptAnswer> ButtonsOf(PromptButtons buttons)
         return { PromptAnswer::Retry, PromptAnswer::Cancel };
     case PromptButtons::AbortRetryIgnore:
         return { PromptAnswer::Abort, PromptAnswer::Retry, PromptAnswer::Ignore };
+    case PromptButtons::YesAllNoAllCancel:
+        return { PromptAnswer::Yes, PromptAnswer::YesToAll, PromptAnswer::No, PromptAnswer::NoToAll,
+            PromptAnswer::Cancel };
     }
     return { PromptAnswer::Ok };
 }
@@ -78,6 +81,10 @@ QString AnswerName(PromptAnswer answer)
         return QStringLiteral("Abort");
     case PromptAnswer::Ignore:
         return QStringLiteral("Ignore");
+    case PromptAnswer::YesToAll:
+        return QStringLiteral("Yes to &all");
+    case PromptAnswer::NoToAll:
+        return QStringLiteral("N&o to all");
     }
     return {};
 }

@@ -30,10 +30,20 @@ namespace devlink {
 enum class PromptIcon { None, Information, Warning, Question, Error };
 
 // The button sets of a message box, in the order they are shown.
-enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class PromptButtons {
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel,
+    RetryCancel,
+    AbortRetryIgnore,
+    // "Yes", "Yes to &all", "No", "N&o to all", "&Cancel": one question of
+    // many alike, whose "…all" answers stand for the rest.
+    YesAllNoAllCancel,
+};
 
 // A button of a message box: what Ask returns.
-enum class PromptAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+enum class PromptAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore, YesToAll, NoToAll };
 
 struct PromptRequest {
     QString caption;

@@ -1,5 +1,10 @@
 #include "desktop/shell/CMainWindow.h"
 
+#include "desktop/database/DatabaseWindow.h"
+#include "desktop/explorer/CFileDropTreeCtrl.h"
+#include "desktop/explorer/CFileListCtrl.h"
+#include "desktop/explorer/CFilePropertiesDialog.h"
+#include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
 #include "desktop/settings/SettingsStore.h"
@@ -18,6 +23,7 @@
 #include "desktop/ui/WindowPlacement.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -26,25 +32,11 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QTimer>
-#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
 namespace shell {
-namespace {
-
-// The file list's columns: heading and width ("Filesize" is hidden and
-// only sorts "Size").
-struct ListColumn {
-    const char* heading;
-    int width;
-};
-constexpr ListColumn kListColumns[]
-    = { { "Filename", 150 }, { "Size", 75 }, { "Type", 120 }, { "Date", 110 }, { "Filesize", 0 } };
-
-} // namespace
 
 CMainWindow::CMainWindow(QWidget* parent)
     : QMainWindow(parent)
@@ -109,28 +101,18 @@ void CMainWindow::BuildExplorerPanes()
     m_pathField->setObjectName(QStringLiteral("pathField"));
     m_pathField->setReadOnly(true);
 
-    m_treeModel = new QStandardItemModel(this);
-    m_tree = new QTreeView;
-    m_tree->setObjectName(QStringLiteral("directoryTree"));
-    m_tree->setModel(m_treeModel);
-    m_tree->setHeaderHidden(true);
-
-    m_listModel = new QStandardItemModel(0, int(std::size(kListColumns)), this);
-    for (int column = 0; column < int(std::size(kListColumns)); ++column)
-        m_listModel->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(kListColumns[column].heading));
-    m_list = new QTreeView;
-    m_list->setObjectName(QStringLiteral("fileList"));
-    m_list->setModel(m_listModel);
-    m_list->setRootIsDecorated(false);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setSortingEnabled(true);
-    m_list->header()->setStretchLastSection(false);
-    for (int column = 0; column < int(std::size(kListColumns)); ++column)
-        m_list->setColumnWidth(column, kListColumns[column].width);
-    m_list->setColumnHidden(4, true);
+    m_explorer = new explorer::ExplorerController(this);
+    m_tree = new explorer::CFileDropTreeCtrl(m_explorer);
+    m_list = new explorer::CFileListCtrl(m_explorer);
 
     m_filesTotal = new QLabel;
     m_filesTotal->setObjectName(QStringLiteral("filesTotal"));
+    connect(m_explorer, &explorer::ExplorerController::dirNameChanged, m_pathField, &QLineEdit::setText);
+    connect(m_explorer, &explorer::ExplorerController::totalTextChanged, m_filesTotal, &QLabel::setText);
+    connect(
+        m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
+    connect(
+        m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
 
     auto* listSide = new QWidget;
     auto* listLayout = new QVBoxLayout(listSide);
@@ -201,8 +183,12 @@ void CMainWindow::UpdateCommands()
         it.value()->setEnabled(built && m_controller.IsAllowed(it.key()));
         it.value()->setToolTip(built ? QString() : NotYetAvailableTip(MenuItemOf(it.key())));
     }
-    m_tree->setEnabled(m_controller.explorerEnabled());
-    m_list->setEnabled(m_controller.explorerEnabled());
+    const bool enabled = m_controller.explorerEnabled();
+    m_tree->setEnabled(enabled);
+    m_list->setEnabled(enabled);
+    // Back from a disconnection: the explorer reads the device again.
+    if (m_explorerStarted && enabled != m_explorer->isConnected())
+        m_explorer->SetConnected(enabled);
 }
 
 void CMainWindow::RunCommand(Command command)
@@ -244,6 +230,32 @@ void CMainWindow::OnSplashClosed()
 {
     m_splash = nullptr;
     m_controller.OnStartupDone(m_startup.outcome());
+    // The explorer starts in "DefaultDir" (already in the path field).
+    m_explorerStarted = true;
+    m_explorer->SetConnected(m_startup.outcome().connected);
+    m_explorer->Start(m_pathField->text());
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event)
+{
+    m_explorer->Stop();
+    QMainWindow::closeEvent(event);
+}
+
+void CMainWindow::OpenDatabase(const QString& path)
+{
+    auto* window = new database::DatabaseWindow(
+        QString(), path, settings::GetRememberedPassword(path), false, false, QString());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("Tables"));
+    window->show();
+}
+
+void CMainWindow::ShowFileProperties(const explorer::FileProperties& properties)
+{
+    auto* dialog = new explorer::CFilePropertiesDialog(properties, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void CMainWindow::ShowPreferences()

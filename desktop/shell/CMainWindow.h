@@ -1,6 +1,8 @@
 // The main window: menu 154, the file explorer's panes (the path field, the
-// folder tree and the file list with its total line; the explorer fills
-// them), the start-up sequence behind the splash window, the tips window and
+// folder tree and the file list with its total line; ExplorerController
+// fills them and keeps them in step with the device once the start-up
+// sequence has connected; a database opened from the list gets its own
+// database window), the start-up sequence behind the splash window, the tips window and
 // the troubleshooting log window (Ctrl+T in the tree or the list), the
 // process viewer, the reset confirmations and the Run window. Its state
 // is MainController's; it only shows it. The device notices of running
@@ -26,8 +28,13 @@
 class QLabel;
 class QLineEdit;
 class QSplitter;
-class QStandardItemModel;
-class QTreeView;
+
+namespace explorer {
+class CFileDropTreeCtrl;
+class CFileListCtrl;
+class ExplorerController;
+struct FileProperties;
+} // namespace explorer
 
 namespace tools {
 class CProcessViewer;
@@ -56,6 +63,9 @@ public:
     CTipsWindow* tipsWindow() { return m_tips; }
     // The splash window while it is open, else null.
     CSplashWindow* splash() { return m_splash; }
+    explorer::ExplorerController* explorer() { return m_explorer; }
+    explorer::CFileDropTreeCtrl* directoryTree() { return m_tree; }
+    explorer::CFileListCtrl* fileList() { return m_list; }
     QAction* ActionOf(Command command) const { return m_actions.value(command); }
 
     // Makes `command` do `handler`; its item is then offered, enabled as the
@@ -70,6 +80,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -84,6 +95,9 @@ private:
     // The reset confirmation; once confirmed, the reset.
     void ConfirmReset(bool hard);
     void ShowRunWindow();
+    // A database of the file list, in its own window (database mode).
+    void OpenDatabase(const QString& path);
+    void ShowFileProperties(const explorer::FileProperties& properties);
 
     MainController m_controller;
     StartupSequence m_startup;
@@ -91,11 +105,11 @@ private:
     QMap<Command, std::function<void()>> m_handlers;
     QLineEdit* m_pathField = nullptr;
     QSplitter* m_splitter = nullptr;
-    QTreeView* m_tree = nullptr;
-    QTreeView* m_list = nullptr;
+    explorer::ExplorerController* m_explorer = nullptr;
+    explorer::CFileDropTreeCtrl* m_tree = nullptr;
+    explorer::CFileListCtrl* m_list = nullptr;
     QLabel* m_filesTotal = nullptr;
-    QStandardItemModel* m_treeModel = nullptr;
-    QStandardItemModel* m_listModel = nullptr;
+    bool m_explorerStarted = false;
     CTipsWindow* m_tips = nullptr;
     tools::CTroubleshooterWindow* m_troubleshooter = nullptr;
     tools::CProcessViewer* m_processViewer = nullptr;

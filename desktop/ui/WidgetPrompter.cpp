@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 
 #include <condition_variable>
@@ -39,6 +40,10 @@ QMessageBox::StandardButton StandardButtonOf(PromptAnswer answer)
         return QMessageBox::Abort;
     case PromptAnswer::Ignore:
         return QMessageBox::Ignore;
+    case PromptAnswer::YesToAll:
+        return QMessageBox::YesToAll;
+    case PromptAnswer::NoToAll:
+        return QMessageBox::NoToAll;
     }
     return QMessageBox::Ok;
 }
@@ -87,8 +92,12 @@ QMessageBox* MakeMessageBox(const devlink::PromptRequest& request, QWidget* owne
     box->setText(DisplayText(request.text));
     box->setIcon(IconOf(request.icon));
     const QList<PromptAnswer> answers = devlink::ButtonsOf(request.buttons);
-    for (PromptAnswer answer : answers)
-        box->addButton(StandardButtonOf(answer));
+    for (PromptAnswer answer : answers) {
+        QAbstractButton* button = box->addButton(StandardButtonOf(answer));
+        // Qt's own words for these differ from the program's.
+        if (answer == PromptAnswer::YesToAll || answer == PromptAnswer::NoToAll)
+            button->setText(devlink::AnswerName(answer));
+    }
     box->setDefaultButton(StandardButtonOf(request.defaultButton.value_or(answers.first())));
     return box;
 }

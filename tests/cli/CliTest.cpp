@@ -59,6 +59,29 @@ TEST_F(Cli, PutGetListAndRemove)
         r.err, "quorvane-cli: cannot list \\Nowhere: The system cannot find the file specified. (error 2)\n");
 }
 
+TEST_F(Cli, ListingInTheExplorersOrderAndSizeTexts)
+{
+    testsupport::TempDir local;
+    WriteHostFile(local.path() / "a", std::string(1234, 'a'));
+    WriteHostFile(local.path() / "b", std::string(999, 'b'));
+    ASSERT_EQ(Q({ "mkdir", "\\L" }).status, 0);
+    ASSERT_EQ(Q({ "mkdir", "\\L\\zdir" }).status, 0);
+    ASSERT_EQ(Q({ "put", (local.path() / "a").string(), "\\L\\a.txt" }).status, 0);
+    ASSERT_EQ(Q({ "put", (local.path() / "b").string(), "\\L\\B.txt" }).status, 0);
+    RunResult r = Q({ "ls", "--sizes", "\\L" });
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Folders first without a size, then the files by name, sizes as the
+    // explorer's default form groups them.
+    const size_t folder = r.out.find("d---- " + std::string(12, ' ') + "  ");
+    const size_t first = r.out.find("----a        1,234  ");
+    const size_t second = r.out.find("----a          999  ");
+    EXPECT_NE(folder, std::string::npos) << r.out;
+    EXPECT_LT(folder, first) << r.out;
+    EXPECT_LT(first, second) << r.out;
+    EXPECT_NE(second, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  B.txt\n"), std::string::npos) << r.out;
+}
+
 TEST_F(Cli, FoldersMovesAndAttributes)
 {
     EXPECT_EQ(Q({ "mkdir", "\\Quorvane" }).status, 0);

@@ -7,6 +7,7 @@
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/DatabaseWindow.h"
+#include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/settings/SettingsStore.h"
@@ -213,6 +214,11 @@ int main(int argc, char** argv)
     Await(
         "the end of the start-up", [&] { return started; }, 120000);
     SavePixmap(splash, "splash");
+    // The explorer on a folder with files in it.
+    explorer::ExplorerController* files = window->explorer();
+    Await("the explorer's first listing", [&] { return !files->isBusy() && files->treeModel()->rootItem(); });
+    files->SelectDirectory(QStringLiteral("\\My Documents"), false);
+    Await("the list of My Documents", [&] { return !files->isBusy() && files->listModel()->rowCount() > 0; });
     Save(window, "main-window");
 
     auto* preferences = new shell::CPreferencesDialog(window);

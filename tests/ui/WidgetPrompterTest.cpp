@@ -73,6 +73,17 @@ TEST_F(WidgetPrompterTest, AWorkersQuestionIsABoxThatWaitsForTheAnswer)
     box->done(0);
     ASSERT_TRUE(WaitFor([&] { return Ready(closed); }));
     EXPECT_EQ(closed.get(), PromptAnswer::Abort);
+
+    // The question of many alike, in the program's words.
+    request.buttons = devlink::PromptButtons::YesAllNoAllCancel;
+    auto toAll = OnWorker([&] { return m_widgets.Ask(request); });
+    box = WaitForWindow<QMessageBox>(QStringLiteral("promptBox"));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->button(QMessageBox::YesToAll)->text(), "Yes to &all");
+    EXPECT_EQ(box->button(QMessageBox::NoToAll)->text(), "N&o to all");
+    QTest::mouseClick(box->button(QMessageBox::NoToAll), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Ready(toAll); }));
+    EXPECT_EQ(toAll.get(), PromptAnswer::NoToAll);
 }
 
 TEST_F(WidgetPrompterTest, ABoxBelongsToItsOwnerWhileTheOwnerLives)

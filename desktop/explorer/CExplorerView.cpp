@@ -1,0 +1,53 @@
+#include "desktop/explorer/CExplorerView.h"
+
+#include "desktop/explorer/ExplorerController.h"
+
+#include <QMenu>
+
+namespace explorer {
+
+CExplorerView::CExplorerView(ExplorerController* controller, QWidget* parent)
+    : QTreeView(parent)
+    , m_controller(controller)
+{
+    // Renames start from F2 or the menu, never from a click.
+    setEditTriggers(NoEditTriggers);
+}
+
+bool CExplorerView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    const bool editing = QTreeView::edit(index, trigger, event);
+    if (state() == EditingState && !m_editing) {
+        m_editing = true;
+        m_controller->BeginEdit();
+    }
+    return editing;
+}
+
+void CExplorerView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    QTreeView::closeEditor(editor, hint);
+    if (m_editing) {
+        m_editing = false;
+        m_controller->EndEdit();
+    }
+}
+
+QMenu* CExplorerView::NewMenu(const QString& objectName)
+{
+    delete m_menu;
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(objectName);
+    return m_menu;
+}
+
+QAction* CExplorerView::AddMenuItem(
+    const QString& text, const char* objectName, bool enabled, std::function<void()> run)
+{
+    QAction* action = m_menu->addAction(text, this, std::move(run));
+    action->setObjectName(QString::fromLatin1(objectName));
+    action->setEnabled(enabled);
+    return action;
+}
+
+} // namespace explorer

@@ -1,0 +1,42 @@
+// What the explorer's two panes share: their controller, the pause of the
+// poll while an in-place editor is open, and the making of their
+// right-click menus (one at a time, owned by the view).
+//
+// Threads: window thread only.
+#pragma once
+
+#include <QTreeView>
+
+#include <functional>
+
+class QMenu;
+
+namespace explorer {
+
+class ExplorerController;
+
+class CExplorerView : public QTreeView {
+    Q_OBJECT
+public:
+    using QTreeView::edit;
+
+protected:
+    CExplorerView(ExplorerController* controller, QWidget* parent);
+
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+    // A new, empty right-click menu named `objectName`, replacing the last.
+    QMenu* NewMenu(const QString& objectName);
+    // An item of the menu being made.
+    QAction* AddMenuItem(
+        const QString& text, const char* objectName, bool enabled, std::function<void()> run);
+
+    ExplorerController* m_controller;
+    QMenu* m_menu = nullptr;
+
+private:
+    bool m_editing = false; // an in-place editor is open
+};
+
+} // namespace explorer

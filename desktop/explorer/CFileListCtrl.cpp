@@ -1,0 +1,195 @@
+#include "desktop/explorer/CFileListCtrl.h"
+
+#include "desktop/explorer/ExplorerController.h"
+#include "desktop/link/DeviceLink.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace explorer {
+namespace {
+
+// "Type" and "Date" are wider than the classic 120 and 110 pixels: the
+// desktop's type descriptions are longer, and its fonts wider.
+constexpr int kColumnWidths[kColumnCount] = { 150, 75, 150, 130, 0 };
+
+QString Quoted(const char* opening, const QString& name, const char* closing)
+{
+    return QString::fromLatin1(opening) + name + QString::fromLatin1(closing);
+}
+
+} // namespace
+
+CFileListCtrl::CFileListCtrl(ExplorerController* controller, QWidget* parent)
+    : CExplorerView(controller, parent)
+{
+    setObjectName(QStringLiteral("fileList"));
+    setModel(controller->listModel());
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSelectionMode(ExtendedSelection);
+    setSortingEnabled(true);
+    header()->setStretchLastSection(false);
+    header()->setSortIndicator(kColumnName, Qt::AscendingOrder);
+    for (int column = 0; column < kColumnCount; ++column)
+        setColumnWidth(column, kColumnWidths[column]);
+    setColumnHidden(kColumnFilesize, true);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+        [this](const QModelIndex& index) { m_controller->OpenRow(index.row()); });
+    connect(controller, &ExplorerController::editListRowRequested, this, [this](int row) {
+        const QModelIndex index = model()->index(row, kColumnName);
+        setCurrentIndex(index);
+        scrollTo(index);
+        edit(index);
+    });
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, &CFileListCtrl::RememberView);
+    connect(model(), &QAbstractItemModel::modelReset, this, &CFileListCtrl::RestoreView);
+}
+
+void CFileListCtrl::RememberView()
+{
+    m_keptSelection.clear();
+    for (int row : SelectedRows())
+        m_keptSelection.append(m_controller->listModel()->rowAt(row).name);
+    const QModelIndex current = currentIndex();
+    m_keptCurrent = current.isValid() ? m_controller->listModel()->rowAt(current.row()).name : QString();
+    m_keptScroll = verticalScrollBar()->value();
+}
+
+void CFileListCtrl::RestoreView()
+{
+    // A listing that changed keeps what the user had selected and where the
+    // list stood, as far as those rows are still there.
+    FileListModel* list = m_controller->listModel();
+    for (const QString& name : std::as_const(m_keptSelection)) {
+        const int row = list->RowOf(name);
+        if (row >= 0)
+            selectionModel()->select(
+                list->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    const int current = list->RowOf(m_keptCurrent);
+    if (current >= 0)
+        selectionModel()->setCurrentIndex(list->index(current, 0), QItemSelectionModel::NoUpdate);
+    verticalScrollBar()->setValue(m_keptScroll);
+}
+
+QList<int> CFileListCtrl::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CFileListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool plain = modifiers == Qt::NoModifier;
+    const int key = event->key();
+    if (plain && key == Qt::Key_Delete) {
+        m_controller->DeleteListSelection(SelectedRows());
+        return;
+    }
+    if (modifiers == Qt::ControlModifier && key == Qt::Key_A) {
+        selectAll();
+        return;
+    }
+    if (plain && key == Qt::Key_F2) {
+        const QModelIndex index = model()->index(currentIndex().row(), kColumnName);
+        scrollTo(index);
+        edit(index);
+        return;
+    }
+    if (plain && key == Qt::Key_F5) {
+        m_controller->Refresh(true);
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const QList<int> rows = SelectedRows();
+        if (rows.size() == 1) {
+            devlink::TraceLine(
+                QStringLiteral("PreTranslateMessage():  Passing ENTER character to Files Control.\r\n"));
+            m_controller->OpenRow(rows.first());
+        } else {
+            devlink::TraceLine(QStringLiteral("PreTranslateMessage():  Ignoring ENTER character.\r\n"));
+        }
+        return;
+    }
+    if (key == Qt::Key_Escape) {
+        devlink::TraceLine(QStringLiteral("PreTranslateMessage():  Ignoring ESCAPE character.\r\n"));
+        return;
+    }
+    devlink::TraceLine(QStringLiteral("User hit virtual-key number %1.\r\n").arg(key));
+    QTreeView::keyPressEvent(event);
+}
+
+QMenu* CFileListCtrl::BuildContextMenu()
+{
+    NewMenu(QStringLiteral("listMenu"));
+    auto add = [this](const QString& text, const char* name, bool enabled, std::function<void()> run) {
+        return AddMenuItem(text, name, enabled, std::move(run));
+    };
+    const QList<int> rows = SelectedRows();
+    FileListModel* list = m_controller->listModel();
+    if (rows.size() == 1 && !list->rowAt(rows.first()).isDir) {
+        // The entries of the file itself; only opening a database is part of
+        // this version.
+        const QString name = list->rowAt(rows.first()).name;
+        const int row = rows.first();
+        const QString extension = name.mid(name.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+        if (extension == QLatin1String("exe")) {
+            add(Quoted("Run \"", name, "\""), "runAction", false, [] {});
+        } else if (extension == QLatin1String("cab")) {
+            add(Quoted("Install \"", name, "\""), "installAction", false, [] {});
+        } else if (extension == QLatin1String("sdf")) {
+            add(Quoted("Open \"", name, "\""), "openAction", true,
+                [this, row] { m_controller->OpenRow(row); });
+            add(Quoted("Open \"", name, "\" in a separate thread"), "openThreadAction", false, [] {});
+            m_menu->addSeparator();
+            add(Quoted("Compact \"", name, "\"..."), "compactAction", false, [] {});
+        } else if (name.contains(QLatin1Char('.'))) {
+            add(Quoted("Open \"", name, "\""), "openAction", false, [] {});
+        }
+        if (!m_menu->isEmpty())
+            m_menu->addSeparator();
+    }
+    if (!rows.isEmpty())
+        add(QStringLiteral("Copy"), "copyAction", false, [] {});
+    add(QStringLiteral("Paste"), "pasteAction", false, [] {});
+    m_menu->addSeparator();
+    if (rows.size() == 1) {
+        add(QStringLiteral("Rename"), "renameAction", true, [this, row = rows.first()] {
+            const QModelIndex index = model()->index(row, kColumnName);
+            scrollTo(index);
+            edit(index);
+        });
+    }
+    if (!rows.isEmpty()) {
+        add(QStringLiteral("Delete "), "deleteAction", true,
+            [this, rows] { m_controller->DeleteListSelection(rows); });
+        m_menu->addSeparator();
+    }
+    add(QStringLiteral("Properties"), "propertiesAction", rows.size() == 1,
+        [this, rows] { m_controller->ShowProperties(rows.value(0, -1)); });
+    m_menu->addSeparator();
+    add(QStringLiteral("Refresh"), "refreshAction", true, [this] { m_controller->Refresh(true); });
+    m_menu->addSeparator();
+    add(QStringLiteral("New folder"), "newFolderAction", true, [this] { m_controller->CreateListFolder(); });
+    return m_menu;
+}
+
+void CFileListCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A click on empty space counts as no selection.
+    if (!indexAt(viewport()->mapFrom(this, event->pos())).isValid())
+        clearSelection();
+    BuildContextMenu()->popup(event->globalPos());
+}
+
+} // namespace explorer

@@ -1,0 +1,45 @@
+// The explorer's file list (control 1002): a view of the controller's list
+// model with its columns ("Filesize" hidden), header clicks that sort and
+// reverse, and the keys Delete, Ctrl+A, F2, F5 and Enter (opens the one
+// selected item; Enter elsewhere and Escape are swallowed so that the main
+// window stays open). The right-click menu: the entries of the selected
+// file ("Open "name"" for a database; the others are not part of this
+// version and stay disabled), "Copy", "Paste", "Rename", "Delete ",
+// "Properties", "Refresh", "New folder".
+//
+// Threads: window thread only.
+#pragma once
+
+#include "desktop/explorer/CExplorerView.h"
+
+namespace explorer {
+
+class ExplorerController;
+
+class CFileListCtrl : public CExplorerView {
+    Q_OBJECT
+public:
+    CFileListCtrl(ExplorerController* controller, QWidget* parent = nullptr);
+
+    // The selected rows, in list order.
+    QList<int> SelectedRows() const;
+    // The right-click menu for the current selection (owned by the view,
+    // replaced by the next one).
+    QMenu* BuildContextMenu();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void RememberView();
+    void RestoreView();
+
+    // What a changed listing keeps: the selected names, the current one and
+    // the scroll position.
+    QStringList m_keptSelection;
+    QString m_keptCurrent;
+    int m_keptScroll = 0;
+};
+
+} // namespace explorer

@@ -1,0 +1,328 @@
+// The explorer's controller and models against a real cedevice: the listing
+// with its texts and total line, the walk up from a folder deleted on the
+// device within one poll, a poll of an unchanged folder, the read-only
+// questions of a folder delete, new folder names, renames, and a device
+// lost during a delete.
+#include "WindowFixture.h"
+
+#include "desktop/explorer/CFilePropertiesDialog.h"
+#include "desktop/explorer/DeviceDateText.h"
+#include "desktop/explorer/ExplorerController.h"
+#include "desktop/link/AgentInvocation.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+
+using namespace windowtest;
+using devlink::PromptAnswer;
+using devlink::ScriptedPrompter;
+
+namespace {
+
+class ExplorerTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        StartAndConnect();
+    }
+
+    void TearDown() override
+    {
+        if (m_explorer)
+            m_explorer->Stop();
+        m_explorer.reset();
+        WindowTest::TearDown();
+    }
+
+    explorer::ExplorerController& Open(const QString& dir, int pollMs = 60000)
+    {
+        m_explorer = std::make_unique<explorer::ExplorerController>();
+        m_explorer->SetIntervals(pollMs, pollMs / 2);
+        m_explorer->Start(dir);
+        Settle();
+        return *m_explorer;
+    }
+
+    void Settle()
+    {
+        EXPECT_TRUE(WaitFor([this] { return !m_explorer->isBusy(); }, 60000));
+    }
+
+    bool MakeDir(const QString& path)
+    {
+        const std::u16string name = linktest::U(path);
+        return Device().CeCreateDirectory(name.c_str(), nullptr);
+    }
+
+    bool SetAttributes(const QString& path, DWORD attributes)
+    {
+        const std::u16string name = linktest::U(path);
+        return Device().CeSetFileAttributes(name.c_str(), attributes);
+    }
+
+    bool PutDated(const QString& path, const std::string& bytes, const QDateTime& time)
+    {
+        if (!PutDeviceFile(path, bytes))
+            return false;
+        const std::u16string name = linktest::U(path);
+        HANDLE h = Device().CeCreateFile(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0x80, 0);
+        const FILETIME t = U64ToFileTime(quint64(time.toMSecsSinceEpoch() + 11644473600000LL) * 10000);
+        const bool ok = Device().CeSetFileTime(h, nullptr, nullptr, &t);
+        Device().CeCloseHandle(h);
+        return ok;
+    }
+
+    QStringList ListNames() const
+    {
+        QStringList names;
+        explorer::FileListModel* list = m_explorer->listModel();
+        for (int row = 0; row < list->rowCount(); ++row)
+            names.append(list->rowAt(row).name);
+        return names;
+    }
+
+    QString Cell(int row, int column) const
+    {
+        explorer::FileListModel* list = m_explorer->listModel();
+        return list->data(list->index(row, column)).toString();
+    }
+
+    std::unique_ptr<explorer::ExplorerController> m_explorer;
+};
+
+TEST_F(ExplorerTest, ListingShowsFoldersFirstWithTheTextsAndTotal)
+{
+    ASSERT_TRUE(MakeDir("\\Data"));
+    ASSERT_TRUE(MakeDir("\\Data\\zeta"));
+    ASSERT_TRUE(PutDated(
+        "\\Data\\big.bin", std::string(1048576, 'x'), QDateTime(QDate(2031, 6, 7), QTime(8, 9), Qt::UTC)));
+    ASSERT_TRUE(PutDeviceFile("\\Data\\half.bin", std::string(524288, 'y')));
+    ASSERT_TRUE(PutDeviceFile("\\Data\\a.sdf", ""));
+    ASSERT_TRUE(PutDeviceFile("\\Data\\b.sdf", ""));
+    ASSERT_TRUE(settings::WriteString(devlink::EngineSettingName("\\Data\\b.sdf"), "3"));
+
+    explorer::ExplorerController& explorer = Open("\\Data\\");
+    EXPECT_EQ(explorer.dirName(), "\\Data");
+    EXPECT_EQ(ListNames(), QStringList({ "zeta", "a.sdf", "b.sdf", "big.bin", "half.bin" }));
+    EXPECT_EQ(explorer.listModel()->totalText(), "4 files.  1.5 Mb");
+    EXPECT_EQ(Cell(0, explorer::kColumnSize), "");
+    EXPECT_EQ(Cell(1, explorer::kColumnType), "SQLCE database");
+    EXPECT_EQ(Cell(2, explorer::kColumnType), "SQL Server Mobile database");
+    EXPECT_EQ(Cell(3, explorer::kColumnSize), "1,048,576");
+    EXPECT_TRUE(Cell(3, explorer::kColumnDate).contains("19  08:09")) << Cell(3, 3).toStdString();
+
+    // The tree reads the way to the folder completely, other branches
+    // lazily, and "\Windows" not at all.
+    QStandardItem* root = explorer.treeModel()->rootItem();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->text(), "Mobile Device");
+    QStandardItem* windows = explorer::DirectoryTreeModel::ChildNamed(root, "Windows");
+    ASSERT_NE(windows, nullptr);
+    ASSERT_EQ(windows->rowCount(), 1);
+    EXPECT_EQ(windows->child(0)->text(), "ActiveSync");
+    EXPECT_NE(explorer.treeModel()->ItemOf("\\Data\\zeta"), root);
+
+    explorer.listModel()->sort(explorer::kColumnSize, Qt::DescendingOrder);
+    EXPECT_EQ(ListNames(), QStringList({ "zeta", "big.bin", "half.bin", "a.sdf", "b.sdf" }));
+}
+
+TEST_F(ExplorerTest, FolderDeletedOnTheDeviceGivesWayToItsParentWithinOnePoll)
+{
+    ASSERT_TRUE(MakeDir("\\A"));
+    ASSERT_TRUE(MakeDir("\\A\\B"));
+    ASSERT_TRUE(PutDeviceFile("\\A\\kept.txt", "k"));
+    explorer::ExplorerController& explorer = Open("\\A\\B", 400);
+    QSignalSpy paths(&explorer, &explorer::ExplorerController::dirNameChanged);
+    ASSERT_EQ(explorer.dirName(), "\\A\\B");
+    const std::u16string gone = u"\\A\\B";
+    ASSERT_TRUE(Device().CeRemoveDirectory(gone.c_str()));
+    // One poll period and one refresh period.
+    EXPECT_TRUE(WaitFor([&] { return ListNames() == QStringList({ "kept.txt" }); }, 2000));
+    EXPECT_EQ(explorer.dirName(), "\\A");
+    ASSERT_FALSE(paths.isEmpty());
+    EXPECT_EQ(paths.last().first().toString(), "\\A");
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNames(explorer.treeModel()->ItemOf("\\A")), QStringList());
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
+TEST_F(ExplorerTest, PollOfAnUnchangedFolderLeavesTheListAlone)
+{
+    ASSERT_TRUE(MakeDir("\\Same"));
+    ASSERT_TRUE(PutDeviceFile("\\Same\\one.txt", "1"));
+    explorer::ExplorerController& explorer = Open("\\Same", 200);
+    QSignalSpy resets(explorer.listModel(), &QAbstractItemModel::modelReset);
+    QSignalSpy polls(&explorer, &explorer::ExplorerController::pollChecked);
+    EXPECT_TRUE(WaitFor([&] { return polls.size() >= 3; }, 5000));
+    EXPECT_EQ(resets.size(), 0);
+    // A changed file is shown by the next cycle.
+    ASSERT_TRUE(PutDeviceFile("\\Same\\two.txt", "22"));
+    EXPECT_TRUE(WaitFor([&] { return ListNames().size() == 2; }, 3000));
+}
+
+TEST_F(ExplorerTest, ReadOnlyFilesAskOnceWithTheAllAnswers)
+{
+    for (const char* dir : { "\\Del", "\\Del\\Sub" })
+        ASSERT_TRUE(MakeDir(dir));
+    for (const char* file : { "\\Del\\r1.txt", "\\Del\\Sub\\r2.txt", "\\Del\\Sub\\r3.txt" }) {
+        ASSERT_TRUE(PutDeviceFile(file, "r"));
+        ASSERT_TRUE(SetAttributes(file, 0x01));
+    }
+    ASSERT_TRUE(PutDeviceFile("\\Del\\plain.txt", "p"));
+    explorer::ExplorerController& explorer = Open("\\Del");
+
+    // "No to all": the read-only files and their folders stay, nothing more
+    // is asked or reported.
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    m_prompter.QueueAnswer(PromptAnswer::NoToAll);
+    explorer.DeleteTreeDirectory();
+    Settle();
+    QList<ScriptedPrompter::Record> records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0].caption, "Delete directory");
+    EXPECT_EQ(records[0].text, "Delete the directory \"Del\" and all of it's subdirectories ?");
+    EXPECT_EQ(records[1].text, "\\Del\\Sub\\r2.txt\r\n\r\nThis file is Read-Only.  Delete it anyway ?");
+    EXPECT_EQ(records[1].buttons, devlink::PromptButtons::YesAllNoAllCancel);
+    EXPECT_TRUE(DeviceFileThere("\\Del\\Sub\\r3.txt"));
+    EXPECT_TRUE(DeviceFileThere("\\Del\\r1.txt"));
+    EXPECT_FALSE(DeviceFileThere("\\Del\\plain.txt"));
+    EXPECT_EQ(explorer.dirName(), "\\Del");
+    EXPECT_EQ(ListNames(), QStringList({ "Sub", "r1.txt" }));
+
+    // "Yes to all": every read-only file goes after one question.
+    m_prompter.Clear();
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    m_prompter.QueueAnswer(PromptAnswer::YesToAll);
+    explorer.DeleteTreeDirectory();
+    Settle();
+    EXPECT_EQ(m_prompter.Count(), 2);
+    EXPECT_EQ(m_prompter.UnexpectedCount(), 0);
+    EXPECT_FALSE(DeviceFileThere("\\Del"));
+    EXPECT_EQ(explorer.dirName(), "\\");
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->rootItem(), "Del"), nullptr);
+}
+
+TEST_F(ExplorerTest, NewFolderNamesSkipThoseThatExist)
+{
+    // Device names ignore case: "New Folder" is also "New folder".
+    for (const char* dir : { "\\N", "\\N\\New Folder", "\\N\\New Folder 1" })
+        ASSERT_TRUE(MakeDir(dir));
+    explorer::ExplorerController& explorer = Open("\\N");
+    QSignalSpy treeEdits(&explorer, &explorer::ExplorerController::editTreeItemRequested);
+    QSignalSpy listEdits(&explorer, &explorer::ExplorerController::editListRowRequested);
+    explorer.CreateTreeFolder();
+    Settle();
+    EXPECT_TRUE(DeviceFileThere("\\N\\New Folder 2"));
+    ASSERT_EQ(treeEdits.size(), 1);
+    EXPECT_EQ(treeEdits.first().first().toModelIndex().data().toString(), "New Folder 2");
+    explorer.CreateListFolder();
+    Settle();
+    EXPECT_TRUE(DeviceFileThere("\\N\\New folder1"));
+    ASSERT_EQ(listEdits.size(), 1);
+    EXPECT_EQ(explorer.listModel()->rowAt(listEdits.first().first().toInt()).name, "New folder1");
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
+TEST_F(ExplorerTest, RenamesToTheSameOrAnExistingName)
+{
+    ASSERT_TRUE(MakeDir("\\R"));
+    ASSERT_TRUE(PutDeviceFile("\\R\\a.txt", "a"));
+    ASSERT_TRUE(PutDeviceFile("\\R\\b.txt", "b"));
+    explorer::ExplorerController& explorer = Open("\\R");
+    explorer::FileListModel* list = explorer.listModel();
+    // The list's own label change is always refused.
+    EXPECT_FALSE(list->setData(list->index(0, 0), "a.txt"));
+    Settle();
+    EXPECT_EQ(m_prompter.Count(), 0);
+
+    list->setData(list->index(0, 0), "b.txt");
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].caption, "Error");
+    EXPECT_TRUE(m_prompter.Records()[0].text.contains("Cannot create a file when that file already exists"))
+        << m_prompter.Records()[0].text.toStdString();
+    EXPECT_EQ(GetDeviceFile("\\R\\a.txt"), "a");
+    EXPECT_EQ(ListNames(), QStringList({ "a.txt", "b.txt" }));
+
+    list->setData(list->index(0, 0), "c.txt");
+    Settle();
+    EXPECT_EQ(GetDeviceFile("\\R\\c.txt"), "a");
+    EXPECT_EQ(ListNames(), QStringList({ "c.txt", "b.txt" }));
+
+    // The tree's root item cannot be renamed; the shown folder can, and the
+    // shown path follows it.
+    const QModelIndex root = explorer.treeModel()->rootItem()->index();
+    EXPECT_FALSE(explorer.treeModel()->flags(root) & Qt::ItemIsEditable);
+    ASSERT_TRUE(MakeDir("\\Taken"));
+    m_prompter.Clear();
+    const QModelIndex folder = explorer.treeModel()->ItemOf("\\R")->index();
+    explorer.treeModel()->setData(folder, "Taken");
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_TRUE(
+        m_prompter.Records()[0].text.startsWith("Unable to rename \r\n\\R\r\nto:\r\n\\Taken.\r\n\r\nError: "))
+        << m_prompter.Records()[0].text.toStdString();
+    EXPECT_EQ(explorer.dirName(), "\\R");
+    explorer.treeModel()->setData(folder, "R2");
+    Settle();
+    EXPECT_EQ(explorer.dirName(), "\\R2");
+    EXPECT_EQ(GetDeviceFile("\\R2\\c.txt"), "a");
+    EXPECT_EQ(explorer.treeModel()->ItemOf("\\R2")->text(), "R2");
+}
+
+TEST_F(ExplorerTest, PropertiesOfAFile)
+{
+    ASSERT_TRUE(MakeDir("\\P"));
+    ASSERT_TRUE(
+        PutDated("\\P\\p.txt", std::string(1000, 'p'), QDateTime(QDate(2010, 3, 4), QTime(5, 6), Qt::UTC)));
+    ASSERT_TRUE(SetAttributes("\\P\\p.txt", 0x03));
+    explorer::ExplorerController& explorer = Open("\\P");
+    QSignalSpy ready(&explorer, &explorer::ExplorerController::propertiesReady);
+    explorer.ShowProperties(0);
+    Settle();
+    ASSERT_EQ(ready.size(), 1);
+    explorer::CFilePropertiesDialog dialog(ready.first().first().value<explorer::FileProperties>());
+    EXPECT_EQ(dialog.windowTitle(), "File properties");
+    auto text = [&](const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); };
+    EXPECT_EQ(text("fileNameField"), "p.txt");
+    EXPECT_EQ(text("locationField"), "\\P");
+    EXPECT_EQ(text("sizeField"), "1,000");
+    EXPECT_TRUE(text("modifiedField")
+                    .startsWith(explorer::DeviceDateText(
+                        QDateTime(QDate(2010, 3, 4), QTime(5, 6), Qt::UTC), explorer::DesktopDatePattern())
+                                    .left(8)));
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("hiddenCheck")->isChecked());
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("readOnlyCheck")->isChecked());
+}
+
+TEST_F(ExplorerTest, DeviceLostDuringADeleteShowsOnlyWhatWasDeleted)
+{
+    for (const char* dir : { "\\Lost", "\\Lost\\Gone", "\\Lost\\Ro" })
+        ASSERT_TRUE(MakeDir(dir));
+    ASSERT_TRUE(PutDeviceFile("\\Lost\\Gone\\g.txt", "g"));
+    ASSERT_TRUE(PutDeviceFile("\\Lost\\Ro\\r.txt", "r"));
+    ASSERT_TRUE(SetAttributes("\\Lost\\Ro\\r.txt", 0x01));
+    explorer::ExplorerController& explorer = Open("\\Lost");
+    ASSERT_EQ(ListNames(), QStringList({ "Gone", "Ro" }));
+
+    m_prompter.SetHook([this](const ScriptedPrompter::Record& record) {
+        if (record.text.contains("Read-Only"))
+            StopDevice();
+    });
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    explorer.DeleteTreeDirectory();
+    Settle();
+    m_prompter.SetHook({});
+    const QList<ScriptedPrompter::Record> records = m_prompter.Records();
+    ASSERT_EQ(records.size(), 3);
+    EXPECT_EQ(records[2].caption, "Error");
+    EXPECT_TRUE(records[2].text.startsWith("Unable to delete the file:\r\n\\Lost\\Ro\\r.txt.\r\n\r\nError: "))
+        << records[2].text.toStdString();
+    EXPECT_EQ(ListNames(), QStringList({ "Ro" }));
+    QStandardItem* lost = explorer.treeModel()->ItemOf("\\Lost");
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNames(lost), QStringList({ "Ro" }));
+}
+
+} // namespace

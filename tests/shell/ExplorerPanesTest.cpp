@@ -1,0 +1,132 @@
+// The explorer in the main window on a real device: a click in the tree
+// lists the folder in the path field, the list and its total line; the
+// menus of both panes; the list's keys; a database opened from the list
+// in its own window.
+#include "ShellFixture.h"
+
+#include "desktop/database/DatabaseWindow.h"
+#include "desktop/explorer/CFileDropTreeCtrl.h"
+#include "desktop/explorer/CFileListCtrl.h"
+#include "desktop/explorer/ExplorerController.h"
+#include "desktop/shell/InstanceChannel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+
+using namespace windowtest;
+
+namespace {
+
+class ExplorerPanesTest : public shelltest::ShellTest {
+protected:
+    // The menu's items as "text" or "text (off)", separators as "-".
+    static QStringList Items(QMenu* menu)
+    {
+        QStringList items;
+        for (QAction* action : menu->actions())
+            items.append(action->isSeparator() ? QStringLiteral("-")
+                                               : action->text() + (action->isEnabled() ? "" : " (off)"));
+        return items;
+    }
+
+    void ClickTreeItem(const QModelIndex& index)
+    {
+        explorer::CFileDropTreeCtrl* tree = m_window->directoryTree();
+        tree->scrollTo(index);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
+    }
+
+    bool Settled()
+    {
+        return WaitFor([this] { return !m_window->explorer()->isBusy(); });
+    }
+};
+
+TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
+{
+    StartDevice();
+    for (const char* dir : { "\\Docs", "\\Docs\\Sub" }) {
+        const std::u16string name = linktest::U(QString::fromLatin1(dir));
+        ASSERT_TRUE(Device().CeCreateDirectory(name.c_str(), nullptr));
+    }
+    ASSERT_TRUE(PutDeviceFile("\\Docs\\x.sdf", "not a database"));
+    ASSERT_TRUE(PutDeviceFile("\\Docs\\note.txt", std::string(10, 'n')));
+    OpenMainWindow();
+    ASSERT_TRUE(WaitForStartup());
+    ASSERT_TRUE(Settled());
+    explorer::ExplorerController* explorer = m_window->explorer();
+    auto* path = m_window->findChild<QLineEdit*>(QStringLiteral("pathField"));
+    auto* total = m_window->findChild<QLabel*>(QStringLiteral("filesTotal"));
+    EXPECT_EQ(path->text(), "\\");
+
+    QStandardItem* docs = explorer::DirectoryTreeModel::ChildNamed(explorer->treeModel()->rootItem(), "Docs");
+    ASSERT_NE(docs, nullptr);
+    ClickTreeItem(docs->index());
+    ASSERT_TRUE(WaitFor([&] { return path->text() == "\\Docs"; }));
+    ASSERT_TRUE(Settled());
+    EXPECT_EQ(total->text(), "2 files.  24 bytes");
+    explorer::FileListModel* list = explorer->listModel();
+    ASSERT_EQ(list->rowCount(), 3);
+    EXPECT_EQ(list->rowAt(0).name, "Sub");
+
+    EXPECT_EQ(Items(m_window->directoryTree()->BuildContextMenu()),
+        QStringList({ "Create new folder..", "-", "Search for SQLCE databases.. (off)", "-", "Copy (off)",
+            "Paste (off)", "-", "Rename", "Delete", "-", "Refresh" }));
+
+    explorer::CFileListCtrl* files = m_window->fileList();
+    files->setCurrentIndex(list->index(list->RowOf("x.sdf"), 0));
+    EXPECT_EQ(Items(files->BuildContextMenu()),
+        QStringList({ "Open \"x.sdf\"", "Open \"x.sdf\" in a separate thread (off)", "-",
+            "Compact \"x.sdf\"... (off)", "-", "Copy (off)", "Paste (off)", "-", "Rename", "Delete ", "-",
+            "Properties", "-", "Refresh", "-", "New folder" }));
+    files->clearSelection();
+    EXPECT_EQ(Items(files->BuildContextMenu()),
+        QStringList({ "Paste (off)", "-", "Properties (off)", "-", "Refresh", "-", "New folder" }));
+
+    // Ctrl+A selects everything; Escape leaves the window open.
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(files->SelectedRows().size(), 3);
+    QTest::keyClick(files, Qt::Key_Escape);
+    EXPECT_TRUE(m_window->isVisible());
+
+    // Enter on the one selected database opens it in its own window.
+    files->clearSelection();
+    files->setCurrentIndex(list->index(list->RowOf("x.sdf"), 0));
+    QTest::keyClick(files, Qt::Key_Return);
+    auto* database = WaitForWindow<database::DatabaseWindow>(QStringLiteral("databaseWindow"), 10000);
+    ASSERT_NE(database, nullptr);
+    EXPECT_EQ(database->windowTitle(), "Tables");
+    auto* label = database->findChild<QLabel*>(QStringLiteral("databasePathLabel"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().contains("\\Docs\\x.sdf")) << label->text().toStdString();
+}
+
+TEST_F(ExplorerPanesTest, AReconnectedDeviceIsReadAgain)
+{
+    StartDevice();
+    OpenMainWindow();
+    ASSERT_TRUE(WaitForStartup());
+    ASSERT_TRUE(Settled());
+    explorer::ExplorerController* explorer = m_window->explorer();
+    QCoreApplication::postEvent(m_window, new QEvent(shell::kDeviceDisconnectedEvent));
+    ASSERT_TRUE(WaitFor([&] { return !m_window->directoryTree()->isEnabled(); }));
+    EXPECT_FALSE(explorer->isConnected());
+
+    const std::u16string later = u"\\Later";
+    ASSERT_TRUE(Device().CeCreateDirectory(later.c_str(), nullptr));
+    // Read at the reconnection, well before the poll's first period (10 s)
+    // and the refresh timer's (5 s) could have shown it.
+    QCoreApplication::postEvent(m_window, new QEvent(shell::kDeviceConnectedEvent));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return m_window->directoryTree()->isEnabled()
+                && explorer::DirectoryTreeModel::ChildNamed(explorer->treeModel()->rootItem(), "Later");
+        },
+        7000));
+    EXPECT_TRUE(Settled());
+}
+
+} // namespace
