@@ -103,8 +103,9 @@ CRegistryEditor::CRegistryEditor(bool standalone, QWidget* parent)
             m_model.FinishNewKey(std::exchange(m_newKey, QPersistentModelIndex()));
     });
     connect(m_model.values(), &QStandardItemModel::itemChanged, this, [this](QStandardItem* item) {
-        if (item->column() == 0 && item->text() != item->data(RegistryEditorModel::ValueNameRole).toString()
-            && item->data(RegistryEditorModel::ValueSetRole).toBool())
+        // Only a label edit of a named value's row renames it.
+        const QString stored = item->data(RegistryEditorModel::ValueNameRole).toString();
+        if (item->column() == 0 && item->isEditable() && !stored.isEmpty() && item->text() != stored)
             m_model.RenameValue(item->row(), item->text());
     });
 

@@ -254,7 +254,8 @@ void RegistryEditorModel::ExpandKey(const QModelIndex& index)
 void RegistryEditorModel::SelectKey(const QModelIndex& index)
 {
     QStandardItem* item = ItemOf(index);
-    if (!item)
+    // A new key in label editing is not on the device yet.
+    if (!item || item->data(NewKeyRole).toBool())
         return;
     m_current = item->index();
     SetPath(PathOf(m_current));
@@ -338,9 +339,10 @@ void RegistryEditorModel::ApplyKeyRead(const QPersistentModelIndex& index, const
 void RegistryEditorModel::FillValues(const QVector<devlink::DeviceRegValue>& values)
 {
     m_values.removeRows(0, m_values.rowCount());
-    const auto addRow = [this](const QString& shown, const devlink::DeviceRegValue* value) {
+    const auto addRow = [this](const QString& shown, const devlink::DeviceRegValue* value, bool renamable) {
         const DWORD type = value ? value->type : REG_SZ;
         auto* name = new QStandardItem(shown);
+        name->setEditable(renamable);
         name->setData(value ? value->name : QString(), ValueNameRole);
         name->setData(uint(type), ValueTypeRole);
         name->setData(value ? value->data : QByteArray(), ValueDataRole);
@@ -358,11 +360,11 @@ void RegistryEditorModel::FillValues(const QVector<devlink::DeviceRegValue>& val
     for (const devlink::DeviceRegValue& value : values)
         if (!unnamed && (value.name.isEmpty() || value.name.compare(QLatin1String("default"), Qt::CaseInsensitive) == 0))
             unnamed = &value;
-    addRow(kDefaultRow, unnamed);
-    m_values.item(0, 0)->setEditable(false);
+    // The "(Default)" row cannot be renamed.
+    addRow(kDefaultRow, unnamed, false);
     for (const devlink::DeviceRegValue& value : values)
         if (&value != unnamed)
-            addRow(value.name, &value);
+            addRow(value.name, &value, true);
 }
 
 void RegistryEditorModel::CutBackTo(const QString& missingPath)

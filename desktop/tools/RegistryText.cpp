@@ -89,9 +89,9 @@ QString RegDataText(DWORD type, const QByteArray& data)
     if (IsNumber(type) && data.size() == 4)
         return QStringLiteral("0x%1").arg(NumberOf(type, data), 8, 16, QLatin1Char('0'));
     if (type == REG_MULTI_SZ) {
+        // The strings separated by CRs; the list's closing terminators end it.
         QString text = Units(data);
-        // The list's terminating pair ends the value; each inner terminator is a CR.
-        if (text.endsWith(QStringLiteral("\u0000\u0000")))
+        while (text.endsWith(QChar(u'\0')))
             text.chop(1);
         text.replace(QChar(u'\0'), QChar(u'\r'));
         return text;

@@ -222,21 +222,26 @@ TEST_F(RegistryEditorTest, TheTreeAndTheListShowWhatTheDeviceHolds)
     EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Shown\\Typed")), QStringList());
 
     Go(QStringLiteral("HKEY_LOCAL_MACHINE\\") + key);
+    // In the device's order (by name), the value named "Default" in the first row.
     EXPECT_EQ(Column(0),
-        QStringList({ QStringLiteral("(Default)"), QStringLiteral("multi"), QStringLiteral("number"),
-            QStringLiteral("big"), QStringLiteral("bytes"), QStringLiteral("path"), QStringLiteral("odd") }));
+        QStringList({ QStringLiteral("(Default)"), QStringLiteral("big"), QStringLiteral("bytes"),
+            QStringLiteral("multi"), QStringLiteral("number"), QStringLiteral("odd"), QStringLiteral("path") }));
     EXPECT_EQ(Column(1),
-        QStringList({ QStringLiteral("REG_SZ"), QStringLiteral("REG_MULTI_SZ"), QStringLiteral("REG_DWORD"),
-            QStringLiteral("REG_DWORD_BIG_ENDIAN"), QStringLiteral("REG_BINARY"), QStringLiteral("REG_EXPAND_SZ"),
-            QStringLiteral("REG_0x1234") }));
+        QStringList({ QStringLiteral("REG_SZ"), QStringLiteral("REG_DWORD_BIG_ENDIAN"), QStringLiteral("REG_BINARY"),
+            QStringLiteral("REG_MULTI_SZ"), QStringLiteral("REG_DWORD"), QStringLiteral("REG_0x1234"),
+            QStringLiteral("REG_EXPAND_SZ") }));
     EXPECT_EQ(Column(2),
-        QStringList({ QStringLiteral("named default"), QStringLiteral("a\rb"), QStringLiteral("0x0000002a"),
-            QStringLiteral("0x01020304"), QStringLiteral("00ff10"), QStringLiteral("%WINDIR%"),
-            QStringLiteral("0102") }));
+        QStringList({ QStringLiteral("named default"), QStringLiteral("0x01020304"), QStringLiteral("00ff10"),
+            QStringLiteral("a\rb"), QStringLiteral("0x0000002a"), QStringLiteral("0102"), QStringLiteral("%WINDIR%") }));
     QList<int> images;
     for (int row = 0; row < 7; ++row)
         images.append(m_list->model()->index(row, 0).data(tools::RegistryEditorModel::ValueImageRole).toInt());
-    EXPECT_EQ(images, QList<int>({ 3, 6, 4, 4, 5, 7, 5 }));
+    EXPECT_EQ(images, QList<int>({ 3, 4, 5, 6, 4, 5, 7 }));
+
+    // Showing a value never changes it: "Default" keeps its name.
+    DWORD type = 0;
+    std::string data;
+    EXPECT_TRUE(GetDeviceValue(QStringLiteral("\\") + key, QStringLiteral("Default"), &type, &data));
 
     delete m_editor;
     QString last;
@@ -259,15 +264,16 @@ TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumbered)
         Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent"));
         TreeAction("newKeyAction")->trigger();
         Settle();
-        QWidget* editor = QApplication::focusWidget();
-        ASSERT_NE(qobject_cast<QLineEdit*>(editor), nullptr);
-        EXPECT_EQ(qobject_cast<QLineEdit*>(editor)->text(),
-            i == 0 ? QStringLiteral("New key") : QStringLiteral("New key 2"));
+        auto* editor = m_tree->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        const QString name = i == 0 ? QStringLiteral("New key") : QStringLiteral("New key 2");
+        EXPECT_EQ(editor->text(), name);
+        EXPECT_FALSE(KeyThere(QStringLiteral("Software\\Parent\\") + name));
+        // The edit ends a moment after Enter; the key is made then.
         QTest::keyClick(editor, Qt::Key_Return);
+        ASSERT_TRUE(WaitFor([&] { return KeyThere(QStringLiteral("Software\\Parent\\") + name); }, 10000));
         Settle();
     }
-    EXPECT_TRUE(KeyThere(QStringLiteral("Software\\Parent\\New key")));
-    EXPECT_TRUE(KeyThere(QStringLiteral("Software\\Parent\\New key 2")));
     EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\New key 2"));
     EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent")),
         QStringList({ QStringLiteral("New key"), QStringLiteral("New key 2") }));
