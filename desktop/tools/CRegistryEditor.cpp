@@ -63,7 +63,7 @@ CRegistryEditor::CRegistryEditor(bool standalone, QWidget* parent)
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_list->setColumnWidth(0, 180);
+    m_list->setColumnWidth(0, 210);
     m_list->setColumnWidth(1, 130);
 
     m_splitter = new QSplitter(Qt::Horizontal);

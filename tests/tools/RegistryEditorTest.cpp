@@ -489,4 +489,50 @@ TEST_F(RegistryEditorTest, ExportAndImportRoundTripAndABadFileChangesNothing)
     EXPECT_EQ(data, "\x01\x02\x03\x04");
 }
 
+// The search goes through keys in the tree's order from the selected key:
+// value data, value names and key names, whole words, with or without case;
+// each match is shown, and F3 goes on to the next one.
+TEST_F(RegistryEditorTest, FindShowsEachMatchInTurnAndF3GoesOn)
+{
+    SetValue(QStringLiteral("Software\\Hunt\\One"), QStringLiteral("x"), REG_SZ, Text(QStringLiteral("a needle here")));
+    SetValue(QStringLiteral("Software\\Hunt\\One"), QStringLiteral("y"), REG_SZ, Text(QStringLiteral("needles")));
+    SetValue(QStringLiteral("Software\\Hunt\\Three"), QStringLiteral("NEEDLE"), REG_DWORD, QByteArray(4, '\0'));
+    MakeKey(QStringLiteral("Software\\Hunt\\Two\\needle"));
+    OpenEditor();
+    int finished = 0;
+    QObject::connect(m_editor->finder(), &tools::RegistryFind::finished, m_editor, [&] { ++finished; });
+    // F3 in the list: the next match after the value shown.
+    const auto next = [&](int count) {
+        m_list->setFocus();
+        QTest::keyClick(m_list, Qt::Key_F3);
+        EXPECT_TRUE(WaitFor([&] { return finished == count; }));
+        Settle();
+        const QModelIndex value = m_list->currentIndex();
+        return m_path->text() + QLatin1Char('|')
+            + (value.isValid() && m_list->hasFocus() ? value.siblingAtColumn(0).data().toString() : QString());
+    };
+
+    Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt"));
+    tools::FindOptions options;
+    options.text = QStringLiteral("needle");
+    options.wholeWord = true;
+    m_editor->finder()->Start(options, m_path->text(), QString());
+    ASSERT_TRUE(WaitFor([&] { return finished == 1; }));
+    Settle();
+    EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt\\One"));
+    EXPECT_EQ(m_list->currentIndex().siblingAtColumn(0).data().toString(), QStringLiteral("x"));
+    EXPECT_EQ(next(2), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt\\Three|NEEDLE"));
+    EXPECT_EQ(next(3), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt\\Two\\needle|"));
+
+    // With case: the upper-case name is passed over.
+    Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt\\One"));
+    options.matchCase = true;
+    m_list->clearFocus();
+    m_editor->finder()->Start(options, m_path->text(), QStringLiteral("x"));
+    ASSERT_TRUE(WaitFor([&] { return finished == 4; }));
+    Settle();
+    EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt\\Two\\needle"));
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
 } // namespace
