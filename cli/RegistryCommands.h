@@ -26,7 +26,6 @@
 
 #include <QByteArray>
 
-
 namespace cli {
 
 Command RegistryCommand();

@@ -121,8 +121,10 @@ LONG WriteTree(HKEY root, const QString& path, const std::vector<reg::KeyEntry>&
         if (LONG result = CreateKey(root, keyPath))
             return result;
         for (const reg::ValueEntry& value : entry.values) {
-            const QByteArray data(reinterpret_cast<const char*>(value.data.data()), qsizetype(value.data.size()));
-            if (LONG result = SetValue(root, keyPath, QString::fromStdU16String(value.name), value.type, data))
+            const QByteArray data(
+                reinterpret_cast<const char*>(value.data.data()), qsizetype(value.data.size()));
+            if (LONG result
+                = SetValue(root, keyPath, QString::fromStdU16String(value.name), value.type, data))
                 return result;
         }
     }
@@ -162,7 +164,8 @@ LONG PrepareUndo(const reg::Change& change, Undo* undo)
     case reg::Change::DeleteValue: {
         bool present = false;
         undo->path = path;
-        if (LONG result = QueryValue(change.root, path, QString::fromStdU16String(change.name), &present, &undo->value))
+        if (LONG result
+            = QueryValue(change.root, path, QString::fromStdU16String(change.name), &present, &undo->value))
             return result;
         undo->value.name = QString::fromStdU16String(change.name);
         undo->kind = present ? Undo::RestoreValue : Undo::RemoveValue;
@@ -188,7 +191,8 @@ LONG ApplyChange(const reg::Change& change)
     case reg::Change::DeleteKey:
         return DeleteKey(change.root, path);
     case reg::Change::SetValue: {
-        const QByteArray data(reinterpret_cast<const char*>(change.data.data()), qsizetype(change.data.size()));
+        const QByteArray data(
+            reinterpret_cast<const char*>(change.data.data()), qsizetype(change.data.size()));
         return SetValue(change.root, path, name, change.type, data);
     }
     case reg::Change::DeleteValue:
@@ -347,7 +351,8 @@ bool ExportDeviceRegKey(HKEY root, const QString& path, const QString& fileName,
     const std::vector<std::uint8_t> bytes = reg::EncodeRegFile(text);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)
-        || file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())
+        || file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()))
+            != qint64(bytes.size())
         || !file.commit()) {
         *why = QStringLiteral("Unable to write the file \"%1\": %2").arg(fileName, file.errorString());
         return false;

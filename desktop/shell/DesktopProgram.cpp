@@ -97,7 +97,8 @@ int RunRegistryEditor(int argc, char** argv)
     if (!HasDisplay()) {
         QCoreApplication app(argc, argv);
         RegisterWithActiveSync(QCoreApplication::applicationFilePath());
-        Print(stderr, QStringLiteral("quorvane: the registry editor is a window, and there is no display.\n"));
+        Print(
+            stderr, QStringLiteral("quorvane: the registry editor is a window, and there is no display.\n"));
         return 1;
     }
     QApplication app(argc, argv);

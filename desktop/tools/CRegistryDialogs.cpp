@@ -29,7 +29,9 @@ CRegistryEditDialog::CRegistryEditDialog(RegistryEditorModel* model, bool isNew,
     setObjectName(QStringLiteral("registryEditDialog"));
     setWindowTitle(QStringLiteral("Registry edit"));
 
-    m_name = new QLineEdit(isNew ? QString() : storedName.isEmpty() ? QStringLiteral("(Default)") : storedName);
+    m_name = new QLineEdit(isNew   ? QString()
+            : storedName.isEmpty() ? QStringLiteral("(Default)")
+                                   : storedName);
     m_name->setObjectName(QStringLiteral("valueNameEdit"));
     // The unnamed value keeps its name.
     m_name->setReadOnly(!isNew && storedName.isEmpty());
@@ -64,7 +66,8 @@ CRegistryEditDialog::CRegistryEditDialog(RegistryEditorModel* model, bool isNew,
         row->addWidget(m_hexadecimal);
         form->addRow(QStringLiteral("Value data:"), row);
     } else {
-        form->addRow(QStringLiteral("Value data:"), m_dataLine ? static_cast<QWidget*>(m_dataLine) : m_dataText);
+        form->addRow(
+            QStringLiteral("Value data:"), m_dataLine ? static_cast<QWidget*>(m_dataLine) : m_dataText);
     }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -120,18 +123,20 @@ CRegistryReadOnlyDialog::CRegistryReadOnlyDialog(QWidget* parent)
 {
     setObjectName(QStringLiteral("registryReadOnlyDialog"));
     setWindowTitle(QStringLiteral("Read-Only"));
-    auto* why = new QLabel(QStringLiteral(
-        "The registry editor is in Read-Only mode.\n\nChanging the registry of your device can stop programs, "
-        "or the device itself, from working. So that nothing is changed by mistake, the editor only shows the "
-        "registry until you turn this mode off."));
+    auto* why = new QLabel(QStringLiteral("The registry editor is in Read-Only mode.\n\nChanging the "
+                                          "registry of your device can stop programs, "
+                                          "or the device itself, from working. So that nothing is changed by "
+                                          "mistake, the editor only shows the "
+                                          "registry until you turn this mode off."));
     why->setWordWrap(true);
     auto* howButton = new QPushButton(QStringLiteral("How to turn off the Read-Only mode."));
     howButton->setObjectName(QStringLiteral("howButton"));
     howButton->setAutoDefault(false);
-    m_how = new QLabel(QStringLiteral("On this computer, set the DWORD value \"EditRegistry\" to %1 in the "
-                                      "registry key\n\nHKEY_LOCAL_MACHINE\\%2\n\nand open the registry editor again.")
-                           .arg(RegistryEditorModel::kUnlockNumber)
-                           .arg(settings::BaseKey()));
+    m_how = new QLabel(
+        QStringLiteral("On this computer, set the DWORD value \"EditRegistry\" to %1 in the "
+                       "registry key\n\nHKEY_LOCAL_MACHINE\\%2\n\nand open the registry editor again.")
+            .arg(RegistryEditorModel::kUnlockNumber)
+            .arg(settings::BaseKey()));
     m_how->setObjectName(QStringLiteral("howText"));
     m_how->setWordWrap(true);
     m_how->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -95,9 +95,12 @@ CRegistryEditor::CRegistryEditor(bool standalone, QWidget* parent)
     connect(m_tree, &QTreeView::expanded, &m_model, &RegistryEditorModel::ExpandKey);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
         [this](const QModelIndex& current) { OnTreeSelection(current); });
-    connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { ShowTreeMenu(at); });
-    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { ShowListMenu(at); });
-    connect(m_list, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) { EditValue(index.row()); });
+    connect(
+        m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { ShowTreeMenu(at); });
+    connect(
+        m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { ShowListMenu(at); });
+    connect(m_list, &QTreeView::doubleClicked, this,
+        [this](const QModelIndex& index) { EditValue(index.row()); });
     connect(m_tree->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] {
         if (m_newKey.isValid())
             m_model.FinishNewKey(std::exchange(m_newKey, QPersistentModelIndex()));
@@ -113,7 +116,8 @@ CRegistryEditor::CRegistryEditor(bool standalone, QWidget* parent)
     connect(&m_model, &RegistryEditorModel::currentKeyChanged, this, &CRegistryEditor::OnCurrentKeyChanged);
     connect(&m_model, &RegistryEditorModel::expandRequested, m_tree, &QTreeView::expand);
     connect(&m_model, &RegistryEditorModel::editKeyRequested, this, &CRegistryEditor::EditNewKey);
-    connect(&m_model, &RegistryEditorModel::deleteValuesConfirmation, this, &CRegistryEditor::ConfirmDeleteValues);
+    connect(&m_model, &RegistryEditorModel::deleteValuesConfirmation, this,
+        &CRegistryEditor::ConfirmDeleteValues);
     connect(&m_model, &RegistryEditorModel::readOnlyRefused, this, &CRegistryEditor::ShowReadOnly);
     connect(&m_model, &RegistryEditorModel::connectedChanged, this, &CRegistryEditor::OnConnectedChanged);
     connect(&m_model, &RegistryEditorModel::idle, this, [this] {
@@ -122,8 +126,11 @@ CRegistryEditor::CRegistryEditor(bool standalone, QWidget* parent)
         const QStringList names = m_model.ValueRowNames();
         const QString wanted = std::exchange(m_pendingValueSelection, QString());
         for (int row = 0; row < names.size(); ++row)
-            if (m_model.values()->item(row, 0)->data(RegistryEditorModel::ValueNameRole).toString().compare(
-                    wanted, Qt::CaseInsensitive)
+            if (m_model.values()
+                    ->item(row, 0)
+                    ->data(RegistryEditorModel::ValueNameRole)
+                    .toString()
+                    .compare(wanted, Qt::CaseInsensitive)
                 == 0) {
                 m_list->setCurrentIndex(m_model.values()->index(row, 0));
                 m_list->setFocus();
@@ -154,10 +161,12 @@ void CRegistryEditor::BuildMenu(QLayout* layout)
     AddAction(registry, QStringLiteral("&Export Key..."), "exportKeyAction", [this] { ExportKey(); });
     AddAction(registry, QStringLiteral("&Import..."), "importAction", [this] { ImportFile(); });
     registry->addSeparator();
-    AddAction(registry, QStringLiteral("&Find..."), "findAction", [this] { ShowFind(); })
-        ->setShortcut(QKeySequence::Find);
-    AddAction(registry, QStringLiteral("Find &Next"), "findNextAction", [this] { FindNext(); })
-        ->setShortcut(Qt::Key_F3);
+    AddAction(registry, QStringLiteral("&Find..."), "findAction", [this] {
+        ShowFind();
+    })->setShortcut(QKeySequence::Find);
+    AddAction(registry, QStringLiteral("Find &Next"), "findNextAction", [this] {
+        FindNext();
+    })->setShortcut(Qt::Key_F3);
     registry->addSeparator();
     AddAction(registry, QStringLiteral("&Close"), "closeAction", [this] { close(); });
     // The shortcuts work while the menu is closed.
@@ -184,8 +193,7 @@ void CRegistryEditor::showEvent(QShowEvent* event)
     m_splitterRestored = true;
     QString text;
     bool ok = false;
-    const double percent
-        = settings::ReadString(kPercentSetting, &text) ? text.toDouble(&ok) : 0.0;
+    const double percent = settings::ReadString(kPercentSetting, &text) ? text.toDouble(&ok) : 0.0;
     if (ok && percent > 5 && percent < 95) {
         const int total = m_splitter->width();
         const int left = int(total * percent / 100.0);
@@ -304,8 +312,10 @@ QMenu* CRegistryEditor::ShowTreeMenu(const QPoint& position)
     AddAction(menu, QStringLiteral("Create new key..."), "newKeyAction", [this] { m_model.CreateNewKey(); });
     AddAction(menu, QStringLiteral("New String value..."), "newStringAction", [this] { NewValue(REG_SZ); });
     AddAction(menu, QStringLiteral("New DWORD value..."), "newDwordAction", [this] { NewValue(REG_DWORD); });
-    AddAction(menu, QStringLiteral("New Multi-String value..."), "newMultiAction", [this] { NewValue(REG_MULTI_SZ); });
-    AddAction(menu, QStringLiteral("New Binary value..."), "newBinaryAction", [this] { NewValue(REG_BINARY); });
+    AddAction(menu, QStringLiteral("New Multi-String value..."), "newMultiAction",
+        [this] { NewValue(REG_MULTI_SZ); });
+    AddAction(
+        menu, QStringLiteral("New Binary value..."), "newBinaryAction", [this] { NewValue(REG_BINARY); });
     AddAction(menu, QStringLiteral("New Expandable String value..."), "newExpandAction",
         [this] { NewValue(REG_EXPAND_SZ); });
     AddAction(menu, QStringLiteral("Delete..."), "deleteKeyAction", [this] { m_model.DeleteSelectedKey(); });
@@ -322,7 +332,8 @@ QMenu* CRegistryEditor::ShowListMenu(const QPoint& position)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     AddAction(menu, QStringLiteral("New String value"), "newStringAction", [this] { NewValue(REG_SZ); });
     AddAction(menu, QStringLiteral("New DWORD value"), "newDwordAction", [this] { NewValue(REG_DWORD); });
-    AddAction(menu, QStringLiteral("New Multi-String value"), "newMultiAction", [this] { NewValue(REG_MULTI_SZ); });
+    AddAction(
+        menu, QStringLiteral("New Multi-String value"), "newMultiAction", [this] { NewValue(REG_MULTI_SZ); });
     AddAction(menu, QStringLiteral("New Binary value"), "newBinaryAction", [this] { NewValue(REG_BINARY); });
     AddAction(menu, QStringLiteral("New Expandable String value"), "newExpandAction",
         [this] { NewValue(REG_EXPAND_SZ); });
@@ -337,10 +348,10 @@ void CRegistryEditor::EditValue(int row)
     QStandardItem* item = m_model.values()->item(row, 0);
     if (!item)
         return;
-    auto* dialog = new CRegistryEditDialog(&m_model, false,
-        item->data(RegistryEditorModel::ValueNameRole).toString(),
-        item->data(RegistryEditorModel::ValueTypeRole).toUInt(),
-        item->data(RegistryEditorModel::ValueDataRole).toByteArray(), this);
+    auto* dialog
+        = new CRegistryEditDialog(&m_model, false, item->data(RegistryEditorModel::ValueNameRole).toString(),
+            item->data(RegistryEditorModel::ValueTypeRole).toUInt(),
+            item->data(RegistryEditorModel::ValueDataRole).toByteArray(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }
@@ -388,7 +399,8 @@ void CRegistryEditor::ExportKey()
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("reg"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) { m_model.ExportKey(file); });
+    connect(
+        dialog, &QFileDialog::fileSelected, this, [this](const QString& file) { m_model.ExportKey(file); });
     dialog->open();
 }
 
@@ -396,12 +408,13 @@ void CRegistryEditor::ImportFile()
 {
     if (!m_model.CheckWritable())
         return;
-    auto* dialog = new QFileDialog(
-        this, QStringLiteral("Import Registry File"), QString(), QStringLiteral("Registry files (*.reg);;All files (*)"));
+    auto* dialog = new QFileDialog(this, QStringLiteral("Import Registry File"), QString(),
+        QStringLiteral("Registry files (*.reg);;All files (*)"));
     dialog->setObjectName(QStringLiteral("importFileDialog"));
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) { m_model.ImportFile(file); });
+    connect(
+        dialog, &QFileDialog::fileSelected, this, [this](const QString& file) { m_model.ImportFile(file); });
     dialog->open();
 }
 
@@ -412,9 +425,11 @@ void CRegistryEditor::ShowFind()
         dialog = new CRegistryFindDialog(&m_find, this);
         connect(dialog, &CRegistryFindDialog::findNextRequested, this, [this](const FindOptions& options) {
             const QModelIndex current = m_list->currentIndex();
-            const QString value = current.isValid()
-                ? m_model.values()->item(current.row(), 0)->data(RegistryEditorModel::ValueNameRole).toString()
-                : QString();
+            const QString value = current.isValid() ? m_model.values()
+                                                          ->item(current.row(), 0)
+                                                          ->data(RegistryEditorModel::ValueNameRole)
+                                                          .toString()
+                                                    : QString();
             m_find.Start(options, m_model.registryPath(), value);
         });
     }

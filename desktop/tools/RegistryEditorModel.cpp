@@ -51,6 +51,19 @@ QString ErrorText(LONG result)
     return devlink::DeviceErrorText(transport != S_OK ? DWORD(transport) : DWORD(result));
 }
 
+// The sub-keys of an open key, each with whether it has sub-keys itself
+// (so that the tree can offer to expand it).
+LONG ReadBranch(HKEY root, const QString& path, HKEY key, QStringList* names, QVector<bool>* hasSubKeys)
+{
+    const LONG result = devlink::ReadRegSubKeys(key, names);
+    for (const QString& sub : *names) {
+        DWORD count = 0;
+        devlink::CountRegSubKeys(root, Join(path, sub), &count);
+        hasSubKeys->append(count > 0);
+    }
+    return result;
+}
+
 QStandardItem* MakeKeyItem(const QString& name, HKEY root, bool hasSubKeys)
 {
     auto* item = new QStandardItem(name);
@@ -77,11 +90,31 @@ struct RegistryEditorModel::KeyRead {
     QVector<devlink::DeviceRegValue> valueList;
 };
 
+namespace {
+
+// Opens key `path` below `root` and reads what `read` asks for: its
+// sub-keys, its values.
+void ReadKey(HKEY root, const QString& path, RegistryEditorModel::KeyRead* read)
+{
+    HKEY key = 0;
+    read->result = OpenEditorKey(root, path, &key, &read->lost);
+    if (read->result != 0)
+        return;
+    if (read->branch)
+        read->result = ReadBranch(root, path, key, &read->subKeys, &read->hasSubKeys);
+    if (read->result == 0 && read->values)
+        read->result = devlink::ReadRegValues(key, &read->valueList);
+    CeRegCloseKey(key);
+}
+
+} // namespace
+
 RegistryEditorModel::RegistryEditorModel(QObject* parent)
     : QObject(parent)
     , m_values(0, 3)
 {
-    m_values.setHorizontalHeaderLabels({ QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Data") });
+    m_values.setHorizontalHeaderLabels(
+        { QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Data") });
 }
 
 RegistryEditorModel::~RegistryEditorModel()
@@ -216,7 +249,8 @@ void RegistryEditorModel::ResetBranch(QStandardItem* item)
     item->setData(false, BranchReadRole);
 }
 
-void RegistryEditorModel::SyncChildren(QStandardItem* item, const QStringList& names, const QVector<bool>& hasSubKeys)
+void RegistryEditorModel::SyncChildren(
+    QStandardItem* item, const QStringList& names, const QVector<bool>& hasSubKeys)
 {
     // Items of keys that are still there stay (with their own branches);
     // the placeholder and keys gone from the device go.
@@ -244,7 +278,8 @@ void RegistryEditorModel::ExpandKey(const QModelIndex& index)
     if (!item || !item->data(RootKeyRole).toUInt())
         return;
     if (item->data(BranchReadRole).toBool()) {
-        devlink::TraceLine(QStringLiteral("OnItemexpandingRegtree(): No need to expand \"%1\"..\r\n").arg(PathOf(index)));
+        devlink::TraceLine(
+            QStringLiteral("OnItemexpandingRegtree(): No need to expand \"%1\"..\r\n").arg(PathOf(index)));
         emit expandRequested(index);
         return;
     }
@@ -274,31 +309,15 @@ void RegistryEditorModel::LoadKey(const QModelIndex& index, bool branch, bool va
     const QString full = PathOf(index);
     const QString path = full.section(QLatin1Char('\\'), 1);
     if (branch)
-        devlink::TraceLine(
-            QStringLiteral("Enumerating keys in: \"%1\"  (Tree Branch: %2)...\r\n").arg(path, index.data().toString()));
+        devlink::TraceLine(QStringLiteral("Enumerating keys in: \"%1\"  (Tree Branch: %2)...\r\n")
+                               .arg(path, index.data().toString()));
     if (values)
         devlink::TraceLine(QStringLiteral("Enumerating values in: \"%1\"...\r\n").arg(full));
     auto read = std::make_shared<KeyRead>();
     read->branch = branch;
     read->values = values;
     read->path = full;
-    Run(
-        [read, root, path] {
-            HKEY key = 0;
-            read->result = OpenEditorKey(root, path, &key, &read->lost);
-            if (read->result != 0)
-                return;
-            if (read->branch)
-                read->result = devlink::ReadRegSubKeys(key, &read->subKeys);
-            if (read->result == 0 && read->values)
-                read->result = devlink::ReadRegValues(key, &read->valueList);
-            CeRegCloseKey(key);
-            for (const QString& sub : read->subKeys) {
-                DWORD count = 0;
-                devlink::CountRegSubKeys(root, Join(path, sub), &count);
-                read->hasSubKeys.append(count > 0);
-            }
-        },
+    Run([read, root, path] { ReadKey(root, path, read.get()); },
         [this, target, read] { ApplyKeyRead(target, *read); });
 }
 
@@ -311,7 +330,8 @@ void RegistryEditorModel::ApplyKeyRead(const QPersistentModelIndex& index, const
     if (read.result == LONG(ERROR_FILE_NOT_FOUND)) {
         if (read.values)
             Tell(QStringLiteral("Error"),
-                QStringLiteral("Cannot find the registry key: %1.\r\nThis registry key may have been moved or deleted.")
+                QStringLiteral(
+                    "Cannot find the registry key: %1.\r\nThis registry key may have been moved or deleted.")
                     .arg(read.path),
                 devlink::PromptIcon::Information);
         CutBackTo(read.path);
@@ -350,7 +370,8 @@ void RegistryEditorModel::FillValues(const QVector<devlink::DeviceRegValue>& val
         name->setData(ValueImage(type), ValueImageRole);
         name->setIcon(ValueIcon(ValueImage(type)));
         auto* typeItem = new QStandardItem(RegTypeText(type));
-        auto* data = new QStandardItem(value ? RegDataText(type, value->data) : QStringLiteral("(value not set)"));
+        auto* data
+            = new QStandardItem(value ? RegDataText(type, value->data) : QStringLiteral("(value not set)"));
         typeItem->setEditable(false);
         data->setEditable(false);
         m_values.appendRow({ name, typeItem, data });
@@ -358,7 +379,9 @@ void RegistryEditorModel::FillValues(const QVector<devlink::DeviceRegValue>& val
     // The unnamed value, or one named "default", fills the first row.
     const devlink::DeviceRegValue* unnamed = nullptr;
     for (const devlink::DeviceRegValue& value : values)
-        if (!unnamed && (value.name.isEmpty() || value.name.compare(QLatin1String("default"), Qt::CaseInsensitive) == 0))
+        if (!unnamed
+            && (value.name.isEmpty()
+                || value.name.compare(QLatin1String("default"), Qt::CaseInsensitive) == 0))
             unnamed = &value;
     // The "(Default)" row cannot be renamed.
     addRow(kDefaultRow, unnamed, false);
@@ -386,7 +409,9 @@ void RegistryEditorModel::CutBackTo(const QString& missingPath)
 void RegistryEditorModel::ReportLost(const QString& path)
 {
     Tell(QStringLiteral("Error"),
-        QStringLiteral("Unable to open registry key: \"%1\".\r\nCould not connect to device via ActiveSync.\r\n").arg(path),
+        QStringLiteral(
+            "Unable to open registry key: \"%1\".\r\nCould not connect to device via ActiveSync.\r\n")
+            .arg(path),
         devlink::PromptIcon::Error);
     SetConnected(false);
 }
@@ -429,13 +454,8 @@ void RegistryEditorModel::NavigateToThisRegistryKey(const QString& path)
                 }
                 Level level;
                 level.path = at;
-                devlink::ReadRegSubKeys(key, &level.subKeys);
+                ReadBranch(root, at, key, &level.subKeys, &level.hasSubKeys);
                 CeRegCloseKey(key);
-                for (const QString& sub : level.subKeys) {
-                    DWORD count = 0;
-                    devlink::CountRegSubKeys(root, Join(at, sub), &count);
-                    level.hasSubKeys.append(count > 0);
-                }
                 walk->levels.append(level);
                 if (depth == parts.size())
                     return;
@@ -518,20 +538,7 @@ void RegistryEditorModel::CreateNewKey()
     read->branch = true;
     read->path = m_registryPath;
     const QPersistentModelIndex target = m_current;
-    Run(
-        [read, root, path] {
-            HKEY key = 0;
-            read->result = OpenEditorKey(root, path, &key, &read->lost);
-            if (read->result != 0)
-                return;
-            read->result = devlink::ReadRegSubKeys(key, &read->subKeys);
-            CeRegCloseKey(key);
-            for (const QString& sub : read->subKeys) {
-                DWORD count = 0;
-                devlink::CountRegSubKeys(root, Join(path, sub), &count);
-                read->hasSubKeys.append(count > 0);
-            }
-        },
+    Run([read, root, path] { ReadKey(root, path, read.get()); },
         [this, read, target, root] {
             ApplyKeyRead(target, *read);
             QStandardItem* item = ItemOf(target);
@@ -607,9 +614,10 @@ void RegistryEditorModel::DeleteSelectedKey()
     const QString full = m_registryPath;
     devlink::PromptRequest question;
     question.caption = QStringLiteral("Quorvane");
-    question.text = QStringLiteral("This will delete the following registry key, and any subkeys.\r\n\r\n%1\r\n\r\n"
-                                   "Are you sure ?\r\n")
-                        .arg(full);
+    question.text
+        = QStringLiteral("This will delete the following registry key, and any subkeys.\r\n\r\n%1\r\n\r\n"
+                         "Are you sure ?\r\n")
+              .arg(full);
     question.icon = devlink::PromptIcon::Question;
     question.buttons = devlink::PromptButtons::YesNoCancel;
     question.owner = parent() ? parent() : this;
@@ -689,7 +697,8 @@ void RegistryEditorModel::ConfirmDeleteValues(const QList<int>& rows, bool yes, 
             if (OpenEditorKey(root, path, &key, &lost) != 0)
                 return;
             for (const QString& name : names) {
-                devlink::TraceLine(QStringLiteral("Deleting %1...\r\n").arg(name.isEmpty() ? kDefaultRow : name));
+                devlink::TraceLine(
+                    QStringLiteral("Deleting %1...\r\n").arg(name.isEmpty() ? kDefaultRow : name));
                 const std::u16string valueName = U(name);
                 if (CeRegDeleteValue(key, valueName.c_str()) == 0)
                     ++*deleted;
@@ -699,10 +708,11 @@ void RegistryEditorModel::ConfirmDeleteValues(const QList<int>& rows, bool yes, 
         [this, deleted, count = int(names.size())] {
             if (*deleted < count)
                 Tell(QStringLiteral("Quorvane"),
-                    *deleted == 0 ? QStringLiteral("Warning: None of the %1 values could be deleted.").arg(count)
-                                  : QStringLiteral("Warning: Only %1 of the %2 values could be deleted.")
-                                        .arg(*deleted)
-                                        .arg(count),
+                    *deleted == 0
+                        ? QStringLiteral("Warning: None of the %1 values could be deleted.").arg(count)
+                        : QStringLiteral("Warning: Only %1 of the %2 values could be deleted.")
+                              .arg(*deleted)
+                              .arg(count),
                     devlink::PromptIcon::Information);
             RefreshValues();
         });
@@ -732,12 +742,13 @@ void RegistryEditorModel::RenameValue(int row, const QString& newName)
             // Renaming onto another value would destroy it: refused.
             const bool taken = newName.compare(oldName, Qt::CaseInsensitive) != 0
                 && CeRegQueryValueEx(key, to.c_str(), nullptr, nullptr, nullptr, &size) == 0;
-            const LONG read = taken ? LONG(ERROR_ALREADY_EXISTS)
-                                    : devlink::ReadSizedValue(
-                                          [&](BYTE* data, DWORD* bytes) {
-                                              return CeRegQueryValueEx(key, from.c_str(), nullptr, &value.type, data, bytes);
-                                          },
-                                          &value.data);
+            const LONG read = taken
+                ? LONG(ERROR_ALREADY_EXISTS)
+                : devlink::ReadSizedValue(
+                    [&](BYTE* data, DWORD* bytes) {
+                        return CeRegQueryValueEx(key, from.c_str(), nullptr, &value.type, data, bytes);
+                    },
+                    &value.data);
             if (read == 0) {
                 const bool sameName = newName.compare(oldName, Qt::CaseInsensitive) == 0;
                 // A change of case only: the old spelling must go first.
@@ -754,7 +765,8 @@ void RegistryEditorModel::RenameValue(int row, const QString& newName)
         [this, ok, oldName, newName] {
             if (!*ok)
                 Tell(QStringLiteral("Error"),
-                    QStringLiteral("Unable to rename registry value \"%1\" to \"%2\"\r\n").arg(oldName, newName),
+                    QStringLiteral("Unable to rename registry value \"%1\" to \"%2\"\r\n")
+                        .arg(oldName, newName),
                     devlink::PromptIcon::Error);
             RefreshValues();
         });
@@ -796,8 +808,8 @@ bool RegistryEditorModel::SaveValue(
             outcome->opened = true;
             // Written before anything is deleted: a failed write loses nothing.
             const std::u16string name = U(stored);
-            outcome->result = CeRegSetValueEx(
-                key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
+            outcome->result = CeRegSetValueEx(key, name.c_str(), 0, type,
+                reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size()));
             if (outcome->result == 0 && renamed) {
                 const std::u16string old = U(oldName);
                 CeRegDeleteValue(key, old.c_str());

@@ -49,6 +49,9 @@ public:
         ValueImageRole, // the image number of the type
     };
 
+    // What one read of a key brings back from the device.
+    struct KeyRead;
+
     explicit RegistryEditorModel(QObject* parent = nullptr);
     // Forgets the device work still queued.
     ~RegistryEditorModel() override;
@@ -102,7 +105,8 @@ public:
     // The edit dialog's OK: `oldName` is the row's stored name, or null for a
     // new value. Checks the name first (an empty one is refused with a message).
     // True when the value went to the device (the outcome follows later).
-    bool SaveValue(const QString& oldName, bool isNew, const QString& newName, DWORD type, const QByteArray& data);
+    bool SaveValue(
+        const QString& oldName, bool isNew, const QString& newName, DWORD type, const QByteArray& data);
     // Whether editing is allowed; emits readOnlyRefused() when not.
     bool CheckWritable();
 
@@ -127,7 +131,6 @@ signals:
     void idle();
 
 private:
-    struct KeyRead;
     using Work = std::function<void()>;
     using Done = std::function<void()>;
 

@@ -65,8 +65,8 @@ private:
     // Key `path` below `root` (full name `full`): its own name when
     // `checkName`, its values after `afterValue` (all when null), then its
     // sub-keys. True when a match was found (or the search was cancelled).
-    bool Subtree(HKEY root, const QString& path, const QString& full, bool checkName, const QString& afterValue,
-        bool skipValues);
+    bool Subtree(HKEY root, const QString& path, const QString& full, bool checkName,
+        const QString& afterValue, bool skipValues);
     bool Values(HKEY key, const QString& full, const QString& afterValue);
     bool Found(const QString& full, const QString& value)
     {
@@ -107,7 +107,8 @@ bool Search::Values(HKEY key, const QString& full, const QString& afterValue)
         const devlink::DeviceRegValue& value = values[i];
         if (m_options.values && m_options.Matches(value.name))
             return Found(full, value.name);
-        if (m_options.data && (value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)
+        if (m_options.data
+            && (value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)
             && m_options.Matches(RegDataText(value.type, value.data)))
             return Found(full, value.name);
     }
@@ -163,8 +164,8 @@ void Search::Run(const QString& fromKey, const QString& fromValue)
             bool after = false;
             for (const QString& sibling : siblings) {
                 if (after
-                    && Subtree(root, Join(parent, sibling), Join(Join(rootName, parent), sibling), true, QString(),
-                        false))
+                    && Subtree(root, Join(parent, sibling), Join(Join(rootName, parent), sibling), true,
+                        QString(), false))
                     return;
                 if (sibling.compare(name, Qt::CaseInsensitive) == 0)
                     after = true;

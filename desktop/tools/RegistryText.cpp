@@ -4,8 +4,8 @@
 #include "platform/registry/ValueText.h"
 
 #include <QPainter>
-#include <QRegularExpression>
 #include <QPixmap>
+#include <QRegularExpression>
 
 #include <cstring>
 #include <vector>
@@ -65,14 +65,17 @@ QIcon ValueIcon(int image)
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setPen(QPen(QColor(0x60, 0x60, 0x60), 1));
-    painter.setBrush(image == 7 ? QColor(0xff, 0xf4, 0xd0) : image == 6 ? QColor(0xe0, 0xf0, 0xff) : Qt::white);
+    painter.setBrush(image == 7 ? QColor(0xff, 0xf4, 0xd0)
+            : image == 6        ? QColor(0xe0, 0xf0, 0xff)
+                                : Qt::white);
     painter.drawRect(0, 1, 15, 13);
     QFont font = painter.font();
     font.setPixelSize(9);
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(text ? QColor(0xb0, 0x20, 0x20) : QColor(0x20, 0x40, 0xb0));
-    painter.drawText(QRect(0, 1, 16, 13), Qt::AlignCenter, text ? QStringLiteral("ab") : QStringLiteral("01"));
+    painter.drawText(
+        QRect(0, 1, 16, 13), Qt::AlignCenter, text ? QStringLiteral("ab") : QStringLiteral("01"));
     painter.end();
     return QIcon(pixmap);
 }
@@ -148,9 +151,8 @@ bool EditedData(DWORD type, const QString& text, bool hexadecimal, QByteArray* d
 
 QString NewKeyName(const QStringList& existing)
 {
-    const auto taken = [&existing](const QString& name) {
-        return existing.contains(name, Qt::CaseInsensitive);
-    };
+    const auto taken
+        = [&existing](const QString& name) { return existing.contains(name, Qt::CaseInsensitive); };
     const QString base = QStringLiteral("New key");
     if (!taken(base))
         return base;

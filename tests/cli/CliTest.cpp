@@ -185,11 +185,11 @@ TEST_F(Cli, RegistryQueryOutputIsTakenBackBySet)
 // fails on the device part way, changes nothing.
 TEST_F(Cli, RegistryExportAndImportAreAllOrNothing)
 {
-    const std::vector<std::vector<std::string>> values = { { "s", "REG_SZ", "text \"quoted\" \\ slash" },
-        { "e", "REG_EXPAND_SZ", "%WINDIR%\\x" }, { "b", "REG_BINARY", "00ff10" },
-        { "d", "REG_DWORD", "4294967295" }, { "be", "REG_DWORD_BIG_ENDIAN", "0x01020304" },
-        { "m", "REG_MULTI_SZ", "a\\0b c" }, { "q", "REG_QWORD", "0x1122334455667788" },
-        { "u", "REG_0x1234", "0102" } };
+    const std::vector<std::vector<std::string>> values
+        = { { "s", "REG_SZ", "text \"quoted\" \\ slash" }, { "e", "REG_EXPAND_SZ", "%WINDIR%\\x" },
+              { "b", "REG_BINARY", "00ff10" }, { "d", "REG_DWORD", "4294967295" },
+              { "be", "REG_DWORD_BIG_ENDIAN", "0x01020304" }, { "m", "REG_MULTI_SZ", "a\\0b c" },
+              { "q", "REG_QWORD", "0x1122334455667788" }, { "u", "REG_0x1234", "0102" } };
     for (const auto& v : values)
         ASSERT_EQ(Q({ "reg", "set", "HKLM\\Software\\From", v[0], v[1], v[2] }).status, 0) << v[0];
     ASSERT_EQ(Q({ "reg", "set", "HKLM\\Software\\From\\Sub", "x", "sz", "y" }).status, 0);
@@ -200,8 +200,9 @@ TEST_F(Cli, RegistryExportAndImportAreAllOrNothing)
     RunResult r = Q({ "reg", "export", "HKLM\\Software\\From", file });
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string cerFile = (local.path() / "cereg.reg").string();
-    r = testsupport::RunProgram({ (testsupport::BinDir() / "cereg").string(), "--hive", (store() / "registry").string(),
-                                    "export", "HKLM\\Software\\From", cerFile },
+    r = testsupport::RunProgram(
+        { (testsupport::BinDir() / "cereg").string(), "--hive", (store() / "registry").string(), "export",
+            "HKLM\\Software\\From", cerFile },
         home());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(testsupport::ReadHostFile(file), testsupport::ReadHostFile(cerFile));

@@ -89,7 +89,8 @@ TEST_F(ShellTest, StartUpConnectsDeploysTheAgentAndOffersTheDeviceTools)
         QStringList({ QStringLiteral("Contact us..."), QStringLiteral("About Quorvane...") }));
     QAction* search = window->ActionOf(Command::SearchDatabases);
     EXPECT_FALSE(search->isEnabled());
-    EXPECT_EQ(search->toolTip(), QStringLiteral("The database search is not part of this version of Quorvane yet."));
+    EXPECT_EQ(search->toolTip(),
+        QStringLiteral("The database search is not part of this version of Quorvane yet."));
     EXPECT_TRUE(window->ActionOf(Command::ProcessViewer)->isEnabled());
     EXPECT_TRUE(window->ActionOf(Command::HardReset)->isEnabled());
     EXPECT_TRUE(window->ActionOf(Command::Run)->isEnabled());

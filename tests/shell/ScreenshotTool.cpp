@@ -186,9 +186,8 @@ void RegistryEditor(shell::CMainWindow* window)
     }
     editor->resize(760, 480);
     editor->NavigateToThisRegistryKey(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Quorvane"));
-    Await("the registry key", [&] {
-        return !editor->model()->busy() && editor->model()->values()->rowCount() > 1;
-    });
+    Await("the registry key",
+        [&] { return !editor->model()->busy() && editor->model()->values()->rowCount() > 1; });
     Save(editor, "registry-editor");
 
     tools::RegistryEditorModel* model = editor->model();

@@ -163,7 +163,8 @@ TEST_F(RegistryEditorTest, TheLockedEditorExplainsHowToUnlockAndChangesNothing)
     SelectValueRows({ QStringLiteral("keep") });
     PressKey(m_list, Qt::Key_Delete);
 
-    auto* explanation = WaitForWindow<tools::CRegistryReadOnlyDialog>(QStringLiteral("registryReadOnlyDialog"));
+    auto* explanation
+        = WaitForWindow<tools::CRegistryReadOnlyDialog>(QStringLiteral("registryReadOnlyDialog"));
     ASSERT_NE(explanation, nullptr);
     auto* how = explanation->findChild<QLabel*>(QStringLiteral("howText"));
     EXPECT_FALSE(how->isVisible());
@@ -225,17 +226,20 @@ TEST_F(RegistryEditorTest, TheTreeAndTheListShowWhatTheDeviceHolds)
     // In the device's order (by name), the value named "Default" in the first row.
     EXPECT_EQ(Column(0),
         QStringList({ QStringLiteral("(Default)"), QStringLiteral("big"), QStringLiteral("bytes"),
-            QStringLiteral("multi"), QStringLiteral("number"), QStringLiteral("odd"), QStringLiteral("path") }));
+            QStringLiteral("multi"), QStringLiteral("number"), QStringLiteral("odd"),
+            QStringLiteral("path") }));
     EXPECT_EQ(Column(1),
-        QStringList({ QStringLiteral("REG_SZ"), QStringLiteral("REG_DWORD_BIG_ENDIAN"), QStringLiteral("REG_BINARY"),
-            QStringLiteral("REG_MULTI_SZ"), QStringLiteral("REG_DWORD"), QStringLiteral("REG_0x1234"),
-            QStringLiteral("REG_EXPAND_SZ") }));
+        QStringList({ QStringLiteral("REG_SZ"), QStringLiteral("REG_DWORD_BIG_ENDIAN"),
+            QStringLiteral("REG_BINARY"), QStringLiteral("REG_MULTI_SZ"), QStringLiteral("REG_DWORD"),
+            QStringLiteral("REG_0x1234"), QStringLiteral("REG_EXPAND_SZ") }));
     EXPECT_EQ(Column(2),
         QStringList({ QStringLiteral("named default"), QStringLiteral("0x01020304"), QStringLiteral("00ff10"),
-            QStringLiteral("a\rb"), QStringLiteral("0x0000002a"), QStringLiteral("0102"), QStringLiteral("%WINDIR%") }));
+            QStringLiteral("a\rb"), QStringLiteral("0x0000002a"), QStringLiteral("0102"),
+            QStringLiteral("%WINDIR%") }));
     QList<int> images;
     for (int row = 0; row < 7; ++row)
-        images.append(m_list->model()->index(row, 0).data(tools::RegistryEditorModel::ValueImageRole).toInt());
+        images.append(
+            m_list->model()->index(row, 0).data(tools::RegistryEditorModel::ValueImageRole).toInt());
     EXPECT_EQ(images, QList<int>({ 3, 4, 5, 6, 4, 5, 7 }));
 
     // Showing a value never changes it: "Default" keeps its name.
@@ -299,8 +303,9 @@ TEST_F(RegistryEditorTest, APathThatHasGoneEndsAtTheDeepestExistingKey)
     const auto record = m_prompter.Records().first();
     EXPECT_EQ(record.caption, QStringLiteral("Error"));
     EXPECT_EQ(record.text,
-        QStringLiteral("Cannot find the registry key: HKEY_LOCAL_MACHINE\\Software\\A\\B.\r\nThis registry key may "
-                       "have been moved or deleted."));
+        QStringLiteral(
+            "Cannot find the registry key: HKEY_LOCAL_MACHINE\\Software\\A\\B.\r\nThis registry key may "
+            "have been moved or deleted."));
     EXPECT_EQ(record.icon, devlink::PromptIcon::Information);
     EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\A"));
     EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\A")), QStringList());
@@ -333,7 +338,8 @@ TEST_F(RegistryEditorTest, DeletingThreeValuesOfWhichOneFailsWarns)
 
     ASSERT_EQ(m_prompter.Count(), 1);
     EXPECT_EQ(m_prompter.Records().first().caption, QStringLiteral("Quorvane"));
-    EXPECT_EQ(m_prompter.Records().first().text, QStringLiteral("Warning: Only 2 of the 3 values could be deleted."));
+    EXPECT_EQ(m_prompter.Records().first().text,
+        QStringLiteral("Warning: Only 2 of the 3 values could be deleted."));
     EXPECT_EQ(Column(0), QStringList({ QStringLiteral("(Default)"), QStringLiteral("w") }));
     quint32 confirmSetting = 1;
     ASSERT_TRUE(settings::ReadDword(QStringLiteral("RegistryDelete"), &confirmSetting));
@@ -367,7 +373,8 @@ TEST_F(RegistryEditorTest, TheEditDialogStoresEachTypeAsTyped)
     Settle();
     ASSERT_TRUE(WaitForPrompts(1));
     ASSERT_EQ(m_prompter.Count(), 1);
-    EXPECT_EQ(m_prompter.Records().first().text, QStringLiteral("Please enter a name for this new Registry Value."));
+    EXPECT_EQ(m_prompter.Records().first().text,
+        QStringLiteral("Please enter a name for this new Registry Value."));
     EXPECT_TRUE(dialog->isVisible());
     dialog->findChild<QLineEdit*>(QStringLiteral("valueNameEdit"))->setText(QStringLiteral("hex"));
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
@@ -379,11 +386,13 @@ TEST_F(RegistryEditorTest, TheEditDialogStoresEachTypeAsTyped)
     dialog->accept();
     Settle();
     dialog = newValue(REG_MULTI_SZ, QStringLiteral("lines"));
-    dialog->findChild<QPlainTextEdit*>(QStringLiteral("valueDataText"))->setPlainText(QStringLiteral("one\ntwo"));
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("valueDataText"))
+        ->setPlainText(QStringLiteral("one\ntwo"));
     dialog->accept();
     Settle();
     dialog = newValue(REG_BINARY, QStringLiteral("blob"));
-    dialog->findChild<QPlainTextEdit*>(QStringLiteral("valueDataText"))->setPlainText(QStringLiteral("de ad\nbe ef"));
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("valueDataText"))
+        ->setPlainText(QStringLiteral("de ad\nbe ef"));
     dialog->accept();
     Settle();
 
@@ -406,7 +415,8 @@ TEST_F(RegistryEditorTest, TheEditDialogStoresEachTypeAsTyped)
     m_editor->model()->RenameValue(blobRow, QStringLiteral("hex"));
     Settle();
     ASSERT_TRUE(WaitForPrompts(2));
-    EXPECT_EQ(m_prompter.Records().last().text, QStringLiteral("Unable to rename registry value \"blob\" to \"hex\"\r\n"));
+    EXPECT_EQ(m_prompter.Records().last().text,
+        QStringLiteral("Unable to rename registry value \"blob\" to \"hex\"\r\n"));
     ASSERT_TRUE(GetDeviceValue(deviceKey, QStringLiteral("hex"), &type, &data));
     EXPECT_EQ(type, REG_DWORD);
     m_editor->model()->RenameValue(int(Column(0).indexOf(QStringLiteral("blob"))), QStringLiteral("renamed"));
@@ -460,14 +470,16 @@ TEST_F(RegistryEditorTest, ExportAndImportRoundTripAndABadFileChangesNothing)
         const std::u16string valueName = U(name);
         std::vector<BYTE> buffer(large.size() + 16);
         DWORD size = DWORD(buffer.size()), readType = 0;
-        ASSERT_EQ(Device().CeRegQueryValueEx(h, valueName.c_str(), nullptr, &readType, buffer.data(), &size), 0)
+        ASSERT_EQ(
+            Device().CeRegQueryValueEx(h, valueName.c_str(), nullptr, &readType, buffer.data(), &size), 0)
             << name.toStdString();
         EXPECT_EQ(readType, type) << name.toStdString();
         EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buffer.data()), size), data) << name.toStdString();
     }
     Device().CeRegCloseKey(h);
     EXPECT_TRUE(KeyThere(key + QStringLiteral("\\Sub")));
-    EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Trip")), QStringList({ QStringLiteral("Sub") }));
+    EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Trip")),
+        QStringList({ QStringLiteral("Sub") }));
 
     // The first lines would change "dword" and add a key; line 5 is wrong.
     QFile bad(QString::fromStdString((home() / "bad.reg").string()));
@@ -494,9 +506,12 @@ TEST_F(RegistryEditorTest, ExportAndImportRoundTripAndABadFileChangesNothing)
 // each match is shown, and F3 goes on to the next one.
 TEST_F(RegistryEditorTest, FindShowsEachMatchInTurnAndF3GoesOn)
 {
-    SetValue(QStringLiteral("Software\\Hunt\\One"), QStringLiteral("x"), REG_SZ, Text(QStringLiteral("a needle here")));
-    SetValue(QStringLiteral("Software\\Hunt\\One"), QStringLiteral("y"), REG_SZ, Text(QStringLiteral("needles")));
-    SetValue(QStringLiteral("Software\\Hunt\\Three"), QStringLiteral("NEEDLE"), REG_DWORD, QByteArray(4, '\0'));
+    SetValue(QStringLiteral("Software\\Hunt\\One"), QStringLiteral("x"), REG_SZ,
+        Text(QStringLiteral("a needle here")));
+    SetValue(
+        QStringLiteral("Software\\Hunt\\One"), QStringLiteral("y"), REG_SZ, Text(QStringLiteral("needles")));
+    SetValue(
+        QStringLiteral("Software\\Hunt\\Three"), QStringLiteral("NEEDLE"), REG_DWORD, QByteArray(4, '\0'));
     MakeKey(QStringLiteral("Software\\Hunt\\Two\\needle"));
     OpenEditor();
     int finished = 0;
@@ -509,7 +524,8 @@ TEST_F(RegistryEditorTest, FindShowsEachMatchInTurnAndF3GoesOn)
         Settle();
         const QModelIndex value = m_list->currentIndex();
         return m_path->text() + QLatin1Char('|')
-            + (value.isValid() && m_list->hasFocus() ? value.siblingAtColumn(0).data().toString() : QString());
+            + (value.isValid() && m_list->hasFocus() ? value.siblingAtColumn(0).data().toString()
+                                                     : QString());
     };
 
     Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt"));
