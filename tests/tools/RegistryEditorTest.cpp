@@ -258,7 +258,7 @@ TEST_F(RegistryEditorTest, TheTreeAndTheListShowWhatTheDeviceHolds)
 
 // Two new keys in a row under one key: "New key", then "New key 2"; each is
 // on the device once its name is confirmed.
-TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumbered)
+TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedAndDeleteTakesAKeyWithItsSubKeys)
 {
     Unlock();
     MakeKey(QStringLiteral("Software\\Parent"));
@@ -281,6 +281,23 @@ TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumbered)
     EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\New key 2"));
     EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent")),
         QStringList({ QStringLiteral("New key"), QStringLiteral("New key 2") }));
+
+    // Delete on the tree asks, then takes the key with its sub-keys; the
+    // parent is selected.
+    MakeKey(QStringLiteral("Software\\Parent\\New key 2\\Deeper"));
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    PressKey(m_tree, Qt::Key_Delete);
+    ASSERT_TRUE(WaitForPrompts(1));
+    Settle();
+    EXPECT_EQ(m_prompter.Records().first().text,
+        QStringLiteral("This will delete the following registry key, and any subkeys.\r\n\r\n"
+                       "HKEY_LOCAL_MACHINE\\Software\\Parent\\New key 2\r\n\r\nAre you sure ?\r\n"));
+    EXPECT_EQ(m_prompter.Records().first().buttons, devlink::PromptButtons::YesNoCancel);
+    EXPECT_TRUE(WaitFor([&] { return !KeyThere(QStringLiteral("Software\\Parent\\New key 2")); }, 10000));
+    Settle();
+    EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent"));
+    EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent")),
+        QStringList({ QStringLiteral("New key") }));
 }
 
 // A path whose last part has gone selects the deepest key that exists; a
