@@ -1,5 +1,6 @@
 #include "cli/RegistryCommands.h"
 
+#include "desktop/link/DeviceRegistryTree.h"
 #include "desktop/link/NonInteractivePrompter.h"
 #include "platform/rapi/Rapi.h"
 #include "platform/registry/Hive.h"
@@ -11,12 +12,10 @@
 namespace cli {
 namespace {
 
-constexpr DWORD kMaxValueName = 16384;
-constexpr DWORD kMaxKeyName = 256;
-
 const QString kUsage = QStringLiteral(
     "reg takes query KEY [NAME | /v NAME | /ve] [/s], set KEY NAME TYPE DATA,\n"
-    "add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f] or delete KEY [NAME | /v NAME | /ve] [/f]");
+    "add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f], delete KEY [NAME | /v NAME | /ve] [/f],\n"
+    "export KEY FILE or import FILE");
 
 // The words after the verb: plain words, and the switches reg.exe spells
 // with a slash ("/v NAME", "/s"), in any case.
@@ -45,11 +44,7 @@ bool SplitWords(const QStringList& words, const QStringList& flags, const QStrin
     return true;
 }
 
-struct Value {
-    QString name;
-    DWORD type = REG_NONE;
-    QByteArray data;
-};
+using Value = devlink::DeviceRegValue;
 
 QString Line(const Value& value)
 {
@@ -63,49 +58,6 @@ int RegFailure(CliContext& cx, const QString& what, LONG result)
     if (CeRapiGetError() != S_OK)
         return cx.DeviceFailure(what);
     return cx.Failure(what, DWORD(result));
-}
-
-// The value at `index` of an open key, its name as stored.
-LONG ReadValueAt(HKEY key, DWORD index, Value* value)
-{
-    std::vector<WCHAR> name(kMaxValueName);
-    DWORD nameLength = 0;
-    const LONG result = ReadSizedValue(
-        [&](BYTE* data, DWORD* size) {
-            nameLength = kMaxValueName;
-            return CeRegEnumValue(key, index, name.data(), &nameLength, nullptr, &value->type, data, size);
-        },
-        &value->data);
-    value->name = QString::fromUtf16(name.data(), nameLength);
-    return result;
-}
-
-// Every value of an open key, in the device's order.
-LONG ReadValues(HKEY key, QVector<Value>* values)
-{
-    for (DWORD index = 0;; ++index) {
-        Value value;
-        const LONG result = ReadValueAt(key, index, &value);
-        if (result == LONG(ERROR_NO_MORE_ITEMS))
-            return 0;
-        if (result != 0)
-            return result;
-        values->append(value);
-    }
-}
-
-LONG ReadSubKeys(HKEY key, QStringList* names)
-{
-    for (DWORD index = 0;; ++index) {
-        WCHAR name[kMaxKeyName];
-        DWORD length = kMaxKeyName;
-        const LONG result = CeRegEnumKeyEx(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == LONG(ERROR_NO_MORE_ITEMS))
-            return 0;
-        if (result != 0)
-            return result;
-        names->append(QString::fromUtf16(name, length));
-    }
 }
 
 class RegistryRun {
@@ -145,9 +97,9 @@ int RegistryRun::PrintKey(const QString& path, bool recursive)
         return RegFailure(m_cx, QStringLiteral("cannot open %1").arg(FullName(path)), result);
     QVector<Value> values;
     QStringList subKeys;
-    result = ReadValues(key, &values);
+    result = devlink::ReadRegValues(key, &values);
     if (result == 0)
-        result = ReadSubKeys(key, &subKeys);
+        result = devlink::ReadRegSubKeys(key, &subKeys);
     CeRegCloseKey(key);
     if (result != 0)
         return RegFailure(m_cx, QStringLiteral("cannot read %1").arg(FullName(path)), result);
@@ -172,7 +124,7 @@ int RegistryRun::PrintValue(HKEY key, const QString& name)
 {
     Value value;
     value.name = name;
-    const LONG result = ReadSizedValue(
+    const LONG result = devlink::ReadSizedValue(
         [&](BYTE* data, DWORD* size) {
             return CeRegQueryValueEx(key, W(name), nullptr, &value.type, data, size);
         },
@@ -185,7 +137,7 @@ int RegistryRun::PrintValue(HKEY key, const QString& name)
     // The name as stored, not as typed.
     for (DWORD index = 0;; ++index) {
         Value stored;
-        if (ReadValueAt(key, index, &stored) != 0)
+        if (devlink::ReadRegValueAt(key, index, &stored) != 0)
             break;
         if (reg::NamesEqual(stored.name.toStdU16String(), name.toStdU16String())) {
             value.name = stored.name;
@@ -291,6 +243,25 @@ int RegistryRun::Delete(const Words& w, bool confirmed)
     return kOk;
 }
 
+int ExportKey(CliContext& cx, const ParsedKey& key, const QString& fileName)
+{
+    QString why;
+    if (!devlink::ExportDeviceRegKey(key.root, key.path, fileName, &why))
+        return cx.Fail(why);
+    return kOk;
+}
+
+// The whole file is checked before the device is touched, and a failure part
+// way is undone: a script never leaves half a file applied.
+int ImportFile(CliContext& cx, const QString& fileName)
+{
+    devlink::RegImportReport report;
+    QString why;
+    if (!devlink::ImportDeviceRegFile(fileName, &report, &why))
+        return cx.Fail(why);
+    return kOk;
+}
+
 int Registry(CliContext& cx, const ParsedCommand& p)
 {
     const QString verb = p.arguments[0].toLower();
@@ -315,8 +286,15 @@ int Registry(CliContext& cx, const ParsedCommand& p)
             = SplitWords(rest, { QStringLiteral("/ve"), QStringLiteral("/f") }, { QStringLiteral("/v") }, &w)
             && (w.plain.size() == 1 || (w.plain.size() == 2 && !w.Has("/v") && !w.Has("/ve")))
             && !(w.Has("/v") && w.Has("/ve"));
+    else if (verb == QLatin1String("export") || verb == QLatin1String("import")) {
+        // Positional only: a file name may look like a switch.
+        w.plain = rest;
+        shapeOk = rest.size() == (verb == QLatin1String("export") ? 2 : 1);
+    }
     if (!shapeOk)
         return cx.Usage(kUsage);
+    if (verb == QLatin1String("import"))
+        return ImportFile(cx, w.plain[0]);
     ParsedKey key;
     if (!ParseKey(w.plain[0], &key))
         return cx.Usage(QStringLiteral("\"%1\" does not start with HKLM, HKCU, HKCR or a full root name")
@@ -324,6 +302,8 @@ int Registry(CliContext& cx, const ParsedCommand& p)
     RegistryRun run(cx, key, w.plain[0]);
     if (verb == QLatin1String("query"))
         return run.Query(w);
+    if (verb == QLatin1String("export"))
+        return ExportKey(cx, key, w.plain[1]);
     if (verb == QLatin1String("delete"))
         return run.Delete(w, p.Has(QStringLiteral("yes")) || w.Has("/f"));
     const QString typeName = verb == QLatin1String("set") ? w.plain[2] : w.Get("/t");
@@ -342,43 +322,11 @@ int Registry(CliContext& cx, const ParsedCommand& p)
 
 } // namespace
 
-LONG ReadSizedValue(const std::function<LONG(BYTE* data, DWORD* size)>& read, QByteArray* data)
-{
-    constexpr int kTries = 8;
-    constexpr DWORD kSpare = 256;
-    LONG result = 0;
-    DWORD room = 0;
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        DWORD size = 0;
-        result = read(nullptr, &size);
-        if (result != 0)
-            return result;
-        room = std::max(size, room) + (attempt > 0 ? kSpare : 0);
-        data->resize(qsizetype(room));
-        size = room;
-        result = read(reinterpret_cast<BYTE*>(data->data()), &size);
-        if (result == LONG(ERROR_MORE_DATA))
-            continue;
-        data->resize(result == 0 ? qsizetype(size) : 0);
-        return result;
-    }
-    return result;
-}
-
 bool ParseKey(const QString& text, ParsedKey* key)
 {
-    QString t = text;
-    while (t.startsWith(QLatin1Char('\\')))
-        t.remove(0, 1);
-    const qsizetype slash = t.indexOf(QLatin1Char('\\'));
-    const reg::Root root = reg::RootFromName((slash < 0 ? t : t.left(slash)).toStdU16String());
-    if (root == 0)
+    if (!devlink::SplitRegKeyPath(text, &key->root, &key->path))
         return false;
-    key->root = root;
-    key->rootName = QString::fromStdU16String(std::u16string(reg::RootName(root)));
-    key->path = slash < 0 ? QString() : t.mid(slash + 1);
-    while (key->path.endsWith(QLatin1Char('\\')))
-        key->path.chop(1);
+    key->rootName = devlink::RegRootName(key->root);
     return true;
 }
 
@@ -414,14 +362,16 @@ Command RegistryCommand()
 {
     Command command;
     command.syntax.name = QStringLiteral("reg");
-    command.syntax.arguments = QStringLiteral("query|set|add|delete KEY ...");
+    command.syntax.arguments = QStringLiteral("query|set|add|delete|export KEY ... | import FILE");
     command.syntax.summary
-        = QStringLiteral("show, set or delete device registry keys and values (as reg.exe)");
+        = QStringLiteral("show, set, delete, export or import device registry keys and values (as reg.exe)");
     command.syntax.description
         = QStringLiteral("  reg query  KEY [NAME | /v NAME | /ve] [/s]\n"
                          "  reg set    KEY NAME TYPE DATA\n"
                          "  reg add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
                          "  reg delete KEY [NAME | /v NAME | /ve] [/f]\n"
+                         "  reg export KEY FILE\n"
+                         "  reg import FILE\n"
                          "\n"
                          "KEY starts with HKLM, HKCU, HKCR or a full root name. TYPE is a name as query\n"
                          "prints it (REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,\n"
@@ -430,6 +380,9 @@ Command RegistryCommand()
                          "digit pairs, a multi-string as strings separated by \\0. query prints as cereg\n"
                          "does; /s lists every key below KEY, /v one value, /ve the unnamed value.\n"
                          "Deleting a key that has sub-keys asks first; the answer is No unless --yes or /f.\n"
+                         "export writes KEY with its sub-keys as a .reg file, as cereg does; import\n"
+                         "applies such a file all or nothing: a file with an error changes nothing and\n"
+                         "says on which line.\n"
                          "A DATA that begins with \"-\" and a letter goes after \"--\".\n");
     command.syntax.options = { { QStringLiteral("yes"), QString(),
         QStringLiteral("Delete a key with its sub-keys without asking (as /f)."), QStringLiteral("y") } };

@@ -6,6 +6,8 @@
 //   reg set    KEY NAME TYPE DATA
 //   reg add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]
 //   reg delete KEY [NAME | /v NAME | /ve] [/f]
+//   reg export KEY FILE
+//   reg import FILE
 //
 // KEY starts with its root: HKLM, HKCU, HKCR or the full "HKEY_..." names.
 // TYPE is a name as a query prints it (REG_SZ, REG_DWORD, ...) or its short
@@ -13,6 +15,8 @@
 // key, its values ("    NAME    TYPE    DATA"), a blank line and the full
 // paths of its sub-keys; with /s every key below it with its values. Deleting
 // a key that has sub-keys asks first; the answer is No unless --yes or /f.
+// export and import use the ".reg" files of cereg (DeviceRegistryTree.h); an
+// import changes all or nothing.
 //
 // The command uses the program's device connection (main thread); the
 // helpers below are pure and safe from any thread.
@@ -21,8 +25,6 @@
 #include "cli/Command.h"
 
 #include <QByteArray>
-
-#include <functional>
 
 namespace cli {
 
@@ -44,11 +46,5 @@ bool ParseValueType(const QString& name, DWORD* type);
 // The bytes of `text` as data of `type`, as cereg takes it (blanks between
 // the hex pairs of binary data are allowed); false with the reason.
 bool EncodeValue(DWORD type, const QString& text, QByteArray* data, QString* why);
-
-// One read of a value whose size must be asked first: `read` is called with
-// no buffer for the size, then with a buffer of that size. A value that grew
-// in between (ERROR_MORE_DATA: "Status" while an agent writes it) is read
-// again with room to spare, a few times. Returns the result of the last call.
-LONG ReadSizedValue(const std::function<LONG(BYTE* data, DWORD* size)>& read, QByteArray* data);
 
 } // namespace cli

@@ -70,7 +70,7 @@ _quorvane_cli()
     case "$command" in
     reg)
         if ((cword == i + 1)); then
-            COMPREPLY=($(compgen -W "query set add delete" -- "$cur"))
+            COMPREPLY=($(compgen -W "query set add delete export import" -- "$cur"))
         elif ((cword == i + 2)); then
             COMPREPLY=($(compgen -W "HKLM\\\\ HKCU\\\\ HKCR\\\\" -- "$cur"))
         else

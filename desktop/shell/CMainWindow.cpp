@@ -15,6 +15,7 @@
 #include "desktop/shell/ExplorerFont.h"
 #include "desktop/shell/InstanceChannel.h"
 #include "desktop/tools/CProcessViewer.h"
+#include "desktop/tools/CRegistryEditor.h"
 #include "desktop/tools/CResetDialog.h"
 #include "desktop/tools/CRunWindow.h"
 #include "desktop/tools/CTroubleshooterWindow.h"
@@ -59,6 +60,7 @@ CMainWindow::CMainWindow(QWidget* parent)
         [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kSupportAddress)); });
     m_handlers.insert(Command::About, [this] { ShowAbout(); });
     m_handlers.insert(Command::ProcessViewer, [this] { ShowProcessViewer(); });
+    m_handlers.insert(Command::RegistryEditor, [this] { ToggleRegistryEditor(); });
     m_handlers.insert(Command::SoftReset, [this] { ConfirmReset(false); });
     m_handlers.insert(Command::HardReset, [this] { ConfirmReset(true); });
     m_handlers.insert(Command::Run, [this] { ShowRunWindow(); });
@@ -282,6 +284,13 @@ void CMainWindow::ShowProcessViewer()
     if (!m_processViewer)
         m_processViewer = new tools::CProcessViewer(this);
     m_processViewer->Open();
+}
+
+void CMainWindow::ToggleRegistryEditor()
+{
+    if (!m_registryEditor)
+        m_registryEditor = new tools::CRegistryEditor(false, this);
+    m_registryEditor->Toggle();
 }
 
 void CMainWindow::ConfirmReset(bool hard)

@@ -4,8 +4,8 @@
 // sequence has connected; a database opened from the list gets its own
 // database window), the start-up sequence behind the splash window, the tips window and
 // the troubleshooting log window (Ctrl+T in the tree or the list), the
-// process viewer, the reset confirmations and the Run window. Its state
-// is MainController's; it only shows it. The device notices of running
+// process viewer, the registry editor, the reset confirmations and the Run
+// window. Its state is MainController's; it only shows it. The device notices of running
 // instances (user messages 3 and 2) arrive as the events of
 // InstanceChannel.h.
 //
@@ -38,6 +38,7 @@ struct FileProperties;
 
 namespace tools {
 class CProcessViewer;
+class CRegistryEditor;
 class CTroubleshooterWindow;
 class DeviceResetter;
 } // namespace tools
@@ -59,6 +60,8 @@ public:
     tools::CTroubleshooterWindow* troubleshooter() { return m_troubleshooter; }
     // The process viewer once it has been opened, else null.
     tools::CProcessViewer* processViewer() { return m_processViewer; }
+    // The registry editor once it has been opened, else null.
+    tools::CRegistryEditor* registryEditor() { return m_registryEditor; }
     tools::DeviceResetter* resetter() { return m_resetter; }
     CTipsWindow* tipsWindow() { return m_tips; }
     // The splash window while it is open, else null.
@@ -92,6 +95,8 @@ private:
     void ShowPreferences();
     void ShowAbout();
     void ShowProcessViewer();
+    // "Registry Editor": opens the editor, and a second use hides it.
+    void ToggleRegistryEditor();
     // The reset confirmation; once confirmed, the reset.
     void ConfirmReset(bool hard);
     void ShowRunWindow();
@@ -113,6 +118,7 @@ private:
     CTipsWindow* m_tips = nullptr;
     tools::CTroubleshooterWindow* m_troubleshooter = nullptr;
     tools::CProcessViewer* m_processViewer = nullptr;
+    tools::CRegistryEditor* m_registryEditor = nullptr;
     tools::DeviceResetter* m_resetter = nullptr;
     CSplashWindow* m_splash = nullptr;
 };

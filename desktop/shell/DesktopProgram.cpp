@@ -8,6 +8,7 @@
 #include "desktop/shell/CMainWindow.h"
 #include "desktop/shell/CommandLine.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "desktop/tools/CRegistryEditor.h"
 #include "desktop/ui/ProgramPicture.h"
 #include "desktop/ui/PromptFromWindow.h"
 #include "desktop/ui/WidgetPrompter.h"
@@ -38,8 +39,6 @@ bool HasDisplay()
 QString NotYetText(const StartRequest& request)
 {
     switch (request.mode) {
-    case StartRequest::Mode::Registry:
-        return QStringLiteral("The registry editor is not part of this version of Quorvane yet.");
     case StartRequest::Mode::TextFile:
         return QStringLiteral(
             "The built-in text editor is not part of this version of Quorvane yet, so \"%1\" "
@@ -92,10 +91,35 @@ int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
     return app.exec();
 }
 
+// "-registry": the registry editor alone; the program ends when it closes.
+int RunRegistryEditor(int argc, char** argv)
+{
+    if (!HasDisplay()) {
+        QCoreApplication app(argc, argv);
+        RegisterWithActiveSync(QCoreApplication::applicationFilePath());
+        Print(
+            stderr, QStringLiteral("quorvane: the registry editor is a window, and there is no display.\n"));
+        return 1;
+    }
+    QApplication app(argc, argv);
+    const WindowProgram program;
+    InstanceChannel channel;
+    QString why;
+    if (!channel.Listen(&why))
+        Print(stderr, QStringLiteral("quorvane: device notices will not reach this window: %1\n").arg(why));
+    auto* editor = new tools::CRegistryEditor(true);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(editor, &QDialog::finished, &app, [] { QCoreApplication::exit(0); });
+    editor->open();
+    return app.exec();
+}
+
 int RunWindows(int argc, char** argv, const StartRequest& request)
 {
     if (request.mode == StartRequest::Mode::Database)
         return RunDatabaseWindow(argc, argv, request);
+    if (request.mode == StartRequest::Mode::Registry)
+        return RunRegistryEditor(argc, argv);
     const QString notYet = NotYetText(request);
     if (!notYet.isEmpty() && !HasDisplay()) {
         QCoreApplication app(argc, argv);

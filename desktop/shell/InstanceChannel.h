@@ -13,6 +13,8 @@
 // program's main thread, with a QCoreApplication alive.
 #pragma once
 
+#include "desktop/ui/DeviceNoticeEvents.h"
+
 #include <QEvent>
 #include <QLocalServer>
 #include <QObject>
@@ -22,8 +24,8 @@ namespace shell {
 
 enum class DeviceNotice { Connected, Disconnected };
 
-inline constexpr QEvent::Type kDeviceConnectedEvent = QEvent::Type(QEvent::User + 3);
-inline constexpr QEvent::Type kDeviceDisconnectedEvent = QEvent::Type(QEvent::User + 2);
+using ui::kDeviceConnectedEvent;
+using ui::kDeviceDisconnectedEvent;
 
 // The folder where instances listen.
 QString InstanceFolder();

@@ -20,7 +20,7 @@ const QList<MenuItem>& MainMenuItems()
         { Command::ProcessViewer, QStringLiteral("&Tools"), {}, QStringLiteral("&Process Viewer"),
             QStringLiteral("processViewerAction"), {} },
         { Command::RegistryEditor, QStringLiteral("&Tools"), {}, QStringLiteral("Registry Editor"),
-            QStringLiteral("registryEditorAction"), QStringLiteral("The registry editor") },
+            QStringLiteral("registryEditorAction"), {} },
         { Command::SearchDatabases, QStringLiteral("&Tools"), {},
             QStringLiteral("&Search for all SQLCE databases..."), QStringLiteral("searchDatabasesAction"),
             QStringLiteral("The database search") },

@@ -100,19 +100,29 @@ std::u16string_view TrimSpace(std::u16string_view s)
     return s;
 }
 
-// True when the line ends in a "\" that is not inside a quoted string.
-bool Continues(std::u16string_view line)
-{
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (quoted && line[i] == u'\\') {
-            ++i;
-        } else if (line[i] == u'"') {
-            quoted = !quoted;
+// Whether a line ends in a "\" that is not inside a quoted string. The scan
+// goes on from where it stopped as continuation lines are joined, so that a
+// large hex value costs the length of its text, not the square of it.
+class ContinuationScan {
+public:
+    bool Continues(std::u16string_view line)
+    {
+        for (; at_ < line.size(); ++at_) {
+            if (quoted_ && line[at_] == u'\\') {
+                ++at_;
+            } else if (line[at_] == u'"') {
+                quoted_ = !quoted_;
+            }
         }
+        return !quoted_ && !line.empty() && line.back() == u'\\';
     }
-    return !quoted && !line.empty() && line.back() == u'\\';
-}
+    // The line lost its final "\" (outside quotes, so the state holds).
+    void Dropped(std::size_t size) { at_ = size; }
+
+private:
+    std::size_t at_ = 0;
+    bool quoted_ = false;
+};
 
 class LineParser {
 public:
@@ -414,8 +424,10 @@ bool ParseRegFile(std::u16string_view text, std::vector<Change>* changes, std::s
             inKey = !remove;
             continue;
         }
-        while (Continues(line) && i + 1 < lines.size()) {
+        ContinuationScan scan;
+        while (scan.Continues(line) && i + 1 < lines.size()) {
             line.pop_back();
+            scan.Dropped(line.size());
             line += TrimSpace(lines[++i]);
         }
         if (!inKey) {

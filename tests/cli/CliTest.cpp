@@ -203,6 +203,63 @@ TEST_F(Cli, RegistryQueryOutputIsTakenBackBySet)
     EXPECT_EQ(copy, printed);
 }
 
+// reg export writes what cereg writes for the same key (one writer of the
+// format), and reg import takes it back; a file with an error, or one that
+// fails on the device part way, changes nothing.
+TEST_F(Cli, RegistryExportAndImportAreAllOrNothing)
+{
+    const std::vector<std::vector<std::string>> values
+        = { { "s", "REG_SZ", "text \"quoted\" \\ slash" }, { "e", "REG_EXPAND_SZ", "%WINDIR%\\x" },
+              { "b", "REG_BINARY", "00ff10" }, { "d", "REG_DWORD", "4294967295" },
+              { "be", "REG_DWORD_BIG_ENDIAN", "0x01020304" }, { "m", "REG_MULTI_SZ", "a\\0b c" },
+              { "q", "REG_QWORD", "0x1122334455667788" }, { "u", "REG_0x1234", "0102" } };
+    for (const auto& v : values)
+        ASSERT_EQ(Q({ "reg", "set", "HKLM\\Software\\From", v[0], v[1], v[2] }).status, 0) << v[0];
+    ASSERT_EQ(Q({ "reg", "set", "HKLM\\Software\\From\\Sub", "x", "sz", "y" }).status, 0);
+    const std::string before = Q({ "reg", "query", "HKLM\\Software\\From", "/s" }).out;
+
+    testsupport::TempDir local;
+    const std::string file = (local.path() / "from.reg").string();
+    RunResult r = Q({ "reg", "export", "HKLM\\Software\\From", file });
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string cerFile = (local.path() / "cereg.reg").string();
+    r = testsupport::RunProgram(
+        { (testsupport::BinDir() / "cereg").string(), "--hive", (store() / "registry").string(), "export",
+            "HKLM\\Software\\From", cerFile },
+        home());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testsupport::ReadHostFile(file), testsupport::ReadHostFile(cerFile));
+
+    ASSERT_EQ(Q({ "reg", "delete", "HKLM\\Software\\From", "/f" }).status, 0);
+    r = Q({ "reg", "import", file });
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Q({ "reg", "query", "HKLM\\Software\\From", "/s" }).out, before);
+
+    // An error on line 4: the key of line 2 is not created either.
+    const std::string bad = (local.path() / "bad.reg").string();
+    testsupport::WriteHostFile(bad,
+        "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\Software\\Bad]\r\n\"a\"=\"1\"\r\n"
+        "\"b\"=dword:xyz\r\n");
+    r = Q({ "reg", "import", bad });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(": line 4: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Nothing was imported."), std::string::npos) << r.err;
+    EXPECT_EQ(Q({ "reg", "query", "HKLM\\Software\\Bad" }).status, 1);
+
+    // The device refuses the last value (over 1 MiB): what came before is undone.
+    std::string huge = "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\Software\\From]\r\n"
+                       "\"s\"=\"changed\"\r\n[HKEY_LOCAL_MACHINE\\Software\\From\\New]\r\n\"big\"=hex:00";
+    for (int i = 0; i < 1024 * 1024; ++i)
+        huge += ",00";
+    huge += "\r\n";
+    const std::string hugeFile = (local.path() / "huge.reg").string();
+    testsupport::WriteHostFile(hugeFile, huge);
+    r = Q({ "reg", "import", hugeFile });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nothing was changed."), std::string::npos) << r.err;
+    EXPECT_EQ(Q({ "reg", "query", "HKLM\\Software\\From", "/s" }).out, before);
+}
+
 TEST_F(Cli, RunAndConnectionFailures)
 {
     RunResult r = Q({ "run", "\\Windows\\pword.exe", "-opendoc x" });

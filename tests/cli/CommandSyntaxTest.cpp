@@ -256,7 +256,7 @@ TEST(CliCommandTable, ManualPageAndCompletionKnowEveryCommand)
     bash.start(QStringLiteral("/bin/bash"), { QStringLiteral("-c"), run });
     ASSERT_TRUE(bash.waitForFinished(30000));
     EXPECT_EQ(QString::fromUtf8(bash.readAllStandardOutput()).toStdString(),
-        "tables\n--format\ntable tsv csv json raw\nquery set add delete\n--help --socket --recursive\n");
+        "tables\n--format\ntable tsv csv json raw\nquery set add delete export import\n--help --socket --recursive\n");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // them (and their short forms), data as cereg takes it, keys by their root,
 // and a value read again when it grew between its size and its data.
 #include "cli/RegistryCommands.h"
+#include "desktop/link/DeviceRegistryTree.h"
 #include "platform/registry/Hive.h"
 #include "platform/registry/ValueText.h"
 
@@ -77,7 +78,7 @@ TEST(CliRegistryValues, AValueThatGrowsIsReadAgain)
         return 0;
     };
     QByteArray data;
-    EXPECT_EQ(cli::ReadSizedValue(read, &data), 0);
+    EXPECT_EQ(devlink::ReadSizedValue(read, &data), 0);
     EXPECT_EQ(data, QByteArray("Row 10 of 10"));
     EXPECT_GT(calls, 2);
 
@@ -88,7 +89,7 @@ TEST(CliRegistryValues, AValueThatGrowsIsReadAgain)
         *size = DWORD(value.size()) + 1000;
         return tooSmall ? LONG(ERROR_MORE_DATA) : 0;
     };
-    EXPECT_EQ(cli::ReadSizedValue(growing, &data), LONG(ERROR_MORE_DATA));
+    EXPECT_EQ(devlink::ReadSizedValue(growing, &data), LONG(ERROR_MORE_DATA));
 }
 
 } // namespace

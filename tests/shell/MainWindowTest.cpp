@@ -7,6 +7,7 @@
 #include "desktop/shell/CSplashWindow.h"
 #include "desktop/shell/CTipsWindow.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "desktop/tools/CRegistryEditor.h"
 #include "desktop/tools/CTroubleshooterWindow.h"
 #include "desktop/ui/CConnectionErrorDialog.h"
 #include "desktop/ui/WidgetPrompter.h"
@@ -86,10 +87,10 @@ TEST_F(ShellTest, StartUpConnectsDeploysTheAgentAndOffersTheDeviceTools)
     EXPECT_EQ(menus[2]->text(), QStringLiteral("&About"));
     EXPECT_EQ(ItemTexts(menus[2]->menu()),
         QStringList({ QStringLiteral("Contact us..."), QStringLiteral("About Quorvane...") }));
-    QAction* editor = window->ActionOf(Command::RegistryEditor);
-    EXPECT_FALSE(editor->isEnabled());
-    EXPECT_EQ(editor->toolTip(),
-        QStringLiteral("The registry editor is not part of this version of Quorvane yet."));
+    QAction* search = window->ActionOf(Command::SearchDatabases);
+    EXPECT_FALSE(search->isEnabled());
+    EXPECT_EQ(search->toolTip(),
+        QStringLiteral("The database search is not part of this version of Quorvane yet."));
     EXPECT_TRUE(window->ActionOf(Command::ProcessViewer)->isEnabled());
     EXPECT_TRUE(window->ActionOf(Command::HardReset)->isEnabled());
     EXPECT_TRUE(window->ActionOf(Command::Run)->isEnabled());
@@ -98,8 +99,19 @@ TEST_F(ShellTest, StartUpConnectsDeploysTheAgentAndOffersTheDeviceTools)
     EXPECT_FALSE(window->ActionOf(Command::About)->toolTip().contains(QStringLiteral("not part")));
 
     // Once a window is there for an item, the device's state decides.
-    window->SetCommandHandler(Command::RegistryEditor, [] {});
+    window->SetCommandHandler(Command::SearchDatabases, [] {});
+    EXPECT_TRUE(search->isEnabled());
+
+    // "Registry Editor" opens the editor; a second use hides it again.
+    QAction* editor = window->ActionOf(Command::RegistryEditor);
     EXPECT_TRUE(editor->isEnabled());
+    EXPECT_EQ(window->registryEditor(), nullptr);
+    editor->trigger();
+    ASSERT_NE(window->registryEditor(), nullptr);
+    EXPECT_TRUE(window->registryEditor()->isVisible());
+    EXPECT_EQ(window->registryEditor()->windowTitle(), QStringLiteral("Registry editor"));
+    editor->trigger();
+    EXPECT_FALSE(window->registryEditor()->isVisible());
 
     EXPECT_TRUE(window->tipsWindow()->isVisible());
     EXPECT_EQ(window->tipsWindow()->findChild<QLabel*>(QStringLiteral("tipText"))->text(),

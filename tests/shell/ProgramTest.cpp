@@ -96,8 +96,8 @@ TEST_F(ProgramTest, WindowsThatComeLaterSaySoAndTheStartRegistersWithActiveSync)
 {
     Outcome run = Program({ QStringLiteral("-registry") });
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-        QStringLiteral("quorvane: The registry editor is not part of this version of Quorvane yet.\n"));
+    EXPECT_EQ(
+        run.err, QStringLiteral("quorvane: the registry editor is a window, and there is no display.\n"));
     const QString program = QLatin1Char('"') + QStringLiteral(QV_QUORVANE) + QLatin1Char('"');
     EXPECT_EQ(Registered(shell::kAutoStartOnConnectKey), program + QStringLiteral(" -connected"));
     EXPECT_EQ(Registered(shell::kAutoStartOnDisconnectKey), program + QStringLiteral(" -disconnected"));

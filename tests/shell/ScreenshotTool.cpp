@@ -17,6 +17,9 @@
 #include "desktop/shell/CSplashWindow.h"
 #include "desktop/tools/CHardResetDialog.h"
 #include "desktop/tools/CProcessViewer.h"
+#include "desktop/tools/CRegistryDialogs.h"
+#include "desktop/tools/CRegistryEditor.h"
+#include "desktop/tools/CRegistryFindDialog.h"
 #include "desktop/tools/CResetDialog.h"
 #include "desktop/tools/CRunApplicationDialog.h"
 #include "desktop/tools/CRunWindow.h"
@@ -172,6 +175,61 @@ void DeviceTools(shell::CMainWindow* window)
     application->reject();
 }
 
+// The registry editor on the agent's key of the demo device, its edit
+// dialogs for each kind of data, and its small dialogs.
+void RegistryEditor(shell::CMainWindow* window)
+{
+    window->ActionOf(shell::Command::RegistryEditor)->trigger();
+    tools::CRegistryEditor* editor = window->registryEditor();
+    if (!editor) {
+        Save(nullptr, "registry-editor");
+        return;
+    }
+    editor->resize(760, 480);
+    editor->NavigateToThisRegistryKey(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Quorvane"));
+    Await("the registry key",
+        [&] { return !editor->model()->busy() && editor->model()->values()->rowCount() > 1; });
+    Save(editor, "registry-editor");
+
+    tools::RegistryEditorModel* model = editor->model();
+    const struct {
+        DWORD type;
+        const char* name;
+        QByteArray data;
+        const char* shot;
+    } kinds[] = {
+        { REG_SZ, "Status", QByteArray("D\0o\0n\0e\0.\0\0\0", 12), "registry-edit-string" },
+        { REG_DWORD, "Cancel", QByteArray("\x2a\0\0\0", 4), "registry-edit-dword" },
+        { REG_MULTI_SZ, "Lines", QByteArray("o\0n\0e\0\0\0t\0w\0o\0\0\0\0\0", 18), "registry-edit-multi" },
+        { REG_BINARY, "Font", QByteArray("\x01\x02\xff\x10\x20\x30\x40\x50\x60\x70\x80\x90", 12),
+            "registry-edit-binary" },
+    };
+    for (const auto& kind : kinds) {
+        auto* dialog = new tools::CRegistryEditDialog(
+            model, false, QString::fromLatin1(kind.name), kind.type, kind.data, editor);
+        dialog->show();
+        Save(dialog, kind.shot);
+        delete dialog;
+    }
+
+    auto* readOnly = new tools::CRegistryReadOnlyDialog(editor);
+    readOnly->show();
+    readOnly->findChild<QPushButton*>(QStringLiteral("howButton"))->click();
+    Save(readOnly, "registry-read-only");
+    delete readOnly;
+
+    auto* confirm = new tools::CDeleteValuesDialog(3, editor);
+    confirm->show();
+    Save(confirm, "registry-delete-values");
+    delete confirm;
+
+    auto* find = new tools::CRegistryFindDialog(editor->finder(), editor);
+    find->show();
+    Save(find, "registry-find");
+    delete find;
+    editor->hide();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -237,6 +295,8 @@ int main(int argc, char** argv)
     about->close();
 
     DeviceTools(window);
+
+    RegistryEditor(window);
 
     DatabaseWindows();
 
