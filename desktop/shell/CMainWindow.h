@@ -17,6 +17,7 @@
 #pragma once
 
 #include "desktop/shell/MainController.h"
+#include "desktop/update/UpgradeHandOver.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -58,6 +59,10 @@ public:
     CSplashWindow* splash() { return m_splash; }
     QAction* ActionOf(Command command) const { return m_actions.value(command); }
 
+    // How the downloaded program is started for the hand-over (tests put
+    // something else).
+    void SetUpgradeStarter(update::ProgramStarter starter) { m_upgradeStarter = std::move(starter); }
+
     // Makes `command` do `handler`; its item is then offered, enabled as the
     // device's state allows.
     void SetCommandHandler(Command command, std::function<void()> handler);
@@ -84,6 +89,8 @@ private:
     // The reset confirmation; once confirmed, the reset.
     void ConfirmReset(bool hard);
     void ShowRunWindow();
+    // Dialog 187; once it has downloaded a release, the hand-over starts.
+    void ShowUpdateDialog();
 
     MainController m_controller;
     StartupSequence m_startup;
@@ -101,6 +108,7 @@ private:
     tools::CProcessViewer* m_processViewer = nullptr;
     tools::DeviceResetter* m_resetter = nullptr;
     CSplashWindow* m_splash = nullptr;
+    update::ProgramStarter m_upgradeStarter;
 };
 
 } // namespace shell

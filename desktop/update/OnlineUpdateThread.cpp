@@ -129,24 +129,26 @@ void OnlineUpdateThread::FetchNext()
 
 void OnlineUpdateThread::OnReadyRead()
 {
-    // Read every chunk as it comes, to the end of the file: a single read
-    // would cut a large file short.
+    if (!TakeChunk())
+        m_reply->abort();
+}
+
+bool OnlineUpdateThread::TakeChunk()
+{
+    // Every chunk is taken as it comes, to the end of the file: a single
+    // read would cut a large file short.
     const QByteArray chunk = m_reply->readAll();
     if (m_staged.isOpen()) {
-        m_tooBig = m_tooBig || m_staged.size() + chunk.size() > kMaxReleaseFile;
-        if (m_tooBig || m_staged.write(chunk) != chunk.size()) {
-            m_tooBig = true;
-            m_reply->abort();
-            return;
-        }
-        m_hash.addData(chunk);
-        return;
+        m_tooBig = m_tooBig || m_staged.pos() + chunk.size() > kMaxReleaseFile
+            || m_staged.write(chunk) != chunk.size();
+        if (!m_tooBig)
+            m_hash.addData(chunk);
+    } else {
+        m_tooBig = m_tooBig || m_memory.size() + chunk.size() > kMaxMemoryFile;
+        if (!m_tooBig)
+            m_memory += chunk;
     }
-    m_tooBig = m_tooBig || m_memory.size() + chunk.size() > kMaxMemoryFile;
-    if (m_tooBig)
-        m_reply->abort();
-    else
-        m_memory += chunk;
+    return !m_tooBig;
 }
 
 void OnlineUpdateThread::OnReplyFinished()
@@ -155,7 +157,7 @@ void OnlineUpdateThread::OnReplyFinished()
     if (!reply || sender() != reply)
         return;
     if (reply->error() == QNetworkReply::NoError)
-        OnReadyRead();
+        TakeChunk();
     const QNetworkReply::NetworkError error = reply->error();
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -196,12 +198,6 @@ bool OnlineUpdateThread::TakeVersionFile(const QByteArray& bytes)
     if (!file.valid) {
         Fail(kReadFailed);
         return false;
-    }
-    // A copy for the user to look at; the check does not depend on it.
-    if (QDir().mkpath(DownloadFolder())) {
-        QSaveFile copy(DownloadFolder() + QLatin1Char('/') + kVersionFile);
-        if (copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size())
-            copy.commit();
     }
     m_record.versionText = file.versionText;
     m_record.featuresText = file.featuresText;

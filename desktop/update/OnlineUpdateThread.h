@@ -3,9 +3,10 @@
 // it (Qt Network reads and writes as data arrives), so the window thread
 // never waits on the network and the record needs no lock.
 //
-//   check      fetches "Version.txt" from the update location, keeps a copy
-//              in "Downloads", and compares its version with the program's
-//              own: `done`, and `newVersionAvailable` when it is newer.
+//   check      fetches "Version.txt" from the update location and compares
+//              its version with the program's own: `done`, and
+//              `newVersionAvailable` when it is newer. Nothing is written
+//              beside the program.
 //   download   fetches "SHA256SUMS" first, then every file of ReleaseFiles()
 //              into the staging folder "Downloads.partial" beside the
 //              program, each checked against its digest as it arrives. Only
@@ -81,6 +82,9 @@ signals:
 private:
     void FetchNext();
     void OnReadyRead();
+    // Stores what has arrived; false when the file grew too big or could
+    // not be written (m_tooBig).
+    bool TakeChunk();
     void OnReplyFinished();
     bool TakeVersionFile(const QByteArray& bytes);
     bool TakeChecksums(const QByteArray& bytes);
@@ -99,7 +103,7 @@ private:
     QStringList m_files; // what is fetched, in order
     int m_next = 0; // index into m_files of the file being fetched
     QByteArray m_memory; // a small file read into memory
-    bool m_tooBig = false;
+    bool m_tooBig = false; // or not writable
     Checksums m_sums;
     QString m_staging;
     QFile m_staged;

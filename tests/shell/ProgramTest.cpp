@@ -72,7 +72,7 @@ protected:
     }
 };
 
-TEST_F(ProgramTest, HelpVersionAndTheUpgradeThatCannotRunYet)
+TEST_F(ProgramTest, HelpVersionAndAnUpgradeFromOutsideDownloads)
 {
     Outcome run = Program({ QStringLiteral("--version") });
     EXPECT_EQ(run.status, 0);
@@ -80,12 +80,13 @@ TEST_F(ProgramTest, HelpVersionAndTheUpgradeThatCannotRunYet)
     run = Program({ QStringLiteral("--help") });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, shell::UsageText(QStringLiteral("quorvane")));
+    // The build's folder is no "Downloads" folder: nothing is installed over it.
     run = Program({ QStringLiteral("-Upgrade") });
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
         QStringLiteral(
-            "quorvane: -upgrade cannot run: the online update is not part of this version of Quorvane yet; "
-            "nothing was installed.\n"));
+            "Error: -upgrade installs an update only when it runs from the \"Downloads\" folder beside "
+            "the program, not from:\n\t" QV_BIN_DIR "\n"));
     run = Program({ QStringLiteral("x.sdf"), QStringLiteral("-table") });
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(
