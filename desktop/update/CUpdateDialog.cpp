@@ -72,6 +72,9 @@ CUpdateDialog::CUpdateDialog(QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(m_featuresHeading);
     layout->addWidget(m_features, 1);
+    // Without features (while the work runs, after a download) the lines
+    // stay at the top and the room goes below them.
+    layout->addStretch(0);
     layout->addLayout(buttons);
     resize(440, 320);
 

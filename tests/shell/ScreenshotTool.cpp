@@ -220,7 +220,8 @@ void UpdateWindows(shell::CMainWindow* window)
         update::CUpdateDialog dialog(window);
         shoot(&dialog, "update-available", [&] { return dialog.update()->record().done; });
         dialog.findChild<QPushButton*>(QStringLiteral("downloadButton"))->click();
-        QTest::qWait(1200);
+        // Past a tick or two of the elapsed time.
+        QTest::qWait(2100);
         Save(&dialog, "update-downloading");
     }
 
