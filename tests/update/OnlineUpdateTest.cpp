@@ -83,6 +83,34 @@ TEST_F(OnlineUpdateTest, CheckFindsANewerReleaseAndTheDownloadBringsEveryFileWho
     delete dialog;
 }
 
+TEST_F(OnlineUpdateTest, LeavingADownloadAsksFirstAndCancelLeavesNothingBehind)
+{
+    PutRelease();
+    m_server.Stall(update::ReleaseFiles().at(2));
+    update::CUpdateDialog dialog;
+    dialog.show();
+    ASSERT_TRUE(WaitFor([&] { return dialog.update()->record().done; }));
+    dialog.findChild<QPushButton*>(QStringLiteral("downloadButton"))->click();
+    ASSERT_TRUE(WaitFor([&] { return m_server.requests().size() == 5; }));
+
+    m_prompter.QueueAnswer(devlink::PromptAnswer::No);
+    dialog.reject();
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; }));
+    const auto question = m_prompter.Records().first();
+    EXPECT_EQ(question.caption, QStringLiteral("Online update"));
+    EXPECT_EQ(question.text, QStringLiteral("Cancel downloading new version ?"));
+    EXPECT_EQ(question.buttons, devlink::PromptButtons::YesNo);
+    QTest::qWait(50);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.update()->isRunning());
+
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    dialog.reject();
+    ASSERT_TRUE(WaitFor([&] { return !dialog.isVisible(); }));
+    EXPECT_FALSE(dialog.update()->isRunning());
+    EXPECT_EQ(Entries(ProgramDir()), QStringList());
+}
+
 TEST_F(OnlineUpdateTest, SameVersionSaysThereAreNoUpdates)
 {
     PutRelease("v" QUORVANE_VERSION "\r\nFaster start\r\n");
