@@ -21,7 +21,9 @@
 #include "desktop/tools/CTroubleshooterWindow.h"
 #include "desktop/tools/DeviceResetter.h"
 #include "desktop/ui/ProgramPicture.h"
+#include "desktop/ui/PromptFromWindow.h"
 #include "desktop/ui/WindowPlacement.h"
+#include "desktop/update/CUpdateDialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -64,6 +66,7 @@ CMainWindow::CMainWindow(QWidget* parent)
     m_handlers.insert(Command::SoftReset, [this] { ConfirmReset(false); });
     m_handlers.insert(Command::HardReset, [this] { ConfirmReset(true); });
     m_handlers.insert(Command::Run, [this] { ShowRunWindow(); });
+    m_handlers.insert(Command::CheckForUpdates, [this] { ShowUpdateDialog(); });
 
     BuildExplorerPanes();
     ApplyExplorerFont();
@@ -79,6 +82,7 @@ CMainWindow::CMainWindow(QWidget* parent)
     connect(&m_controller, &MainController::focusTreeRequested, m_tree, [this] { m_tree->setFocus(); });
     connect(&m_controller, &MainController::startupFinished, m_tips, &CTipsWindow::ShowNextTip);
     connect(&m_controller, &MainController::closeRequested, this, &QWidget::close);
+    connect(&m_controller, &MainController::updateAnnounced, m_tips, &CTipsWindow::ShowAnnouncement);
     connect(
         &m_startup, &StartupSequence::deviceMissing, &m_controller, &MainController::OnDeviceDisconnected);
     UpdateCommands();
@@ -308,6 +312,20 @@ void CMainWindow::ShowRunWindow()
     auto* run = new tools::CRunWindow(this);
     run->setAttribute(Qt::WA_DeleteOnClose);
     run->open();
+}
+
+void CMainWindow::ShowUpdateDialog()
+{
+    auto* dialog = new update::CUpdateDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this] {
+        const QString error = update::LaunchDownloadedProgram(m_upgradeStarter);
+        if (error.isEmpty())
+            close();
+        else
+            ui::TellFromWindow(this, QStringLiteral("Error"), error, devlink::PromptIcon::Error);
+    });
+    dialog->open();
 }
 
 } // namespace shell

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "desktop/shell/MainController.h"
+#include "desktop/update/UpgradeHandOver.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -71,6 +72,10 @@ public:
     explorer::CFileListCtrl* fileList() { return m_list; }
     QAction* ActionOf(Command command) const { return m_actions.value(command); }
 
+    // How the downloaded program is started for the hand-over (tests put
+    // something else).
+    void SetUpgradeStarter(update::ProgramStarter starter) { m_upgradeStarter = std::move(starter); }
+
     // Makes `command` do `handler`; its item is then offered, enabled as the
     // device's state allows.
     void SetCommandHandler(Command command, std::function<void()> handler);
@@ -103,6 +108,8 @@ private:
     // A database of the file list, in its own window (database mode).
     void OpenDatabase(const QString& path);
     void ShowFileProperties(const explorer::FileProperties& properties);
+    // Dialog 187; once it has downloaded a release, the hand-over starts.
+    void ShowUpdateDialog();
 
     MainController m_controller;
     StartupSequence m_startup;
@@ -121,6 +128,7 @@ private:
     tools::CRegistryEditor* m_registryEditor = nullptr;
     tools::DeviceResetter* m_resetter = nullptr;
     CSplashWindow* m_splash = nullptr;
+    update::ProgramStarter m_upgradeStarter;
 };
 
 } // namespace shell

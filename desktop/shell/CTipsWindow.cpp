@@ -66,12 +66,23 @@ bool CTipsWindow::ShowNextTip()
     settings::ReadDword(machine, settings::TooltipsKey(), kNextTip, &next);
     next %= quint32(tips.size());
     settings::WriteDword(machine, settings::TooltipsKey(), kNextTip, (next + 1) % quint32(tips.size()));
-    m_text->setText(tips[int(next)]);
+    ShowText(tips[int(next)]);
+    return true;
+}
+
+void CTipsWindow::ShowAnnouncement(const QString& text)
+{
+    QString shown = text;
+    ShowText(shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).trimmed());
+}
+
+void CTipsWindow::ShowText(const QString& text)
+{
+    m_text->setText(text);
     adjustSize();
     Place();
     show();
     raise();
-    return true;
 }
 
 void CTipsWindow::Place()

@@ -25,11 +25,15 @@ public:
 
     // Shows the next tip when tips are switched on; true when one is shown.
     bool ShowNextTip();
+    // Shows `text` (CR LF line ends) in place of a tip, whatever the tips
+    // switch says: an announcement has its own switch.
+    void ShowAnnouncement(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ShowText(const QString& text);
     void Place();
 
     QLabel* m_text = nullptr;

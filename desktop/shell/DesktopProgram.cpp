@@ -12,12 +12,16 @@
 #include "desktop/ui/ProgramPicture.h"
 #include "desktop/ui/PromptFromWindow.h"
 #include "desktop/ui/WidgetPrompter.h"
+#include "desktop/update/UpgradeHandOver.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 namespace shell {
 namespace {
@@ -150,6 +154,36 @@ int RunWindows(int argc, char** argv, const StartRequest& request)
     return app.exec();
 }
 
+// The hand-over of a downloaded release. It runs on a helper thread, so that
+// its messages can be boxes of this thread's event loop (or lines on
+// standard error without a display).
+int RunUpgrade(int argc, char** argv)
+{
+    std::unique_ptr<QCoreApplication> app;
+    std::optional<ui::WidgetPrompter> prompter;
+    if (HasDisplay()) {
+        app = std::make_unique<QApplication>(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        QApplication::setApplicationName(QStringLiteral("Quorvane"));
+        QApplication::setWindowIcon(ui::ProgramIcon());
+        devlink::SetPrompter(&prompter.emplace());
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    auto result = update::HandOverResult::NotFromDownloads;
+    QThread* worker = QThread::create([&result] {
+        result = update::RunUpgradeHandOver(
+            devlink::GetProgramDir(), QFileInfo(devlink::GetProgramPath()).fileName());
+    });
+    QObject::connect(worker, &QThread::finished, app.get(), &QCoreApplication::quit);
+    worker->start();
+    app->exec();
+    worker->wait();
+    delete worker;
+    devlink::SetPrompter(nullptr);
+    return result == update::HandOverResult::Installed ? 0 : 1;
+}
+
 } // namespace
 
 int RunDesktopProgram(int argc, char** argv)
@@ -179,12 +213,7 @@ int RunDesktopProgram(int argc, char** argv)
         return 0;
     }
     case StartRequest::Mode::Upgrade:
-        Print(stderr,
-            QStringLiteral(
-                "%1: -upgrade cannot run: the online update is not part of this version of Quorvane "
-                "yet; nothing was installed.\n")
-                .arg(name));
-        return 1;
+        return RunUpgrade(argc, argv);
     default:
         return RunWindows(argc, argv, request);
     }

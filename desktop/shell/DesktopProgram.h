@@ -1,6 +1,8 @@
 // The desktop program `quorvane` from its command line (CommandLine.h) to
 // its end: prints --help and --version; hands "-connected" and
-// "-disconnected" to running instances without opening a window; otherwise
+// "-disconnected" to running instances without opening a window; runs the
+// online update's hand-over for "-upgrade" (exit status 0 when it installed
+// the downloaded release); otherwise
 // registers with ActiveSync, moves remembered passwords of older releases,
 // listens for device notices and opens the window the command line asks
 // for. Windows that are not part of the program yet are named in a message

@@ -5,6 +5,7 @@
 #include "desktop/link/DeviceSession.h"
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/ui/PromptFromWindow.h"
+#include "desktop/update/UpdateLocation.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -26,6 +27,8 @@ MainController::MainController(QObject* parent)
     m_reconnectTimer.setSingleShot(true);
     m_reconnectTimer.setInterval(500);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &MainController::Reconnect);
+    connect(
+        &m_updateCheck, &update::OnlineUpdateThread::finished, this, &MainController::OnUpdateCheckFinished);
 }
 
 MainController::~MainController()
@@ -79,6 +82,7 @@ void MainController::OnStartupDone(const StartupSequence::Outcome& outcome)
             emit focusTreeRequested();
             CheckActiveSyncVersion();
             emit startupFinished();
+            update::StartUpdateCheck(&m_updateCheck, false);
         });
 }
 
@@ -94,6 +98,15 @@ void MainController::CheckActiveSyncVersion()
     settings::ReadString(QStringLiteral("ActiveSyncWarning"), &warning);
     if (warning != QLatin1String("1"))
         settings::WriteString(QStringLiteral("ActiveSyncWarning"), QStringLiteral("1"));
+}
+
+void MainController::OnUpdateCheckFinished()
+{
+    const update::UpdateRecord& record = m_updateCheck.record();
+    if (record.done && record.newVersionAvailable && update::UpdateAnnouncementWanted())
+        emit updateAnnounced(QStringLiteral("There is a new version of \"Quorvane\" now\r\n"
+                                            "available to download.\r\n"
+                                            "Click on \"Options\\Check for Updates\" for details.\r\n"));
 }
 
 void MainController::OnDeviceConnected()

@@ -20,12 +20,17 @@
 //                      copy of the engine-2.0 agent.
 //   disconnected       the link's connection is ended, the explorer takes no
 //                      input, the four device tools are disallowed.
+//   update check       after the start-up sequence with a device, a check
+//                      for a newer release runs unless "CheckForUpdates" is
+//                      0; when it finds one and UpdateAnnouncementWanted(),
+//                      updateAnnounced carries the tip's text.
 //
 // Threads: window thread only.
 #pragma once
 
 #include "desktop/shell/MainMenu.h"
 #include "desktop/shell/StartupSequence.h"
+#include "desktop/update/OnlineUpdateThread.h"
 
 #include <QObject>
 #include <QSet>
@@ -43,6 +48,8 @@ public:
 
     bool isConnected() const { return m_connected; }
     bool restartRequested() const { return m_restartRequested; }
+    // The start-up check's work and record.
+    update::OnlineUpdateThread* updateCheck() { return &m_updateCheck; }
     bool explorerEnabled() const { return m_explorerEnabled; }
     // Whether the device's state allows `command` (commands that do not need
     // the device are always allowed).
@@ -67,12 +74,15 @@ signals:
     void focusTreeRequested();
     // The window should close (a new instance has taken over).
     void closeRequested();
+    // The start-up check found a newer release and may say so.
+    void updateAnnounced(const QString& text);
 
 private:
     void Reconnect();
     void SetAllowed(Command command, bool allowed);
     void SetDeviceTools(bool processViewerAndResets, bool registryEditor);
     void CheckActiveSyncVersion();
+    void OnUpdateCheckFinished();
 
     bool m_connected = false;
     bool m_restartRequested = false;
@@ -82,6 +92,7 @@ private:
     QSet<Command> m_allowed;
     QTimer m_reconnectTimer;
     std::function<bool()> m_startInstance;
+    update::OnlineUpdateThread m_updateCheck;
 };
 
 } // namespace shell

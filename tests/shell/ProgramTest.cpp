@@ -5,7 +5,9 @@
 #include "desktop/shell/ActiveSyncRegistration.h"
 #include "desktop/shell/CommandLine.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "tests/support/ScopedEnv.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -72,7 +74,7 @@ protected:
     }
 };
 
-TEST_F(ProgramTest, HelpVersionAndTheUpgradeThatCannotRunYet)
+TEST_F(ProgramTest, HelpVersionAndAnUpgradeFromOutsideDownloads)
 {
     Outcome run = Program({ QStringLiteral("--version") });
     EXPECT_EQ(run.status, 0);
@@ -80,16 +82,56 @@ TEST_F(ProgramTest, HelpVersionAndTheUpgradeThatCannotRunYet)
     run = Program({ QStringLiteral("--help") });
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, shell::UsageText(QStringLiteral("quorvane")));
+    // The build's folder is no "Downloads" folder: nothing is installed over it.
     run = Program({ QStringLiteral("-Upgrade") });
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
         QStringLiteral(
-            "quorvane: -upgrade cannot run: the online update is not part of this version of Quorvane yet; "
-            "nothing was installed.\n"));
+            "Error: -upgrade installs an update only when it runs from the \"Downloads\" folder beside "
+            "the program, not from:\n\t" QV_BIN_DIR "\n"));
     run = Program({ QStringLiteral("x.sdf"), QStringLiteral("-table") });
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(
         run.err, QStringLiteral("quorvane: -table needs the name of a table\nTry 'quorvane --help'.\n"));
+}
+
+TEST_F(ProgramTest, UpgradeFromDownloadsInstallsTheSetAndStartsTheInstalledProgram)
+{
+    const QString installation = QString::fromStdString((home() / "inst").string());
+    const QString downloads = installation + QStringLiteral("/Downloads");
+    ASSERT_TRUE(QDir().mkpath(downloads));
+    // The "program" of the release says where it was started.
+    const QByteArray program = "#!/bin/sh\necho started > \"$(dirname \"$0\")/started\"\n";
+    const QList<QPair<QString, QByteArray>> set
+        = { { QStringLiteral("quorvane"), program }, { QStringLiteral("Haltquill.dll"), "new stopper" } };
+    QByteArray sums;
+    for (const auto& [name, bytes] : set) {
+        QFile file(downloads + QLatin1Char('/') + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.setPermissions(file.permissions() | QFile::ExeOwner);
+        QFile old(installation + QLatin1Char('/') + name);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        sums += QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + "  " + name.toUtf8() + '\n';
+    }
+    QFile list(downloads + QStringLiteral("/SHA256SUMS"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(sums);
+    list.close();
+
+    Outcome run;
+    {
+        // The program runs as if it were the one in "Downloads".
+        const testsupport::ScopedEnv programDir("QUORVANE_PROGRAM_DIR", downloads.toStdString());
+        run = Program({ QStringLiteral("-upgrade") });
+    }
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(WaitFor([&] { return QFile::exists(installation + QStringLiteral("/started")); }, 10000));
+    QFile stopper(installation + QStringLiteral("/Haltquill.dll"));
+    ASSERT_TRUE(stopper.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stopper.readAll(), "new stopper");
+    EXPECT_FALSE(QFile::exists(installation + QStringLiteral("/quorvane.old.00")));
 }
 
 TEST_F(ProgramTest, WindowsThatComeLaterSaySoAndTheStartRegistersWithActiveSync)

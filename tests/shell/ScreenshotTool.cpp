@@ -26,8 +26,11 @@
 #include "desktop/tools/CTroubleshooterWindow.h"
 #include "desktop/ui/CConnectionErrorDialog.h"
 #include "desktop/ui/WidgetPrompter.h"
+#include "desktop/update/CUpdateDialog.h"
+#include "desktop/update/UpdateLocation.h"
 #include "exchange/Home.h"
 #include "platform/rapi/Rapi.h"
+#include "tests/update/LocalHttpServer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,10 +38,12 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTest>
 #include <QTreeView>
 
 #include <cstdio>
+#include <functional>
 #include <future>
 
 namespace {
@@ -230,6 +235,94 @@ void RegistryEditor(shell::CMainWindow* window)
     editor->hide();
 }
 
+// Dialog 187 in its states, against releases served from this process, and
+// the main window's announcement of a newer release.
+void UpdateWindows(shell::CMainWindow* window)
+{
+    // A download must not land beside the real program.
+    const QString programDir
+        = QString::fromStdString((home::DesktopCacheDir() / "screenshot-program").string());
+    QDir().mkpath(programDir);
+    const QByteArray realProgramDir = qgetenv("QUORVANE_PROGRAM_DIR");
+    qputenv("QUORVANE_PROGRAM_DIR", programDir.toLocal8Bit());
+    const QStringList files = update::ReleaseFiles();
+    const QByteArray features
+        = "\r\nThe online update checks every file of a release before it installs it.\r\n"
+          "Tables with many columns scroll faster.\r\nThe process viewer sorts by name.\r\n";
+
+    // A release of version `version`; `stalled` is never answered.
+    auto serve = [&](updatetest::LocalHttpServer* server, const QByteArray& version, const QString& stalled) {
+        server->Put(QStringLiteral("Version.txt"), "v" + version + features);
+        for (const QString& name : files)
+            server->Put(name, "release file " + name.toUtf8());
+        server->Put(QStringLiteral("SHA256SUMS"), server->ChecksumsOf(files));
+        if (!stalled.isEmpty())
+            server->Stall(stalled);
+        settings::WriteString(QStringLiteral("UpdateLocation"), server->Location());
+    };
+    auto shoot = [](update::CUpdateDialog* dialog, const char* name, const std::function<bool()>& ready) {
+        dialog->show();
+        Await(name, ready);
+        Save(dialog, name);
+    };
+
+    updatetest::LocalHttpServer silent;
+    serve(&silent, "3.0", QStringLiteral("Version.txt"));
+    {
+        update::CUpdateDialog searching(window);
+        shoot(&searching, "update-searching", [] { return true; });
+    }
+
+    updatetest::LocalHttpServer slow;
+    serve(&slow, "3.0", files.first());
+    {
+        update::CUpdateDialog dialog(window);
+        shoot(&dialog, "update-available", [&] { return dialog.update()->record().done; });
+        dialog.findChild<QPushButton*>(QStringLiteral("downloadButton"))->click();
+        // Past a tick or two of the elapsed time.
+        QTest::qWait(2100);
+        Save(&dialog, "update-downloading");
+    }
+
+    updatetest::LocalHttpServer full;
+    serve(&full, "3.0", QString());
+    {
+        update::CUpdateDialog dialog(window);
+        dialog.show();
+        Await("the check", [&] { return dialog.update()->record().done; });
+        dialog.findChild<QPushButton*>(QStringLiteral("downloadButton"))->click();
+        shoot(&dialog, "update-downloaded", [&] { return dialog.update()->record().done; });
+    }
+
+    updatetest::LocalHttpServer current;
+    serve(&current, QUORVANE_VERSION, QString());
+    {
+        update::CUpdateDialog dialog(window);
+        shoot(&dialog, "update-none", [&] { return dialog.update()->record().done; });
+    }
+
+    {
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        const quint16 port = closed.serverPort();
+        closed.close();
+        settings::WriteString(
+            QStringLiteral("UpdateLocation"), QStringLiteral("http://127.0.0.1:%1/").arg(port));
+        update::CUpdateDialog dialog(window);
+        shoot(&dialog, "update-error", [&] { return !dialog.update()->isRunning(); });
+    }
+
+    // The start-up check's announcement in the tips window.
+    settings::WriteString(QStringLiteral("UpdateLocation"), full.Location());
+    settings::WriteDword(QStringLiteral("CheckForUpdates"), 1);
+    update::StartUpdateCheck(window->controller()->updateCheck(), true);
+    Await("the announcement", [&] { return window->controller()->updateCheck()->record().done; });
+    Save(window, "main-window-update-announced");
+
+    QDir(programDir).removeRecursively();
+    qputenv("QUORVANE_PROGRAM_DIR", realProgramDir);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -247,6 +340,8 @@ int main(int argc, char** argv)
     timing.connectRetryWaitMs = 100;
     devlink::SetLinkTiming(timing);
     settings::WriteDword(QStringLiteral("SmellTheFlowers"), 1);
+    // The update windows are drawn on their own, against a local release.
+    settings::WriteDword(QStringLiteral("CheckForUpdates"), 0);
 
     ConnectionError();
 
@@ -297,6 +392,7 @@ int main(int argc, char** argv)
     DeviceTools(window);
 
     RegistryEditor(window);
+    UpdateWindows(window);
 
     DatabaseWindows();
 
