@@ -1,4 +1,4 @@
-// "File properties" (dialog 223): name, location, type, size and the three
+// "File properties": name, location, type, size and the three
 // times of one device entry, its "Hidden" and "Read only" attributes, and
 // its icon. Everything is read-only; "OK" closes it.
 //

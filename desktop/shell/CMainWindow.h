@@ -108,7 +108,7 @@ private:
     // A database of the file list, in its own window (database mode).
     void OpenDatabase(const QString& path);
     void ShowFileProperties(const explorer::FileProperties& properties);
-    // Dialog 187; once it has downloaded a release, the hand-over starts.
+    // The online-update dialog; once it has downloaded a release, the hand-over starts.
     void ShowUpdateDialog();
 
     MainController m_controller;

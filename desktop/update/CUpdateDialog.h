@@ -1,4 +1,4 @@
-// Dialog 187, "Online update": opens with a check for a newer release and
+// The "Online update" dialog: opens with a check for a newer release and
 // shows DescribeUpdate's texts, refreshed once a second and whenever the work
 // ends. After a check that found a newer release "&Download" fetches it;
 // after a finished download "OK" ends the dialog as accepted, which means

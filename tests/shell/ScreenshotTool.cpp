@@ -235,7 +235,7 @@ void RegistryEditor(shell::CMainWindow* window)
     editor->hide();
 }
 
-// Dialog 187 in its states, against releases served from this process, and
+// The online-update dialog in its states, against releases served from this process, and
 // the main window's announcement of a newer release.
 void UpdateWindows(shell::CMainWindow* window)
 {
