@@ -36,7 +36,6 @@ protected:
         m_server.Put(QStringLiteral("SHA256SUMS"), m_server.ChecksumsOf(update::ReleaseFiles()));
         m_server.Put(QStringLiteral("Version.txt"), "v3.0\r\nFaster start\r\n");
         settings::WriteString(QStringLiteral("UpdateLocation"), m_server.Location());
-        settings::WriteDword(QStringLiteral("CheckForUpdates"), 1);
     }
 
     updatetest::LocalHttpServer m_server;
