@@ -215,7 +215,7 @@ void UpdateWindows(shell::CMainWindow* window)
     }
 
     updatetest::LocalHttpServer slow;
-    serve(&slow, "3.0", files.first());
+    serve(&slow, "3.0", files.at(4));
     {
         update::CUpdateDialog dialog(window);
         shoot(&dialog, "update-available", [&] { return dialog.update()->record().done; });
