@@ -1,7 +1,7 @@
 #include "desktop/update/OnlineUpdateThread.h"
 
 #include "desktop/link/DeviceLink.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 #include "desktop/update/VersionFile.h"
 
 #include <QDir>

@@ -23,7 +23,7 @@
 #include "desktop/ui/CConnectionErrorDialog.h"
 #include "desktop/ui/WidgetPrompter.h"
 #include "desktop/update/CUpdateDialog.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 #include "exchange/Home.h"
 #include "platform/rapi/Rapi.h"
 #include "tests/update/LocalHttpServer.h"

@@ -5,7 +5,7 @@
 
 #include "desktop/shell/CTipsWindow.h"
 #include "desktop/update/CUpdateDialog.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 #include "tests/update/LocalHttpServer.h"
 
 #include <QAction>

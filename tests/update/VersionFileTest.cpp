@@ -3,7 +3,7 @@
 // of a download.
 #include "desktop/update/VersionFile.h"
 #include "desktop/update/UpdateDialogText.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 
 #include <QByteArray>
 #include <QUrl>
