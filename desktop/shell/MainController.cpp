@@ -5,7 +5,7 @@
 #include "desktop/link/DeviceSession.h"
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/ui/PromptFromWindow.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 
 #include <QCoreApplication>
 #include <QProcess>

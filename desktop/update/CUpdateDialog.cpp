@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -44,6 +45,10 @@ CUpdateDialog::CUpdateDialog(QWidget* parent)
     m_releaseLine = NamedLabel("releaseLine");
     m_statusLine = NamedLabel("statusLine");
     m_featuresHeading = NamedLabel("featuresHeading");
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("downloadProgress"));
+    m_progress->setRange(0, 100);
+    m_timeLeft = NamedLabel("timeLeft");
     m_features = new QPlainTextEdit;
     m_features->setObjectName(QStringLiteral("featuresText"));
     m_features->setReadOnly(true);
@@ -55,6 +60,8 @@ CUpdateDialog::CUpdateDialog(QWidget* parent)
     lines->addWidget(ownVersion);
     lines->addWidget(m_releaseLine);
     lines->addWidget(m_statusLine);
+    lines->addWidget(m_progress);
+    lines->addWidget(m_timeLeft);
     auto* top = new QHBoxLayout;
     top->addWidget(picture);
     top->addLayout(lines, 1);
@@ -104,6 +111,11 @@ void CUpdateDialog::Refresh()
     if (m_features->toPlainText() != text.features)
         m_features->setPlainText(text.features);
     m_features->setVisible(!text.featuresHeading.isEmpty());
+
+    m_progress->setVisible(text.percent >= 0);
+    m_progress->setValue(qMax(0, text.percent));
+    m_timeLeft->setText(text.timeLeft);
+    m_timeLeft->setVisible(!text.timeLeft.isEmpty());
 
     const bool downloaded = record.done && !record.checkMode;
     m_download->setVisible(record.done && record.checkMode && record.newVersionAvailable);

@@ -16,6 +16,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace update {
@@ -43,6 +44,8 @@ private:
     QLabel* m_releaseLine = nullptr;
     QLabel* m_statusLine = nullptr;
     QLabel* m_featuresHeading = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_timeLeft = nullptr;
     QPlainTextEdit* m_features = nullptr;
     QPushButton* m_download = nullptr;
     QPushButton* m_ok = nullptr;

@@ -1,7 +1,7 @@
 #include "desktop/update/OnlineUpdateThread.h"
 
 #include "desktop/link/DeviceLink.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 #include "desktop/update/VersionFile.h"
 
 #include <QDir>
@@ -124,6 +124,7 @@ void OnlineUpdateThread::FetchNext()
     request.setTransferTimeout(m_transferTimeoutMs);
     m_reply = m_network.get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &OnlineUpdateThread::OnReadyRead);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &OnlineUpdateThread::OnProgress);
     connect(m_reply, &QNetworkReply::finished, this, &OnlineUpdateThread::OnReplyFinished);
 }
 
@@ -131,6 +132,16 @@ void OnlineUpdateThread::OnReadyRead()
 {
     if (!TakeChunk())
         m_reply->abort();
+}
+
+void OnlineUpdateThread::OnProgress(qint64 received, qint64 total)
+{
+    // The checksum list (the first file) is too small to count.
+    const qsizetype releaseFiles = m_files.size() - 1;
+    if (m_record.checkMode || m_next == 0 || releaseFiles <= 0)
+        return;
+    const double part = total > 0 ? double(qMin(received, total)) / double(total) : 0.0;
+    m_record.progress = (double(m_next - 1) + part) / double(releaseFiles);
 }
 
 bool OnlineUpdateThread::TakeChunk()
@@ -325,6 +336,8 @@ void OnlineUpdateThread::Fail(const QString& statusText)
 void OnlineUpdateThread::Finish()
 {
     m_record.done = true;
+    if (!m_record.checkMode)
+        m_record.progress = 1;
     m_record.running = false;
     devlink::DebugOutput(QStringLiteral("OnlineUpdateThread():   Finished.\r\n"));
     emit finished();

@@ -53,6 +53,9 @@ struct UpdateRecord {
     QString statusText; // empty, or why the work ended without `done`
     QString versionText; // "2.3999"
     QString featuresText;
+    // How much of a download has arrived, from 0 to 1, counting each file
+    // of the release alike.
+    double progress = 0;
 };
 
 class OnlineUpdateThread : public QObject {
@@ -82,6 +85,7 @@ signals:
 private:
     void FetchNext();
     void OnReadyRead();
+    void OnProgress(qint64 received, qint64 total);
     // Stores what has arrived; false when the file grew too big or could
     // not be written (m_tooBig).
     bool TakeChunk();

@@ -8,9 +8,14 @@ UpdateDialogText DescribeUpdate(const UpdateRecord& record, qint64 elapsedSecond
 {
     UpdateDialogText text;
     if (record.running) {
-        text.statusLine = record.checkMode ? QStringLiteral("Searching for update information..")
-                                           : QString::asprintf("%02d:%02d  Downloading latest version..",
-                                               int(elapsedSeconds / 60), int(elapsedSeconds % 60));
+        if (record.checkMode) {
+            text.statusLine = QStringLiteral("Searching for update information..");
+            return text;
+        }
+        text.statusLine = QString::asprintf(
+            "%02d:%02d  Downloading latest version..", int(elapsedSeconds / 60), int(elapsedSeconds % 60));
+        text.percent = int(record.progress * 100);
+        text.timeLeft = TimeLeftText(record.progress, elapsedSeconds);
         return text;
     }
     if (!record.done) {
@@ -34,6 +39,15 @@ UpdateDialogText DescribeUpdate(const UpdateRecord& record, qint64 elapsedSecond
         text.featuresHeading = QStringLiteral("Features added:");
     }
     return text;
+}
+
+QString TimeLeftText(double progress, qint64 elapsedSeconds)
+{
+    // Below a few percent, or in the first second, the rate says nothing yet.
+    if (progress < 0.03 || progress >= 1 || elapsedSeconds < 1)
+        return {};
+    const qint64 left = qint64(double(elapsedSeconds) * (1 - progress) / progress + 0.5);
+    return QString::asprintf("About %02d:%02d left", int(qMin<qint64>(left / 60, 99)), int(left % 60));
 }
 
 QString OwnVersionLine()

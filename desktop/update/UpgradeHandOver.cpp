@@ -3,7 +3,7 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/Prompter.h"
 #include "desktop/update/ReleaseChecksums.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -113,7 +113,8 @@ TEST_F(ProgramTest, UpgradeFromDownloadsInstallsTheSetAndStartsTheInstalledProgr
         QFile old(installation + QLatin1Char('/') + name);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("old");
-        sums += QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + "  " + name.toUtf8() + '\n';
+        sums += QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + "  " + name.toUtf8()
+            + '\n';
     }
     QFile list(downloads + QStringLiteral("/SHA256SUMS"));
     ASSERT_TRUE(list.open(QIODevice::WriteOnly));

@@ -27,7 +27,7 @@
 #include "desktop/ui/CConnectionErrorDialog.h"
 #include "desktop/ui/WidgetPrompter.h"
 #include "desktop/update/CUpdateDialog.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 #include "exchange/Home.h"
 #include "platform/rapi/Rapi.h"
 #include "tests/update/LocalHttpServer.h"
@@ -274,7 +274,7 @@ void UpdateWindows(shell::CMainWindow* window)
     }
 
     updatetest::LocalHttpServer slow;
-    serve(&slow, "3.0", files.first());
+    serve(&slow, "3.0", files.at(4));
     {
         update::CUpdateDialog dialog(window);
         shoot(&dialog, "update-available", [&] { return dialog.update()->record().done; });

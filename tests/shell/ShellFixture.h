@@ -21,9 +21,9 @@ protected:
         WindowTest::SetUp();
         setenv("QUORVANE_PROGRAM_DIR", QV_BIN_DIR, 1);
         settings::WriteDword(QStringLiteral("SmellTheFlowers"), 1);
-        // No start-up looks for updates on the network; the update's own
-        // tests serve releases locally.
-        settings::WriteDword(QStringLiteral("CheckForUpdates"), 0);
+        // The start-up's update check looks on a closed local port, never
+        // on the network; the update's own tests serve releases locally.
+        settings::WriteString(QStringLiteral("UpdateLocation"), QStringLiteral("http://127.0.0.1:1/"));
     }
 
     // Opens the main window; its start-up begins 800 ms later.

@@ -5,7 +5,7 @@
 
 #include "desktop/shell/CTipsWindow.h"
 #include "desktop/update/CUpdateDialog.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 #include "tests/update/LocalHttpServer.h"
 
 #include <QAction>
@@ -36,7 +36,6 @@ protected:
         m_server.Put(QStringLiteral("SHA256SUMS"), m_server.ChecksumsOf(update::ReleaseFiles()));
         m_server.Put(QStringLiteral("Version.txt"), "v3.0\r\nFaster start\r\n");
         settings::WriteString(QStringLiteral("UpdateLocation"), m_server.Location());
-        settings::WriteDword(QStringLiteral("CheckForUpdates"), 1);
     }
 
     updatetest::LocalHttpServer m_server;

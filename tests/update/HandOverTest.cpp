@@ -49,11 +49,11 @@ protected:
 TEST_F(HandOverTest, HeldTargetIsMovedAsideToTheFirstFreeNumber)
 {
     PlantInstallationAndSet(m_names);
-    // An earlier update left a held copy behind; the agent is held now.
+    // An earlier update left a held copy behind; both agents are held now.
     ASSERT_TRUE(WriteFile(Installed(QStringLiteral("Quorvane2003.dll.old.00")), "older"));
     update::HandOverOperations operations = Recording();
     operations.remove = [](const QString& path) {
-        return !path.contains(QLatin1String("Quorvane2003.dll.old.")) && QFile::remove(path);
+        return !path.contains(QLatin1String("Quorvane200")) && QFile::remove(path);
     };
 
     EXPECT_EQ(update::RunUpgradeHandOver(update::DownloadFolder(), QStringLiteral("quorvane"), operations),
@@ -62,8 +62,10 @@ TEST_F(HandOverTest, HeldTargetIsMovedAsideToTheFirstFreeNumber)
         EXPECT_EQ(ReadFile(Installed(name)), "new " + name.toUtf8()) << name.toStdString();
     EXPECT_EQ(ReadFile(Installed(QStringLiteral("Quorvane2003.dll.old.00"))), "older");
     EXPECT_EQ(ReadFile(Installed(QStringLiteral("Quorvane2003.dll.old.01"))), "old Quorvane2003.dll");
+    EXPECT_EQ(ReadFile(Installed(QStringLiteral("Quorvane2005.dll.old.00"))), "old Quorvane2005.dll");
     // Files nothing held leave no copy behind.
-    EXPECT_FALSE(QFileInfo::exists(Installed(QStringLiteral("Quorvane2005.dll.old.00"))));
+    EXPECT_FALSE(QFileInfo::exists(Installed(QStringLiteral("Haltquill.dll.old.00"))));
+    EXPECT_FALSE(QFileInfo::exists(Installed(QStringLiteral("quorvane.old.00"))));
     EXPECT_FALSE(QFileInfo::exists(Installed(QStringLiteral("SHA256SUMS"))));
     EXPECT_EQ(m_started, QStringList { Installed(QStringLiteral("quorvane")) + QLatin1Char('|') });
     EXPECT_EQ(m_prompter.Count(), 0);

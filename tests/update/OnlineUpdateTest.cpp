@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTcpServer>
 
@@ -92,6 +93,10 @@ TEST_F(OnlineUpdateTest, LeavingADownloadAsksFirstAndCancelLeavesNothingBehind)
     ASSERT_TRUE(WaitFor([&] { return dialog.update()->record().done; }));
     dialog.findChild<QPushButton*>(QStringLiteral("downloadButton"))->click();
     ASSERT_TRUE(WaitFor([&] { return m_server.requests().size() == 5; }));
+    // Two of the release's eight files are in: the dialog shows at least that.
+    auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("downloadProgress"));
+    ASSERT_TRUE(WaitFor([&] { return progress->isVisibleTo(&dialog) && progress->value() >= 25; }, 3000))
+        << progress->value();
 
     m_prompter.QueueAnswer(devlink::PromptAnswer::No);
     dialog.reject();

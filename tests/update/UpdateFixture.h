@@ -9,7 +9,7 @@
 
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/update/ReleaseChecksums.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,9 @@
-// The version file: its encodings and line ends, and the comparison of its
-// version with the program's.
+// The version file: its encodings and line ends, the comparison of its
+// version with the program's, the update location's rules and the time left
+// of a download.
 #include "desktop/update/VersionFile.h"
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateDialogText.h"
+#include "desktop/update/UpdateSettings.h"
 
 #include <QByteArray>
 #include <QUrl>
@@ -68,6 +70,14 @@ TEST(UpdateLocation, OnlyHttpsOrLoopbackHttpIsUsed)
         QStringLiteral("The update location \"http://example.org/q/\" is not a secure (https) web address."));
     EXPECT_FALSE(update::CheckUpdateLocation(QStringLiteral("ftp://127.0.0.1/"), &folder, &error));
     EXPECT_TRUE(update::DefaultUpdateLocation().startsWith(QLatin1String("https://")));
+}
+
+TEST(UpdateDialogText, TimeLeftFollowsTheRateSoFarOnceThereIsOne)
+{
+    EXPECT_EQ(update::TimeLeftText(0.25, 10), QStringLiteral("About 00:30 left"));
+    EXPECT_EQ(update::TimeLeftText(0.5, 100), QStringLiteral("About 01:40 left"));
+    EXPECT_EQ(update::TimeLeftText(0.01, 10), QString());
+    EXPECT_EQ(update::TimeLeftText(0.5, 0), QString());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "desktop/update/UpdateLocation.h"
+#include "desktop/update/UpdateSettings.h"
 
 #include "desktop/link/DeviceLink.h"
 #include "desktop/settings/SettingsStore.h"

@@ -1,5 +1,6 @@
-// Where the online update looks for releases and where it keeps what it
-// fetched.
+// The online update's settings: where it looks for releases, where it keeps
+// what it fetched, which files make a release, and whether it checks and
+// tells.
 //
 //   "UpdateLocation"   text setting: the web folder that serves "Version.txt",
 //                      "SHA256SUMS" and the release's files. Missing or
