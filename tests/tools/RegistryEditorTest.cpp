@@ -257,7 +257,8 @@ TEST_F(RegistryEditorTest, TheTreeAndTheListShowWhatTheDeviceHolds)
 }
 
 // Two new keys in a row under one key: "New key", then "New key 2"; each is
-// on the device once its name is confirmed.
+// on the device once its name is confirmed. Delete then takes one of them
+// with its sub-keys.
 TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedAndDeleteTakesAKeyWithItsSubKeys)
 {
     Unlock();
