@@ -606,6 +606,46 @@ void RegistryEditorModel::FinishNewKey(const QModelIndex& index)
         });
 }
 
+bool RegistryEditorModel::CanRenameKey(const QModelIndex& index)
+{
+    QStandardItem* item = ItemOf(index);
+    if (!item || item->data(IsRootRole).toBool() || item->data(NewKeyRole).toBool())
+        return false;
+    return CheckWritable();
+}
+
+void RegistryEditorModel::RenameKey(const QModelIndex& index, const QString& oldName, const QString& newName)
+{
+    QStandardItem* item = ItemOf(index);
+    if (!item || newName == oldName || !CheckWritable())
+        return;
+    const HKEY root = item->data(RootKeyRole).toUInt();
+    const QString full = PathOf(index).section(QLatin1Char('\\'), 0, -2) + QLatin1Char('\\') + oldName;
+    const QString path = full.section(QLatin1Char('\\'), 1);
+    devlink::TraceLine(QStringLiteral("Rename registry key \"%1\" to \"%2\"\r\n").arg(full, newName));
+    auto result = std::make_shared<LONG>(0);
+    const QPersistentModelIndex target(index);
+    Run([result, root, path, newName] { *result = devlink::RenameDeviceRegKey(root, path, newName); },
+        [this, result, target, oldName, newName] {
+            QStandardItem* item = ItemOf(target);
+            if (*result != 0) {
+                Tell(QStringLiteral("Error"),
+                    QStringLiteral("Unable to rename registry key \"%1\" to \"%2\"\r\n")
+                        .arg(oldName, newName),
+                    devlink::PromptIcon::Error);
+                if (item)
+                    item->setText(oldName);
+                return;
+            }
+            if (!item)
+                return;
+            // What lies below is read again under the new name.
+            if (!item->data(BranchReadRole).toBool() || item->rowCount() > 0)
+                ResetBranch(item);
+            SelectKey(target);
+        });
+}
+
 void RegistryEditorModel::DeleteSelectedKey()
 {
     QStandardItem* item = ItemOf(m_current);

@@ -93,6 +93,12 @@ public:
     // name it has then.
     void CreateNewKey();
     void FinishNewKey(const QModelIndex& index);
+    // Whether the key of `index` may be renamed (not a root, not read-only:
+    // readOnlyRefused then); the window puts it into label editing.
+    bool CanRenameKey(const QModelIndex& index);
+    // The label edit of a key ended with `newName`: the key is renamed on
+    // the device, or its old name comes back with a message.
+    void RenameKey(const QModelIndex& index, const QString& oldName, const QString& newName);
     // Asks, then deletes the selected key with its sub-keys.
     void DeleteSelectedKey();
     // The values of `rows`: confirmation first when "RegistryDelete" is 1

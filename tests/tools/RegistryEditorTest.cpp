@@ -258,8 +258,8 @@ TEST_F(RegistryEditorTest, TheTreeAndTheListShowWhatTheDeviceHolds)
 
 // Two new keys in a row under one key: "New key", then "New key 2"; each is
 // on the device once its name is confirmed. Delete then takes one of them
-// with its sub-keys.
-TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedAndDeleteTakesAKeyWithItsSubKeys)
+// with its sub-keys, and F2 renames the other with what lies below it.
+TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedThenDeletedAndRenamedWithTheirSubKeys)
 {
     Unlock();
     MakeKey(QStringLiteral("Software\\Parent"));
@@ -299,6 +299,25 @@ TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedAndDeleteTakesAKeyWithItsS
     EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent"));
     EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent")),
         QStringList({ QStringLiteral("New key") }));
+
+    // F2 renames a key with what lies below it.
+    SetValue(QStringLiteral("Software\\Parent\\New key\\Sub"), QStringLiteral("v"), REG_SZ,
+        Text(QStringLiteral("kept")));
+    Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\New key"));
+    PressKey(m_tree, Qt::Key_F2);
+    auto* label = m_tree->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(label, nullptr);
+    label->setText(QStringLiteral("Renamed"));
+    QTest::keyClick(label, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return !KeyThere(QStringLiteral("Software\\Parent\\New key")); }, 10000));
+    Settle();
+    DWORD type = 0;
+    std::string data;
+    EXPECT_TRUE(GetDeviceValue(
+        QStringLiteral("\\Software\\Parent\\Renamed\\Sub"), QStringLiteral("v"), &type, &data));
+    EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\Renamed"));
+    EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\Renamed")),
+        QStringList({ QStringLiteral("Sub") }));
 }
 
 // A path whose last part has gone selects the deepest key that exists; a
