@@ -7,6 +7,7 @@
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/tools/CRegistryDialogs.h"
 #include "desktop/tools/CRegistryEditor.h"
+#include "desktop/ui/DeviceNoticeEvents.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -585,6 +586,33 @@ TEST_F(RegistryEditorTest, FindShowsEachMatchInTurnAndF3GoesOn)
     ASSERT_TRUE(WaitFor([&] { return finished == 4; }));
     Settle();
     EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt\\Two\\needle"));
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
+// The device goes and comes back: the window disables its panes while it is
+// gone, and on its return reconnects and reads the selected key again.
+TEST_F(RegistryEditorTest, ADeviceThatComesBackIsReadAgain)
+{
+    SetValue(QStringLiteral("Software\\Back"), QStringLiteral("v"), REG_SZ, Text(QStringLiteral("before")));
+    OpenEditor();
+    Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Back"));
+    EXPECT_EQ(Column(2).value(1), QStringLiteral("before"));
+
+    StopDevice();
+    QEvent gone(ui::kDeviceDisconnectedEvent);
+    QCoreApplication::sendEvent(m_editor, &gone);
+    EXPECT_FALSE(m_tree->isEnabled());
+    EXPECT_FALSE(m_list->isEnabled());
+
+    StartDevice();
+    SetValue(QStringLiteral("Software\\Back"), QStringLiteral("v"), REG_SZ, Text(QStringLiteral("after")));
+    QEvent back(ui::kDeviceConnectedEvent);
+    QCoreApplication::sendEvent(m_editor, &back);
+    Settle();
+    EXPECT_TRUE(m_tree->isEnabled());
+    EXPECT_TRUE(m_list->isEnabled());
+    EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Back"));
+    EXPECT_EQ(Column(2).value(1), QStringLiteral("after"));
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
