@@ -334,6 +334,26 @@ LONG ReadDeviceRegTree(HKEY root, const QString& path, std::vector<reg::KeyEntry
     return 0;
 }
 
+LONG RenameDeviceRegKey(HKEY root, const QString& path, const QString& newName)
+{
+    const QString oldName = path.section(QLatin1Char('\\'), -1);
+    if (newName.isEmpty() || newName.contains(QLatin1Char('\\'))
+        || newName.compare(oldName, Qt::CaseInsensitive) == 0)
+        return LONG(ERROR_INVALID_PARAMETER);
+    const QString target = Join(path.section(QLatin1Char('\\'), 0, -2), newName);
+    if (KeyExists(root, target))
+        return LONG(ERROR_ALREADY_EXISTS);
+    std::vector<reg::KeyEntry> tree;
+    LONG result = ReadDeviceRegTree(root, path, &tree);
+    if (result == 0)
+        result = WriteTree(root, target, tree);
+    if (result == 0)
+        result = DeleteKey(root, path);
+    if (result != 0)
+        DeleteKey(root, target);
+    return result;
+}
+
 bool ExportDeviceRegKey(HKEY root, const QString& path, const QString& fileName, QString* why)
 {
     std::vector<reg::KeyEntry> tree;

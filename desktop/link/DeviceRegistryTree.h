@@ -56,6 +56,14 @@ LONG CountRegSubKeys(HKEY root, const QString& path, DWORD* count);
 // reg::FormatRegFile takes it.
 LONG ReadDeviceRegTree(HKEY root, const QString& path, std::vector<reg::KeyEntry>* keys);
 
+// Renames key `path` below `root` to `newName` (its last component), with
+// its sub-keys and values: the device has no rename, so the subtree is
+// copied under the new name and the old one deleted; when either step fails
+// the copy is removed again and the old key stays as it was.
+// ERROR_ALREADY_EXISTS when a sibling has that name, ERROR_INVALID_PARAMETER
+// for an empty name, one with "\", or a change of case only.
+LONG RenameDeviceRegKey(HKEY root, const QString& path, const QString& newName);
+
 // Writes key `path` below `root` with its sub-keys and values to `fileName`
 // as a ".reg" file (UTF-16, written to a temporary name and renamed into
 // place). False with *why, a sentence for the user.

@@ -104,6 +104,13 @@ CRegistryEditor::CRegistryEditor(bool standalone, QWidget* parent)
     connect(m_tree->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] {
         if (m_newKey.isValid())
             m_model.FinishNewKey(std::exchange(m_newKey, QPersistentModelIndex()));
+        if (m_renamedKey.isValid()) {
+            const QPersistentModelIndex key = std::exchange(m_renamedKey, QPersistentModelIndex());
+            if (QStandardItem* item = m_model.tree()->itemFromIndex(key)) {
+                item->setEditable(false);
+                m_model.RenameKey(key, m_renamedFrom, item->text());
+            }
+        }
     });
     connect(m_model.values(), &QStandardItemModel::itemChanged, this, [this](QStandardItem* item) {
         // Only a label edit of a named value's row renames it.
@@ -243,6 +250,9 @@ bool CRegistryEditor::eventFilter(QObject* watched, QEvent* event)
         case Qt::Key_Delete:
             m_model.DeleteSelectedKey();
             return true;
+        case Qt::Key_F2:
+            RenameCurrentKey();
+            return true;
         case Qt::Key_Right:
             m_model.ExpandKey(m_tree->currentIndex());
             return false;
@@ -369,6 +379,18 @@ void CRegistryEditor::EditNewKey(const QModelIndex& index)
 {
     m_newKey = index;
     m_tree->setCurrentIndex(index);
+    m_tree->edit(index);
+}
+
+void CRegistryEditor::RenameCurrentKey()
+{
+    const QModelIndex index = m_tree->currentIndex();
+    if (!m_model.CanRenameKey(index))
+        return;
+    QStandardItem* item = m_model.tree()->itemFromIndex(index);
+    m_renamedKey = index;
+    m_renamedFrom = item->text();
+    item->setEditable(true);
     m_tree->edit(index);
 }
 

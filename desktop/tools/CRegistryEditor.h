@@ -3,7 +3,7 @@
 // selected key's path below and "Read-Only" while the editor may not change
 // anything. It shows RegistryEditorModel and forwards the user's commands to
 // it: the context menus of tree and list, the keys (tree: F5 refresh,
-// Delete, Right arrow; list: F5, F2 rename, Delete, Enter or double click
+// F2 rename, Delete, Right arrow; list: F5, F2 rename, Delete, Enter or double click
 // edits), and the menu with export and import of a key as a ".reg" file
 // and the search (Ctrl+F, F3 for the next match).
 //
@@ -71,6 +71,8 @@ private:
     void ConfirmDeleteValues(const QList<int>& rows);
     void ShowReadOnly();
     void EditNewKey(const QModelIndex& index);
+    // F2 on the tree: label editing of the selected key.
+    void RenameCurrentKey();
     void OnFound(const QString& keyPath, const QString& valueName);
     QList<int> SelectedValueRows() const;
     void SaveSplitter();
@@ -85,6 +87,8 @@ private:
     QLabel* m_status = nullptr;
     QSplitter* m_splitter = nullptr;
     QPersistentModelIndex m_newKey;
+    QPersistentModelIndex m_renamedKey;
+    QString m_renamedFrom;
     QString m_pendingValueSelection;
     bool m_splitterRestored = false;
 };

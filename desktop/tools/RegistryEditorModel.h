@@ -26,6 +26,10 @@
 
 namespace tools {
 
+namespace regedit {
+struct KeyRead;
+}
+
 class RegistryEditorModel : public QObject {
     Q_OBJECT
 public:
@@ -48,9 +52,6 @@ public:
         ValueSetRole, // false for the "(Default)" row of a key without an unnamed value
         ValueImageRole, // the image number of the type
     };
-
-    // What one read of a key brings back from the device.
-    struct KeyRead;
 
     explicit RegistryEditorModel(QObject* parent = nullptr);
     // Forgets the device work still queued.
@@ -93,6 +94,12 @@ public:
     // name it has then.
     void CreateNewKey();
     void FinishNewKey(const QModelIndex& index);
+    // Whether the key of `index` may be renamed (not a root, not read-only:
+    // readOnlyRefused then); the window puts it into label editing.
+    bool CanRenameKey(const QModelIndex& index);
+    // The label edit of a key ended with `newName`: the key is renamed on
+    // the device, or its old name comes back with a message.
+    void RenameKey(const QModelIndex& index, const QString& oldName, const QString& newName);
     // Asks, then deletes the selected key with its sub-keys.
     void DeleteSelectedKey();
     // The values of `rows`: confirmation first when "RegistryDelete" is 1
@@ -139,7 +146,7 @@ private:
     void ResetBranch(QStandardItem* item);
     void SyncChildren(QStandardItem* item, const QStringList& names, const QVector<bool>& hasSubKeys);
     void LoadKey(const QModelIndex& index, bool branch, bool values);
-    void ApplyKeyRead(const QPersistentModelIndex& index, const KeyRead& read);
+    void ApplyKeyRead(const QPersistentModelIndex& index, const regedit::KeyRead& read);
     void FillValues(const QVector<devlink::DeviceRegValue>& values);
     void CutBackTo(const QString& missingPath);
     void ReportLost(const QString& path);

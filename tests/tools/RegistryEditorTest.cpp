@@ -7,6 +7,7 @@
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/tools/CRegistryDialogs.h"
 #include "desktop/tools/CRegistryEditor.h"
+#include "desktop/ui/DeviceNoticeEvents.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -257,8 +258,9 @@ TEST_F(RegistryEditorTest, TheTreeAndTheListShowWhatTheDeviceHolds)
 }
 
 // Two new keys in a row under one key: "New key", then "New key 2"; each is
-// on the device once its name is confirmed.
-TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedAndDeleteTakesAKeyWithItsSubKeys)
+// on the device once its name is confirmed. Delete then takes one of them
+// with its sub-keys, and F2 renames the other with what lies below it.
+TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedThenDeletedAndRenamedWithTheirSubKeys)
 {
     Unlock();
     MakeKey(QStringLiteral("Software\\Parent"));
@@ -298,6 +300,25 @@ TEST_F(RegistryEditorTest, TwoNewKeysInARowAreNumberedAndDeleteTakesAKeyWithItsS
     EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent"));
     EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent")),
         QStringList({ QStringLiteral("New key") }));
+
+    // F2 renames a key with what lies below it.
+    SetValue(QStringLiteral("Software\\Parent\\New key\\Sub"), QStringLiteral("v"), REG_SZ,
+        Text(QStringLiteral("kept")));
+    Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\New key"));
+    PressKey(m_tree, Qt::Key_F2);
+    auto* label = m_tree->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(label, nullptr);
+    label->setText(QStringLiteral("Renamed"));
+    QTest::keyClick(label, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return !KeyThere(QStringLiteral("Software\\Parent\\New key")); }, 10000));
+    Settle();
+    DWORD type = 0;
+    std::string data;
+    EXPECT_TRUE(GetDeviceValue(
+        QStringLiteral("\\Software\\Parent\\Renamed\\Sub"), QStringLiteral("v"), &type, &data));
+    EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\Renamed"));
+    EXPECT_EQ(Children(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Parent\\Renamed")),
+        QStringList({ QStringLiteral("Sub") }));
 }
 
 // A path whose last part has gone selects the deepest key that exists; a
@@ -565,6 +586,33 @@ TEST_F(RegistryEditorTest, FindShowsEachMatchInTurnAndF3GoesOn)
     ASSERT_TRUE(WaitFor([&] { return finished == 4; }));
     Settle();
     EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Hunt\\Two\\needle"));
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
+// The device goes and comes back: the window disables its panes while it is
+// gone, and on its return reconnects and reads the selected key again.
+TEST_F(RegistryEditorTest, ADeviceThatComesBackIsReadAgain)
+{
+    SetValue(QStringLiteral("Software\\Back"), QStringLiteral("v"), REG_SZ, Text(QStringLiteral("before")));
+    OpenEditor();
+    Go(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Back"));
+    EXPECT_EQ(Column(2).value(1), QStringLiteral("before"));
+
+    StopDevice();
+    QEvent gone(ui::kDeviceDisconnectedEvent);
+    QCoreApplication::sendEvent(m_editor, &gone);
+    EXPECT_FALSE(m_tree->isEnabled());
+    EXPECT_FALSE(m_list->isEnabled());
+
+    StartDevice();
+    SetValue(QStringLiteral("Software\\Back"), QStringLiteral("v"), REG_SZ, Text(QStringLiteral("after")));
+    QEvent back(ui::kDeviceConnectedEvent);
+    QCoreApplication::sendEvent(m_editor, &back);
+    Settle();
+    EXPECT_TRUE(m_tree->isEnabled());
+    EXPECT_TRUE(m_list->isEnabled());
+    EXPECT_EQ(m_path->text(), QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Back"));
+    EXPECT_EQ(Column(2).value(1), QStringLiteral("after"));
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
