@@ -146,11 +146,17 @@ void CMainWindow::BuildExplorerPanes()
 
 bool CMainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // Ctrl+T in either explorer pane: the troubleshooting log.
+    // Ctrl+T in either explorer pane: the troubleshooting log; Ctrl+R: the
+    // registry editor.
     if ((watched == m_tree || watched == m_list) && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_T && key->modifiers() == Qt::ControlModifier) {
             ToggleTroubleshooter(static_cast<QWidget*>(watched));
+            return true;
+        }
+        if (key->key() == Qt::Key_R && key->modifiers() == Qt::ControlModifier) {
+            ToggleRegistryEditor();
+            ReturnFocusLater(static_cast<QWidget*>(watched));
             return true;
         }
     }
@@ -167,10 +173,13 @@ void CMainWindow::ApplyExplorerFont()
 void CMainWindow::ToggleTroubleshooter(QWidget* returnFocusTo)
 {
     m_troubleshooter->Toggle();
-    QPointer<QWidget> control(returnFocusTo);
-    QTimer::singleShot(250, this, [this, control] {
-        if (!control)
-            return;
+    ReturnFocusLater(returnFocusTo);
+}
+
+// Once the window just shown has taken the focus, the control gets it back.
+void CMainWindow::ReturnFocusLater(QWidget* control)
+{
+    QTimer::singleShot(250, control, [this, control] {
         activateWindow();
         control->setFocus();
     });
@@ -254,6 +263,10 @@ void CMainWindow::OpenDatabase(const QString& path)
         QString(), path, settings::GetRememberedPassword(path), false, false, QString());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Tables"));
+    // The database window gives its focus back by itself.
+    connect(window, &database::DatabaseWindow::registryEditorRequested, this, &CMainWindow::ToggleRegistryEditor);
+    connect(window, &database::DatabaseWindow::logWindowRequested, this,
+        [this] { m_troubleshooter->Toggle(); });
     window->show();
 }
 

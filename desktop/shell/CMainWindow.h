@@ -102,6 +102,8 @@ private:
     void ShowProcessViewer();
     // "Registry Editor": opens the editor, and a second use hides it.
     void ToggleRegistryEditor();
+    // 250 ms later, once the window just shown has taken it.
+    void ReturnFocusLater(QWidget* control);
     // The reset confirmation; once confirmed, the reset.
     void ConfirmReset(bool hard);
     void ShowRunWindow();

@@ -274,7 +274,7 @@ TEST_F(ShellTest, AReconnectionThatFailsStartsTheProgramAnew)
     EXPECT_TRUE(window->controller()->restartRequested());
 }
 
-TEST_F(ShellTest, CtrlTInTheTreeShowsAndHidesTheLogAndGivesTheFocusBack)
+TEST_F(ShellTest, CtrlTAndCtrlRInTheExplorerShowAndHideTheirWindowsAndGiveTheFocusBack)
 {
     StartDevice();
     shell::CMainWindow* window = OpenMainWindow();
@@ -287,6 +287,16 @@ TEST_F(ShellTest, CtrlTInTheTreeShowsAndHidesTheLogAndGivesTheFocusBack)
     EXPECT_TRUE(WaitFor([&] { return QApplication::focusWidget() == tree; }));
     QTest::keyClick(tree, Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(window->troubleshooter()->isVisible());
+
+    auto* files = window->findChild<QAbstractItemView*>(QStringLiteral("fileList"));
+    ASSERT_TRUE(files);
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(window->registryEditor());
+    EXPECT_TRUE(window->registryEditor()->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return QApplication::focusWidget() == files; }));
+    QTest::keyClick(files, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(window->registryEditor()->isVisible());
 }
 
 TEST_F(ShellTest, TheMainWindowKeepsItsRectangleAndIgnoresABrokenOne)
