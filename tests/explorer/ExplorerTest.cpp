@@ -145,6 +145,45 @@ TEST_F(ExplorerTest, FolderDeletedOnTheDeviceGivesWayToItsParentWithinOnePoll)
     EXPECT_EQ(paths.last().first().toString(), "\\A");
     EXPECT_EQ(explorer::DirectoryTreeModel::ChildNames(explorer.treeModel()->ItemOf("\\A")), QStringList());
     EXPECT_EQ(m_prompter.Count(), 0);
+
+    // A folder the user picks that is gone: said once, and its parent shown.
+    explorer.SelectDirectory("\\A\\Never\\Deeper", true);
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].caption, "Warning");
+    EXPECT_EQ(m_prompter.Records()[0].text,
+        "Warning:  This directory cannot be found:   \r\n\r\n  \\A\\Never\\Deeper\r\n");
+    EXPECT_EQ(explorer.dirName(), "\\A");
+
+    // Its branch is read again: a folder gone from the device goes from the
+    // tree too.
+    ASSERT_TRUE(MakeDir("\\A\\C"));
+    explorer.Refresh(false);
+    Settle();
+    ASSERT_NE(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->ItemOf("\\A"), "C"), nullptr);
+    const std::u16string c = u"\\A\\C";
+    ASSERT_TRUE(Device().CeRemoveDirectory(c.c_str()));
+    m_prompter.QueueAnswer(PromptAnswer::Ok);
+    explorer.SelectDirectory("\\A\\C", true);
+    Settle();
+    EXPECT_EQ(explorer.dirName(), "\\A");
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->ItemOf("\\A"), "C"), nullptr);
+}
+
+TEST_F(ExplorerTest, NamesWithEveryAllowedCharacter)
+{
+    const QString unicode = QString::fromUtf8("Grüße ☃ файл.txt");
+    const QString longName = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
+    const QString spaced = QStringLiteral(" spaced  name .txt");
+    ASSERT_TRUE(MakeDir("\\U"));
+    for (const QString& name : { unicode, longName, spaced })
+        ASSERT_TRUE(PutDeviceFile("\\U\\" + name, "u")) << name.toStdString();
+    explorer::ExplorerController& explorer = Open("\\U");
+    EXPECT_EQ(ListNames(), QStringList({ spaced, unicode, longName }));
+    explorer.listModel()->setData(explorer.listModel()->index(1, 0), unicode + QStringLiteral(" 2"));
+    Settle();
+    EXPECT_EQ(GetDeviceFile("\\U\\" + unicode + QStringLiteral(" 2")), "u");
+    EXPECT_EQ(m_prompter.Count(), 0);
 }
 
 TEST_F(ExplorerTest, PollOfAnUnchangedFolderLeavesTheListAlone)
