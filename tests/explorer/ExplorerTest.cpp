@@ -242,6 +242,38 @@ TEST_F(ExplorerTest, ReadOnlyFilesAskOnceWithTheAllAnswers)
     EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->rootItem(), "Del"), nullptr);
 }
 
+TEST_F(ExplorerTest, DeleteFromTheList)
+{
+    for (const char* dir : { "\\L", "\\L\\Sub", "\\L\\Sub\\Deep" })
+        ASSERT_TRUE(MakeDir(dir));
+    ASSERT_TRUE(PutDeviceFile("\\L\\Sub\\Deep\\d.txt", "d"));
+    ASSERT_TRUE(PutDeviceFile("\\L\\f.txt", "f"));
+    ASSERT_TRUE(PutDeviceFile("\\L\\kept.txt", "k"));
+    explorer::ExplorerController& explorer = Open("\\L");
+    ASSERT_EQ(ListNames(), QStringList({ "Sub", "f.txt", "kept.txt" }));
+
+    // "No" changes nothing.
+    m_prompter.QueueAnswer(PromptAnswer::No);
+    explorer.DeleteListSelection({ 1 });
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].caption, "Delete");
+    EXPECT_EQ(m_prompter.Records()[0].text, "This will delete the file \"f.txt\"\r\n\r\nAre you sure ?");
+    EXPECT_TRUE(DeviceFileThere("\\L\\f.txt"));
+
+    m_prompter.Clear();
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    explorer.DeleteListSelection({ 0, 1 });
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].text, "This will delete 2 items.\r\n\r\nAre you sure ?");
+    EXPECT_FALSE(DeviceFileThere("\\L\\Sub"));
+    EXPECT_FALSE(DeviceFileThere("\\L\\f.txt"));
+    EXPECT_EQ(ListNames(), QStringList({ "kept.txt" }));
+    EXPECT_EQ(explorer.listModel()->totalText(), "1 file  1 bytes");
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNames(explorer.treeModel()->ItemOf("\\L")), QStringList());
+}
+
 TEST_F(ExplorerTest, NewFolderNamesSkipThoseThatExist)
 {
     // Device names ignore case: "New Folder" is also "New folder".
