@@ -163,6 +163,14 @@ bool DefaultListLess(bool aIsDir, const QString& a, bool bIsDir, const QString& 
     return a.toLower() < b.toLower();
 }
 
+QStringList NamesOf(const FileRows& rows)
+{
+    QStringList names;
+    for (const FileRow& row : rows)
+        names.append(row.name);
+    return names;
+}
+
 bool SameRows(const FileRows& a, const FileRows& b)
 {
     if (a.size() != b.size())

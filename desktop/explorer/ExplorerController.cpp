@@ -31,14 +31,6 @@ QString NearestExisting(QString path)
     return path;
 }
 
-QStringList Names(const FileRows& rows)
-{
-    QStringList names;
-    for (const FileRow& row : rows)
-        names.append(row.name);
-    return names;
-}
-
 } // namespace
 
 ExplorerController::ExplorerController(QObject* parent)
@@ -164,8 +156,9 @@ void ExplorerController::SelectDirectory(const QString& path, bool byUser)
             listing->ok = ReadDirectory(dir, &listing->files, &listing->dirs);
             if (!listing->ok)
                 return;
-            // The branch's items against the folders just read.
-            if (branchHasPlaceholder || Names(listing->dirs) != branchNames) {
+            // The branch's items against the folders just read (a parent
+            // reached from a vanished folder still shows that folder).
+            if (dir != path || branchHasPlaceholder || NamesOf(listing->dirs) != branchNames) {
                 devlink::TraceLine(QStringLiteral(
                     "CheckForDirectoryChanges():  One or more subdirectories have been changed.\r\n"));
                 listing->branchPath = dir;

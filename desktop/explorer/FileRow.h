@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 namespace explorer {
@@ -26,5 +27,8 @@ using FileRows = QVector<FileRow>;
 // Listings are equal when they have the same count and every pair at the
 // same position agrees in kind, name, size, type and date text.
 bool SameRows(const FileRows& a, const FileRows& b);
+
+// The names of the rows, in order.
+QStringList NamesOf(const FileRows& rows);
 
 } // namespace explorer

@@ -145,6 +145,45 @@ TEST_F(ExplorerTest, FolderDeletedOnTheDeviceGivesWayToItsParentWithinOnePoll)
     EXPECT_EQ(paths.last().first().toString(), "\\A");
     EXPECT_EQ(explorer::DirectoryTreeModel::ChildNames(explorer.treeModel()->ItemOf("\\A")), QStringList());
     EXPECT_EQ(m_prompter.Count(), 0);
+
+    // A folder the user picks that is gone: said once, and its parent shown.
+    explorer.SelectDirectory("\\A\\Never\\Deeper", true);
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].caption, "Warning");
+    EXPECT_EQ(m_prompter.Records()[0].text,
+        "Warning:  This directory cannot be found:   \r\n\r\n  \\A\\Never\\Deeper\r\n");
+    EXPECT_EQ(explorer.dirName(), "\\A");
+
+    // Its branch is read again: a folder gone from the device goes from the
+    // tree too.
+    ASSERT_TRUE(MakeDir("\\A\\C"));
+    explorer.Refresh(false);
+    Settle();
+    ASSERT_NE(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->ItemOf("\\A"), "C"), nullptr);
+    const std::u16string c = u"\\A\\C";
+    ASSERT_TRUE(Device().CeRemoveDirectory(c.c_str()));
+    m_prompter.QueueAnswer(PromptAnswer::Ok);
+    explorer.SelectDirectory("\\A\\C", true);
+    Settle();
+    EXPECT_EQ(explorer.dirName(), "\\A");
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->ItemOf("\\A"), "C"), nullptr);
+}
+
+TEST_F(ExplorerTest, NamesWithEveryAllowedCharacter)
+{
+    const QString unicode = QString::fromUtf8("Grüße ☃ файл.txt");
+    const QString longName = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
+    const QString spaced = QStringLiteral(" spaced  name .txt");
+    ASSERT_TRUE(MakeDir("\\U"));
+    for (const QString& name : { unicode, longName, spaced })
+        ASSERT_TRUE(PutDeviceFile("\\U\\" + name, "u")) << name.toStdString();
+    explorer::ExplorerController& explorer = Open("\\U");
+    EXPECT_EQ(ListNames(), QStringList({ spaced, unicode, longName }));
+    explorer.listModel()->setData(explorer.listModel()->index(1, 0), unicode + QStringLiteral(" 2"));
+    Settle();
+    EXPECT_EQ(GetDeviceFile("\\U\\" + unicode + QStringLiteral(" 2")), "u");
+    EXPECT_EQ(m_prompter.Count(), 0);
 }
 
 TEST_F(ExplorerTest, PollOfAnUnchangedFolderLeavesTheListAlone)
@@ -201,6 +240,38 @@ TEST_F(ExplorerTest, ReadOnlyFilesAskOnceWithTheAllAnswers)
     EXPECT_FALSE(DeviceFileThere("\\Del"));
     EXPECT_EQ(explorer.dirName(), "\\");
     EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->rootItem(), "Del"), nullptr);
+}
+
+TEST_F(ExplorerTest, DeleteFromTheList)
+{
+    for (const char* dir : { "\\L", "\\L\\Sub", "\\L\\Sub\\Deep" })
+        ASSERT_TRUE(MakeDir(dir));
+    ASSERT_TRUE(PutDeviceFile("\\L\\Sub\\Deep\\d.txt", "d"));
+    ASSERT_TRUE(PutDeviceFile("\\L\\f.txt", "f"));
+    ASSERT_TRUE(PutDeviceFile("\\L\\kept.txt", "k"));
+    explorer::ExplorerController& explorer = Open("\\L");
+    ASSERT_EQ(ListNames(), QStringList({ "Sub", "f.txt", "kept.txt" }));
+
+    // "No" changes nothing.
+    m_prompter.QueueAnswer(PromptAnswer::No);
+    explorer.DeleteListSelection({ 1 });
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].caption, "Delete");
+    EXPECT_EQ(m_prompter.Records()[0].text, "This will delete the file \"f.txt\"\r\n\r\nAre you sure ?");
+    EXPECT_TRUE(DeviceFileThere("\\L\\f.txt"));
+
+    m_prompter.Clear();
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    explorer.DeleteListSelection({ 0, 1 });
+    Settle();
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].text, "This will delete 2 items.\r\n\r\nAre you sure ?");
+    EXPECT_FALSE(DeviceFileThere("\\L\\Sub"));
+    EXPECT_FALSE(DeviceFileThere("\\L\\f.txt"));
+    EXPECT_EQ(ListNames(), QStringList({ "kept.txt" }));
+    EXPECT_EQ(explorer.listModel()->totalText(), "1 file  1 bytes");
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNames(explorer.treeModel()->ItemOf("\\L")), QStringList());
 }
 
 TEST_F(ExplorerTest, NewFolderNamesSkipThoseThatExist)

@@ -72,26 +72,18 @@ FileRow Row(const char* name, bool isDir, quint32 size = 0)
     return row;
 }
 
-QStringList Names(const FileRows& rows)
-{
-    QStringList names;
-    for (const FileRow& row : rows)
-        names.append(row.name);
-    return names;
-}
-
 TEST(ListingOrder, FoldersStayAboveFilesBothWays)
 {
     FileRows rows = { Row("b", true), Row("A", true), Row("ten", false, 10), Row("nine", false, 9),
         Row("big", false, 4000000000u) };
     SortRows(&rows, 2, kColumnSize, Qt::AscendingOrder);
-    EXPECT_EQ(Names(rows), QStringList({ "b", "A", "nine", "ten", "big" }));
+    EXPECT_EQ(NamesOf(rows), QStringList({ "b", "A", "nine", "ten", "big" }));
     SortRows(&rows, 2, kColumnSize, Qt::DescendingOrder);
-    EXPECT_EQ(Names(rows), QStringList({ "b", "A", "big", "ten", "nine" }));
+    EXPECT_EQ(NamesOf(rows), QStringList({ "b", "A", "big", "ten", "nine" }));
     SortRows(&rows, 2, kColumnName, Qt::DescendingOrder);
-    EXPECT_EQ(Names(rows), QStringList({ "b", "A", "ten", "nine", "big" }));
+    EXPECT_EQ(NamesOf(rows), QStringList({ "b", "A", "ten", "nine", "big" }));
     SortRows(&rows, 2, kColumnName, Qt::AscendingOrder);
-    EXPECT_EQ(Names(rows), QStringList({ "A", "b", "big", "nine", "ten" }));
+    EXPECT_EQ(NamesOf(rows), QStringList({ "A", "b", "big", "nine", "ten" }));
     // The command line's listing in the same order.
     EXPECT_TRUE(DefaultListLess(true, "z", false, "a"));
     EXPECT_TRUE(DefaultListLess(false, "Big", false, "nine"));
