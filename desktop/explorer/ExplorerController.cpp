@@ -131,6 +131,8 @@ void ExplorerController::Refresh(bool filesOnly)
 
 void ExplorerController::SelectDirectory(const QString& path, bool byUser)
 {
+    if (m_movingTreeItem)
+        return;
     if (path == m_dirName) {
         devlink::TraceLine(QStringLiteral("OnSelchangedDirtree(): m_dirName hasn't changed: ") + path);
         return;

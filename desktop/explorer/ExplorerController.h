@@ -158,6 +158,9 @@ private:
     bool m_refreshDirs = false;
     bool m_refreshFiles = false;
     bool m_pollRunning = false;
+    // A renamed folder moves to its sorted place; the view's current item
+    // leaves it meanwhile, which is not the user choosing a folder.
+    bool m_movingTreeItem = false;
     int m_pauseCount = 0;
     int m_pending = 0;
     QTimer m_pollTimer;

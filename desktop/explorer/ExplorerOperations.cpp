@@ -250,7 +250,9 @@ void ExplorerController::RenameTreeItem(const QModelIndex& index, const QString&
             QStandardItem* item = m_tree.itemFromIndex(kept);
             if (!*renamed || !item)
                 return;
+            m_movingTreeItem = true;
             m_tree.RenameFolder(item, newName);
+            m_movingTreeItem = false;
             if (m_dirName == from || m_dirName.startsWith(from + QLatin1Char('\\')))
                 SetDirName(to + m_dirName.mid(from.size()));
             else if (ParentDevicePath(from) == m_dirName)

@@ -104,6 +104,57 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     EXPECT_TRUE(label->text().contains("\\Docs\\x.sdf")) << label->text().toStdString();
 }
 
+TEST_F(ExplorerPanesTest, TreeKeysRenameAndDeleteTheSelectedFolder)
+{
+    StartDevice();
+    for (const char* dir : { "\\Docs", "\\Docs\\Sub" }) {
+        const std::u16string name = linktest::U(QString::fromLatin1(dir));
+        ASSERT_TRUE(Device().CeCreateDirectory(name.c_str(), nullptr));
+    }
+    ASSERT_TRUE(PutDeviceFile("\\Docs\\Sub\\note.txt", "n"));
+    OpenMainWindow();
+    ASSERT_TRUE(WaitForStartup());
+    ASSERT_TRUE(Settled());
+    explorer::ExplorerController* explorer = m_window->explorer();
+    explorer::CFileDropTreeCtrl* tree = m_window->directoryTree();
+    auto* path = m_window->findChild<QLineEdit*>(QStringLiteral("pathField"));
+    QStandardItem* docs = explorer::DirectoryTreeModel::ChildNamed(explorer->treeModel()->rootItem(), "Docs");
+    ASSERT_NE(docs, nullptr);
+    ClickTreeItem(docs->index());
+    ASSERT_TRUE(WaitFor([&] { return path->text() == "\\Docs"; }));
+    ASSERT_TRUE(Settled());
+    QStandardItem* sub = explorer::DirectoryTreeModel::ChildNamed(docs, "Sub");
+    ASSERT_NE(sub, nullptr);
+    ClickTreeItem(sub->index());
+    ASSERT_TRUE(WaitFor([&] { return path->text() == "\\Docs\\Sub"; }));
+    ASSERT_TRUE(Settled());
+
+    // F2 edits the folder's name in place; Enter renames it on the device.
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_F2);
+    auto* editor = tree->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Kept"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    const auto exists = [&](const char16_t* name) { return Device().CeGetFileAttributes(name) != 0xFFFFFFFF; };
+    ASSERT_TRUE(WaitFor([&] { return exists(u"\\Docs\\Kept\\note.txt"); }));
+    EXPECT_FALSE(exists(u"\\Docs\\Sub"));
+    ASSERT_TRUE(Settled());
+
+    // Delete asks first, then removes the folder with what it holds and
+    // shows its parent.
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Delete);
+    ASSERT_TRUE(WaitFor([&] { return !exists(u"\\Docs\\Kept"); }));
+    ASSERT_TRUE(Settled());
+    ASSERT_GE(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records().front().text, QStringLiteral("Delete the directory \"Kept\" ?"));
+    EXPECT_TRUE(WaitFor([&] { return path->text() == "\\Docs"; }));
+    EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(docs, "Kept"), nullptr);
+}
+
 TEST_F(ExplorerPanesTest, AReconnectedDeviceIsReadAgain)
 {
     StartDevice();
