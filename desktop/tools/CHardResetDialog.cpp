@@ -1,5 +1,6 @@
 #include "desktop/tools/CHardResetDialog.h"
 
+#include "desktop/ui/NamedWidgets.h"
 #include "desktop/ui/ProgramPicture.h"
 #include "desktop/ui/PromptFromWindow.h"
 
@@ -63,10 +64,8 @@ CHardResetDialog::CHardResetDialog(QWidget* parent)
     m_yesButton = new QPushButton(QStringLiteral("Yes, hard-reset my device."));
     m_yesButton->setObjectName(QStringLiteral("yesButton"));
     m_yesButton->setEnabled(false);
-    auto* no = new QPushButton(QStringLiteral("&No"));
-    no->setObjectName(QStringLiteral("noButton"));
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
-    cancel->setObjectName(QStringLiteral("cancelButton"));
+    auto* no = ui::NamedButton(QStringLiteral("&No"), "noButton");
+    auto* cancel = ui::NamedButton(QStringLiteral("&Cancel"), "cancelButton");
     for (QPushButton* button : { m_yesButton, no, cancel })
         button->setAutoDefault(false);
     no->setDefault(true);

@@ -3,6 +3,7 @@
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/tools/RegistryEditorModel.h"
 #include "desktop/tools/RegistryText.h"
+#include "desktop/ui/NamedWidgets.h"
 #include "desktop/ui/PromptFromWindow.h"
 
 #include <QCheckBox>
@@ -167,12 +168,9 @@ CDeleteValuesDialog::CDeleteValuesDialog(int count, QWidget* parent)
     auto* sure = new QLabel(QStringLiteral("Are you sure ?"));
     m_dontAsk = new QCheckBox(QStringLiteral("&Don't ask me again."));
     m_dontAsk->setObjectName(QStringLiteral("dontAskBox"));
-    auto* yes = new QPushButton(QStringLiteral("&Yes"));
-    yes->setObjectName(QStringLiteral("yesButton"));
-    auto* no = new QPushButton(QStringLiteral("&No"));
-    no->setObjectName(QStringLiteral("noButton"));
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
-    cancel->setObjectName(QStringLiteral("cancelButton"));
+    auto* yes = ui::NamedButton(QStringLiteral("&Yes"), "yesButton");
+    auto* no = ui::NamedButton(QStringLiteral("&No"), "noButton");
+    auto* cancel = ui::NamedButton(QStringLiteral("&Cancel"), "cancelButton");
     yes->setDefault(true);
     connect(yes, &QPushButton::clicked, this, [this] {
         emit answered(true, m_dontAsk->isChecked());

@@ -1,6 +1,7 @@
 #include "desktop/tools/CResetDialog.h"
 
 #include "desktop/tools/CHardResetDialog.h"
+#include "desktop/ui/NamedWidgets.h"
 #include "desktop/ui/ProgramPicture.h"
 
 #include <QHBoxLayout>
@@ -47,12 +48,9 @@ CResetDialog::CResetDialog(bool hard, QWidget* parent)
     note->setObjectName(QStringLiteral("noteLine"));
     note->setWordWrap(true);
 
-    auto* yes = new QPushButton(QStringLiteral("&Yes"));
-    yes->setObjectName(QStringLiteral("yesButton"));
-    auto* no = new QPushButton(QStringLiteral("&No"));
-    no->setObjectName(QStringLiteral("noButton"));
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"));
-    cancel->setObjectName(QStringLiteral("cancelButton"));
+    auto* yes = ui::NamedButton(QStringLiteral("&Yes"), "yesButton");
+    auto* no = ui::NamedButton(QStringLiteral("&No"), "noButton");
+    auto* cancel = ui::NamedButton(QStringLiteral("&Cancel"), "cancelButton");
     m_deleteAllButton
         = new QPushButton(QStringLiteral("&Yes, I want to delete all of the data\non my device."));
     m_deleteAllButton->setObjectName(QStringLiteral("deleteAllButton"));

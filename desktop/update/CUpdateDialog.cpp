@@ -1,5 +1,6 @@
 #include "desktop/update/CUpdateDialog.h"
 
+#include "desktop/ui/NamedWidgets.h"
 #include "desktop/ui/ProgramPicture.h"
 #include "desktop/ui/PromptFromWindow.h"
 #include "desktop/update/UpdateDialogText.h"
@@ -20,13 +21,6 @@ QLabel* NamedLabel(const char* objectName)
     label->setObjectName(QLatin1String(objectName));
     label->setWordWrap(true);
     return label;
-}
-
-QPushButton* NamedButton(const QString& text, const char* objectName)
-{
-    auto* button = new QPushButton(text);
-    button->setObjectName(QLatin1String(objectName));
-    return button;
 }
 
 } // namespace
@@ -66,9 +60,9 @@ CUpdateDialog::CUpdateDialog(QWidget* parent)
     top->addWidget(picture);
     top->addLayout(lines, 1);
 
-    m_download = NamedButton(QStringLiteral("&Download"), "downloadButton");
-    m_ok = NamedButton(QStringLiteral("OK"), "okButton");
-    m_close = NamedButton(QStringLiteral("Cancel"), "closeButton");
+    m_download = ui::NamedButton(QStringLiteral("&Download"), "downloadButton");
+    m_ok = ui::NamedButton(QStringLiteral("OK"), "okButton");
+    m_close = ui::NamedButton(QStringLiteral("Cancel"), "closeButton");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_download);
