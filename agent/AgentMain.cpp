@@ -3,6 +3,7 @@
 #include "agent/AgentVariant.h"
 #include "agent/Dispatcher.h"
 #include "exchange/Trace.h"
+#include "exchange/StepMarks.h"
 
 #ifndef QUORVANE_AGENT_ENGINE
 #error "QUORVANE_AGENT_ENGINE must be 2 or 3"
@@ -13,6 +14,7 @@
 
 int main()
 {
+    exchange::MarkStep("agent: started");
     exchange::DebugOutput("Quorvane agent for " QUORVANE_AGENT_PLATFORM "\r\n");
     return agent::AgentMain(agent::VariantFor(QUORVANE_AGENT_ENGINE));
 }

@@ -4,6 +4,7 @@
 #include "agent/SchemaOutput.h"
 #include "exchange/AgentContract.h"
 #include "exchange/ResultsText.h"
+#include "exchange/StepMarks.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
 
@@ -36,6 +37,7 @@ bool RequestRunner::Run()
 
     if (!OpenDatabase(m_context, m_args.databasePath, m_args.password, m_db))
         return false;
+    exchange::MarkStep("agent: database opened");
 
     if (IsRenameRequest(m_args.statementText))
         return RenameTable();
@@ -102,6 +104,7 @@ bool RequestRunner::StatementWithoutRows()
     std::int64_t rowsAffected = 0;
     const bool ok = engine::Succeeded(m_db.session->Execute(statement, rowset, rowsAffected));
     m_status.LogVerdict(ok);
+    exchange::MarkStep("agent: statement run");
     rowset.reset();
     if (!ok) {
         m_context.errorText = u"Invalid SQL command.";
@@ -114,6 +117,7 @@ bool RequestRunner::StatementWithoutRows()
         m_status.SetStatusValue(contract::kRowsAffected, count);
         m_out.WriteText(count);
         m_out.FlushOutput();
+        exchange::MarkStep("agent: results written");
     }
     CloseDatabase();
     return ok;

@@ -5,6 +5,7 @@
 #include "agent/ValueWriter.h"
 #include "exchange/AgentContract.h"
 #include "exchange/ResultsText.h"
+#include "exchange/StepMarks.h"
 #include "exchange/Text.h"
 #include "exchange/Trace.h"
 #include "exchange/TransportCodes.h"
@@ -72,6 +73,7 @@ bool RequestRunner::QueryWithRows()
         if (engine::Succeeded(hr))
             hr = accessor.BindColumns(*rowset);
         m_status.LogVerdict(engine::Succeeded(hr));
+        exchange::MarkStep("agent: statement run");
         if (engine::Failed(hr)) {
             m_out.WriteText(exchange::kFailedLine);
             m_context.errorText = u"Invalid SQL command.";
@@ -90,6 +92,7 @@ bool RequestRunner::QueryWithRows()
     if (m_args.binarySchema)
         m_out.WriteText(exchange::kSchemaFileEnd);
     m_out.FlushOutput();
+    exchange::MarkStep("agent: results written");
     m_status.SetStatusValue(contract::kTotalRows, exchange::Format(u"%d", total));
     m_status.LogLine(u"Closing table..");
     m_db.CloseTableList();

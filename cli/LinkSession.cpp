@@ -1,6 +1,7 @@
 #include "cli/LinkSession.h"
 
 #include "desktop/link/AgentDeployment.h"
+#include "exchange/StepMarks.h"
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLease.h"
 #include "desktop/link/DeviceLink.h"
@@ -185,10 +186,12 @@ bool LinkSession::Open()
 {
     if (!Connect())
         return false;
+    exchange::MarkStep("cli: connected");
     if (!devlink::DeployAgentFiles()) {
         FailQuietly(QStringLiteral("the agent could not be copied to the device"));
         return false;
     }
+    exchange::MarkStep("cli: deployment checked");
     return true;
 }
 

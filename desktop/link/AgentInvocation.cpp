@@ -10,6 +10,7 @@
 #include "desktop/settings/SettingsStore.h"
 #include "exchange/Password.h"
 #include "exchange/QueryFile.h"
+#include "exchange/StepMarks.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
 
@@ -119,15 +120,18 @@ bool CreateCEQueryFile(const QString& databasePath, const QString& password, con
 
     const QString commandLine = tableStruct ? ContractText(contract::kSwitchTableStruct) : QString();
     const QString program = kAgentDir + AgentExeName(GetDatabaseEngineVersion(databasePath) == 3 ? 3 : 2);
+    exchange::MarkStep("desktop: query file written");
     TraceLine(QStringLiteral("About to run the .exe on the device...\r\n"));
     DWORD agentProcess = 0;
     if (!RunDeviceExe(program, commandLine, true, &agentProcess)) {
         TraceLine(QStringLiteral("Failed\r\n"));
         return false;
     }
+    exchange::MarkStep("desktop: agent started");
     TraceLine(QStringLiteral("The .exe has started running on the device...\r\n"));
     if (WaitForAgent(agentProcess) == AgentWaitEnd::ConnectionAborted)
         return false;
+    exchange::MarkStep("desktop: done seen");
     return written;
 }
 

@@ -4,6 +4,7 @@
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/RequestContext.h"
 #include "desktop/link/ResultsLoader.h"
+#include "exchange/StepMarks.h"
 #include "platform/rapi/Rapi.h"
 
 namespace devlink {
@@ -63,6 +64,7 @@ DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink&
         answer.totalRows = LeadingInteger(totalRows);
     if (request.loadAnswer)
         answer.loaded = loader.LoadResults(answer.totalRows, false);
+    exchange::MarkStep("desktop: results read");
     if (!request.keepResultsBytes)
         answer.resultsBytes.clear();
     answer.connectionLost = !answer.loaded && ConnectionLost();

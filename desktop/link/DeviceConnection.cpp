@@ -33,21 +33,6 @@ bool IsTransportLoss(HRESULT error)
     return error == RAPI_E_NOT_CONNECTED || error == RAPI_E_CONNECTION_LOST;
 }
 
-std::u16string_view View(const QString& text)
-{
-    return { reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()) };
-}
-
-bool WriteDesktopString(reg::Root root, const QString& keyPath, const QString& name, const QString& text)
-{
-    reg::Hive* hive = settings::SettingsHive();
-    if (!hive || hive->CreateKey(root, View(keyPath)) != reg::ERROR_SUCCESS)
-        return false;
-    return hive->SetValue(root, View(keyPath), View(name), reg::REG_SZ, text.utf16(),
-               static_cast<std::uint32_t>(text.size() * 2))
-        == reg::ERROR_SUCCESS;
-}
-
 } // namespace
 
 bool InitRapi()
@@ -176,9 +161,9 @@ bool WriteActiveSyncValues()
     CEDEVICEIDENTITY identity;
     if (!CeGetDeviceIdentity(&identity))
         return false;
-    bool ok = WriteDesktopString(reg::HKEY_CURRENT_USER, kActiveSyncKey, QStringLiteral("DeviceType"),
+    bool ok = settings::WriteString(reg::HKEY_CURRENT_USER, kActiveSyncKey, QStringLiteral("DeviceType"),
         QString::fromStdU16String(identity.platformType));
-    ok = WriteDesktopString(reg::HKEY_CURRENT_USER, kActiveSyncKey, QStringLiteral("DeviceOemInfo"),
+    ok = settings::WriteString(reg::HKEY_CURRENT_USER, kActiveSyncKey, QStringLiteral("DeviceOemInfo"),
              QString::fromStdU16String(identity.oemInfo))
         && ok;
     ok = settings::WriteDword(

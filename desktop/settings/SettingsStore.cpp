@@ -49,12 +49,26 @@ bool CreateKey(reg::Hive& hive, Root root, const QString& keyPath)
     return hive.CreateKey(root, View(keyPath)) == reg::ERROR_SUCCESS;
 }
 
+// Whether the value is stored already, with this type and these bytes.
+bool Unchanged(reg::Hive& hive, Root root, const QString& keyPath, const QString& name, std::uint32_t type,
+    const void* data, quint32 size)
+{
+    std::uint32_t storedType = 0;
+    std::vector<std::uint8_t> stored;
+    return hive.QueryValue(root, View(keyPath), View(name), &storedType, &stored) == reg::ERROR_SUCCESS
+        && storedType == type && stored.size() == size && (size == 0 || std::memcmp(stored.data(), data, size) == 0);
+}
+
 bool Write(Root root, const QString& keyPath, const QString& name, std::uint32_t type, const void* data,
     quint32 size)
 {
     auto hive = Hive();
     if (!hive || !CreateKey(*hive, root, keyPath))
         return false;
+    // Every commit of the hive goes to the disk, and many values are written
+    // again unchanged on each connection and request: those cost a read only.
+    if (Unchanged(*hive, root, keyPath, name, type, data, size))
+        return true;
     return hive->SetValue(root, View(keyPath), View(name), type, data, size) == reg::ERROR_SUCCESS;
 }
 
@@ -155,14 +169,18 @@ bool WriteString(const QString& name, const QString& text)
 
 bool WriteString(const QString& keyPath, const QString& name, const QString& text)
 {
+    return WriteString(reg::HKEY_LOCAL_MACHINE, keyPath, name, text);
+}
+
+bool WriteString(Root root, const QString& keyPath, const QString& name, const QString& text)
+{
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()) * 2);
     for (QChar c : text) {
         bytes.push_back(static_cast<std::uint8_t>(c.unicode() & 0xFF));
         bytes.push_back(static_cast<std::uint8_t>(c.unicode() >> 8));
     }
-    return Write(reg::HKEY_LOCAL_MACHINE, keyPath, name, reg::REG_SZ, bytes.data(),
-        static_cast<quint32>(bytes.size()));
+    return Write(root, keyPath, name, reg::REG_SZ, bytes.data(), static_cast<quint32>(bytes.size()));
 }
 
 bool WriteBinary(const QString& name, const void* bytes, quint32 length)

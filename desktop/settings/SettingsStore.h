@@ -43,9 +43,10 @@ bool WriteDword(const QString& name, quint32 value);
 bool WriteDword(Root root, const QString& keyPath, const QString& name, quint32 value);
 
 // Stores a REG_SZ holding the text's characters (no terminating NUL), under
-// HKEY_LOCAL_MACHINE. True when stored.
+// HKEY_LOCAL_MACHINE unless told otherwise. True when stored.
 bool WriteString(const QString& name, const QString& text);
 bool WriteString(const QString& keyPath, const QString& name, const QString& text);
+bool WriteString(Root root, const QString& keyPath, const QString& name, const QString& text);
 
 // Stores `length` bytes at `bytes` as REG_BINARY under HKEY_LOCAL_MACHINE.
 bool WriteBinary(const QString& name, const void* bytes, quint32 length);

@@ -1,9 +1,12 @@
 #include "device/process/Launcher.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <string_view>
 #include <sys/mman.h>
 #include <sys/pidfd.h>
@@ -14,6 +17,8 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 extern char** environ;
 
@@ -138,6 +143,63 @@ Fd CopyToMemory(int imageFd)
     return ReopenReadOnly(std::move(mem));
 }
 
+// The memory copies of images that did not change, so that a program started
+// again and again (the agent, once per request) is copied once. Only an
+// image left alone for a while is kept: file times come from a coarse
+// clock, and a write in the same tick as the copy could leave them as they
+// were, while any later write is bound to change them.
+class ImageCache {
+public:
+    // A descriptor of the kept copy of the image `st` describes; invalid when none.
+    Fd Find(const struct stat& st)
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (!Same(it->first, st))
+                continue;
+            // The most recently used stays, the least is dropped first.
+            std::rotate(it, it + 1, m_entries.end());
+            return Lift(fcntl(m_entries.back().second.get(), F_DUPFD_CLOEXEC, kParentFdFloor));
+        }
+        return Fd();
+    }
+
+    void Keep(const struct stat& st, const Fd& copy)
+    {
+        timespec now {};
+        clock_gettime(CLOCK_REALTIME, &now);
+        if (now.tv_sec - st.st_ctim.tv_sec < kSettledSeconds || now.tv_sec - st.st_mtim.tv_sec < kSettledSeconds)
+            return;
+        Fd kept(fcntl(copy.get(), F_DUPFD_CLOEXEC, kParentFdFloor));
+        if (!kept.valid())
+            return;
+        std::lock_guard lock(m_mutex);
+        if (m_entries.size() == kEntries)
+            m_entries.erase(m_entries.begin());
+        m_entries.emplace_back(st, std::move(kept));
+    }
+
+private:
+    static constexpr long kSettledSeconds = 2;
+    static constexpr std::size_t kEntries = 3;
+
+    static bool Same(const struct stat& a, const struct stat& b)
+    {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+            && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+            && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    }
+
+    std::mutex m_mutex;
+    std::vector<std::pair<struct stat, Fd>> m_entries;
+};
+
+ImageCache& Images()
+{
+    static ImageCache cache;
+    return cache;
+}
+
 Fd CopyToScratch(int imageFd, const std::filesystem::path& dir)
 {
     if (dir.empty())
@@ -257,9 +319,16 @@ DWORD LaunchProgram(const LaunchPlan& plan, Launched* launched)
 
     pid_t pid = -1;
     int err = ENOMEM;
-    Fd image = CopyToMemory(plan.imageFd);
+    struct stat imageStat {};
+    const bool known = fstat(plan.imageFd, &imageStat) == 0;
+    Fd image = known ? Images().Find(imageStat) : Fd();
+    const bool cached = image.valid();
+    if (!cached)
+        image = CopyToMemory(plan.imageFd);
     if (image.valid())
         err = ForkExec(image.get(), childEnd.get(), argv.data(), envp.data(), &pid);
+    if (err == 0 && known && !cached)
+        Images().Keep(imageStat, image);
     // Anonymous memory may be barred from execution; a private copy in the
     // scratch folder does the same.
     if (!image.valid() || err == EACCES || err == EPERM) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <csignal>
 #include <sys/wait.h>
+#include <thread>
 
 namespace {
 
@@ -120,6 +121,22 @@ TEST_F(ProcessTableTest, OnlyHostProgramsAndRomProgramsRun)
     writer.reset();
     std::vector<std::u16string> expected = ProcessTable::SystemProcessNames();
     EXPECT_EQ(Names(), expected);
+}
+
+TEST_F(ProcessTableTest, AProgramRunAgainAfterItsFileChangedRunsTheNewFile)
+{
+    // A file left alone for a while is started from a copy kept in memory;
+    // a file changed since, even to the same size, must be read anew.
+    Put(u"\\Temp\\tool.exe", m_probe);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2200));
+    ProcessStart started;
+    ASSERT_EQ(Run(u"\\Temp\\tool.exe", u"report", &started), ERROR_SUCCESS);
+    ASSERT_TRUE(WaitFor([&] { return !Listed(started.processId); }));
+    ASSERT_EQ(ProbeNumber(u"Done"), 1u);
+    ASSERT_EQ(Run(u"\\Temp\\tool.exe", u"report", &started), ERROR_SUCCESS);
+    ASSERT_TRUE(WaitFor([&] { return !Listed(started.processId); }));
+    Put(u"\\Temp\\tool.exe", std::string("\x7f" "ELF", 4) + std::string(m_probe.size() - 4, '\0'));
+    EXPECT_EQ(Run(u"\\Temp\\tool.exe", u"report"), ERROR_BAD_EXE_FORMAT);
 }
 
 TEST_F(ProcessTableTest, SnapshotListsSystemRomAndRunningProgramsInOrder)
