@@ -2,6 +2,7 @@
 
 #include "exchange/TransportCodes.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -46,9 +47,10 @@ void AppendReal(std::u16string& out, double value, char16_t point)
 {
     // Large enough for the longest "%f" of a double (309 digits and more).
     char text[400];
-    int size = std::snprintf(text, sizeof text, "%f", value);
-    if (size < 0 || static_cast<std::size_t>(size) >= sizeof text)
-        size = 0;
+    // The same text as printf's "%f" in the C locale, several times faster:
+    // a table of reals spent most of its formatting time here.
+    const std::to_chars_result fixed = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
+    int size = fixed.ec == std::errc() ? static_cast<int>(fixed.ptr - text) : 0;
     if (!std::memchr(text, '.', static_cast<std::size_t>(size))) {
         size = std::snprintf(text, sizeof text, "%.0f", value);
         if (size < 0 || static_cast<std::size_t>(size) >= sizeof text)
