@@ -169,24 +169,31 @@ devlink::CellKind CellKindAt(const devlink::QueryResult& result, qsizetype row, 
 
 void AppendWithVisibleBreaks(QString& out, const QString& text, bool escapeBackslash)
 {
-    for (QChar c : text) {
-        switch (c.unicode()) {
+    // Plain runs go in whole: this runs for every cell of a streamed table.
+    qsizetype plainFrom = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QLatin1String shown;
+        switch (text[i].unicode()) {
         case u'\\':
-            out += escapeBackslash ? QLatin1String("\\\\") : QLatin1String("\\");
+            shown = escapeBackslash ? QLatin1String("\\\\") : QLatin1String("\\");
             break;
         case u'\t':
-            out += QLatin1String("\\t");
+            shown = QLatin1String("\\t");
             break;
         case u'\n':
-            out += QLatin1String("\\n");
+            shown = QLatin1String("\\n");
             break;
         case u'\r':
-            out += QLatin1String("\\r");
+            shown = QLatin1String("\\r");
             break;
         default:
-            out += c;
+            continue;
         }
+        out.append(text.constData() + plainFrom, i - plainFrom);
+        out += shown;
+        plainFrom = i + 1;
     }
+    out.append(text.constData() + plainFrom, text.size() - plainFrom);
 }
 
 QString WithVisibleBreaks(const QString& text, bool escapeBackslash)

@@ -1,5 +1,8 @@
 #include "desktop/link/QueryResult.h"
 
+#include "exchange/TransportCodes.h"
+
+#include <algorithm>
 #include <limits>
 
 namespace devlink {
@@ -136,11 +139,55 @@ void AppendRowFields(QueryResult& result, const std::vector<std::u16string>& fie
     result.cellKinds.append(std::move(kinds));
 }
 
+// A field of a results line with its transport codes undone.
+QString DecodedField(std::u16string_view raw)
+{
+    using exchange::kLineBreakCode1, exchange::kLineBreakCode2, exchange::kTabCode, exchange::kUnicodeTabCode;
+    const auto coded = [](char16_t c) { return c == kLineBreakCode1 || c == kTabCode || c == kUnicodeTabCode; };
+    if (std::none_of(raw.begin(), raw.end(), coded))
+        return QString::fromUtf16(raw.data(), qsizetype(raw.size()));
+    QString text;
+    text.reserve(qsizetype(raw.size()) + 8);
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char16_t c = raw[i];
+        if (c == kLineBreakCode1 && i + 1 < raw.size() && raw[i + 1] == kLineBreakCode2) {
+            text.append(QStringLiteral("\r\n"));
+            ++i;
+        } else if (c == kTabCode || c == kUnicodeTabCode) {
+            text.append(QLatin1Char('\t'));
+        } else {
+            text.append(QChar(c));
+        }
+    }
+    return text;
+}
+
 } // namespace
 
+// The same cells as SplitFields and AppendRowFields give, in one pass: a
+// table of 100,000 rows spent more time making and freeing the intermediate
+// strings than anything else on the desktop side.
 void AppendRowLine(QueryResult& result, std::u16string_view line)
 {
-    AppendRowFields(result, exchange::SplitFields(line, result.columnCount));
+    QStringList row;
+    QByteArray kinds;
+    if (result.columnCount > 0) {
+        row.reserve(result.columnCount);
+        kinds.reserve(result.columnCount);
+        for (std::size_t start = 0;;) {
+            const std::size_t end = line.find(u'\t', start);
+            QString text = DecodedField(line.substr(start, end == std::u16string_view::npos ? end : end - start));
+            if (text.size() > kMaxCellCharacters)
+                text.truncate(kMaxCellCharacters);
+            kinds.append(char(KindOfCellText(text)));
+            row.append(std::move(text));
+            if (end == std::u16string_view::npos || row.size() >= result.columnCount)
+                break;
+            start = end + 1;
+        }
+    }
+    result.rows.append(std::move(row));
+    result.cellKinds.append(std::move(kinds));
 }
 
 QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows)

@@ -114,6 +114,32 @@ TEST(QueryResultTest, CellsAreCutAtFortyThousandCharacters)
     EXPECT_EQ(r.rows[0][0].size(), kMaxCellCharacters);
 }
 
+TEST(QueryResultTest, RowLinesGiveTheCellsOfTheWholeAnswerParser)
+{
+    // The streamed path parses lines on its own; it must agree with the
+    // whole-answer path on every mix of separators and transport codes.
+    const char16_t pieces[] = { u'a', u'\t', u'\u001D', u'\u001E', u'\u0008', u'\u0007', u'<', u'x' };
+    unsigned state = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        std::u16string line;
+        state = state * 1103515245 + 12345;
+        const int length = int(state >> 16) % 12;
+        for (int i = 0; i < length; ++i) {
+            state = state * 1103515245 + 12345;
+            line.push_back(pieces[(state >> 16) % std::size(pieces)]);
+        }
+        const int columns = round % 5;
+        exchange::TableAnswer answer;
+        answer.columnCount = columns;
+        answer.rows.push_back(exchange::SplitFields(line, columns));
+        QueryResult whole = MakeQueryResult(answer, -1);
+        QueryResult streamed = MakeQueryHeader(answer, -1);
+        AppendRowLine(streamed, line);
+        ASSERT_EQ(streamed.rows, whole.rows) << "columns " << columns << ", line " << QString::fromStdU16String(line).toStdString();
+        ASSERT_EQ(streamed.cellKinds, whole.cellKinds);
+    }
+}
+
 TEST(TableSchemaTest, FromTheBinarySchema)
 {
     exchange::BinarySchema schema;
