@@ -5,6 +5,8 @@
 #include "desktop/link/Prompter.h"
 #include "platform/rapi/Rapi.h"
 
+#include <algorithm>
+
 namespace explorer {
 namespace {
 
@@ -48,6 +50,17 @@ bool ListEntries(const QString& path, DWORD fields, QVector<Entry>* entries)
     return true;
 }
 
+bool CancelledBy(const DeleteState* state)
+{
+    return state->progress && state->progress->cancelled.load();
+}
+
+void CountRemoved(const DeleteState* state)
+{
+    if (state->progress)
+        ++state->progress->removed;
+}
+
 PromptAnswer AskReadOnly(const QString& path)
 {
     devlink::PromptRequest request;
@@ -86,6 +99,10 @@ int DeleteFilesIn(const QString& path, DeleteState* state)
     for (const Entry& entry : std::as_const(entries)) {
         if (entry.attributes & kAttributeDirectory)
             continue;
+        if (CancelledBy(state)) {
+            state->stopped = true;
+            return kDeleteCancelled;
+        }
         const QString filePath = JoinDevicePath(path, entry.name);
         const std::u16string name = W(filePath);
         if (entry.attributes & kAttributeReadOnly) {
@@ -107,8 +124,10 @@ int DeleteFilesIn(const QString& path, DeleteState* state)
             }
             CeSetFileAttributes(name.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
-        if (CeDeleteFile(name.c_str()))
+        if (CeDeleteFile(name.c_str())) {
+            CountRemoved(state);
             continue;
+        }
         const bool lost = ConnectionLost();
         if (lost || CeGetLastError() != kErrorInvalidName) {
             devlink::ShowMessage(QStringLiteral("Error"),
@@ -155,8 +174,13 @@ bool DeleteDirectory(const QString& path, DeleteState* state)
     if (path == QLatin1String("\\") || path.isEmpty())
         return result;
     const std::u16string name = W(path);
+    if (CancelledBy(state)) {
+        state->stopped = true;
+        return false;
+    }
     if (CeRemoveDirectory(name.c_str())) {
         state->removedDirs.append(path);
+        CountRemoved(state);
         return result;
     }
     if (!state->stopReported) {
@@ -169,6 +193,21 @@ bool DeleteDirectory(const QString& path, DeleteState* state)
     if (ConnectionLost())
         state->stopped = true;
     return false;
+}
+
+int CountEntriesBelow(const QString& path, const DeleteProgress* progress)
+{
+    QVector<Entry> entries;
+    if (!ListEntries(path, FAF_NAME | FAF_ATTRIBUTES, &entries))
+        return -1;
+    int count = int(entries.size());
+    for (const Entry& entry : std::as_const(entries)) {
+        if (progress && progress->cancelled.load())
+            break;
+        if (entry.attributes & kAttributeDirectory)
+            count += std::max(0, CountEntriesBelow(JoinDevicePath(path, entry.name), progress));
+    }
+    return count;
 }
 
 bool DeleteListFile(const QString& path, const QString& name)

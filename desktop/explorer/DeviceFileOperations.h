@@ -7,6 +7,7 @@
 // (the device session's worker), never on the window thread.
 #pragma once
 
+#include "desktop/explorer/DeleteProgress.h"
 #include "platform/rapi/CeTypes.h"
 
 #include <QString>
@@ -29,7 +30,15 @@ struct DeleteState {
     bool stopped = false;
     // The folders removed, deepest first.
     QStringList removedDirs;
+    // When set: counts every file and folder removed, and a cancel set on it
+    // stops the delete before the next entry, as a Cancel answer does.
+    DeleteProgress* progress = nullptr;
 };
+
+// The files and folders below `path` (not counting `path`), for a delete's
+// progress; stops early (with what it counted) once `progress` is cancelled.
+// -1 when `path` cannot be read.
+int CountEntriesBelow(const QString& path, const DeleteProgress* progress = nullptr);
 
 // DeleteFilesIn's results.
 inline constexpr int kFilesDeleted = 5; // every file deleted, or none there

@@ -37,6 +37,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace explorer {
 
@@ -113,6 +114,8 @@ signals:
     void editListRowRequested(int row);
     void propertiesReady(const explorer::FileProperties& properties);
     void openDatabaseRequested(const QString& path);
+    // A delete has begun; `progress` counts it while it runs (see DeleteProgress).
+    void deleteStarted(std::shared_ptr<explorer::DeleteProgress> progress);
 
 private:
     struct Listing {

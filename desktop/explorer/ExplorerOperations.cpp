@@ -8,6 +8,7 @@
 
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 
 namespace explorer {
@@ -36,6 +37,12 @@ struct DeleteOutcome {
     FileRows dirs;
 };
 
+// Marks a delete's progress finished however its work ends.
+struct FinishedAtEnd {
+    DeleteProgress& progress;
+    ~FinishedAtEnd() { progress.finished = true; }
+};
+
 } // namespace
 
 void ExplorerController::DeleteTreeDirectory()
@@ -47,9 +54,12 @@ void ExplorerController::DeleteTreeDirectory()
     const bool hasChildren = item->rowCount() > 0;
     const QString name = item->text();
     auto outcome = std::make_shared<DeleteOutcome>();
+    auto progress = std::make_shared<DeleteProgress>();
+    emit deleteStarted(progress);
     PausePoll();
     Run(
-        [outcome, dir, hasChildren, name] {
+        [outcome, progress, dir, hasChildren, name] {
+            FinishedAtEnd finished { *progress };
             const QString question = dir == QLatin1String("\\")
                 ? QStringLiteral("Delete all of the files and directories on the device ?")
                 : QStringLiteral("Delete the directory \"%1\"%2")
@@ -59,13 +69,18 @@ void ExplorerController::DeleteTreeDirectory()
             if (!AskYes(QStringLiteral("Delete directory"), question))
                 return;
             outcome->confirmed = true;
+            // The folder itself goes too, unless it is the root.
+            progress->total = std::max(0, CountEntriesBelow(dir, progress.get()))
+                + (dir == QLatin1String("\\") ? 0 : 1);
             DeleteState state;
+            state.progress = progress.get();
             DeleteDirectory(dir, &state);
             outcome->removedDirs = state.removedDirs;
             outcome->dirName = dir;
             while (outcome->dirName != QLatin1String("\\") && state.removedDirs.contains(outcome->dirName))
                 outcome->dirName = ParentDevicePath(outcome->dirName);
-            if (!state.stopped)
+            // A cancelled delete leaves the device reachable: show what stayed.
+            if (!state.stopped || progress->cancelled)
                 outcome->listed = ReadDirectory(outcome->dirName, &outcome->files, &outcome->dirs);
         },
         [this, outcome, dir] {
@@ -110,9 +125,12 @@ void ExplorerController::DeleteListSelection(const QList<int>& rows)
     const QString dir = m_dirName;
     const QStringList treeFolders = DirectoryTreeModel::ChildNames(CurrentTreeItem());
     auto outcome = std::make_shared<DeleteOutcome>();
+    auto progress = std::make_shared<DeleteProgress>();
+    emit deleteStarted(progress);
     PausePoll();
     Run(
-        [outcome, items, dir, treeFolders] {
+        [outcome, progress, items, dir, treeFolders] {
+            FinishedAtEnd finished { *progress };
             QString question = items.size() == 1
                 ? QString::fromLatin1(items[0].isDir ? "This will delete the directory \"%1\"\r\n\r\n"
                                                      : "This will delete the file \"%1\"\r\n\r\n")
@@ -121,11 +139,19 @@ void ExplorerController::DeleteListSelection(const QList<int>& rows)
             if (!AskYes(QStringLiteral("Delete"), question + QStringLiteral("Are you sure ?")))
                 return;
             outcome->confirmed = true;
+            int total = 0;
+            for (const Item& item : items)
+                total += 1 + (item.isDir ? std::max(0, CountEntriesBelow(JoinDevicePath(dir, item.name), progress.get())) : 0);
+            progress->total = total;
             for (const Item& item : items) {
+                if (progress->cancelled)
+                    break;
                 const QString path = JoinDevicePath(dir, item.name);
                 if (!item.isDir) {
-                    if (DeleteListFile(path, item.name))
+                    if (DeleteListFile(path, item.name)) {
                         outcome->deletedNames.append(item.name);
+                        ++progress->removed;
+                    }
                     continue;
                 }
                 if (!treeFolders.contains(item.name, Qt::CaseInsensitive)) {
@@ -134,6 +160,7 @@ void ExplorerController::DeleteListSelection(const QList<int>& rows)
                     continue;
                 }
                 DeleteState state;
+                state.progress = progress.get();
                 const bool deleted = DeleteDirectory(path, &state);
                 outcome->removedDirs += state.removedDirs;
                 if (deleted) {

@@ -4,6 +4,7 @@
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/CFilePropertiesDialog.h"
+#include "desktop/explorer/DeleteProgressWatch.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
@@ -119,6 +120,10 @@ void CMainWindow::BuildExplorerPanes()
         m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
     connect(
         m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
+    connect(m_explorer, &explorer::ExplorerController::deleteStarted, this,
+        [this](std::shared_ptr<explorer::DeleteProgress> progress) {
+            new explorer::DeleteProgressWatch(std::move(progress), this);
+        });
 
     auto* listSide = new QWidget;
     auto* listLayout = new QVBoxLayout(listSide);

@@ -6,6 +6,7 @@
 #include "WindowFixture.h"
 
 #include "desktop/explorer/CFilePropertiesDialog.h"
+#include "desktop/explorer/DeleteProgressWatch.h"
 #include "desktop/explorer/DeviceDateText.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/AgentInvocation.h"
@@ -240,6 +241,47 @@ TEST_F(ExplorerTest, ReadOnlyFilesAskOnceWithTheAllAnswers)
     EXPECT_FALSE(DeviceFileThere("\\Del"));
     EXPECT_EQ(explorer.dirName(), "\\");
     EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->rootItem(), "Del"), nullptr);
+}
+
+TEST_F(ExplorerTest, ACancelledDeleteStopsBeforeItsNextEntryAndShowsWhatStayed)
+{
+    ASSERT_TRUE(MakeDir("\\Big"));
+    ASSERT_TRUE(MakeDir("\\Big\\Sub"));
+    ASSERT_TRUE(PutDeviceFile("\\Big\\Sub\\ro.txt", "r"));
+    ASSERT_TRUE(SetAttributes("\\Big\\Sub\\ro.txt", 0x01));
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\Big\\f%1.txt").arg(i), "f"));
+    explorer::ExplorerController& explorer = Open("\\Big");
+    std::shared_ptr<explorer::DeleteProgress> progress;
+    QObject::connect(&explorer, &explorer::ExplorerController::deleteStarted,
+        [&](std::shared_ptr<explorer::DeleteProgress> started) { progress = started; });
+
+    // The read-only question comes first (folders go deepest first); Cancel
+    // is pressed while it is up, so the file asked about goes and nothing after it.
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    m_prompter.QueueAnswer(PromptAnswer::Yes);
+    m_prompter.SetHook([&](const ScriptedPrompter::Record& record) {
+        if (record.text.contains(QStringLiteral("Read-Only")))
+            progress->cancelled = true;
+    });
+    explorer.DeleteTreeDirectory();
+    Settle();
+    ASSERT_TRUE(progress);
+    EXPECT_TRUE(progress->finished);
+    EXPECT_EQ(progress->total, 23); // 20 files, Sub, ro.txt and Big itself
+    EXPECT_EQ(progress->removed, 1);
+    EXPECT_FALSE(DeviceFileThere("\\Big\\Sub\\ro.txt"));
+    EXPECT_TRUE(DeviceFileThere("\\Big\\Sub"));
+    EXPECT_TRUE(DeviceFileThere("\\Big\\f19.txt"));
+    EXPECT_EQ(explorer.dirName(), "\\Big");
+    EXPECT_EQ(ListNames().size(), 21);
+    EXPECT_EQ(m_prompter.Count(), 2);
+
+    EXPECT_EQ(explorer::DeleteProgressWatch::Text(0, 40, 5000), "Deleted 0 of 40 files and folders.");
+    EXPECT_EQ(explorer::DeleteProgressWatch::Text(10, 40, 5000),
+        "Deleted 10 of 40 files and folders.\nTime remaining: 00:15");
+    EXPECT_EQ(explorer::DeleteProgressWatch::Text(1, 100, 2001),
+        "Deleted 1 of 100 files and folders.\nTime remaining: 03:19");
 }
 
 TEST_F(ExplorerTest, DeleteFromTheList)

@@ -14,6 +14,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+
+#include <atomic>
 
 using namespace windowtest;
 
@@ -153,6 +157,57 @@ TEST_F(ExplorerPanesTest, TreeKeysRenameAndDeleteTheSelectedFolder)
     EXPECT_EQ(m_prompter.Records().front().text, QStringLiteral("Delete the directory \"Kept\" ?"));
     EXPECT_TRUE(WaitFor([&] { return path->text() == "\\Docs"; }));
     EXPECT_EQ(explorer::DirectoryTreeModel::ChildNamed(docs, "Kept"), nullptr);
+}
+
+TEST_F(ExplorerPanesTest, ALongDeleteShowsItsProgressAndStopsAtCancel)
+{
+    StartDevice();
+    for (const char* dir : { "\\Big", "\\Big\\Sub" }) {
+        const std::u16string name = linktest::U(QString::fromLatin1(dir));
+        ASSERT_TRUE(Device().CeCreateDirectory(name.c_str(), nullptr));
+    }
+    ASSERT_TRUE(PutDeviceFile("\\Big\\Sub\\ro.txt", "r"));
+    ASSERT_TRUE(Device().CeSetFileAttributes(u"\\Big\\Sub\\ro.txt", 0x01));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\Big\\f%1.txt").arg(i), "f"));
+    OpenMainWindow();
+    ASSERT_TRUE(WaitForStartup());
+    ASSERT_TRUE(Settled());
+    explorer::ExplorerController* explorer = m_window->explorer();
+    QStandardItem* big = explorer::DirectoryTreeModel::ChildNamed(explorer->treeModel()->rootItem(), "Big");
+    ASSERT_NE(big, nullptr);
+    ClickTreeItem(big->index());
+    ASSERT_TRUE(Settled());
+
+    // The read-only question holds the delete long enough for its progress
+    // to show; the user presses Cancel meanwhile.
+    std::atomic<bool> cancelPressed { false };
+    m_prompter.SetHook([&](const devlink::ScriptedPrompter::Record& record) {
+        if (record.text.contains(QStringLiteral("Read-Only")))
+            WaitFor([&] { return cancelPressed.load(); }, 20000);
+    });
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    explorer::CFileDropTreeCtrl* tree = m_window->directoryTree();
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QProgressDialog* progress = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        progress = m_window->findChild<QProgressDialog*>(QStringLiteral("deleteProgressDialog"));
+        return progress && progress->isVisible();
+    }));
+    EXPECT_EQ(progress->labelText(), QStringLiteral("Deleted 0 of 13 files and folders."));
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    cancelPressed = true;
+    ASSERT_TRUE(WaitFor([&] { return !m_window->findChild<QProgressDialog*>(QStringLiteral("deleteProgressDialog")); }));
+    ASSERT_TRUE(Settled());
+    const auto exists = [&](const char16_t* name) { return Device().CeGetFileAttributes(name) != 0xFFFFFFFF; };
+    EXPECT_FALSE(exists(u"\\Big\\Sub\\ro.txt"));
+    EXPECT_TRUE(exists(u"\\Big\\Sub"));
+    EXPECT_TRUE(exists(u"\\Big\\f9.txt"));
+    m_prompter.SetHook({});
 }
 
 TEST_F(ExplorerPanesTest, AReconnectedDeviceIsReadAgain)
