@@ -81,6 +81,16 @@ void ExplorerController::Run(
         });
 }
 
+void ExplorerController::RunWaited(std::function<void()> work, std::function<void()> done)
+{
+    if (m_waitedReads++ == 0)
+        emit waitingChanged(true);
+    Run(std::move(work), std::move(done), [this] {
+        if (--m_waitedReads == 0)
+            emit waitingChanged(false);
+    });
+}
+
 void ExplorerController::Start(const QString& selectPath)
 {
     m_stopped = false;
@@ -118,7 +128,7 @@ void ExplorerController::Refresh(bool filesOnly)
     m_list.SetSizeForm(ShowFilesizeAs());
     auto listing = std::make_shared<Listing>();
     const QString dir = m_dirName;
-    Run(
+    RunWaited(
         [listing, dir, filesOnly] {
             // A directory that went away gives way to its nearest parent.
             listing->dirName = NearestExisting(dir);
@@ -143,7 +153,7 @@ void ExplorerController::SelectDirectory(const QString& path, bool byUser)
     const QStringList branchNames = DirectoryTreeModel::ChildNames(item);
     const bool branchHasPlaceholder = item && item->rowCount() > 0 && branchNames.isEmpty();
     auto listing = std::make_shared<Listing>();
-    Run(
+    RunWaited(
         [listing, path, byUser, branchNames, branchHasPlaceholder] {
             QString dir = path;
             if (!DirectoryExists(dir)) {
@@ -180,7 +190,7 @@ void ExplorerController::ExpandBranch(const QModelIndex& index)
     const QString path = DirectoryTreeModel::PathOf(item);
     const QStringList shown = DirectoryTreeModel::ChildNames(item);
     auto listing = std::make_shared<Listing>();
-    Run(
+    RunWaited(
         [listing, path] {
             listing->branchPath = path;
             listing->branchRead = ReadInSubdirectoryTree(path, &listing->branch, path, false);

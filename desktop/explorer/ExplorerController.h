@@ -114,6 +114,8 @@ signals:
     void editListRowRequested(int row);
     void propertiesReady(const explorer::FileProperties& properties);
     void openDatabaseRequested(const QString& path);
+    // A read the user waits for began (true) or the last of them ended (false).
+    void waitingChanged(bool waiting);
     // A delete has begun; `progress` counts it while it runs (see DeleteProgress).
     void deleteStarted(std::shared_ptr<explorer::DeleteProgress> progress);
 
@@ -139,6 +141,9 @@ private:
     // Runs `work` on the device's worker; `done` follows here when it ran,
     // `ended` (when set) in any case.
     void Run(std::function<void()> work, std::function<void()> done, std::function<void()> ended = {});
+    // The same for a read the user waits for: the panes show the wait
+    // cursor until it ends (a poll's reads do not).
+    void RunWaited(std::function<void()> work, std::function<void()> done);
     void ApplyListing(const Listing& listing);
     void ShowList(const FileRows& files, const FileRows& dirs);
     void SetDirName(const QString& path);
@@ -147,6 +152,7 @@ private:
     // whose name is then edited in place.
     void CreateFolder(bool fromTree);
     void PausePoll() { ++m_pauseCount; }
+    int m_waitedReads = 0;
     void ResumePoll();
     // The tree item of m_dirName.
     QStandardItem* CurrentTreeItem() const;

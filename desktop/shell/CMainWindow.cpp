@@ -120,6 +120,14 @@ void CMainWindow::BuildExplorerPanes()
         m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
     connect(
         m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
+    connect(m_explorer, &explorer::ExplorerController::waitingChanged, this, [this](bool waiting) {
+        for (QWidget* pane : { static_cast<QWidget*>(m_tree), static_cast<QWidget*>(m_list) }) {
+            if (waiting)
+                pane->setCursor(Qt::WaitCursor);
+            else
+                pane->unsetCursor();
+        }
+    });
     connect(m_explorer, &explorer::ExplorerController::deleteStarted, this,
         [this](std::shared_ptr<explorer::DeleteProgress> progress) {
             new explorer::DeleteProgressWatch(std::move(progress), this);

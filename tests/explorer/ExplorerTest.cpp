@@ -194,8 +194,16 @@ TEST_F(ExplorerTest, PollOfAnUnchangedFolderLeavesTheListAlone)
     explorer::ExplorerController& explorer = Open("\\Same", 200);
     QSignalSpy resets(explorer.listModel(), &QAbstractItemModel::modelReset);
     QSignalSpy polls(&explorer, &explorer::ExplorerController::pollChecked);
+    QSignalSpy waits(&explorer, &explorer::ExplorerController::waitingChanged);
     EXPECT_TRUE(WaitFor([&] { return polls.size() >= 3; }, 5000));
     EXPECT_EQ(resets.size(), 0);
+    // Polls never show the wait cursor; a refresh the user asked for does, until it is shown.
+    EXPECT_EQ(waits.size(), 0);
+    explorer.Refresh(false);
+    Settle();
+    ASSERT_EQ(waits.size(), 2);
+    EXPECT_TRUE(waits[0][0].toBool());
+    EXPECT_FALSE(waits[1][0].toBool());
     // A changed file is shown by the next cycle.
     ASSERT_TRUE(PutDeviceFile("\\Same\\two.txt", "22"));
     EXPECT_TRUE(WaitFor([&] { return ListNames().size() == 2; }, 3000));
