@@ -1,8 +1,13 @@
 #include "desktop/explorer/CExplorerView.h"
 
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/FileTransfers.h"
 
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 
 namespace explorer {
 
@@ -12,6 +17,48 @@ CExplorerView::CExplorerView(ExplorerController* controller, QWidget* parent)
 {
     // Renames start from F2 or the menu, never from a click.
     setEditTriggers(NoEditTriggers);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    controller->transfers()->SetDialogParent(this);
+}
+
+void CExplorerView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (LocalPathsOf(event->mimeData()).isEmpty() || event->source()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CExplorerView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (LocalPathsOf(event->mimeData()).isEmpty() || event->source()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CExplorerView::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = LocalPathsOf(event->mimeData());
+    if (paths.isEmpty() || event->source()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_controller->transfers()->OnDropFiles(paths);
+}
+
+bool CExplorerView::ClipboardHasFiles()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard && !LocalPathsOf(clipboard->mimeData()).isEmpty();
 }
 
 bool CExplorerView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

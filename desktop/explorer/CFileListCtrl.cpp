@@ -1,6 +1,7 @@
 #include "desktop/explorer/CFileListCtrl.h"
 
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
 
 #include <QContextMenuEvent>
@@ -47,6 +48,7 @@ CFileListCtrl::CFileListCtrl(ExplorerController* controller, QWidget* parent)
         scrollTo(index);
         edit(index);
     });
+    connect(controller->transfers(), &FileTransfers::filesSelected, this, &CFileListCtrl::SelectNames);
     connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, &CFileListCtrl::RememberView);
     connect(model(), &QAbstractItemModel::modelReset, this, &CFileListCtrl::RestoreView);
 }
@@ -76,6 +78,26 @@ void CFileListCtrl::RestoreView()
     if (current >= 0)
         selectionModel()->setCurrentIndex(list->index(current, 0), QItemSelectionModel::NoUpdate);
     verticalScrollBar()->setValue(m_keptScroll);
+}
+
+void CFileListCtrl::SelectNames(const QStringList& names)
+{
+    FileListModel* list = m_controller->listModel();
+    clearSelection();
+    int first = -1;
+    for (const QString& name : names) {
+        const int row = list->RowOf(name);
+        if (row < 0)
+            continue;
+        selectionModel()->select(list->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (first < 0)
+            first = row;
+    }
+    if (first >= 0) {
+        selectionModel()->setCurrentIndex(list->index(first, 0), QItemSelectionModel::NoUpdate);
+        scrollTo(list->index(first, 0));
+    }
+    setFocus();
 }
 
 QList<int> CFileListCtrl::SelectedRows() const
@@ -159,9 +181,10 @@ QMenu* CFileListCtrl::BuildContextMenu()
         if (!m_menu->isEmpty())
             m_menu->addSeparator();
     }
+    FileTransfers* transfers = m_controller->transfers();
     if (!rows.isEmpty())
-        add(QStringLiteral("Copy"), "copyAction", false, [] {});
-    add(QStringLiteral("Paste"), "pasteAction", false, [] {});
+        add(QStringLiteral("Copy"), "copyAction", true, [transfers, rows] { transfers->CopySelectionToClipboard(rows); });
+    add(QStringLiteral("Paste"), "pasteAction", ClipboardHasFiles(), [transfers] { transfers->PasteFromClipboard(); });
     m_menu->addSeparator();
     if (rows.size() == 1) {
         add(QStringLiteral("Rename"), "renameAction", true, [this, row = rows.first()] {
