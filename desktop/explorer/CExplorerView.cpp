@@ -23,42 +23,44 @@ CExplorerView::CExplorerView(ExplorerController* controller, QWidget* parent)
     controller->transfers()->SetDialogParent(this);
 }
 
-void CExplorerView::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (LocalPathsOf(event->mimeData()).isEmpty() || event->source()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-}
+namespace {
 
-void CExplorerView::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (LocalPathsOf(event->mimeData()).isEmpty() || event->source()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-}
-
-void CExplorerView::dropEvent(QDropEvent* event)
+// Takes PC files offered by another program as a copy; the list's own drags
+// and anything without local files are refused.
+QStringList AcceptedFiles(QDropEvent* event)
 {
     const QStringList paths = LocalPathsOf(event->mimeData());
     if (paths.isEmpty() || event->source()) {
         event->ignore();
-        return;
+        return {};
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    m_controller->transfers()->OnDropFiles(paths);
+    return paths;
+}
+
+} // namespace
+
+void CExplorerView::dragEnterEvent(QDragEnterEvent* event)
+{
+    AcceptedFiles(event);
+}
+
+void CExplorerView::dragMoveEvent(QDragMoveEvent* event)
+{
+    AcceptedFiles(event);
+}
+
+void CExplorerView::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = AcceptedFiles(event);
+    if (!paths.isEmpty())
+        m_controller->transfers()->OnDropFiles(paths);
 }
 
 bool CExplorerView::ClipboardHasFiles()
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    return clipboard && !LocalPathsOf(clipboard->mimeData()).isEmpty();
+    return !LocalPathsOf(QGuiApplication::clipboard()->mimeData()).isEmpty();
 }
 
 bool CExplorerView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

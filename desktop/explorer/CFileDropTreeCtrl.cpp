@@ -86,8 +86,10 @@ QMenu* CFileDropTreeCtrl::BuildContextMenu()
     add(QStringLiteral("Search for SQLCE databases.."), "searchAction", false, [] {});
     m_menu->addSeparator();
     FileTransfers* transfers = m_controller->transfers();
-    add(QStringLiteral("Copy"), "copyAction", true, [transfers] { transfers->CopyTreeDirectoryToClipboard(); });
-    add(QStringLiteral("Paste"), "pasteAction", ClipboardHasFiles(), [transfers] { transfers->PasteFromClipboard(); });
+    add(QStringLiteral("Copy"), "copyAction", true,
+        [transfers] { transfers->CopyTreeDirectoryToClipboard(); });
+    add(QStringLiteral("Paste"), "pasteAction", ClipboardHasFiles(),
+        [transfers] { transfers->PasteFromClipboard(); });
     m_menu->addSeparator();
     add(QStringLiteral("Rename"), "renameAction", !atRoot, [this] { edit(currentIndex()); });
     add(QStringLiteral("Delete"), "deleteAction", true, [this] { m_controller->DeleteTreeDirectory(); });

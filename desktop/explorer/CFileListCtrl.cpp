@@ -5,6 +5,7 @@
 #include "desktop/link/DeviceLink.h"
 
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -35,6 +36,8 @@ CFileListCtrl::CFileListCtrl(ExplorerController* controller, QWidget* parent)
     setUniformRowHeights(true);
     setSelectionMode(ExtendedSelection);
     setSortingEnabled(true);
+    setDragEnabled(true);
+    setDragDropMode(DragDrop);
     header()->setStretchLastSection(false);
     header()->setSortIndicator(kColumnName, Qt::AscendingOrder);
     for (int column = 0; column < kColumnCount; ++column)
@@ -89,7 +92,8 @@ void CFileListCtrl::SelectNames(const QStringList& names)
         const int row = list->RowOf(name);
         if (row < 0)
             continue;
-        selectionModel()->select(list->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selectionModel()->select(
+            list->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         if (first < 0)
             first = row;
     }
@@ -183,8 +187,10 @@ QMenu* CFileListCtrl::BuildContextMenu()
     }
     FileTransfers* transfers = m_controller->transfers();
     if (!rows.isEmpty())
-        add(QStringLiteral("Copy"), "copyAction", true, [transfers, rows] { transfers->CopySelectionToClipboard(rows); });
-    add(QStringLiteral("Paste"), "pasteAction", ClipboardHasFiles(), [transfers] { transfers->PasteFromClipboard(); });
+        add(QStringLiteral("Copy"), "copyAction", true,
+            [transfers, rows] { transfers->CopySelectionToClipboard(rows); });
+    add(QStringLiteral("Paste"), "pasteAction", ClipboardHasFiles(),
+        [transfers] { transfers->PasteFromClipboard(); });
     m_menu->addSeparator();
     if (rows.size() == 1) {
         add(QStringLiteral("Rename"), "renameAction", true, [this, row = rows.first()] {
@@ -205,6 +211,20 @@ QMenu* CFileListCtrl::BuildContextMenu()
     m_menu->addSeparator();
     add(QStringLiteral("New folder"), "newFolderAction", true, [this] { m_controller->CreateListFolder(); });
     return m_menu;
+}
+
+void CFileListCtrl::startDrag(Qt::DropActions)
+{
+    devlink::TraceLine(QStringLiteral("Begin drag'n'drop..\r\n"));
+    QMimeData* data = m_controller->transfers()->PrepareDrag(SelectedRows());
+    if (!data)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    // A move deletes nothing on the device.
+    devlink::TraceLine(action == Qt::CopyAction ? QStringLiteral("COPY selected files..\r\n")
+                                                : QStringLiteral("MOVE selected files..\r\n"));
 }
 
 void CFileListCtrl::contextMenuEvent(QContextMenuEvent* event)

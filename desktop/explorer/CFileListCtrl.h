@@ -7,7 +7,8 @@
 // version and stay disabled), "Copy" (the selection to the clipboard),
 // "Paste" (the clipboard's PC files into the current directory), "Rename",
 // "Delete ", "Properties", "Refresh", "New folder". Files dropped from
-// other programs are selected once they arrived.
+// other programs are selected once they arrived; selected rows dragged out
+// reach the drop target as PC files, fetched when the drop happens.
 //
 // Threads: window thread only.
 #pragma once
@@ -32,6 +33,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     void SelectNames(const QStringList& names);

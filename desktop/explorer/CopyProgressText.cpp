@@ -28,7 +28,9 @@ QString TimeRemainingText(qint64 elapsedSeconds, int percent)
     const qint64 remaining = (elapsedSeconds * 100 / percent) * (100 - percent) / 100 + 1;
     const qint64 hours = remaining / 3600, minutes = remaining / 60 % 60, seconds = remaining % 60;
     if (hours == 0)
-        return QStringLiteral("%1:%2").arg(minutes, 2, 10, QLatin1Char('0')).arg(seconds, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2")
+            .arg(minutes, 2, 10, QLatin1Char('0'))
+            .arg(seconds, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2:%3")
         .arg(hours, 2, 10, QLatin1Char('0'))
         .arg(minutes, 2, 10, QLatin1Char('0'))

@@ -51,7 +51,8 @@ void TellNameRefused(const QString& path, const QString& problem, bool toDevice)
 {
     Tell(QStringLiteral("Copy Error"),
         QStringLiteral("\"%1\" cannot be copied %2:\r\n%3")
-            .arg(path, toDevice ? QStringLiteral("to the device") : QStringLiteral("to this computer"), problem));
+            .arg(path, toDevice ? QStringLiteral("to the device") : QStringLiteral("to this computer"),
+                problem));
 }
 
 bool AutoInstallCabs()
@@ -59,7 +60,6 @@ bool AutoInstallCabs()
     quint32 value = 0;
     return settings::ReadDword(QStringLiteral("AutoInstallCABs"), &value) && value == 1;
 }
-
 
 } // namespace
 
@@ -161,14 +161,16 @@ bool CopyWorker::CopyFileToDevice(const QString& pcPath, const QString& deviceDi
 
     BeginFile(pcPath, target);
     devlink::TraceLine(QStringLiteral("CopyFileToDeviceThread() started..\r\n"));
-    const CopyOutcome outcome = devlink::CopyFileToDevice(pcPath, target, [this](quint64 copied, qint64 total) {
-        if (total >= 0)
-            m_job.totalBytes = quint64(total);
-        m_job.copiedBytes = copied;
-    });
+    const CopyOutcome outcome
+        = devlink::CopyFileToDevice(pcPath, target, [this](quint64 copied, qint64 total) {
+              if (total >= 0)
+                  m_job.totalBytes = quint64(total);
+              m_job.copiedBytes = copied;
+          });
     m_job.succeeded = outcome.copied();
     if (outcome.copied()) {
-        if (target.endsWith(QLatin1String("cab"), Qt::CaseInsensitive) && AutoInstallCabs() && m_events.installCab)
+        if (target.endsWith(QLatin1String("cab"), Qt::CaseInsensitive) && AutoInstallCabs()
+            && m_events.installCab)
             Post([installCab = m_events.installCab, target] { installCab(target); });
         return true;
     }
@@ -180,11 +182,13 @@ bool CopyWorker::CopyFileToDevice(const QString& pcPath, const QString& deviceDi
     }
     switch (outcome.step) {
     case Step::OpenSource:
-        Tell(QStringLiteral("CopyToDevice Error 2"), QStringLiteral("Could not open the file \"%1\".").arg(pcPath));
+        Tell(QStringLiteral("CopyToDevice Error 2"),
+            QStringLiteral("Could not open the file \"%1\".").arg(pcPath));
         break;
     case Step::Read:
         Tell(QStringLiteral("CopyToDevice Error 2"),
-            QStringLiteral("Could not read the file \"%1\".\r\nError: %2\r\n").arg(pcPath, outcome.localError));
+            QStringLiteral("Could not read the file \"%1\".\r\nError: %2\r\n")
+                .arg(pcPath, outcome.localError));
         break;
     case Step::CreateTarget:
         Tell(QStringLiteral("CopyToDevice Error 1"),
@@ -219,11 +223,14 @@ bool CopyWorker::CopyDirectoryToDevice(const QString& pcDir, const QString& devi
                 ConnectionLost();
             else
                 devlink::ShowDeviceError(
-                    QStringLiteral("Could not create the folder \"%1\" on the device.\r\n\r\nError: ").arg(target));
+                    QStringLiteral("Could not create the folder \"%1\" on the device.\r\n\r\nError: ")
+                        .arg(target));
             return false;
         }
         if (m_events.folderCreated)
-            Post([folderCreated = m_events.folderCreated, deviceDir, name] { folderCreated(deviceDir, name); });
+            Post([folderCreated = m_events.folderCreated, deviceDir, name] {
+                folderCreated(deviceDir, name);
+            });
     } else if (!(attributes & kAttributeDirectory)) {
         Tell(QStringLiteral("Error"),
             QStringLiteral("Could not create the folder \"%1\" on the device.\r\n\r\nError: ").arg(target)
@@ -295,12 +302,14 @@ bool CopyWorker::CopyFileFromDevice(const QString& devicePath, const QString& pc
             QStringLiteral("Could not open \"%1\".\r\n").arg(devicePath) + ErrorLine(outcome.deviceError));
         break;
     case Step::CreateTarget:
-        Tell(QStringLiteral("CopyFromDevice Error 2"), QStringLiteral("Could not open the file \"%1\".").arg(pcPath));
+        Tell(QStringLiteral("CopyFromDevice Error 2"),
+            QStringLiteral("Could not open the file \"%1\".").arg(pcPath));
         break;
     case Step::Write:
         // A full disk, among others: the copy is not whole, and says so.
         Tell(QStringLiteral("CopyFromDevice Error 3"),
-            QStringLiteral("Could not write the file \"%1\".\r\nError: %2\r\n").arg(pcPath, outcome.localError));
+            QStringLiteral("Could not write the file \"%1\".\r\nError: %2\r\n")
+                .arg(pcPath, outcome.localError));
         break;
     default:
         Tell(QStringLiteral("Error"),
@@ -329,10 +338,12 @@ bool CopyWorker::CopyDirectoryFromDevice(const QString& deviceDir, const QString
         return false;
     }
     for (const FileRow& file : std::as_const(files))
-        if (Stopped() || !CopyFileFromDevice(JoinDevicePath(deviceDir, file.name), QDir(pcDir).filePath(file.name)))
+        if (Stopped()
+            || !CopyFileFromDevice(JoinDevicePath(deviceDir, file.name), QDir(pcDir).filePath(file.name)))
             return false;
     for (const FileRow& dir : std::as_const(dirs))
-        if (Stopped() || !CopyDirectoryFromDevice(JoinDevicePath(deviceDir, dir.name), QDir(pcDir).filePath(dir.name)))
+        if (Stopped()
+            || !CopyDirectoryFromDevice(JoinDevicePath(deviceDir, dir.name), QDir(pcDir).filePath(dir.name)))
             return false;
     return !Stopped();
 }

@@ -3,6 +3,7 @@
 #include "desktop/explorer/CCopyProgressDialog.h"
 #include "desktop/explorer/ClipboardFolder.h"
 #include "desktop/explorer/CopyWorker.h"
+#include "desktop/explorer/DeviceDragData.h"
 #include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/DeviceLink.h"
@@ -11,6 +12,7 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -29,6 +31,12 @@ bool PrepareClipboardDir()
         QStringLiteral("Unable to create the temporary Clipboard directory:\r\n\r\n%1").arg(ClipboardDir()),
         devlink::PromptIcon::Information);
     return false;
+}
+
+QClipboard* Clipboard()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
+                                                                        : nullptr;
 }
 
 } // namespace
@@ -50,7 +58,9 @@ FileTransfers::FileTransfers(ExplorerController* explorer)
     , m_explorer(explorer)
 {
     connect(explorer, &ExplorerController::settled, this, &FileTransfers::OnExplorerSettled);
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
+    // Without a window system (a program on QCoreApplication) there is no
+    // clipboard to watch.
+    if (QClipboard* clipboard = Clipboard())
         connect(clipboard, &QClipboard::dataChanged, this, &FileTransfers::OnClipboardChanged);
 }
 
@@ -144,7 +154,7 @@ void FileTransfers::OnExplorerSettled()
 
 void FileTransfers::PasteFromClipboard()
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
+    QClipboard* clipboard = Clipboard();
     const QStringList paths = LocalPathsOf(clipboard ? clipboard->mimeData() : nullptr);
     if (!paths.isEmpty())
         OnDropFiles(paths);
@@ -213,12 +223,73 @@ void FileTransfers::CopyOutToClipboard(const QString& dir, const QList<OutItem>&
         });
 }
 
+QMimeData* FileTransfers::PrepareDrag(const QList<int>& rows)
+{
+    QList<OutItem> items;
+    FileListModel* list = m_explorer->listModel();
+    for (int row : rows)
+        if (row >= 0 && row < list->rowCount())
+            items.append({ list->rowAt(row).name, list->rowAt(row).isDir });
+    if (items.isEmpty() || m_running)
+        return nullptr;
+    const QString folder = DragDropDir();
+    if (!PrepareTempDir(folder)) {
+        devlink::ShowMessage(QStringLiteral("Error"),
+            QStringLiteral("Unable to create the temporary drag'n'drop directory:\r\n\r\n%1").arg(folder),
+            devlink::PromptIcon::Information);
+        return nullptr;
+    }
+    // Placeholders only: nothing leaves the device until a target wants it.
+    QStringList paths;
+    for (const OutItem& item : std::as_const(items)) {
+        const QString local = QDir(folder).filePath(item.name);
+        const bool made = item.isDir ? QDir().mkdir(local) : QFile(local).open(QIODevice::WriteOnly);
+        if (!made)
+            return nullptr;
+        paths.append(local);
+    }
+    const QString dir = m_explorer->dirName();
+    QPointer<FileTransfers> self(this);
+    return new DeviceDragData(paths, [self, dir, items] { return self && self->FetchDragFiles(dir, items); });
+}
+
+bool FileTransfers::FetchDragFiles(const QString& dir, const QList<OutItem>& items)
+{
+    if (m_running)
+        return false;
+    devlink::TraceLine(QStringLiteral("Copy the files from the device NOW !!!\r\n"));
+    bool ended = false, whole = false;
+    QEventLoop loop;
+    Start(
+        std::make_shared<CopyJob>(false),
+        [dir, items](CopyJob& job) {
+            CopyWorker worker(job);
+            for (const OutItem& item : items) {
+                const QString devicePath = JoinDevicePath(dir, item.name);
+                const QString local = QDir(DragDropDir()).filePath(item.name);
+                const bool copied = item.isDir ? worker.CopyDirectoryFromDevice(devicePath, local)
+                                               : worker.CopyFileFromDevice(devicePath, local);
+                if (!copied)
+                    return false;
+            }
+            return true;
+        },
+        [&ended, &whole, &loop](bool succeeded) {
+            ended = true;
+            whole = succeeded;
+            loop.quit();
+        });
+    if (!ended)
+        loop.exec();
+    return whole;
+}
+
 void FileTransfers::PutOnClipboard(const QStringList& paths)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
+    QClipboard* clipboard = Clipboard();
     if (!clipboard) {
-        devlink::ShowMessage(QStringLiteral("Error"), QStringLiteral("Could not copy file(s) to the Clipboard"),
-            devlink::PromptIcon::Warning);
+        devlink::ShowMessage(QStringLiteral("Error"),
+            QStringLiteral("Could not copy file(s) to the Clipboard"), devlink::PromptIcon::Warning);
         return;
     }
     devlink::TraceLine(QStringLiteral("Copying file(s) to the Clipboard..\r\n"));
@@ -241,13 +312,15 @@ void FileTransfers::OnClipboardChanged()
 {
     if (!m_ownsClipboard)
         return;
-    QClipboard* clipboard = QGuiApplication::clipboard();
+    QClipboard* clipboard = Clipboard();
     // The notice of our own data: nothing to do.
     if (m_clipboardData && clipboard->mimeData() == m_clipboardData.data()) {
-        devlink::TraceLine(QStringLiteral("OnClipChange():  Notification of our temporary Clipboard data...\r\n"));
+        devlink::TraceLine(
+            QStringLiteral("OnClipChange():  Notification of our temporary Clipboard data...\r\n"));
         return;
     }
-    devlink::TraceLine(QStringLiteral("OnClipChange():  Clearing out our temporary Clipboard directory..\r\n"));
+    devlink::TraceLine(
+        QStringLiteral("OnClipChange():  Clearing out our temporary Clipboard directory..\r\n"));
     EmptyTempDir(ClipboardDir());
     EmptyTempDir(DragDropDir());
     m_ownsClipboard = false;

@@ -10,6 +10,9 @@
 //                        device files and folders are copied into the
 //                        clipboard folder (ClipboardFolder.h) and the
 //                        clipboard then offers their local paths
+//   PrepareDrag          a drag out of the list: empty placeholders in the
+//                        drag folder, fetched from the device only when a
+//                        drop target asks for them (DeviceDragData.h)
 //   clipboard watching   when another program takes the clipboard, the
 //                        clipboard and drag folders are emptied
 //
@@ -31,7 +34,6 @@
 #include <memory>
 
 class QMimeData;
-
 
 namespace explorer {
 
@@ -55,6 +57,9 @@ public:
     // The list's rows (files and folders) of the current directory.
     void CopySelectionToClipboard(const QList<int>& rows);
     void CopyTreeDirectoryToClipboard();
+    // The data of a drag of the list's rows, for a QDrag to own; null when
+    // the drag folder could not be prepared (said) or a copy runs.
+    QMimeData* PrepareDrag(const QList<int>& rows);
 
     bool isBusy() const { return m_running; }
     // The progress dialog of the transfer running now, or null.
@@ -78,8 +83,13 @@ private:
     };
     // Runs `work` (true when every item was copied) behind a progress dialog;
     // `done` follows on this thread with its result.
-    void Start(std::shared_ptr<CopyJob> job, std::function<bool(CopyJob&)> work, std::function<void(bool)> done);
+    void Start(
+        std::shared_ptr<CopyJob> job, std::function<bool(CopyJob&)> work, std::function<void(bool)> done);
     void CopyOutToClipboard(const QString& dir, const QList<OutItem>& items);
+    // Copies the dragged items over their placeholders. The drop target
+    // waits for them inside the platform's drag loop, so this waits with a
+    // local event loop of its own, the progress dialog shown meanwhile.
+    bool FetchDragFiles(const QString& dir, const QList<OutItem>& items);
     void PutOnClipboard(const QStringList& paths);
     void OnClipboardChanged();
     void OnExplorerSettled();

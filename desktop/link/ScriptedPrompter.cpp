@@ -55,8 +55,8 @@ int ScriptedPrompter::UnexpectedCount() const
 int ScriptedPrompter::PendingAnswers() const
 {
     std::lock_guard lock(m_mutex);
-    return int(m_answers.size() + m_connectionAnswers.size() + m_sqlAnswers.size()
-        + m_overwriteAnswers.size());
+    return int(
+        m_answers.size() + m_connectionAnswers.size() + m_sqlAnswers.size() + m_overwriteAnswers.size());
 }
 
 void ScriptedPrompter::Clear()
@@ -182,7 +182,8 @@ PromptAnswer ScriptedPrompter::AskOverwrite(const OverwriteRequest& request)
     OverwriteStep step { PromptAnswer::Cancel, false };
     {
         std::lock_guard lock(m_mutex);
-        if (!m_overwriteAnswers.empty() && ButtonsOf(record.buttons).contains(m_overwriteAnswers.front().answer)) {
+        if (!m_overwriteAnswers.empty()
+            && ButtonsOf(record.buttons).contains(m_overwriteAnswers.front().answer)) {
             step = m_overwriteAnswers.front();
             m_overwriteAnswers.pop_front();
         } else {

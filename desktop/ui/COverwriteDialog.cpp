@@ -28,8 +28,9 @@ COverwriteDialog::COverwriteDialog(const devlink::OverwriteRequest& request, QWi
     setObjectName(QStringLiteral("overwriteDialog"));
     setWindowTitle(QStringLiteral("Overwrite existing file ?"));
 
-    auto* heading = NamedLabel(
-        QStringLiteral("The file \"%1\" already exists in the directory:").arg(request.fileName), "headingLabel");
+    auto* heading
+        = NamedLabel(QStringLiteral("The file \"%1\" already exists in the directory:").arg(request.fileName),
+            "headingLabel");
     auto* directory = NamedLabel(request.deviceDir, "directoryLabel");
     directory->setIndent(16);
 

@@ -179,7 +179,25 @@ protected:
         return explorer::LocalPathsOf(QGuiApplication::clipboard()->mimeData());
     }
 
-    void SetPolicy(int policy) { ASSERT_TRUE(settings::WriteDword(QStringLiteral("CopyFilesWhen"), quint32(policy))); }
+    // Starts a drop and waits until its dialog shows bytes copied.
+    explorer::CCopyProgressDialog* StartUntilBytesCopied(const QStringList& drops)
+    {
+        Transfers().OnDropFiles(drops);
+        explorer::CCopyProgressDialog* dialog = Transfers().progressDialog();
+        if (!dialog)
+            return nullptr;
+        auto* copied = dialog->findChild<QLineEdit*>("bytesCopiedEdit");
+        const bool shown = WaitFor([&] {
+            dialog->Refresh();
+            return !copied->text().isEmpty();
+        });
+        return shown ? dialog : nullptr;
+    }
+
+    void SetPolicy(int policy)
+    {
+        ASSERT_TRUE(settings::WriteDword(QStringLiteral("CopyFilesWhen"), quint32(policy)));
+    }
 
     QString m_pc;
 };
@@ -217,7 +235,8 @@ TEST(CopyNames, WhatEachSideCannotHold)
     EXPECT_EQ(explorer::DeviceNameProblem(QString(256, 'n')), "a device name holds at most 255 characters.");
     EXPECT_EQ(explorer::DeviceNameProblem(QString(255, 'n')), "");
     // 255 UTF-16 units fit the device; in UTF-8 they need twice the bytes.
-    EXPECT_EQ(explorer::LocalNameProblem(QString(200, QChar(0x0436))), "a file name here holds at most 255 bytes.");
+    EXPECT_EQ(
+        explorer::LocalNameProblem(QString(200, QChar(0x0436))), "a file name here holds at most 255 bytes.");
     EXPECT_EQ(explorer::LocalNameProblem(QString(127, QChar(0x0436))), "");
 }
 
@@ -333,15 +352,10 @@ TEST_F(FileTransferTest, CancelInTheMiddleKeepsTheDevicesOriginal)
     const QString pipe = QDir(m_pc).filePath("big.bin");
     PipeFeeder feeder(pipe, Pattern(150000), Pattern(150000));
     QSignalSpy finished(&Transfers(), &explorer::FileTransfers::finished);
-    Transfers().OnDropFiles({ pipe });
-    explorer::CCopyProgressDialog* dialog = Transfers().progressDialog();
+    explorer::CCopyProgressDialog* dialog = StartUntilBytesCopied({ pipe });
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), "Copy to device");
     auto* copied = dialog->findChild<QLineEdit*>("bytesCopiedEdit");
-    ASSERT_TRUE(WaitFor([&] {
-        dialog->Refresh();
-        return !copied->text().isEmpty();
-    }));
     EXPECT_EQ(dialog->findChild<QLineEdit*>("fromEdit")->text(), pipe);
     EXPECT_EQ(dialog->findChild<QLineEdit*>("toEdit")->text(), "\\C\\big.bin");
     EXPECT_TRUE(copied->text().endsWith(" Kb")) << copied->text().toStdString();
@@ -366,14 +380,7 @@ TEST_F(FileTransferTest, ADeviceStoppedMidCopyLeavesNoHalfFileUnderTheFinalName)
     PcFile("fresh.bin", "never sent");
     PipeFeeder feeder(pipe, Pattern(150000), Pattern(150000));
     QSignalSpy finished(&Transfers(), &explorer::FileTransfers::finished);
-    Transfers().OnDropFiles({ pipe, fresh });
-    explorer::CCopyProgressDialog* dialog = Transfers().progressDialog();
-    ASSERT_TRUE(dialog);
-    auto* copied = dialog->findChild<QLineEdit*>("bytesCopiedEdit");
-    ASSERT_TRUE(WaitFor([&] {
-        dialog->Refresh();
-        return !copied->text().isEmpty();
-    }));
+    ASSERT_TRUE(StartUntilBytesCopied({ pipe, fresh }));
     // The link's reconnection finds no device and asks; the copy adds no
     // message of its own.
     m_prompter.QueueConnectionAnswer(devlink::ConnectionErrorAnswer::Cancel);
@@ -387,7 +394,8 @@ TEST_F(FileTransferTest, ADeviceStoppedMidCopyLeavesNoHalfFileUnderTheFinalName)
     EXPECT_EQ(kept.readAll(), QByteArray("original"));
     EXPECT_FALSE(StoreEntries("\\S").contains("fresh.bin"));
     for (const ScriptedPrompter::Record& record : m_prompter.Records())
-        EXPECT_TRUE(record.kind == ScriptedPrompter::Kind::ConnectionError || record.caption == "Connection error")
+        EXPECT_TRUE(
+            record.kind == ScriptedPrompter::Kind::ConnectionError || record.caption == "Connection error")
             << record.caption.toStdString() << ": " << record.text.toStdString();
     EXPECT_EQ(m_prompter.Count(), 2) << "the rest of the batch asked again";
     EXPECT_EQ(m_prompter.UnexpectedCount(), 0);
@@ -441,7 +449,8 @@ TEST_F(FileTransferTest, DropsOnThePanesLandInTheCurrentFolderAndAreSelected)
         selected.append(explorer.listModel()->rowAt(row).name);
     EXPECT_EQ(selected, QStringList({ "Pics", "one.txt", "two.txt" }));
     EXPECT_EQ(GetDeviceFile("\\D\\Pics\\Deep\\b.bin"), "bb");
-    EXPECT_NE(explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->ItemOf("\\D\\Pics"), "Deep"), nullptr);
+    EXPECT_NE(
+        explorer::DirectoryTreeModel::ChildNamed(explorer.treeModel()->ItemOf("\\D\\Pics"), "Deep"), nullptr);
 
     // On the tree the folder under the pointer does not matter: the copy goes
     // to the current one.
@@ -472,7 +481,8 @@ TEST_F(FileTransferTest, ClipboardRoundTripAndAnotherProgramTakingIt)
     EXPECT_EQ(ClipboardPaths(), QStringList({ clip.filePath("Sub"), clip.filePath("a.txt") }));
     EXPECT_EQ(ReadPc(clip.filePath("Sub/b.txt")), "beta");
     EXPECT_EQ(ReadPc(clip.filePath("a.txt")), "alpha");
-    EXPECT_EQ(Device().CeGetFileAttributes(u"\\Src\\a.txt"), DWORD(explorer::kAttributeReadOnly | explorer::kAttributeHidden));
+    EXPECT_EQ(Device().CeGetFileAttributes(u"\\Src\\a.txt"),
+        DWORD(explorer::kAttributeReadOnly | explorer::kAttributeHidden));
 
     explorer.SelectDirectory("\\Dst", false);
     Settle();
@@ -496,6 +506,40 @@ TEST_F(FileTransferTest, ClipboardRoundTripAndAnotherProgramTakingIt)
     EXPECT_EQ(m_prompter.Count(), 0);
 }
 
+TEST_F(FileTransferTest, ADragFetchesTheFilesOnlyWhenATargetAsksForThem)
+{
+    ASSERT_TRUE(MakeDir("\\Dr"));
+    ASSERT_TRUE(MakeDir("\\Dr\\Sub"));
+    ASSERT_TRUE(PutDeviceFile("\\Dr\\a.txt", "alpha"));
+    ASSERT_TRUE(PutDeviceFile("\\Dr\\Sub\\b.txt", "beta"));
+    Open("\\Dr");
+    const QDir drag(explorer::DragDropDir());
+    std::unique_ptr<QMimeData> data(Transfers().PrepareDrag(RowsOf({ "Sub", "a.txt" })));
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->hasUrls());
+    EXPECT_EQ(ReadPc(drag.filePath("a.txt")), "") << "copied before a target asked";
+    EXPECT_TRUE(QFileInfo(drag.filePath("Sub")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(drag.filePath("Sub/b.txt")));
+
+    const QList<QUrl> urls = data->urls();
+    EXPECT_EQ(urls,
+        QList<QUrl>(
+            { QUrl::fromLocalFile(drag.filePath("Sub")), QUrl::fromLocalFile(drag.filePath("a.txt")) }));
+    EXPECT_EQ(ReadPc(drag.filePath("a.txt")), "alpha");
+    EXPECT_EQ(ReadPc(drag.filePath("Sub/b.txt")), "beta");
+    EXPECT_EQ(data->urls(), urls);
+
+    // The next drag starts from placeholders again; ending it without a
+    // target copies nothing.
+    std::unique_ptr<QMimeData> refused(Transfers().PrepareDrag(RowsOf({ "a.txt" })));
+    ASSERT_TRUE(refused);
+    refused.reset();
+    Settle();
+    EXPECT_EQ(ReadPc(drag.filePath("a.txt")), "");
+    EXPECT_FALSE(QFileInfo::exists(drag.filePath("Sub")));
+    EXPECT_EQ(m_prompter.Count(), 0);
+}
+
 TEST_F(FileTransferTest, RefusedNamesMissingSourcesAndAReadOnlyTargetAreToldAndTheRestCopied)
 {
     SetPolicy(explorer::kCopyAlways);
@@ -514,15 +558,19 @@ TEST_F(FileTransferTest, RefusedNamesMissingSourcesAndAReadOnlyTargetAreToldAndT
     ASSERT_EQ(records.size(), 4);
     EXPECT_EQ(records[0].caption, "Copy Error");
     EXPECT_EQ(records[0].text,
-        "\"" + colon + "\" cannot be copied to the device:\r\na device name cannot hold the character \":\".");
+        "\"" + colon
+            + "\" cannot be copied to the device:\r\na device name cannot hold the character \":\".");
     EXPECT_EQ(records[1].text,
-        "\"" + dotted + "\" cannot be copied to the device:\r\na device name cannot end with a dot or a space.");
+        "\"" + dotted
+            + "\" cannot be copied to the device:\r\na device name cannot end with a dot or a space.");
     EXPECT_EQ(records[2].caption, "Copy Error");
     EXPECT_EQ(records[2].text,
-        "The following error has occured whilst copying:\r\n" + missing + "\r\n\r\nError:No such file or directory");
+        "The following error has occured whilst copying:\r\n" + missing
+            + "\r\n\r\nError:No such file or directory");
     EXPECT_EQ(records[3].caption, "CopyToDevice Error 1");
     EXPECT_EQ(records[3].text,
-        "Could not create \"\\R\\ro.txt\".\r\nError: " + devlink::DeviceErrorText(ERROR_ACCESS_DENIED) + "\r\n");
+        "Could not create \"\\R\\ro.txt\".\r\nError: " + devlink::DeviceErrorText(ERROR_ACCESS_DENIED)
+            + "\r\n");
     EXPECT_EQ(records[3].icon, devlink::PromptIcon::Warning);
 }
 
@@ -534,8 +582,9 @@ TEST_F(FileTransferTest, ALongDropListNeedsNoFixedBuffer)
     QStringList drops;
     // 300 paths of over 200 characters: far more than 30000 bytes as UTF-16.
     for (int i = 0; i < 300; ++i)
-        drops.append(PcFile(QStringLiteral("%1-%2.txt").arg(i, 3, 10, QLatin1Char('0')).arg(QString(200, 'p')),
-            std::to_string(i)));
+        drops.append(
+            PcFile(QStringLiteral("%1-%2.txt").arg(i, 3, 10, QLatin1Char('0')).arg(QString(200, 'p')),
+                std::to_string(i)));
     QSignalSpy selected(&Transfers(), &explorer::FileTransfers::filesSelected);
     ASSERT_EQ(Transfer([&] { Transfers().OnDropFiles(drops); }), true);
     EXPECT_EQ(explorer.listModel()->rowCount(), 300);

@@ -217,8 +217,10 @@ TEST_F(WidgetPrompterTest, TheOverwriteQuestionShowsBothFilesAndReportsItsCheckB
     auto* dialog = WaitForWindow<QDialog>(QStringLiteral("overwriteDialog"));
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Overwrite existing file ?"));
-    auto label = [dialog](const char* name) { return dialog->findChild<QLabel*>(QLatin1String(name))->text(); };
-    EXPECT_EQ(label("headingLabel"), QStringLiteral("The file \"notes.txt\" already exists in the directory:"));
+    auto label
+        = [dialog](const char* name) { return dialog->findChild<QLabel*>(QLatin1String(name))->text(); };
+    EXPECT_EQ(
+        label("headingLabel"), QStringLiteral("The file \"notes.txt\" already exists in the directory:"));
     EXPECT_EQ(label("directoryLabel"), QStringLiteral("\\My Documents"));
     EXPECT_EQ(label("pcSizeLabel"), QStringLiteral("1,200"));
     EXPECT_EQ(label("pcTimeLabel"), QStringLiteral("Mar 04 2024  10:11:12"));
@@ -227,7 +229,8 @@ TEST_F(WidgetPrompterTest, TheOverwriteQuestionShowsBothFilesAndReportsItsCheckB
     // The PC's copy is the older one: Enter keeps the device's file.
     auto* no = dialog->findChild<QPushButton*>(QStringLiteral("noButton"));
     EXPECT_TRUE(no->isDefault());
-    EXPECT_EQ(dialog->findChild<QPushButton*>(QStringLiteral("yesToAllButton"))->text(), QStringLiteral("Yes to &all"));
+    EXPECT_EQ(dialog->findChild<QPushButton*>(QStringLiteral("yesToAllButton"))->text(),
+        QStringLiteral("Yes to &all"));
     auto* always = dialog->findChild<QCheckBox*>(QStringLiteral("alwaysOverwriteCheck"));
     QTest::mouseClick(always, Qt::LeftButton);
     QTest::mouseClick(always, Qt::LeftButton);
