@@ -111,15 +111,15 @@ int main(int argc, char** argv)
         explorer::ExplorerController explorer;
         explorer.SetIntervals(3600000, 3600000);
         explorer.Start(QStringLiteral("\\Bench"));
-        QTest::qWaitFor([&] { return !explorer.isBusy(); }, 60000);
+        bool ok = QTest::qWaitFor([&] { return !explorer.isBusy(); }, 60000);
         explorer::FileTransfers& transfers = *explorer.transfers();
 
         std::vector<double> toRatios, fromRatios;
-        bool ok = true;
         const double size = double(megabytes);
         for (int run = 0; run < runs && ok; ++run) {
             const double dialogTo = Timed(transfers, [&] { transfers.OnDropFiles({ source }); });
-            QTest::qWaitFor([&] { return !explorer.isBusy(); }, 60000);
+            // The list shows the new file before it is copied back.
+            ok = QTest::qWaitFor([&] { return !explorer.isBusy(); }, 60000);
             const double cliTo = Cli({ "put", source.toStdString(), "\\Bench\\big.bin" }, home);
 
             const int row = explorer.listModel()->RowOf(QStringLiteral("big.bin"));
@@ -127,7 +127,7 @@ int main(int argc, char** argv)
             const double dialogFrom = Timed(transfers, [&] { transfers.CopySelectionToClipboard({ row }); });
             QFile::remove(back);
             const double cliFrom = Cli({ "get", "\\Bench\\big.bin", back.toStdString() }, home);
-            ok = dialogTo > 0 && cliTo > 0 && dialogFrom > 0 && cliFrom > 0 && row >= 0
+            ok = ok && dialogTo > 0 && cliTo > 0 && dialogFrom > 0 && cliFrom > 0 && row >= 0
                 && QFileInfo(back).size() == (megabytes << 20);
             if (!ok)
                 break;
