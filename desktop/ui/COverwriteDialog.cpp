@@ -9,17 +9,6 @@
 #include <QVBoxLayout>
 
 namespace ui {
-namespace {
-
-QLabel* NamedLabel(const QString& text, const char* objectName)
-{
-    auto* label = new QLabel(text);
-    label->setObjectName(QLatin1String(objectName));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-} // namespace
 
 COverwriteDialog::COverwriteDialog(const devlink::OverwriteRequest& request, QWidget* parent)
     : QDialog(parent)
