@@ -1,8 +1,13 @@
 #include "desktop/explorer/CExplorerView.h"
 
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/FileTransfers.h"
 
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 
 namespace explorer {
 
@@ -12,6 +17,50 @@ CExplorerView::CExplorerView(ExplorerController* controller, QWidget* parent)
 {
     // Renames start from F2 or the menu, never from a click.
     setEditTriggers(NoEditTriggers);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    controller->transfers()->SetDialogParent(this);
+}
+
+namespace {
+
+// Takes PC files offered by another program as a copy; the list's own drags
+// and anything without local files are refused.
+QStringList AcceptedFiles(QDropEvent* event)
+{
+    const QStringList paths = LocalPathsOf(event->mimeData());
+    if (paths.isEmpty() || event->source()) {
+        event->ignore();
+        return {};
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return paths;
+}
+
+} // namespace
+
+void CExplorerView::dragEnterEvent(QDragEnterEvent* event)
+{
+    AcceptedFiles(event);
+}
+
+void CExplorerView::dragMoveEvent(QDragMoveEvent* event)
+{
+    AcceptedFiles(event);
+}
+
+void CExplorerView::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = AcceptedFiles(event);
+    if (!paths.isEmpty())
+        m_controller->transfers()->OnDropFiles(paths);
+}
+
+bool CExplorerView::ClipboardHasFiles()
+{
+    return !LocalPathsOf(QGuiApplication::clipboard()->mimeData()).isEmpty();
 }
 
 bool CExplorerView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

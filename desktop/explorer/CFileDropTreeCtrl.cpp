@@ -1,6 +1,7 @@
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
 
 #include <QContextMenuEvent>
@@ -84,8 +85,11 @@ QMenu* CFileDropTreeCtrl::BuildContextMenu()
     m_menu->addSeparator();
     add(QStringLiteral("Search for SQLCE databases.."), "searchAction", false, [] {});
     m_menu->addSeparator();
-    add(QStringLiteral("Copy"), "copyAction", false, [] {});
-    add(QStringLiteral("Paste"), "pasteAction", false, [] {});
+    FileTransfers* transfers = m_controller->transfers();
+    add(QStringLiteral("Copy"), "copyAction", true,
+        [transfers] { transfers->CopyTreeDirectoryToClipboard(); });
+    add(QStringLiteral("Paste"), "pasteAction", ClipboardHasFiles(),
+        [transfers] { transfers->PasteFromClipboard(); });
     m_menu->addSeparator();
     add(QStringLiteral("Rename"), "renameAction", !atRoot, [this] { edit(currentIndex()); });
     add(QStringLiteral("Delete"), "deleteAction", true, [this] { m_controller->DeleteTreeDirectory(); });

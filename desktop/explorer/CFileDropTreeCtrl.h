@@ -3,8 +3,9 @@
 // (delete the folder), F2 (rename it), F5 (refresh); other keys are traced
 // and do what a tree does. The right-click menu: "Create new folder..",
 // "Search for SQLCE databases..", "Copy", "Paste", "Rename", "Delete",
-// "Refresh" (the search, copy and paste are not part of this version and
-// stay disabled).
+// "Refresh" (the search is not part of this version and stays disabled).
+// "Copy" puts the current folder on the clipboard; "Paste" and drops copy
+// PC files into it.
 //
 // Threads: window thread only.
 #pragma once

@@ -1,9 +1,11 @@
 #include "desktop/explorer/CFileListCtrl.h"
 
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
 
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -34,6 +36,8 @@ CFileListCtrl::CFileListCtrl(ExplorerController* controller, QWidget* parent)
     setUniformRowHeights(true);
     setSelectionMode(ExtendedSelection);
     setSortingEnabled(true);
+    setDragEnabled(true);
+    setDragDropMode(DragDrop);
     header()->setStretchLastSection(false);
     header()->setSortIndicator(kColumnName, Qt::AscendingOrder);
     for (int column = 0; column < kColumnCount; ++column)
@@ -47,6 +51,7 @@ CFileListCtrl::CFileListCtrl(ExplorerController* controller, QWidget* parent)
         scrollTo(index);
         edit(index);
     });
+    connect(controller->transfers(), &FileTransfers::filesSelected, this, &CFileListCtrl::SelectNames);
     connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, &CFileListCtrl::RememberView);
     connect(model(), &QAbstractItemModel::modelReset, this, &CFileListCtrl::RestoreView);
 }
@@ -76,6 +81,27 @@ void CFileListCtrl::RestoreView()
     if (current >= 0)
         selectionModel()->setCurrentIndex(list->index(current, 0), QItemSelectionModel::NoUpdate);
     verticalScrollBar()->setValue(m_keptScroll);
+}
+
+void CFileListCtrl::SelectNames(const QStringList& names)
+{
+    FileListModel* list = m_controller->listModel();
+    clearSelection();
+    int first = -1;
+    for (const QString& name : names) {
+        const int row = list->RowOf(name);
+        if (row < 0)
+            continue;
+        selectionModel()->select(
+            list->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (first < 0)
+            first = row;
+    }
+    if (first >= 0) {
+        selectionModel()->setCurrentIndex(list->index(first, 0), QItemSelectionModel::NoUpdate);
+        scrollTo(list->index(first, 0));
+    }
+    setFocus();
 }
 
 QList<int> CFileListCtrl::SelectedRows() const
@@ -159,9 +185,12 @@ QMenu* CFileListCtrl::BuildContextMenu()
         if (!m_menu->isEmpty())
             m_menu->addSeparator();
     }
+    FileTransfers* transfers = m_controller->transfers();
     if (!rows.isEmpty())
-        add(QStringLiteral("Copy"), "copyAction", false, [] {});
-    add(QStringLiteral("Paste"), "pasteAction", false, [] {});
+        add(QStringLiteral("Copy"), "copyAction", true,
+            [transfers, rows] { transfers->CopySelectionToClipboard(rows); });
+    add(QStringLiteral("Paste"), "pasteAction", ClipboardHasFiles(),
+        [transfers] { transfers->PasteFromClipboard(); });
     m_menu->addSeparator();
     if (rows.size() == 1) {
         add(QStringLiteral("Rename"), "renameAction", true, [this, row = rows.first()] {
@@ -182,6 +211,20 @@ QMenu* CFileListCtrl::BuildContextMenu()
     m_menu->addSeparator();
     add(QStringLiteral("New folder"), "newFolderAction", true, [this] { m_controller->CreateListFolder(); });
     return m_menu;
+}
+
+void CFileListCtrl::startDrag(Qt::DropActions)
+{
+    devlink::TraceLine(QStringLiteral("Begin drag'n'drop..\r\n"));
+    QMimeData* data = m_controller->transfers()->PrepareDrag(SelectedRows());
+    if (!data)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    // A move deletes nothing on the device.
+    devlink::TraceLine(action == Qt::CopyAction ? QStringLiteral("COPY selected files..\r\n")
+                                                : QStringLiteral("MOVE selected files..\r\n"));
 }
 
 void CFileListCtrl::contextMenuEvent(QContextMenuEvent* event)

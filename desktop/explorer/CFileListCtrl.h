@@ -4,8 +4,11 @@
 // selected item; Enter elsewhere and Escape are swallowed so that the main
 // window stays open). The right-click menu: the entries of the selected
 // file ("Open "name"" for a database; the others are not part of this
-// version and stay disabled), "Copy", "Paste", "Rename", "Delete ",
-// "Properties", "Refresh", "New folder".
+// version and stay disabled), "Copy" (the selection to the clipboard),
+// "Paste" (the clipboard's PC files into the current directory), "Rename",
+// "Delete ", "Properties", "Refresh", "New folder". Files dropped from
+// other programs are selected once they arrived; selected rows dragged out
+// reach the drop target as PC files, fetched when the drop happens.
 //
 // Threads: window thread only.
 #pragma once
@@ -30,8 +33,10 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
+    void SelectNames(const QStringList& names);
     void RememberView();
     void RestoreView();
 

@@ -1,5 +1,7 @@
 #include "desktop/explorer/DeleteProgressWatch.h"
 
+#include "desktop/explorer/CopyProgressText.h"
+
 #include <QProgressDialog>
 
 #include <algorithm>
@@ -30,14 +32,9 @@ DeleteProgressWatch::~DeleteProgressWatch()
 QString DeleteProgressWatch::Text(int removed, int total, qint64 elapsedMs)
 {
     QString text = QStringLiteral("Deleted %1 of %2 files and folders.").arg(removed).arg(total);
-    // An estimate needs some of the work done to go on.
-    if (removed <= 0 || removed >= total || elapsedMs < 1000)
-        return text;
-    const qint64 leftSeconds = (elapsedMs * (total - removed) / removed + 999) / 1000;
-    return text
-        + QStringLiteral("\nTime remaining: %1:%2")
-              .arg(leftSeconds / 60, 2, 10, QLatin1Char('0'))
-              .arg(leftSeconds % 60, 2, 10, QLatin1Char('0'));
+    const int percent = total > 0 && removed < total ? int(qint64(removed) * 100 / total) : 0;
+    const QString left = TimeRemainingText(elapsedMs / 1000, percent);
+    return left.isEmpty() ? text : text + QStringLiteral("\nTime remaining: ") + left;
 }
 
 void DeleteProgressWatch::Refresh()

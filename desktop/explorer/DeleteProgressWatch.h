@@ -33,7 +33,7 @@ public:
     void Refresh();
 
     // "Deleted 12 of 340 files and folders." and, once it can be estimated,
-    // the time remaining as "MM:SS".
+    // the time remaining as a copy shows it.
     static QString Text(int removed, int total, qint64 elapsedMs);
 
 private:

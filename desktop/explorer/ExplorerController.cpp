@@ -2,6 +2,7 @@
 
 #include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/FileSizeText.h"
+#include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/Prompter.h"
 #include "desktop/link/RequestContext.h"
@@ -37,6 +38,7 @@ ExplorerController::ExplorerController(QObject* parent)
     : QObject(parent)
     , m_tree(this)
     , m_list(this)
+    , m_transfers(new FileTransfers(this))
 {
     m_pollTimer.setInterval(10000);
     m_refreshTimer.setInterval(5000);

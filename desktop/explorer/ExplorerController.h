@@ -18,7 +18,8 @@
 //                       An unchanged directory changes nothing on screen.
 //
 // and the file operations of the tree and the list (ExplorerOperations.cpp):
-// deletes, new folders, in-place renames, properties, opening a database.
+// deletes, new folders, in-place renames, properties, opening a database;
+// copies between the PC and the device go through its FileTransfers.
 //
 // Every device call runs on the device session's worker, in order, and its
 // outcome comes back here; questions and messages go through the prompt
@@ -41,6 +42,8 @@
 
 namespace explorer {
 
+class FileTransfers;
+
 // What the properties dialog shows of one entry.
 struct FileProperties {
     QString path;
@@ -58,6 +61,7 @@ public:
 
     DirectoryTreeModel* treeModel() { return &m_tree; }
     FileListModel* listModel() { return &m_list; }
+    FileTransfers* transfers() { return m_transfers; }
     QString dirName() const { return m_dirName; }
     const FileRows& files() const { return m_files; }
     const FileRows& dirs() const { return m_dirs; }
@@ -99,6 +103,12 @@ public:
     void OpenRow(int row);
     // The full device path of a list row.
     QString PathOfRow(int row) const;
+    // A folder made on the device by a copy: shown in the tree below its
+    // parent, and in the list when the parent is the current directory.
+    void AddCreatedFolder(const QString& parentDir, const QString& name);
+    // The poll waits while a file operation or a copy runs (counted).
+    void PausePoll() { ++m_pauseCount; }
+    void ResumePoll();
 
 signals:
     // m_dirName changed (the path field shows it).
@@ -151,9 +161,7 @@ private:
     // A new folder in m_dirName, named as the tree or the list names it,
     // whose name is then edited in place.
     void CreateFolder(bool fromTree);
-    void PausePoll() { ++m_pauseCount; }
-    int m_waitedReads = 0;
-    void ResumePoll();
+    int m_waitedReads = 0; // reads the user waits for, running or queued
     // The tree item of m_dirName.
     QStandardItem* CurrentTreeItem() const;
 
@@ -174,6 +182,7 @@ private:
     int m_pending = 0;
     QTimer m_pollTimer;
     QTimer m_refreshTimer; // timer 3
+    FileTransfers* m_transfers; // a child of this
 };
 
 } // namespace explorer

@@ -329,6 +329,22 @@ QString ExplorerController::PathOfRow(int row) const
     return JoinDevicePath(m_dirName, m_list.rowAt(row).name);
 }
 
+void ExplorerController::AddCreatedFolder(const QString& parentDir, const QString& name)
+{
+    QStandardItem* parent = m_tree.ItemOf(parentDir);
+    if (parent && DirectoryTreeModel::PathOf(parent).compare(parentDir, Qt::CaseInsensitive) == 0
+        && !DirectoryTreeModel::ChildNamed(parent, name))
+        m_tree.InsertFolder(parent, name);
+    if (m_dirName.compare(parentDir, Qt::CaseInsensitive) != 0 || m_list.RowOf(name) >= 0)
+        return;
+    FileRow row;
+    row.isDir = true;
+    row.name = name;
+    row.upperName = name.toUpper();
+    m_dirs.append(row);
+    m_list.AddFolder(name);
+}
+
 void ExplorerController::ShowProperties(int row)
 {
     if (row < 0 || row >= m_list.rowCount())

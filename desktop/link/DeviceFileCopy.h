@@ -53,6 +53,12 @@ struct CopyOutcome {
     QString localError; // the text of a failed local step, else empty
 
     bool copied() const { return end == End::Copied; }
+    // The connection to the device broke on the way (the device stopped or
+    // went away), rather than the device refusing something.
+    bool connectionLost() const
+    {
+        return deviceError == DWORD(RAPI_E_NOT_CONNECTED) || deviceError == DWORD(RAPI_E_CONNECTION_LOST);
+    }
 };
 
 // The name a copy to `target` writes first: the target's folder, its name, a

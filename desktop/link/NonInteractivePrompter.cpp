@@ -71,6 +71,14 @@ SqlErrorAnswer NonInteractivePrompter::AskSqlError(const SqlErrorRequest& reques
     return answer;
 }
 
+PromptAnswer NonInteractivePrompter::AskOverwrite(const OverwriteRequest& request)
+{
+    Print(PrintedText(QStringLiteral("Overwrite existing file ?"),
+        QStringLiteral("The file \"%1\" already exists in the directory:\n%2")
+            .arg(request.fileName, request.deviceDir)));
+    return mode() == Mode::AnswerYes ? PromptAnswer::Yes : PromptAnswer::No;
+}
+
 void NonInteractivePrompter::ShowRunningApplication(const RunningApplicationNotice&) { }
 
 void NonInteractivePrompter::Print(const QString& text)

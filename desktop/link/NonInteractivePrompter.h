@@ -31,6 +31,8 @@ public:
     PromptAnswer Ask(const PromptRequest& request) override;
     ConnectionErrorAnswer AskConnectionError(const ConnectionErrorRequest& request) override;
     SqlErrorAnswer AskSqlError(const SqlErrorRequest& request) override;
+    // Prints the question; Yes with AnswerYes, else No (the file is kept).
+    PromptAnswer AskOverwrite(const OverwriteRequest& request) override;
     void ShowRunningApplication(const RunningApplicationNotice& notice) override;
 
     // The answer Ask gives for a button set in `mode`.

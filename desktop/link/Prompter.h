@@ -3,9 +3,11 @@
 // script and reads back its caption and text, and the command-line program
 // prints it and takes a safe answer.
 //
-// Three kinds of request:
+// Four kinds of request:
 //   - Ask: a message box (caption, text, icon, buttons, default button) that
 //     returns the button chosen;
+//   - AskOverwrite: the question before a copy replaces a device file, with
+//     both files' sizes and times and the "…all" answers;
 //   - AskConnectionError: the "Connection error" dialog, which retries the
 //     connection by itself on a timer while it is open;
 //   - AskSqlError: the SQL error dialog, which shows a failing statement for
@@ -96,6 +98,26 @@ struct RunningApplicationNotice {
     bool labelHidden = false;
 };
 
+// The question before a copy to the device replaces a file: "The file
+// "name" already exists in the directory:" over the device folder, the size
+// and time of the PC's file and of the device's, the buttons "&Yes",
+// "Yes to &all", "&No", "No to all", "&Cancel", and the check box "Always
+// overwrite a file on the device, if the server's copy is newer.".
+struct OverwriteRequest {
+    QString fileName;
+    QString deviceDir;
+    QString pcSizeText; // empty when the PC's file could not be found
+    QString pcTimeText;
+    QString deviceSizeText; // empty when the device's file could not be found
+    QString deviceTimeText;
+    // Focus starts on "&No" (the PC's copy is the older one), else on "&Yes".
+    bool focusOnNo = false;
+    // Called on the window thread each time the check box changes (the
+    // setting is written at once, whatever the answer).
+    std::function<void(bool checked)> alwaysOverwriteChanged;
+    QObject* owner = nullptr;
+};
+
 class Prompter {
 public:
     virtual ~Prompter();
@@ -103,6 +125,8 @@ public:
     virtual PromptAnswer Ask(const PromptRequest& request) = 0;
     virtual ConnectionErrorAnswer AskConnectionError(const ConnectionErrorRequest& request) = 0;
     virtual SqlErrorAnswer AskSqlError(const SqlErrorRequest& request) = 0;
+    // Yes, YesToAll, No, NoToAll or Cancel.
+    virtual PromptAnswer AskOverwrite(const OverwriteRequest& request) = 0;
     virtual void ShowRunningApplication(const RunningApplicationNotice& notice) = 0;
 };
 

@@ -22,6 +22,12 @@ void ScriptedPrompter::QueueSqlErrorAnswer(bool retry, const QString& editedSql)
     m_sqlAnswers.push_back({ retry, editedSql });
 }
 
+void ScriptedPrompter::QueueOverwriteAnswer(PromptAnswer answer, bool toggleAlways)
+{
+    std::lock_guard lock(m_mutex);
+    m_overwriteAnswers.push_back({ answer, toggleAlways });
+}
+
 void ScriptedPrompter::SetHook(std::function<void(const Record&)> hook)
 {
     std::lock_guard lock(m_mutex);
@@ -49,7 +55,8 @@ int ScriptedPrompter::UnexpectedCount() const
 int ScriptedPrompter::PendingAnswers() const
 {
     std::lock_guard lock(m_mutex);
-    return int(m_answers.size() + m_connectionAnswers.size() + m_sqlAnswers.size());
+    return int(
+        m_answers.size() + m_connectionAnswers.size() + m_sqlAnswers.size() + m_overwriteAnswers.size());
 }
 
 void ScriptedPrompter::Clear()
@@ -58,6 +65,7 @@ void ScriptedPrompter::Clear()
     m_answers.clear();
     m_connectionAnswers.clear();
     m_sqlAnswers.clear();
+    m_overwriteAnswers.clear();
     m_records.clear();
     m_unexpected = 0;
 }
@@ -158,6 +166,35 @@ SqlErrorAnswer ScriptedPrompter::AskSqlError(const SqlErrorRequest& request)
     record.sqlRetry = answer.retry;
     Add(record);
     return answer;
+}
+
+PromptAnswer ScriptedPrompter::AskOverwrite(const OverwriteRequest& request)
+{
+    Record record;
+    record.kind = Kind::Overwrite;
+    record.caption = QStringLiteral("Overwrite existing file ?");
+    record.text = QStringLiteral("The file \"%1\" already exists in the directory:\n%2")
+                      .arg(request.fileName, request.deviceDir);
+    record.buttons = PromptButtons::YesAllNoAllCancel;
+    record.defaultButton = request.focusOnNo ? PromptAnswer::No : PromptAnswer::Yes;
+    record.overwrite = request;
+    record.hasOwner = request.owner != nullptr;
+    OverwriteStep step { PromptAnswer::Cancel, false };
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_overwriteAnswers.empty()
+            && ButtonsOf(record.buttons).contains(m_overwriteAnswers.front().answer)) {
+            step = m_overwriteAnswers.front();
+            m_overwriteAnswers.pop_front();
+        } else {
+            ++m_unexpected;
+        }
+    }
+    if (step.toggleAlways && request.alwaysOverwriteChanged)
+        request.alwaysOverwriteChanged(true);
+    record.answer = step.answer;
+    Add(record);
+    return step.answer;
 }
 
 void ScriptedPrompter::ShowRunningApplication(const RunningApplicationNotice& notice)

@@ -22,7 +22,7 @@ namespace devlink {
 
 class ScriptedPrompter : public Prompter {
 public:
-    enum class Kind { Message, ConnectionError, SqlError, RunningApplication };
+    enum class Kind { Message, ConnectionError, SqlError, Overwrite, RunningApplication };
 
     struct Record {
         Kind kind = Kind::Message;
@@ -33,6 +33,7 @@ public:
         std::optional<PromptAnswer> defaultButton;
         bool hasOwner = false;
         SqlErrorRequest sqlError; // Kind::SqlError
+        OverwriteRequest overwrite; // Kind::Overwrite
         RunningApplicationNotice notice; // Kind::RunningApplication
         int retryIntervalMs = 0; // Kind::ConnectionError
         PromptAnswer answer = PromptAnswer::Ok; // Kind::Message
@@ -50,6 +51,10 @@ public:
     // shown SQL when `editedSql` is empty).
     void QueueSqlErrorAnswer(bool retry, const QString& editedSql = QString());
 
+    // The overwrite question's answer (Yes, YesToAll, No, NoToAll, Cancel);
+    // `toggleAlways` clicks its check box once before answering.
+    void QueueOverwriteAnswer(PromptAnswer answer, bool toggleAlways = false);
+
     // Called with each record as it is made, before the answer is returned
     // (a test may act "while the box is open"). Runs on the asking thread.
     void SetHook(std::function<void(const Record&)> hook);
@@ -64,12 +69,17 @@ public:
     PromptAnswer Ask(const PromptRequest& request) override;
     ConnectionErrorAnswer AskConnectionError(const ConnectionErrorRequest& request) override;
     SqlErrorAnswer AskSqlError(const SqlErrorRequest& request) override;
+    PromptAnswer AskOverwrite(const OverwriteRequest& request) override;
     void ShowRunningApplication(const RunningApplicationNotice& notice) override;
 
 private:
     struct ConnectionStep {
         ConnectionErrorAnswer answer;
         int maxAttempts;
+    };
+    struct OverwriteStep {
+        PromptAnswer answer;
+        bool toggleAlways;
     };
     struct SqlStep {
         bool retry;
@@ -82,6 +92,7 @@ private:
     std::deque<PromptAnswer> m_answers;
     std::deque<ConnectionStep> m_connectionAnswers;
     std::deque<SqlStep> m_sqlAnswers;
+    std::deque<OverwriteStep> m_overwriteAnswers;
     QList<Record> m_records;
     int m_unexpected = 0;
     std::function<void(const Record&)> m_hook;

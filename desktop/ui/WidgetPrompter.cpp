@@ -2,6 +2,7 @@
 
 #include "desktop/link/DeviceLink.h"
 #include "desktop/ui/CConnectionErrorDialog.h"
+#include "desktop/ui/COverwriteDialog.h"
 #include "desktop/ui/CRunningApplicationBox.h"
 #include "desktop/ui/CSqlErrorDialog.h"
 
@@ -264,6 +265,18 @@ devlink::SqlErrorAnswer WidgetPrompter::AskSqlError(const devlink::SqlErrorReque
             ShowModal(dialog, owner);
         },
         safe);
+}
+
+devlink::PromptAnswer WidgetPrompter::AskOverwrite(const devlink::OverwriteRequest& request)
+{
+    return Carry<PromptAnswer>(
+        [request](std::function<void(PromptAnswer)> give) {
+            QWidget* owner = LiveOwnerWidget(request.owner);
+            auto* dialog = new COverwriteDialog(request, owner);
+            QObject::connect(dialog, &COverwriteDialog::answered, dialog, give);
+            ShowModal(dialog, owner);
+        },
+        PromptAnswer::Cancel);
 }
 
 void WidgetPrompter::ShowRunningApplication(const devlink::RunningApplicationNotice& notice)

@@ -5,6 +5,7 @@
 //                        buttons and default button;
 //   AskConnectionError   CConnectionErrorDialog, which retries by itself;
 //   AskSqlError          CSqlErrorDialog;
+//   AskOverwrite         COverwriteDialog;
 //   ShowRunningApplication  CRunningApplicationBox, which closes itself; the
 //                        caller does not wait for it.
 //
@@ -49,6 +50,7 @@ public:
     devlink::ConnectionErrorAnswer AskConnectionError(
         const devlink::ConnectionErrorRequest& request) override;
     devlink::SqlErrorAnswer AskSqlError(const devlink::SqlErrorRequest& request) override;
+    devlink::PromptAnswer AskOverwrite(const devlink::OverwriteRequest& request) override;
     void ShowRunningApplication(const devlink::RunningApplicationNotice& notice) override;
 
     // How long the running-application box stays (3000 ms).

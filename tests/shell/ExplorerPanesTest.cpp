@@ -76,14 +76,14 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     EXPECT_EQ(list->rowAt(0).name, "Sub");
 
     EXPECT_EQ(Items(m_window->directoryTree()->BuildContextMenu()),
-        QStringList({ "Create new folder..", "-", "Search for SQLCE databases.. (off)", "-", "Copy (off)",
+        QStringList({ "Create new folder..", "-", "Search for SQLCE databases.. (off)", "-", "Copy",
             "Paste (off)", "-", "Rename", "Delete", "-", "Refresh" }));
 
     explorer::CFileListCtrl* files = m_window->fileList();
     files->setCurrentIndex(list->index(list->RowOf("x.sdf"), 0));
     EXPECT_EQ(Items(files->BuildContextMenu()),
         QStringList({ "Open \"x.sdf\"", "Open \"x.sdf\" in a separate thread (off)", "-",
-            "Compact \"x.sdf\"... (off)", "-", "Copy (off)", "Paste (off)", "-", "Rename", "Delete ", "-",
+            "Compact \"x.sdf\"... (off)", "-", "Copy", "Paste (off)", "-", "Rename", "Delete ", "-",
             "Properties", "-", "Refresh", "-", "New folder" }));
     files->clearSelection();
     EXPECT_EQ(Items(files->BuildContextMenu()),

@@ -7,7 +7,9 @@
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/DatabaseWindow.h"
+#include "desktop/explorer/CCopyProgressDialog.h"
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/settings/SettingsStore.h"
@@ -34,7 +36,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -106,6 +112,50 @@ void ConnectionError()
         dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
     connecting.wait();
     CeRapiSetSocketPath(home::DeviceSocketPath());
+}
+
+// The copy progress dialog part-way through a copy, and the overwrite
+// question for a file of the demo device dropped on it again.
+void TransferWindows(shell::CMainWindow* window)
+{
+    auto job = std::make_shared<explorer::CopyJob>(true);
+    job->SetTexts(
+        QStringLiteral("/home/demo/Pictures/harbour.jpg"), QStringLiteral("\\My Documents\\harbour.jpg"));
+    job->totalBytes = 5u << 20;
+    job->copiedBytes = 2u << 20;
+    job->startMs = QDateTime::currentMSecsSinceEpoch() - 6000;
+    job->fileNumber = 1;
+    auto* progress = new explorer::CCopyProgressDialog(job, window);
+    progress->show();
+    progress->Refresh();
+    Save(progress, "copy-progress");
+    progress->Finish();
+
+    explorer::ExplorerController* files = window->explorer();
+    QString name;
+    for (int row = 0; row < files->listModel()->rowCount() && name.isEmpty(); ++row)
+        if (!files->listModel()->rowAt(row).isDir)
+            name = files->listModel()->rowAt(row).name;
+    const QString pc = QDir(QString::fromStdString(home::DesktopCacheDir().string())).filePath(name);
+    QDir().mkpath(QFileInfo(pc).path());
+    QFile file(pc);
+    if (name.isEmpty() || !file.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "quorvane_screenshots: no file for the overwrite question\n");
+        ++g_failures;
+        return;
+    }
+    file.write("a newer copy");
+    file.close();
+    settings::WriteDword(QStringLiteral("CopyFilesWhen"), 0);
+    files->transfers()->OnDropFiles({ pc });
+    QDialog* question = nullptr;
+    Await("the overwrite question",
+        [&] { return (question = ShownWindow<QDialog>(QStringLiteral("overwriteDialog"))) != nullptr; });
+    Save(question, "overwrite");
+    if (question)
+        question->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    Await("the end of the copy", [&] { return !files->transfers()->isBusy(); });
+    QFile::remove(pc);
 }
 
 // The database window in both modes, the password dialog and the filter.
@@ -373,6 +423,7 @@ int main(int argc, char** argv)
     files->SelectDirectory(QStringLiteral("\\My Documents"), false);
     Await("the list of My Documents", [&] { return !files->isBusy() && files->listModel()->rowCount() > 0; });
     Save(window, "main-window");
+    TransferWindows(window);
 
     auto* preferences = new shell::CPreferencesDialog(window);
     preferences->show();

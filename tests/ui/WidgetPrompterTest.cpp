@@ -8,6 +8,7 @@
 #include "desktop/ui/WidgetPrompter.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -198,6 +199,56 @@ TEST_F(WidgetPrompterTest, TheSqlErrorDialogGivesBackTheEditedStatement)
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Ready(internal); }));
     EXPECT_FALSE(internal.get().retry);
+}
+
+TEST_F(WidgetPrompterTest, TheOverwriteQuestionShowsBothFilesAndReportsItsCheckBoxAtOnce)
+{
+    devlink::OverwriteRequest request;
+    request.fileName = QStringLiteral("notes.txt");
+    request.deviceDir = QStringLiteral("\\My Documents");
+    request.pcSizeText = QStringLiteral("1,200");
+    request.pcTimeText = QStringLiteral("Mar 04 2024  10:11:12");
+    request.deviceSizeText = QStringLiteral("900");
+    request.deviceTimeText = QStringLiteral("Mar 05 2024  08:00:00");
+    request.focusOnNo = true;
+    std::vector<bool> toggles;
+    request.alwaysOverwriteChanged = [&toggles](bool checked) { toggles.push_back(checked); };
+    auto answer = OnWorker([&] { return m_widgets.AskOverwrite(request); });
+    auto* dialog = WaitForWindow<QDialog>(QStringLiteral("overwriteDialog"));
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Overwrite existing file ?"));
+    auto label
+        = [dialog](const char* name) { return dialog->findChild<QLabel*>(QLatin1String(name))->text(); };
+    EXPECT_EQ(
+        label("headingLabel"), QStringLiteral("The file \"notes.txt\" already exists in the directory:"));
+    EXPECT_EQ(label("directoryLabel"), QStringLiteral("\\My Documents"));
+    EXPECT_EQ(label("pcSizeLabel"), QStringLiteral("1,200"));
+    EXPECT_EQ(label("pcTimeLabel"), QStringLiteral("Mar 04 2024  10:11:12"));
+    EXPECT_EQ(label("deviceSizeLabel"), QStringLiteral("900"));
+    EXPECT_EQ(label("deviceTimeLabel"), QStringLiteral("Mar 05 2024  08:00:00"));
+    // The PC's copy is the older one: Enter keeps the device's file.
+    auto* no = dialog->findChild<QPushButton*>(QStringLiteral("noButton"));
+    EXPECT_TRUE(no->isDefault());
+    EXPECT_EQ(dialog->findChild<QPushButton*>(QStringLiteral("yesToAllButton"))->text(),
+        QStringLiteral("Yes to &all"));
+    auto* always = dialog->findChild<QCheckBox*>(QStringLiteral("alwaysOverwriteCheck"));
+    QTest::mouseClick(always, Qt::LeftButton);
+    QTest::mouseClick(always, Qt::LeftButton);
+    EXPECT_EQ(toggles, std::vector<bool>({ true, false })) << "the check box waited for the answer";
+    EXPECT_FALSE(Ready(answer));
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("yesToAllButton")), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Ready(answer); }));
+    EXPECT_EQ(answer.get(), PromptAnswer::YesToAll);
+
+    // Escape is "&Cancel"; focus on "&Yes" when the PC's copy is not older.
+    request.focusOnNo = false;
+    auto cancelled = OnWorker([&] { return m_widgets.AskOverwrite(request); });
+    dialog = WaitForWindow<QDialog>(QStringLiteral("overwriteDialog"));
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->findChild<QPushButton*>(QStringLiteral("yesButton"))->isDefault());
+    dialog->reject();
+    ASSERT_TRUE(WaitFor([&] { return Ready(cancelled); }));
+    EXPECT_EQ(cancelled.get(), PromptAnswer::Cancel);
 }
 
 TEST_F(WidgetPrompterTest, TheRunningApplicationBoxClosesItselfAndNobodyWaits)
