@@ -20,23 +20,7 @@ QString ErrorText(const QSqlError& error)
     return text.isEmpty() ? QStringLiteral("unknown error") : text;
 }
 
-QString OdbcValue(const QString& value)
-{
-    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{'))
-        && !value.contains(QLatin1Char('}')) && value.trimmed() == value)
-        return value;
-    QString braced = value;
-    braced.replace(QLatin1Char('}'), QLatin1String("}}"));
-    return QLatin1Char('{') + braced + QLatin1Char('}');
-}
-
 } // namespace
-
-QString OdbcConnectString(const QString& dataSource, const QString& userName, const QString& password)
-{
-    return QStringLiteral("DSN=%1;UID=%2;PWD=%3")
-        .arg(OdbcValue(dataSource), OdbcValue(userName), OdbcValue(password));
-}
 
 ExportTarget::ExportTarget()
 {
@@ -83,8 +67,9 @@ bool ExportTarget::OpenOdbc(
         *error = QStringLiteral("the ODBC driver of Qt SQL is not installed");
         return false;
     }
-    m_db.setDatabaseName(OdbcConnectString(dataSource, userName, password));
-    if (!m_db.open()) {
+    // Qt's driver makes the connect string "DSN=...;UID=...;PWD=..." itself.
+    m_db.setDatabaseName(dataSource);
+    if (!m_db.open(userName, password)) {
         *error = ErrorText(m_db.lastError());
         Close();
         return false;

@@ -32,6 +32,8 @@ public:
     bool OpenOdbc(
         const QString& dataSource, const QString& userName, const QString& password, QString* error);
 
+    bool IsOpen() const { return m_db.isOpen(); }
+
     // Runs one statement; false with the driver's message in *error.
     bool Exec(const QString& sql, QString* error);
     // Whether a table of this name exists (case as the target compares it).
@@ -64,9 +66,5 @@ private:
     QString m_finalPath; // file target: the chosen name
     QString m_tempPath; // file target: where it is written until kept
 };
-
-// The ODBC connect string for a data source: DSN, UID and PWD, each value in
-// braces when it holds a character that would end it.
-QString OdbcConnectString(const QString& dataSource, const QString& userName, const QString& password);
 
 } // namespace dbexport

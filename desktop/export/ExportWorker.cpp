@@ -121,7 +121,7 @@ ExportSummary Exporter::Run()
     }
     if (m_summary.cancelled && !current.isEmpty())
         Status(current, QStringLiteral("Cancelled."));
-    if (tables || !m_error.isEmpty()) {
+    if (m_target.IsOpen()) {
         m_listener.Log(m_request.toAccess ? QStringLiteral("Closing database.")
                                           : QStringLiteral("Closing ODBC connection."));
     }
