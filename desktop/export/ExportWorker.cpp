@@ -81,7 +81,7 @@ void WriteErrorSql(const QString& sql)
     file.write(bytes);
 }
 
-void ExportListenerLogLines(ExportListener& listener, const QStringList& lines)
+void LogLines(ExportListener& listener, const QStringList& lines)
 {
     for (const QString& line : lines)
         listener.Log(line);
@@ -267,7 +267,7 @@ TableEnd Exporter::CreateTable(const devlink::TableSchema& table)
     QStringList notes;
     QString sql = CreateTableStatement(table, m_request.toAccess, &notes);
     devlink::DebugOutput(sql + QStringLiteral("\r\n"));
-    ExportListenerLogLines(m_listener, notes);
+    LogLines(m_listener, notes);
     m_listener.Log(QStringLiteral("%1 : Creating table.").arg(table.name));
     Status(table.name, QStringLiteral("Creating table.."));
     if (!MayCreate(table.name))
