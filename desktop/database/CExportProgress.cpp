@@ -59,6 +59,10 @@ CExportProgress::CExportProgress(const dbexport::ExportRequest& request, QWidget
     form->setColumnStretch(1, 1);
     layout->addLayout(form);
     layout->addWidget(RowsView(m_session.tables(), "tableList", { 200, 190 }), 1);
+    auto* timeLeft = new QLabel;
+    timeLeft->setObjectName(QStringLiteral("timeLeftLine"));
+    layout->addWidget(timeLeft);
+    connect(&m_session, &dbexport::ExportSession::timeLeftChanged, timeLeft, &QLabel::setText);
     layout->addWidget(new QLabel(QStringLiteral("Status:")));
     QTreeView* log = RowsView(m_session.log(), "logList", { 60, 450 });
     layout->addWidget(log, 1);

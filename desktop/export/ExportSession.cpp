@@ -27,9 +27,7 @@ public:
     void SetTableStatus(const QString& table, const QString& status) override
     {
         ExportSession* session = m_session;
-        m_context->Post([session, table, status] {
-            session->m_tables.SetCell(session->m_tables.RowOf(table), 1, status);
-        });
+        m_context->Post([session, table, status] { session->SetStatus(table, status); });
     }
     void SetWaitingForDevice(const QString& table, bool waiting) override
     {
@@ -129,6 +127,34 @@ void ExportSession::AddLog(const QString& text)
     m_log.AppendRow({ QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), text });
 }
 
+void ExportSession::SetStatus(const QString& table, const QString& status)
+{
+    m_tables.SetCell(m_tables.RowOf(table), 1, status);
+    QString timeLeft;
+    if (status.startsWith(QLatin1String("Adding data on server"))) {
+        m_rowsClock.start();
+    } else if (status.startsWith(QLatin1String("Adding row ")) && m_rowsClock.isValid()) {
+        const QStringList words = status.split(QLatin1Char(' '));
+        if (words.size() >= 5)
+            timeLeft = RowsTimeLeftText(table, words[2].toInt(), words[4].toInt(), m_rowsClock.elapsed());
+    }
+    if (timeLeft != m_timeLeft) {
+        m_timeLeft = timeLeft;
+        emit timeLeftChanged(m_timeLeft);
+    }
+}
+
+QString RowsTimeLeftText(const QString& table, int done, int total, qint64 elapsedMs)
+{
+    if (done <= 0 || total < done)
+        return QString();
+    const qint64 seconds = (elapsedMs * (total - done) / done + 999) / 1000;
+    return QStringLiteral("About %1:%2 left for %3.")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+        .arg(table);
+}
+
 void ExportSession::ShowAgentStatus()
 {
     if (m_waitingTable.isEmpty())
@@ -141,6 +167,10 @@ void ExportSession::ShowAgentStatus()
 void ExportSession::OnFinished()
 {
     m_statusTimer.stop();
+    if (!m_timeLeft.isEmpty()) {
+        m_timeLeft.clear();
+        emit timeLeftChanged(m_timeLeft);
+    }
     m_running = false;
     m_finished = true;
     emit finished();

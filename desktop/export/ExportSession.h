@@ -10,6 +10,7 @@
 #include "desktop/export/ExportWorker.h"
 #include "desktop/link/DeviceSession.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -37,14 +38,19 @@ public:
     const ExportSummary& summary() const { return m_summary; }
     ExportRowsModel* tables() { return &m_tables; }
     ExportRowsModel* log() { return &m_log; }
+    // While a table's rows are inserted: "About 01:05 left for Orders.",
+    // from the rows done so far; empty otherwise.
+    QString timeLeft() const { return m_timeLeft; }
 
 signals:
     void errorAsked(const dbexport::ExportErrorQuestion& question);
     void finished();
+    void timeLeftChanged(const QString& text);
 
 private:
     class Listener;
     void AddLog(const QString& text);
+    void SetStatus(const QString& table, const QString& status);
     void ShowAgentStatus();
     void OnFinished();
 
@@ -56,9 +62,15 @@ private:
     devlink::DeviceSession::RequestId m_id = 0;
     QTimer m_statusTimer;
     QString m_waitingTable; // the table whose rows the agent fetches now
+    QElapsedTimer m_rowsClock; // since the current table's first insert
+    QString m_timeLeft;
     ExportSummary m_summary;
     bool m_running = false;
     bool m_finished = false;
 };
+
+// "About 01:05 left for T." after `done` of `total` rows in `elapsedMs`;
+// empty before the first row.
+QString RowsTimeLeftText(const QString& table, int done, int total, qint64 elapsedMs);
 
 } // namespace dbexport

@@ -1,4 +1,5 @@
 #include "desktop/export/ExportSql.h"
+#include "desktop/export/ExportSession.h"
 
 #include <gtest/gtest.h>
 
@@ -128,4 +129,13 @@ TEST(ExportTexts, TimeTakenAndPlurals)
     EXPECT_EQ(S(Plural(1)), "");
     EXPECT_EQ(S(Plural(0)), "s");
     EXPECT_EQ(S(Plural(2)), "s");
+}
+
+TEST(ExportTexts, TimeLeftFromTheRowsDoneSoFar)
+{
+    EXPECT_EQ(S(RowsTimeLeftText("Orders", 0, 100, 500)), "");
+    EXPECT_EQ(S(RowsTimeLeftText("Orders", 10, 100, 1000)), "About 00:09 left for Orders.");
+    EXPECT_EQ(S(RowsTimeLeftText("Orders", 100, 7000, 1000)), "About 01:09 left for Orders.");
+    EXPECT_EQ(S(RowsTimeLeftText("Orders", 100, 100, 1000)), "About 00:00 left for Orders.");
+    EXPECT_EQ(S(RowsTimeLeftText("Orders", 101, 100, 1000)), "") << "more rows than the count said";
 }
