@@ -184,7 +184,8 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
 // login options anywhere among them.
 TEST(CliCommandArguments, ExportTablesAndTargetOptions)
 {
-    const cli::Command* command = cli::FindCommand(cli::AllCommands(), QStringLiteral("export"));
+    const QVector<cli::CommandGroup> groups = cli::AllCommands();
+    const cli::Command* command = cli::FindCommand(groups, QStringLiteral("export"));
     ASSERT_TRUE(command);
     EXPECT_TRUE(command->connectsItself);
     cli::ParsedCommand parsed;
