@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <optional>
 
@@ -72,13 +73,15 @@ void WriteErrorSql(const QString& sql)
 {
     const QString path = ErrorSqlPath();
     QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Replaced whole: a reader never sees half of the last statement.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         return;
     // UTF-16LE with its byte-order mark, as desktop text editors expect.
     QByteArray bytes("\xFF\xFE", 2);
     bytes.append(reinterpret_cast<const char*>(sql.utf16()), sql.size() * 2);
     file.write(bytes);
+    file.commit();
 }
 
 void LogLines(ExportListener& listener, const QStringList& lines)
