@@ -225,6 +225,9 @@ TableEnd Exporter::ExportTable(const devlink::TableSchema& table)
     TableRows rows;
     if (!FetchRows(table.name, &rows)) {
         m_target.Rollback();
+        // The cell would otherwise keep saying that data is on its way.
+        if (!devlink::CancelRequested())
+            Status(table.name, QStringLiteral("Couldn't retrieve data."));
         return TableEnd::Failed;
     }
     end = InsertRows(table.name, rows);

@@ -383,3 +383,28 @@ TEST_F(ExportTest, ExistingDataSourceTableIsReplacedOnlyWhenTheUserAgrees)
     ASSERT_TRUE(odbc.open()) << odbc.error();
     EXPECT_EQ(odbc.One(QStringLiteral("SELECT count(*) FROM Products")), QStringLiteral("16"));
 }
+
+// A table gone from the device since its window listed it: the agent's
+// failure goes to the log, the table counts as failed, and the next table
+// is still exported.
+TEST_F(ExportTest, TableTheDeviceCannotReadIsLoggedAndCountedAsFailed)
+{
+    Exec(QStringLiteral("CREATE TABLE Fleeting (Id int)"));
+    OpenOrders();
+    Exec(QStringLiteral("DROP TABLE Fleeting"));
+    database::CExportProgress* progress
+        = StartExport(FileRequest({ "Fleeting", "Products" }, DesktopFile("f.db")));
+    ASSERT_TRUE(WaitFinished(progress));
+    const QStringList log = LogLines(progress);
+    EXPECT_EQ(TableStatus(progress, QStringLiteral("Fleeting")), QStringLiteral("Couldn't retrieve data."));
+    EXPECT_EQ(TableStatus(progress, QStringLiteral("Products")), QStringLiteral("Done.  16 rows copied."));
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const QString& line) {
+        return line.startsWith("Error : ");
+    })) << log.join('\n').toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral(
+        "Database created with problems: 0 tables skipped, 1 table failed, 0 rows left out.")));
+    Reader sqlite(QStringLiteral("QSQLITE"), DesktopFile("f.db"));
+    ASSERT_TRUE(sqlite.open()) << sqlite.error();
+    EXPECT_EQ(sqlite.Rows("SELECT name FROM sqlite_master ORDER BY name"), QStringList({ "Products" }))
+        << "the failed table's creation was rolled back";
+}
