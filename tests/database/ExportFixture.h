@@ -11,6 +11,7 @@
 #include "desktop/database/CExportDialog.h"
 #include "desktop/database/CExportErrorDialog.h"
 #include "desktop/database/CExportProgress.h"
+#include "tests/support/SqliteOdbcDriver.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -20,8 +21,6 @@
 #include <fstream>
 
 namespace exporttest {
-
-inline constexpr const char* kSqliteOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 
 // A connection to a desktop database for the test to read, closed with it.
 class Reader {
@@ -76,8 +75,10 @@ protected:
         DatabaseWindowTest::SetUp();
         const std::filesystem::path odbc = home() / "odbc";
         std::filesystem::create_directories(odbc);
+        const std::string driver = testsupport::SqliteOdbcDriver();
+        ASSERT_FALSE(driver.empty()) << "Debian's SQLite ODBC driver is missing (scripts/install-deps)";
         std::ofstream(odbc / "odbcinst.ini")
-            << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" << kSqliteOdbcDriver << "\n";
+            << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" << driver << "\n";
         std::ofstream(odbc / "odbc.ini")
             << "[QvExport]\nDriver=SQLite3\nDatabase=" << OdbcFile().toStdString() << "\n";
         setenv("ODBCSYSINI", odbc.c_str(), 1);

@@ -3,6 +3,7 @@
 // test's own (a table there dropped only with --replace), with the exit
 // status a script relies on.
 #include "tests/e2e/E2eFixture.h"
+#include "tests/support/SqliteOdbcDriver.h"
 
 #include <fstream>
 
@@ -58,8 +59,9 @@ TEST_F(ExportCommand, DataSourceTableIsDroppedOnlyWithReplace)
     const std::filesystem::path odbc = home() / "odbc";
     std::filesystem::create_directories(odbc);
     const std::filesystem::path target = odbc / "target.db";
-    std::ofstream(odbc / "odbcinst.ini")
-        << "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
+    const std::string driver = testsupport::SqliteOdbcDriver();
+    ASSERT_FALSE(driver.empty()) << "Debian's SQLite ODBC driver is missing (scripts/install-deps)";
+    std::ofstream(odbc / "odbcinst.ini") << "[SQLite3]\nDriver=" << driver << "\n";
     std::ofstream(odbc / "odbc.ini") << "[QvCli]\nDriver=SQLite3\nDatabase=" << target.string() << "\n";
     const std::vector<std::string> env
         = { "ODBCSYSINI=" + odbc.string(), "ODBCINI=" + (odbc / "odbc.ini").string() };
