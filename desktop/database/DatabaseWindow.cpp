@@ -251,7 +251,16 @@ void DatabaseWindow::BuildControls()
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setAutoDefault(false);
     bottom->addWidget(m_export);
-    connect(m_export, &QPushButton::clicked, this, [this] { OpenExport(QString()); });
+    // Database mode exports tables; table mode's text export is not built yet.
+    connect(m_export, &QPushButton::clicked, this, [this] {
+        if (!m_tableMode) {
+            OpenExport(QString());
+            return;
+        }
+        ui::TellFromWindow(this, QStringLiteral("Quorvane"),
+            QStringLiteral("Exporting is not part of this version of Quorvane yet."),
+            devlink::PromptIcon::Information);
+    });
     m_keepResults = new QCheckBox(QStringLiteral("Don't delete SQLresults.txt"));
     m_keepResults->setObjectName(QStringLiteral("keepResultsBox"));
     quint32 deleteResults = 1;

@@ -42,6 +42,12 @@ template <typename T> T* Child(QWidget* window, const char* name)
 TEST_F(ExportTest, DialogChoosesTablesAndTargetAndRemembersTheChoices)
 {
     database::DatabaseWindow* window = OpenOrders();
+    // The window's Export... button opens the dialog with every table ticked.
+    Click(window, "exportButton");
+    auto* fromButton = windowtest::WaitForWindow<database::CExportDialog>(QStringLiteral("exportDialog"));
+    ASSERT_TRUE(fromButton);
+    EXPECT_EQ(Text(fromButton, "countLine"), QStringLiteral("All 6 tables chosen."));
+    fromButton->close();
     database::CExportDialog* dialog = window->OpenExport(QStringLiteral("Orders"));
     EXPECT_EQ(Text(dialog, "countLine"), QStringLiteral("1 (out of 6) tables chosen."));
     Click(dialog, "selectNoneButton");
