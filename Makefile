@@ -37,9 +37,9 @@ bench: build
 # hives and .reg files, the remote-access protocol, store paths, wceload's
 # readers, cli arguments), built with ASan and UBSan in their own folder.
 SAN_BUILD      ?= build-sanitize
-SAN_COMPONENTS ?= exchange;registry;rapi;store;ce;device;settings;link;explorer;cli
+SAN_COMPONENTS ?= exchange;registry;rapi;store;ce;device;settings;link;explorer;export;cli
 SAN_TESTS      ?= exchange_tests registry_hive_test registry_regfile_test registry_cereg_test rapi_tests \
-                  store_tests ce_wceload_test cli_unit_tests link_unit_tests
+                  store_tests ce_wceload_test cli_unit_tests link_unit_tests export_unit_tests
 empty :=
 space := $(empty) $(empty)
 

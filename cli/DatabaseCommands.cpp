@@ -1,6 +1,7 @@
 #include "cli/DatabaseCommands.h"
 
 #include "cli/DatabaseRun.h"
+#include "cli/ExportCommand.h"
 #include "cli/Interrupts.h"
 
 #include "cli/LinkSession.h"
@@ -41,19 +42,6 @@ QString ParentFolder(const QString& path)
 {
     const qsizetype cut = path.lastIndexOf(QLatin1Char('\\'));
     return cut <= 0 ? QStringLiteral("\\") : path.left(cut);
-}
-
-// The binary schema of a database (database mode), or false after saying why.
-bool LoadSchema(LinkSession& s, RequestController& c, const QString& database, int* status)
-{
-    const QString password = s.Password(database);
-    SetUpRequest(c, database, password, QStringLiteral("SCHEMA-BINARY"), false);
-    if (!RunRequest(s, c)) {
-        *status = RequestFailure(s, c);
-        return false;
-    }
-    s.RememberPassword(database, password);
-    return true;
 }
 
 int RunSchema(CliContext& cx, const ParsedCommand& p)
@@ -323,6 +311,7 @@ QVector<Command> DatabaseCommands()
             Join(SqlOptions(), database), 2, 2 },
         RunSql);
     commands.append(ScriptCommand(database));
+    commands.append(ExportCommand(database));
     add({ QStringLiteral("schema"), QStringLiteral("DB"),
             QStringLiteral("show the tables and columns of a database"),
             QStringLiteral("Prints every table of a device database with its columns, their types and\n"

@@ -26,6 +26,19 @@ bool RunRequest(LinkSession& s, devlink::RequestController& c, bool skipResults)
     return state == devlink::RequestState::Succeeded;
 }
 
+// The binary schema of a database (database mode), or false after saying why.
+bool LoadSchema(LinkSession& s, devlink::RequestController& c, const QString& database, int* status)
+{
+    const QString password = s.Password(database);
+    SetUpRequest(c, database, password, QStringLiteral("SCHEMA-BINARY"), false);
+    if (!RunRequest(s, c)) {
+        *status = RequestFailure(s, c);
+        return false;
+    }
+    s.RememberPassword(database, password);
+    return true;
+}
+
 int PasswordRejected(LinkSession& s, const QString& database, const QString& password)
 {
     if (password.isEmpty())

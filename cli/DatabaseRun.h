@@ -24,6 +24,11 @@ bool RunRequest(LinkSession& s, devlink::RequestController& c, bool skipResults 
 // already; kInterrupted after an interrupt.
 int RequestFailure(LinkSession& s, const devlink::RequestController& c);
 
+// Loads the binary schema of a database (database mode) into the
+// controller's schema model, which also leaves DBSchema.bin on the device;
+// false, with *status set, after saying why it failed.
+bool LoadSchema(LinkSession& s, devlink::RequestController& c, const QString& database, int* status);
+
 // The database refused `password` (empty: none was given): what to do.
 int PasswordRejected(LinkSession& s, const QString& database, const QString& password);
 

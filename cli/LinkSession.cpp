@@ -250,6 +250,11 @@ void LinkSession::OnProgress(const QString& status)
     const QString time = m_controller ? m_controller->timerText() : QString();
     if (!time.isEmpty() && progress.startsWith(time))
         progress.remove(0, time.size());
+    NoteProgress(progress);
+}
+
+void LinkSession::NoteProgress(const QString& progress)
+{
     if (progress == m_lastProgress)
         return;
     m_lastProgress = progress;

@@ -106,6 +106,9 @@ public:
     void Arm(devlink::RequestController* controller);
     void Disarm();
     bool TimedOut() const { return m_timedOut; }
+    // Work that runs without a controller tells its progress here: a text
+    // unlike the last one restarts the watchdog.
+    void NoteProgress(const QString& progress);
 
     // Prints "quorvane-cli: <text>" on stderr and returns kFailed.
     int Fail(const QString& text);

@@ -6,7 +6,7 @@ _quorvane_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="info ls get put rm mkdir rmdir mv attrib reg run sql script schema tables newdb compact
+    local commands="info ls get put rm mkdir rmdir mv attrib reg run sql script export schema tables newdb compact
         rename-table drop-table deploy ps kill reset device-id"
     local agent="--yes --timeout"
     local database="--password --remember $agent"
@@ -58,6 +58,7 @@ _quorvane_cli()
     reg) options+=" --yes" ;;
     sql) options+=" --format --no-header --null --binary --max-width $database" ;;
     script) options+=" --continue-on-error $database" ;;
+    export) options+=" --to --odbc --user --odbc-password --structure-only --replace $database" ;;
     schema) options+=" --ascii $database" ;;
     tables | newdb | compact | rename-table | drop-table) options+=" $database" ;;
     deploy | ps | kill | reset | device-id) options+=" $agent" ;;
@@ -90,6 +91,14 @@ _quorvane_cli()
         ;;
     script)
         ((cword == i + 2)) && _filedir
+        ;;
+    export)
+        # The file after --to; ODBC data source names as the driver manager lists them.
+        if [[ $prev == --to ]]; then
+            _filedir
+        elif [[ $prev == --odbc ]] && command -v odbcinst >/dev/null; then
+            COMPREPLY=($(compgen -W "$(odbcinst -q -s 2>/dev/null | tr -d '[]')" -- "$cur"))
+        fi
         ;;
     esac
 } && complete -F _quorvane_cli quorvane-cli

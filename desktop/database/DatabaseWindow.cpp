@@ -1,5 +1,6 @@
 #include "desktop/database/DatabaseWindow.h"
 
+#include "desktop/database/CExportDialog.h"
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/CShortcutBalloon.h"
@@ -250,7 +251,12 @@ void DatabaseWindow::BuildControls()
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setAutoDefault(false);
     bottom->addWidget(m_export);
+    // Database mode exports tables; table mode's text export is not built yet.
     connect(m_export, &QPushButton::clicked, this, [this] {
+        if (!m_tableMode) {
+            OpenExport(QString());
+            return;
+        }
         ui::TellFromWindow(this, QStringLiteral("Quorvane"),
             QStringLiteral("Exporting is not part of this version of Quorvane yet."),
             devlink::PromptIcon::Information);
@@ -443,7 +449,7 @@ void DatabaseWindow::ShowTreeMenu(const QPoint& position)
     if (kind == SchemaTreeModel::ItemKind::Database) {
         later(QStringLiteral("Compact this database..."));
         menu->addSeparator();
-        later(QStringLiteral("Export data to PC..."));
+        menu->addAction(QStringLiteral("Export data to PC..."), this, [this] { OpenExport(QString()); });
         menu->addSeparator();
         later(QStringLiteral("View \"CREATE TABLE\" for entire database.."));
     } else if (kind == SchemaTreeModel::ItemKind::BlankTable) {
@@ -455,7 +461,8 @@ void DatabaseWindow::ShowTreeMenu(const QPoint& position)
         menu->addAction(QStringLiteral("Open ") + table + QStringLiteral(" in a separate process"), this,
             [this, table] { OpenInSeparateProcess(table); });
         menu->addSeparator();
-        later(QStringLiteral("Export table \"%1\"...").arg(table));
+        menu->addAction(
+            QStringLiteral("Export table \"%1\"...").arg(table), this, [this, table] { OpenExport(table); });
         menu->addSeparator();
         later(QStringLiteral("Rename table \"%1\"").arg(table));
         menu->addSeparator();
@@ -464,6 +471,20 @@ void DatabaseWindow::ShowTreeMenu(const QPoint& position)
         later(QStringLiteral("View \"CREATE TABLE\" for %1").arg(table));
     }
     menu->popup(m_tree->viewport()->mapToGlobal(position));
+}
+
+CExportDialog* DatabaseWindow::OpenExport(const QString& table)
+{
+    // The dialog lists what the tree shows under the database item.
+    QStringList names;
+    const QModelIndex database = m_controller.schemaModel()->index(0, 0);
+    for (int r = 0; r < m_controller.schemaModel()->rowCount(database); ++r)
+        names.append(m_controller.schemaModel()->index(r, 0, database).data().toString());
+    auto* dialog
+        = new CExportDialog(names, table, m_controller.databasePath(), m_controller.password(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    return dialog;
 }
 
 void DatabaseWindow::OpenInSeparateProcess(const QString& table)

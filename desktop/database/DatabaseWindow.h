@@ -34,6 +34,7 @@ class WindowPlacement;
 
 namespace database {
 
+class CExportDialog;
 class CResultsGridView;
 class CShortcutBalloon;
 
@@ -51,6 +52,9 @@ public:
     // Opens a table window over this one ("<Blank table>": a custom query)
     // and returns it; it deletes itself when closed.
     DatabaseWindow* OpenTable(const QString& name);
+    // The "Export" dialog with every table ticked, or only `table`; it
+    // deletes itself when closed.
+    CExportDialog* OpenExport(const QString& table);
     // The Go button: runs the SQL panel's text.
     void RunSql();
     void SetStatus(const QString& text);

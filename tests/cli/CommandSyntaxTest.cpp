@@ -166,8 +166,8 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
         }
     EXPECT_EQ(names,
         Words({ "info", "ls", "get", "put", "rm", "mkdir", "rmdir", "mv", "attrib", "reg", "run", "sql",
-            "script", "schema", "tables", "newdb", "compact", "rename-table", "drop-table", "deploy", "ps",
-            "kill", "reset", "device-id" }));
+            "script", "export", "schema", "tables", "newdb", "compact", "rename-table", "drop-table",
+            "deploy", "ps", "kill", "reset", "device-id" }));
     const cli::Command* sql = cli::FindCommand(groups, QStringLiteral("sql"));
     ASSERT_TRUE(sql);
     EXPECT_TRUE(sql->connectsItself);
@@ -178,6 +178,34 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
     EXPECT_TRUE(help.contains(
         QStringLiteral("  sql           run one SQL statement; print its rows or the rows affected\n")))
         << help.toStdString();
+}
+
+// export takes any number of tables after the database, and its target and
+// login options anywhere among them.
+TEST(CliCommandArguments, ExportTablesAndTargetOptions)
+{
+    const QVector<cli::CommandGroup> groups = cli::AllCommands();
+    const cli::Command* command = cli::FindCommand(groups, QStringLiteral("export"));
+    ASSERT_TRUE(command);
+    EXPECT_TRUE(command->connectsItself);
+    cli::ParsedCommand parsed;
+    QString error;
+    ASSERT_TRUE(cli::ParseCommand(command->syntax,
+        Words({ "\\a.sdf", "Orders", "--odbc", "Sales", "Order Details", "--user", "me", "--odbc-password",
+            "p;w", "--replace", "--password", "dev" }),
+        &parsed, &error))
+        << error.toStdString();
+    EXPECT_EQ(parsed.arguments, Words({ "\\a.sdf", "Orders", "Order Details" }));
+    EXPECT_EQ(parsed.Value("odbc").toStdString(), "Sales");
+    EXPECT_EQ(parsed.Value("odbc-password").toStdString(), "p;w");
+    EXPECT_EQ(parsed.Value("password").toStdString(), "dev");
+    EXPECT_TRUE(parsed.Has("replace"));
+    EXPECT_FALSE(parsed.Has("structure-only"));
+
+    EXPECT_FALSE(cli::ParseCommand(command->syntax, Words({ "--to", "x.db" }), &parsed, &error))
+        << "the database is required";
+    EXPECT_FALSE(cli::ParseCommand(command->syntax, Words({ "\\a.sdf", "--to" }), &parsed, &error))
+        << "--to needs its file";
 }
 
 TEST(CliRequestText, LineBreaksBecomeCrLfAndNamesWithSpacesGetBrackets)
@@ -256,7 +284,8 @@ TEST(CliCommandTable, ManualPageAndCompletionKnowEveryCommand)
     bash.start(QStringLiteral("/bin/bash"), { QStringLiteral("-c"), run });
     ASSERT_TRUE(bash.waitForFinished(30000));
     EXPECT_EQ(QString::fromUtf8(bash.readAllStandardOutput()).toStdString(),
-        "tables\n--format\ntable tsv csv json raw\nquery set add delete export import\n--help --socket --recursive\n");
+        "tables\n--format\ntable tsv csv json raw\nquery set add delete export import\n--help --socket "
+        "--recursive\n");
 }
 
 } // namespace

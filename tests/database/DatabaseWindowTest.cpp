@@ -132,7 +132,7 @@ TEST_F(WindowTest, DatabaseModeListsTablesAndOpensThemInTableWindows)
     EXPECT_EQ(ActionTexts(menu),
         QStringList({ QStringLiteral("Open Order Details"),
             QStringLiteral("Open Order Details in a separate process"), QStringLiteral("-"),
-            QStringLiteral("Export table \"Order Details\"... (off)"), QStringLiteral("-"),
+            QStringLiteral("Export table \"Order Details\"..."), QStringLiteral("-"),
             QStringLiteral("Rename table \"Order Details\" (off)"), QStringLiteral("-"),
             QStringLiteral("Delete table \"Order Details\" (off)"), QStringLiteral("-"),
             QStringLiteral("View \"CREATE TABLE\" for Order Details (off)") }));
@@ -158,7 +158,7 @@ TEST_F(WindowTest, DatabaseModeListsTablesAndOpensThemInTableWindows)
     ASSERT_TRUE(menu);
     EXPECT_EQ(ActionTexts(menu),
         QStringList({ QStringLiteral("Compact this database... (off)"), QStringLiteral("-"),
-            QStringLiteral("Export data to PC... (off)"), QStringLiteral("-"),
+            QStringLiteral("Export data to PC..."), QStringLiteral("-"),
             QStringLiteral("View \"CREATE TABLE\" for entire database.. (off)") }));
     delete menu;
     emit tree->customContextMenuRequested(tree->visualRect(model->index(0, 0, root)).center());

@@ -3,6 +3,8 @@
 // xvfb-run against a demo device). Every window issue adds its windows here.
 //
 // Usage: quorvane_screenshots OUTPUT_FOLDER
+#include "desktop/database/CExportDialog.h"
+#include "desktop/database/CExportErrorDialog.h"
 #include "desktop/database/CFilterDialog.h"
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
@@ -158,6 +160,42 @@ void TransferWindows(shell::CMainWindow* window)
     QFile::remove(pc);
 }
 
+// The export's dialog, its progress window after exporting the demo
+// database to a file, and its error dialog for a refused row.
+void ExportWindows(database::DatabaseWindow* tables)
+{
+    database::CExportDialog* dialog = tables->OpenExport(QString());
+    Save(dialog, "export-dialog");
+    dbexport::ExportRequest request = dialog->Request();
+    delete dialog;
+    request.toAccess = true;
+    request.accessFile = QString::fromStdString((home::Override() / "Orders.db").string());
+    auto* progress = new database::CExportProgress(request, tables);
+    progress->show();
+    Await(
+        "the export", [&] { return progress->session()->isFinished(); }, 120000);
+    Save(progress, "export-progress");
+
+    dbexport::ExportErrorQuestion question;
+    question.tableName = QStringLiteral("Customers");
+    question.sql = QStringLiteral(
+        "INSERT INTO [Customers] (CustomerID, CompanyName, City) VALUES (12, null, 'Anchorage')");
+    question.errorText
+        = QStringLiteral("NOT NULL constraint failed: Customers.CompanyName Unable to fetch row");
+    question.fieldNames
+        = { QStringLiteral("CustomerID"), QStringLiteral("CompanyName"), QStringLiteral("City") };
+    question.fieldTypes
+        = { QStringLiteral("int"), QStringLiteral("nvarchar(60)"), QStringLiteral("nvarchar(20)") };
+    question.fieldValues = { QStringLiteral("12"), QString(), QStringLiteral("Anchorage") };
+    question.record = 12;
+    question.totalRecords = 192;
+    auto* error = new database::CExportErrorDialog(question, progress);
+    error->show();
+    Save(error, "export-error");
+    delete error;
+    delete progress;
+}
+
 // The database window in both modes, the password dialog and the filter.
 void DatabaseWindows()
 {
@@ -168,6 +206,7 @@ void DatabaseWindows()
     Await("the table tree",
         [&] { return tables->controller()->state() != devlink::RequestState::Idle && !tables->isBusy(); });
     Save(tables, "database-window");
+    ExportWindows(tables);
 
     database::DatabaseWindow* customers = tables->OpenTable(QStringLiteral("Customers"));
     customers->resize(900, 560);
