@@ -7,6 +7,7 @@
 #include "cli/OutputFormat.h"
 #include "cli/ScriptCommand.h"
 #include "desktop/link/AgentInvocation.h"
+#include "desktop/link/CompactReport.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/Prompter.h"
@@ -177,25 +178,15 @@ int RunCompact(CliContext& cx, const ParsedCommand& p)
         return kFailed;
     }
     s.RememberPassword(database, password);
-    quint32 compacted = quint32(-1);
-    devlink::ReadAgentRegDword(devlink::ContractText(contract::kCompactSuccessful), &compacted);
-    if (compacted == 0) {
+    quint32 compacted = 0;
+    const bool read = devlink::ReadAgentRegDword(devlink::ContractText(contract::kCompactSuccessful), &compacted);
+    if (!devlink::CompactSucceeded(c.resultsValid(), read, compacted)) {
         devlink::ShowMessage(QStringLiteral("Quorvane"),
             QStringLiteral("The database Compact was not successful. "), PromptIcon::Information);
         return kFailed;
     }
     devlink::GetDeviceFileSize(database, &after);
-    QString report;
-    if (before == 0 || after == 0)
-        report = QStringLiteral("Compact was successful.\r\n");
-    else if (before == after)
-        report = Q(exchange::Format(u"Compact was successful, but your database file is still the same "
-                                    u"size.\r\n\r\nFilesize before:\t%d\r\nFilesize after:\t%d\r\n\r\n",
-            before, after));
-    else
-        report = Q(exchange::Format(
-            u"Compact was successful.\r\n\r\nFilesize before:\t%d\r\nFilesize after:\t%d\r\n\r\n", before,
-            after));
+    const QString report = devlink::CompactReport(before, after);
     cx.out() << TerminalText(report).trimmed() << '\n';
     return kOk;
 }
