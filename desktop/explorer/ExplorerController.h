@@ -113,6 +113,11 @@ signals:
     void editListRowRequested(int row);
     void propertiesReady(const explorer::FileProperties& properties);
     void openDatabaseRequested(const QString& path);
+    // The list's "Compact" entry of a database, and "Create a new database
+    // file..." in the listed directory: the windows that do it are the
+    // database editor's.
+    void compactDatabaseRequested(const QString& path);
+    void newDatabaseRequested(const QString& directory);
 
 private:
     struct Listing {

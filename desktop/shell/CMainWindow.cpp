@@ -1,5 +1,7 @@
 #include "desktop/shell/CMainWindow.h"
 
+#include "desktop/database/CCompactDialog.h"
+#include "desktop/database/CNewDatabaseDialog.h"
 #include "desktop/database/DatabaseWindow.h"
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 #include "desktop/explorer/CFileListCtrl.h"
@@ -119,6 +121,20 @@ void CMainWindow::BuildExplorerPanes()
         m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
     connect(
         m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
+    connect(m_explorer, &explorer::ExplorerController::compactDatabaseRequested, this,
+        [this](const QString& path) {
+            auto* dialog = new database::CCompactDialog(path, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->open();
+        });
+    connect(
+        m_explorer, &explorer::ExplorerController::newDatabaseRequested, this, [this](const QString& dir) {
+            auto* dialog = new database::CNewDatabaseDialog(dir, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            connect(dialog, &database::CNewDatabaseDialog::databaseCreated, m_explorer,
+                [this] { m_explorer->Refresh(true); });
+            dialog->open();
+        });
 
     auto* listSide = new QWidget;
     auto* listLayout = new QVBoxLayout(listSide);
