@@ -3,7 +3,10 @@
 // xvfb-run against a demo device). Every window issue adds its windows here.
 //
 // Usage: quorvane_screenshots OUTPUT_FOLDER
+#include "desktop/database/CCompactDialog.h"
 #include "desktop/database/CFilterDialog.h"
+#include "desktop/database/CNewDatabaseDialog.h"
+#include "desktop/database/CSearchDialog.h"
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/DatabaseWindow.h"
@@ -37,6 +40,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
@@ -138,7 +142,28 @@ void DatabaseWindows()
     password->show();
     Save(password, "open-database");
     delete password;
+
+    auto* compact = new database::CCompactDialog(orders, tables);
+    compact->show();
+    Save(compact, "compact-database");
+    delete compact;
+    auto* created = new database::CNewDatabaseDialog(QStringLiteral("\\My Documents"), tables);
+    created->show();
+    Save(created, "new-database");
+    delete created;
     delete tables;
+
+    // The search dialog over an editor's text, in replace mode.
+    QPlainTextEdit text(QStringLiteral("SELECT *\r\nFROM Customers\r\nWHERE Country = 'Sweden'"));
+    text.resize(420, 200);
+    text.show();
+    database::SearchState state;
+    state.searchText = QStringLiteral("Sweden");
+    state.replaceText = QStringLiteral("Norway");
+    auto* search = new database::CSearchDialog(&text, &state, &text);
+    search->ShowMode(true);
+    Save(search, "search-dialog");
+    delete search;
 }
 
 // The process viewer with the demo device's processes, the reset
