@@ -155,7 +155,8 @@ QMenu* CFileListCtrl::BuildContextMenu()
             add(Quoted("Compact \"", name, "\"..."), "compactAction", true,
                 [this, row] { emit m_controller->compactDatabaseRequested(m_controller->PathOfRow(row)); });
         } else if (name.contains(QLatin1Char('.'))) {
-            add(Quoted("Open \"", name, "\""), "openAction", false, [] {});
+            add(Quoted("Open \"", name, "\""), "openAction", true,
+                [this, row] { m_controller->OpenRow(row); });
         }
         if (!m_menu->isEmpty())
             m_menu->addSeparator();

@@ -94,7 +94,8 @@ public:
     void RenameTreeItem(const QModelIndex& index, const QString& newName);
     void RenameListRow(int row, const QString& newName);
     void ShowProperties(int row);
-    // Double-click or Enter: folders are entered, databases opened.
+    // Double-click or Enter: folders are entered, databases and other files
+    // opened (programs and CABs not yet).
     void OpenRow(int row);
     // The full device path of a list row.
     QString PathOfRow(int row) const;
@@ -117,6 +118,8 @@ signals:
     // file..." in the listed directory: the windows that do it are the
     // database editor's.
     void compactDatabaseRequested(const QString& path);
+    // Any other file but a program or a CAB (FileOpener opens it).
+    void openFileRequested(const QString& path);
     void newDatabaseRequested(const QString& directory);
 
 private:

@@ -7,6 +7,7 @@
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/CFilePropertiesDialog.h"
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/OpenItem.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
 #include "desktop/settings/SettingsStore.h"
@@ -121,6 +122,10 @@ void CMainWindow::BuildExplorerPanes()
         m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
     connect(
         m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
+    m_opener = new explorer::FileOpener(this);
+    connect(m_explorer, &explorer::ExplorerController::openFileRequested, m_opener,
+        &explorer::FileOpener::OpenItem);
+    connect(m_opener, &explorer::FileOpener::fileMissing, m_explorer, [this] { m_explorer->Refresh(true); });
     connect(m_explorer, &explorer::ExplorerController::compactDatabaseRequested, this,
         [this](const QString& path) {
             auto* dialog = new database::CCompactDialog(path, this);
