@@ -12,6 +12,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QUrl>
 #include <QWidget>
 
@@ -101,15 +102,25 @@ void FileOpener::OpenDeviceFile(const QString& devicePath, OpenMethod method)
         OpenOnDevice(devicePath);
         return;
     case OpenMethod::Editor:
-        Tell(QStringLiteral("Quorvane"),
-            QStringLiteral("The built-in text editor is not part of this version of Quorvane yet."),
-            PromptIcon::Information);
+        OpenInEditor(devicePath);
         emit finished();
         return;
     case OpenMethod::DoNotOpen:
         emit finished();
         return;
     }
+}
+
+void FileOpener::OpenInEditor(const QString& devicePath)
+{
+    if (!StoredSeparateProcess(FileExtension(settings::FileNamePart(devicePath)))) {
+        emit editFileRequested(devicePath);
+        return;
+    }
+    devlink::DebugOutput(QStringLiteral("Spawning a new copy of Brackenloft..\r\n"));
+    if (!QProcess::startDetached(devlink::GetProgramPath(), { devicePath }))
+        Tell(
+            QStringLiteral("Quorvane"), QStringLiteral("Unable to open this file."), PromptIcon::Information);
 }
 
 void FileOpener::CopyToPcAndOpen(const QString& devicePath)

@@ -2,7 +2,7 @@
 // click or the list's "Open" entry does: the extension's remembered method
 // (or the "Unknown file type" dialog's choice, remembered from then on)
 // copies the file to the PC and opens it there, runs a device program on
-// it, or leaves it alone. Device work runs on the device session; messages
+// it, hands it to the built-in editor, or leaves it alone. Device work runs on the device session; messages
 // go through the prompt interface.
 //
 // Copies opened on the PC live in the desktop's "Temp" folder and are
@@ -42,12 +42,15 @@ public:
 signals:
     // The file was not on the device: the explorer should look again.
     void fileMissing();
+    // The built-in editor is to show the file (in this program).
+    void editFileRequested(const QString& devicePath);
     // The work of the last open is over (whatever it did).
     void finished();
 
 private:
     void AskMethod(const QString& devicePath);
     void CopyToPcAndOpen(const QString& devicePath);
+    void OpenInEditor(const QString& devicePath);
     void OpenOnDevice(const QString& devicePath);
     void Tell(const QString& caption, const QString& text, devlink::PromptIcon icon);
 

@@ -7,6 +7,7 @@
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/CFilePropertiesDialog.h"
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/editor/CFileWatchWindow.h"
 #include "desktop/explorer/OpenItem.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
@@ -126,6 +127,12 @@ void CMainWindow::BuildExplorerPanes()
     connect(m_explorer, &explorer::ExplorerController::openFileRequested, m_opener,
         &explorer::FileOpener::OpenItem);
     connect(m_opener, &explorer::FileOpener::fileMissing, m_explorer, [this] { m_explorer->Refresh(true); });
+    connect(m_opener, &explorer::FileOpener::editFileRequested, this, [this](const QString& path) {
+        // Made once, then only hidden and shown again.
+        if (!m_editorWindow)
+            m_editorWindow = new editor::CFileWatchWindow(this);
+        m_editorWindow->OpenFile(path);
+    });
     connect(m_explorer, &explorer::ExplorerController::compactDatabaseRequested, this,
         [this](const QString& path) {
             auto* dialog = new database::CCompactDialog(path, this);

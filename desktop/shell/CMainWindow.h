@@ -30,6 +30,9 @@ class QLabel;
 class QLineEdit;
 class QSplitter;
 
+namespace editor {
+class CFileWatchWindow;
+}
 namespace explorer {
 class CFileDropTreeCtrl;
 class CFileListCtrl;
@@ -123,6 +126,7 @@ private:
     QSplitter* m_splitter = nullptr;
     explorer::ExplorerController* m_explorer = nullptr;
     explorer::FileOpener* m_opener = nullptr;
+    editor::CFileWatchWindow* m_editorWindow = nullptr;
     explorer::CFileDropTreeCtrl* m_tree = nullptr;
     explorer::CFileListCtrl* m_list = nullptr;
     QLabel* m_filesTotal = nullptr;
