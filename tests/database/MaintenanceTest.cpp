@@ -3,6 +3,7 @@
 // text handed to the desktop's viewer, compaction with its size report, and
 // a table window exported to a UTF-16 text file.
 #include "DatabaseFixture.h"
+#include "ViewerRecorder.h"
 
 #include "desktop/database/MaintenanceFiles.h"
 #include "desktop/database/TableMaintenance.h"
@@ -17,15 +18,6 @@ using namespace databasetest;
 using windowtest::WaitFor;
 
 namespace {
-
-// Stands in for the desktop's viewer: remembers the files it was asked to open.
-class ViewerRecorder : public QObject {
-    Q_OBJECT
-public:
-    QStringList opened;
-public slots:
-    void Open(const QUrl& url) { opened << url.toLocalFile(); }
-};
 
 class MaintenanceTest : public DatabaseWindowTest {
 protected:
@@ -89,7 +81,7 @@ protected:
         return QString::fromUtf8(testsupport::ReadHostFile(m_viewer.opened.last().toStdString()));
     }
 
-    ViewerRecorder m_viewer;
+    windowtest::ViewerRecorder m_viewer;
 };
 
 TEST_F(MaintenanceTest, DropAsksFirstAndTheItemAboveTakesTheSelection)
@@ -251,5 +243,3 @@ TEST_F(MaintenanceTest, ExportWritesUtf16TabsAndQuotesCellsWithAComma)
 }
 
 } // namespace
-
-#include "MaintenanceTest.moc"

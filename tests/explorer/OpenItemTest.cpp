@@ -2,6 +2,7 @@
 // "Unknown file type" dialog with the device's own association, remembered
 // methods, a device program run on the file, a copy opened on the PC and
 // deleted at the end, and the messages for what cannot be opened.
+#include "ViewerRecorder.h"
 #include "WindowFixture.h"
 
 #include "desktop/explorer/CUnknownFileTypeDialog.h"
@@ -21,14 +22,6 @@ using windowtest::WaitFor;
 using Kind = devlink::ScriptedPrompter::Kind;
 
 namespace {
-
-class ViewerRecorder : public QObject {
-    Q_OBJECT
-public:
-    QStringList opened;
-public slots:
-    void Open(const QUrl& url) { opened << url.toLocalFile(); }
-};
 
 class OpenItemTest : public windowtest::WindowTest {
 protected:
@@ -81,7 +74,7 @@ protected:
     }
 
     QPointer<QWidget> m_owner;
-    ViewerRecorder m_viewer;
+    windowtest::ViewerRecorder m_viewer;
     QPointer<explorer::FileOpener> m_opener;
     int m_finished = 0;
     int m_missing = 0;
@@ -206,5 +199,3 @@ TEST_F(OpenItemTest, MissingFilesAndProgramsAreReportedInTheirWords)
 }
 
 } // namespace
-
-#include "OpenItemTest.moc"

@@ -10,6 +10,7 @@
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/DatabaseWindow.h"
+#include "desktop/editor/CFileWatchWindow.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/LinkTiming.h"
@@ -164,6 +165,28 @@ void DatabaseWindows()
     search->ShowMode(true);
     Save(search, "search-dialog");
     delete search;
+}
+
+// The built-in editor on a one-line SQL file, tidied as it opens.
+void Editor()
+{
+    const QString path = QStringLiteral("\\My Documents\\report.sql");
+    const QString sql = QStringLiteral("select CustomerID, CompanyName, City from Customers where Country='Sweden' "
+                                       "and City<>'Lule\u00e5' order by CompanyName");
+    const std::u16string name = devlink::DevicePath(path);
+    HANDLE file = CeCreateFile(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    if (file != INVALID_HANDLE_VALUE) {
+        devlink::WriteDeviceString(file, sql);
+        CeCloseHandle(file);
+    }
+    auto* editor = new editor::CFileWatchWindow;
+    editor->resize(620, 460);
+    bool loaded = false;
+    QObject::connect(editor->watch(), &editor::FileWatch::loaded, [&loaded] { loaded = true; });
+    editor->OpenFile(path);
+    Await("the editor's text", [&] { return loaded; });
+    Save(editor, "file-watch-window");
+    delete editor;
 }
 
 // The process viewer with the demo device's processes, the reset
@@ -420,6 +443,7 @@ int main(int argc, char** argv)
     UpdateWindows(window);
 
     DatabaseWindows();
+    Editor();
 
     delete window;
     return g_failures == 0 ? 0 : 1;
