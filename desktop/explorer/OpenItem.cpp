@@ -75,6 +75,38 @@ void FileOpener::OpenItem(const QString& devicePath)
         });
 }
 
+void FileOpener::OpenDatabase(const QString& devicePath)
+{
+    auto proceed = std::make_shared<bool>(false);
+    OnDevice(
+        this,
+        [devicePath, proceed] {
+            const qint64 attributes = devlink::RapiCeGetFileAttributes(devicePath);
+            if (attributes < 0 || !(attributes & FILE_ATTRIBUTE_READONLY)) {
+                *proceed = attributes >= 0;
+                return;
+            }
+            const QString question
+                = QStringLiteral("The database file that you want to open is Read-Only.\r\n\r\n")
+                + QStringLiteral("This Read-Only flag must be turned off in order to allow us\r\n")
+                + QStringLiteral("to view or edit the data in this database.\r\n\r\n")
+                + QStringLiteral("Do you wish to remove the Read-Only flag on this file ?\r\n");
+            // Asked on the worker: the answer decides the next device step.
+            if (devlink::ShowMessage(QStringLiteral("Open database"), question, PromptIcon::Question,
+                    devlink::PromptButtons::YesNoCancel)
+                != devlink::PromptAnswer::Yes)
+                return;
+            *proceed = devlink::RapiCeSetFileAttributes(
+                           devicePath, DWORD(attributes) & ~DWORD(FILE_ATTRIBUTE_READONLY))
+                == 1;
+        },
+        [this, devicePath, proceed] {
+            if (*proceed)
+                emit databaseReady(devicePath);
+            emit finished();
+        });
+}
+
 void FileOpener::AskMethod(const QString& devicePath)
 {
     const QString extension = FileExtension(settings::FileNamePart(devicePath));

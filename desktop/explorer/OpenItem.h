@@ -34,6 +34,10 @@ public:
     // the file:" and fileMissing otherwise), then opens it with its
     // extension's method, asking for one when none is remembered.
     void OpenItem(const QString& devicePath);
+    // A database about to open in the database window: a read-only file is
+    // offered to be made writable first (the agent cannot work on it
+    // otherwise); databaseReady follows unless the user declined.
+    void OpenDatabase(const QString& devicePath);
     // Opens with `method` and remembers it for the extension.
     void OpenDeviceFile(const QString& devicePath, OpenMethod method);
 
@@ -42,6 +46,7 @@ public:
 signals:
     // The file was not on the device: the explorer should look again.
     void fileMissing();
+    void databaseReady(const QString& devicePath);
     // The built-in editor is to show the file (in this program).
     void editFileRequested(const QString& devicePath);
     // The work of the last open is over (whatever it did).

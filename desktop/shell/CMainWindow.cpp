@@ -119,11 +119,12 @@ void CMainWindow::BuildExplorerPanes()
     m_filesTotal->setObjectName(QStringLiteral("filesTotal"));
     connect(m_explorer, &explorer::ExplorerController::dirNameChanged, m_pathField, &QLineEdit::setText);
     connect(m_explorer, &explorer::ExplorerController::totalTextChanged, m_filesTotal, &QLabel::setText);
-    connect(
-        m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
+    m_opener = new explorer::FileOpener(this);
+    connect(m_explorer, &explorer::ExplorerController::openDatabaseRequested, m_opener,
+        &explorer::FileOpener::OpenDatabase);
+    connect(m_opener, &explorer::FileOpener::databaseReady, this, &CMainWindow::OpenDatabase);
     connect(
         m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
-    m_opener = new explorer::FileOpener(this);
     connect(m_explorer, &explorer::ExplorerController::openFileRequested, m_opener,
         &explorer::FileOpener::OpenItem);
     connect(m_opener, &explorer::FileOpener::fileMissing, m_explorer, [this] { m_explorer->Refresh(true); });

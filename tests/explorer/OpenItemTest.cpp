@@ -198,4 +198,31 @@ TEST_F(OpenItemTest, MissingFilesAndProgramsAreReportedInTheirWords)
         windowtest::ShownWindow<explorer::CUnknownFileTypeDialog>(QStringLiteral("unknownFileTypeDialog")));
 }
 
+TEST_F(OpenItemTest, AReadOnlyDatabaseOpensOnlyOnceItsFlagIsRemoved)
+{
+    const QString path = QStringLiteral("\\ro.sdf");
+    ASSERT_TRUE(PutDeviceFile(path, "db"));
+    const std::u16string name = linktest::U(path);
+    ASSERT_TRUE(Device().CeSetFileAttributes(name.c_str(), FILE_ATTRIBUTE_READONLY));
+    QStringList ready;
+    QObject::connect(
+        m_opener, &explorer::FileOpener::databaseReady, [&ready](const QString& p) { ready << p; });
+
+    m_prompter.QueueAnswer(devlink::PromptAnswer::No);
+    m_opener->OpenDatabase(path);
+    ASSERT_TRUE(WaitFor([&] { return m_finished == 1; }));
+    ASSERT_EQ(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records()[0].caption, QStringLiteral("Open database"));
+    EXPECT_TRUE(m_prompter.Records()[0].text.startsWith(
+        QStringLiteral("The database file that you want to open is Read-Only.\r\n\r\n")));
+    EXPECT_TRUE(ready.isEmpty());
+    EXPECT_TRUE(Device().CeGetFileAttributes(name.c_str()) & FILE_ATTRIBUTE_READONLY);
+
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Yes);
+    m_opener->OpenDatabase(path);
+    ASSERT_TRUE(WaitFor([&] { return m_finished == 2; }));
+    EXPECT_EQ(ready, QStringList({ path }));
+    EXPECT_FALSE(Device().CeGetFileAttributes(name.c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
 } // namespace
