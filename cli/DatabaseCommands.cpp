@@ -8,8 +8,10 @@
 #include "cli/OutputFormat.h"
 #include "cli/ScriptCommand.h"
 #include "desktop/link/AgentInvocation.h"
+#include "desktop/link/CompactReport.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceTextFile.h"
+#include "desktop/link/NewDatabase.h"
 #include "desktop/link/Prompter.h"
 #include "desktop/link/RequestController.h"
 #include "desktop/link/ResultsLoader.h"
@@ -120,25 +122,21 @@ int RunNewDatabase(CliContext& cx, const ParsedCommand& p)
         return s.Fail(QStringLiteral("newdb: the folder %1 does not exist on the device").arg(folder));
     if (CeGetFileAttributes(W(database)) != INVALID_FILE_ATTRIBUTES)
         return s.Fail(QStringLiteral("newdb: %1 already exists on the device").arg(database));
-    bool ran = false;
-    s.RunOnDevice(
-        [&] { ran = devlink::CreateCEQueryFile(database, password, QStringLiteral("*CREATE"), false); });
+    devlink::NewDatabaseResult made;
+    s.RunOnDevice([&] { made = devlink::CreateNewDatabase(database, password); });
     if (Interrupted())
         return kInterrupted;
     if (s.TimedOut())
         return s.FailTimedOut();
-    if (!ran)
+    using Outcome = devlink::NewDatabaseResult::Outcome;
+    if (made.outcome == Outcome::NotRun)
         return s.FailQuietly(QStringLiteral("newdb: the request could not be run on the device"));
-    // A created database leaves no results file; a failure leaves its reason.
-    if (devlink::DeviceFileExists(devlink::kResultsFilePath)) {
-        devlink::DeviceTextFile file;
-        if (file.Read(devlink::kResultsFilePath, true) && file.Lines().size() > 1
-            && file.Lines().first() == QLatin1String("<Failed>"))
-            return s.Fail(QStringLiteral("newdb: could not create %1:\n").arg(database)
-                + WithDevicePaths(file.Lines().mid(1).join(QLatin1Char('\n'))));
+    if (made.outcome == Outcome::Refused && !made.reason.isEmpty())
+        return s.Fail(QStringLiteral("newdb: could not create %1:\n").arg(database)
+            + WithDevicePaths(made.reason.join(QLatin1Char('\n'))));
+    if (made.outcome == Outcome::Refused)
         return s.Fail(QStringLiteral("newdb: could not create %1").arg(database));
-    }
-    if (!devlink::DeviceFileExists(database))
+    if (made.outcome == Outcome::Missing)
         return s.Fail(QStringLiteral("newdb: the device did not create %1").arg(database));
     s.RememberPassword(database, password);
     cx.out() << "Created " << database << (password.isEmpty() ? "." : ", with a password.") << '\n';
@@ -165,25 +163,16 @@ int RunCompact(CliContext& cx, const ParsedCommand& p)
         return kFailed;
     }
     s.RememberPassword(database, password);
-    quint32 compacted = quint32(-1);
-    devlink::ReadAgentRegDword(devlink::ContractText(contract::kCompactSuccessful), &compacted);
-    if (compacted == 0) {
+    quint32 compacted = 0;
+    const bool read
+        = devlink::ReadAgentRegDword(devlink::ContractText(contract::kCompactSuccessful), &compacted);
+    if (!devlink::CompactSucceeded(c.resultsValid(), read, compacted)) {
         devlink::ShowMessage(QStringLiteral("Quorvane"),
             QStringLiteral("The database Compact was not successful. "), PromptIcon::Information);
         return kFailed;
     }
     devlink::GetDeviceFileSize(database, &after);
-    QString report;
-    if (before == 0 || after == 0)
-        report = QStringLiteral("Compact was successful.\r\n");
-    else if (before == after)
-        report = Q(exchange::Format(u"Compact was successful, but your database file is still the same "
-                                    u"size.\r\n\r\nFilesize before:\t%d\r\nFilesize after:\t%d\r\n\r\n",
-            before, after));
-    else
-        report = Q(exchange::Format(
-            u"Compact was successful.\r\n\r\nFilesize before:\t%d\r\nFilesize after:\t%d\r\n\r\n", before,
-            after));
+    const QString report = devlink::CompactReport(before, after);
     cx.out() << TerminalText(report).trimmed() << '\n';
     return kOk;
 }

@@ -5,6 +5,8 @@
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/CShortcutBalloon.h"
 #include "desktop/database/GridSql.h"
+#include "desktop/database/TableMaintenance.h"
+#include "desktop/database/TableTreeProxy.h"
 #include "desktop/link/AgentContractText.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/SchemaTreeModel.h"
@@ -12,13 +14,13 @@
 #include "desktop/ui/PromptFromWindow.h"
 #include "desktop/ui/WindowPlacement.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -41,33 +43,6 @@ const QString kPromptText = QStringLiteral("<Type in your SQL here.>");
 const QString kCustomSql = QStringLiteral("<Custom SQL>");
 // The SQL panel's height before the user has chosen one.
 constexpr int kFirstPanelHeight = 70;
-
-// The tree's five pictures: database, blank table, table, column, key column.
-class TreeIcons : public QIdentityProxyModel {
-public:
-    using QIdentityProxyModel::QIdentityProxyModel;
-
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        if (role != Qt::DecorationRole)
-            return QIdentityProxyModel::data(index, role);
-        const auto kind = SchemaTreeModel::ItemKind(index.data(SchemaTreeModel::ItemKindRole).toInt());
-        QStyle* style = QApplication::style();
-        switch (kind) {
-        case SchemaTreeModel::ItemKind::Database:
-            return style->standardIcon(QStyle::SP_DriveHDIcon);
-        case SchemaTreeModel::ItemKind::BlankTable:
-            return style->standardIcon(QStyle::SP_FileIcon);
-        case SchemaTreeModel::ItemKind::Table:
-            return style->standardIcon(QStyle::SP_FileDialogDetailedView);
-        case SchemaTreeModel::ItemKind::Column:
-            return style->standardIcon(index.data(SchemaTreeModel::PrimaryKeyRole).toBool()
-                    ? QStyle::SP_DialogApplyButton
-                    : QStyle::SP_ArrowRight);
-        }
-        return {};
-    }
-};
 
 } // namespace
 
@@ -93,6 +68,7 @@ DatabaseWindow::DatabaseWindow(const QString& tableName, const QString& database
     m_controller.setRowConsumer([this](devlink::QueryResult& part) { m_grid.AppendBatch(part); });
     m_controller.setKeepResultsBytes(false);
 
+    m_maintenance = new TableMaintenance(&m_controller, this);
     BuildControls();
     setWindowTitle(tableMode && tableName != devlink::kBlankTableName
             ? QStringLiteral("%1 - %2").arg(tableName, databasePath)
@@ -126,6 +102,7 @@ DatabaseWindow::DatabaseWindow(const QString& tableName, const QString& database
     connect(&m_editor, &GridEditor::statusTextChanged, this, &DatabaseWindow::SetStatus);
     connect(&m_editor, &GridEditor::outcomeChanged, m_timer, &QLabel::setText);
     connect(&m_editor, &GridEditor::busyChanged, this, &DatabaseWindow::UpdateControls);
+    ConnectMaintenance();
 
     if (m_tableMode) {
         m_tableLabel = tableName == devlink::kBlankTableName ? kCustomSql : tableName;
@@ -186,11 +163,13 @@ void DatabaseWindow::BuildControls()
         m_tree = new QTreeView;
         m_tree->setObjectName(QStringLiteral("tableTree"));
         m_tree->setHeaderHidden(true);
-        auto* icons = new TreeIcons(this);
-        icons->setSourceModel(m_controller.schemaModel());
-        m_tree->setModel(icons);
+        auto* tree = new TableTreeProxy(this);
+        tree->setSourceModel(m_controller.schemaModel());
+        m_tree->setModel(tree);
         m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-        m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        // A table's label is edited in place to rename the table.
+        m_tree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+        connect(tree, &TableTreeProxy::renameRequested, m_maintenance, &TableMaintenance::RenameTable);
         m_tree->installEventFilter(this);
         m_splitter->addWidget(m_tree);
         connect(m_tree, &QTreeView::customContextMenuRequested, this, &DatabaseWindow::ShowTreeMenu);
@@ -251,15 +230,15 @@ void DatabaseWindow::BuildControls()
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setAutoDefault(false);
     bottom->addWidget(m_export);
-    // Database mode exports tables; table mode's text export is not built yet.
+    // Database mode exports tables to a desktop database; table mode writes
+    // the grid to a text file.
     connect(m_export, &QPushButton::clicked, this, [this] {
         if (!m_tableMode) {
             OpenExport(QString());
             return;
         }
-        ui::TellFromWindow(this, QStringLiteral("Quorvane"),
-            QStringLiteral("Exporting is not part of this version of Quorvane yet."),
-            devlink::PromptIcon::Information);
+        if (m_view->CommitEdit())
+            m_maintenance->ExportGridToText(m_grid);
     });
     m_keepResults = new QCheckBox(QStringLiteral("Don't delete SQLresults.txt"));
     m_keepResults->setObjectName(QStringLiteral("keepResultsBox"));
@@ -286,7 +265,7 @@ void DatabaseWindow::BuildControls()
 
 bool DatabaseWindow::isBusy() const
 {
-    return m_controller.isRunning() || m_editor.isBusy();
+    return m_controller.isRunning() || m_editor.isBusy() || m_maintenance->isBusy();
 }
 
 void DatabaseWindow::SetStatus(const QString& text)
@@ -413,6 +392,27 @@ void DatabaseWindow::OnRequestFinished()
     UpdateControls();
 }
 
+void DatabaseWindow::ConnectMaintenance()
+{
+    connect(m_maintenance, &TableMaintenance::busyChanged, this, &DatabaseWindow::UpdateControls);
+    connect(m_maintenance, &TableMaintenance::statusTextChanged, this, &DatabaseWindow::SetStatus);
+    connect(m_maintenance, &TableMaintenance::outcomeChanged, m_timer, &QLabel::setText);
+    connect(
+        m_maintenance, &TableMaintenance::tableRenamed, this, [this](const QString& from, const QString& to) {
+            m_controller.schemaModel()->RenameTable(from, to);
+        });
+    connect(m_maintenance, &TableMaintenance::tableDropped, this, [this](const QString& table) {
+        SchemaTreeModel* schema = m_controller.schemaModel();
+        auto* tree = static_cast<QAbstractProxyModel*>(m_tree->model());
+        const QModelIndex gone = tree->mapFromSource(schema->TableIndex(table));
+        // The item above the dropped one becomes the selection.
+        const QPersistentModelIndex above = gone.row() > 0 ? gone.sibling(gone.row() - 1, 0) : gone.parent();
+        schema->RemoveTable(table);
+        if (above.isValid())
+            m_tree->setCurrentIndex(above);
+    });
+}
+
 DatabaseWindow* DatabaseWindow::OpenTable(const QString& name)
 {
     const QString sql = name == devlink::kBlankTableName
@@ -440,18 +440,14 @@ void DatabaseWindow::ShowTreeMenu(const QPoint& position)
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("treeMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    // The maintenance and export commands come with their own windows.
-    const auto later = [menu](const QString& text) {
-        QAction* action = menu->addAction(text);
-        action->setEnabled(false);
-        action->setToolTip(QStringLiteral("Not part of this version of Quorvane yet."));
-    };
     if (kind == SchemaTreeModel::ItemKind::Database) {
-        later(QStringLiteral("Compact this database..."));
+        menu->addAction(
+            QStringLiteral("Compact this database..."), m_maintenance, &TableMaintenance::CompactDatabase);
         menu->addSeparator();
         menu->addAction(QStringLiteral("Export data to PC..."), this, [this] { OpenExport(QString()); });
         menu->addSeparator();
-        later(QStringLiteral("View \"CREATE TABLE\" for entire database.."));
+        menu->addAction(QStringLiteral("View \"CREATE TABLE\" for entire database.."), this,
+            [this] { m_maintenance->ShowCreateTable(QString()); });
     } else if (kind == SchemaTreeModel::ItemKind::BlankTable) {
         menu->addAction(
             QStringLiteral("Open database"), this, [this] { OpenTable(devlink::kBlankTableName); });
@@ -464,11 +460,14 @@ void DatabaseWindow::ShowTreeMenu(const QPoint& position)
         menu->addAction(
             QStringLiteral("Export table \"%1\"...").arg(table), this, [this, table] { OpenExport(table); });
         menu->addSeparator();
-        later(QStringLiteral("Rename table \"%1\"").arg(table));
+        menu->addAction(QStringLiteral("Rename table \"%1\"").arg(table), this,
+            [this, index = QPersistentModelIndex(index)] { m_tree->edit(index); });
         menu->addSeparator();
-        later(QStringLiteral("Delete table \"%1\"").arg(table));
+        menu->addAction(QStringLiteral("Delete table \"%1\"").arg(table), this,
+            [this, table] { m_maintenance->DropTable(table); });
         menu->addSeparator();
-        later(QStringLiteral("View \"CREATE TABLE\" for %1").arg(table));
+        menu->addAction(QStringLiteral("View \"CREATE TABLE\" for %1").arg(table), this,
+            [this, table] { m_maintenance->ShowCreateTable(table); });
     }
     menu->popup(m_tree->viewport()->mapToGlobal(position));
 }

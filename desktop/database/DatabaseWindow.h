@@ -37,6 +37,7 @@ namespace database {
 class CExportDialog;
 class CResultsGridView;
 class CShortcutBalloon;
+class TableMaintenance;
 
 class DatabaseWindow : public QDialog {
     Q_OBJECT
@@ -70,6 +71,7 @@ public:
     devlink::RequestController* controller() { return &m_controller; }
     ResultsGrid* grid() { return &m_grid; }
     GridEditor* editor() { return &m_editor; }
+    TableMaintenance* maintenance() { return m_maintenance; }
 
     // The text of the link a desktop shortcut would hold.
     QString ShortcutLink() const;
@@ -95,6 +97,7 @@ private:
     void OnRequestFinished();
     void UpdateControls();
     void ShowTreeMenu(const QPoint& position);
+    void ConnectMaintenance();
     void OpenInSeparateProcess(const QString& table);
     void ShowShortcutTip();
     // Emits `request` for the main window, then gives the focus back to
@@ -118,6 +121,7 @@ private:
     devlink::RequestController m_controller;
     ResultsGrid m_grid;
     GridEditor m_editor;
+    TableMaintenance* m_maintenance = nullptr;
 
     QLabel* m_pathLabel = nullptr;
     QLabel* m_tableCaption = nullptr;

@@ -178,9 +178,11 @@ QMenu* CFileListCtrl::BuildContextMenu()
                 [this, row] { m_controller->OpenRow(row); });
             add(Quoted("Open \"", name, "\" in a separate thread"), "openThreadAction", false, [] {});
             m_menu->addSeparator();
-            add(Quoted("Compact \"", name, "\"..."), "compactAction", false, [] {});
+            add(Quoted("Compact \"", name, "\"..."), "compactAction", true,
+                [this, row] { emit m_controller->compactDatabaseRequested(m_controller->PathOfRow(row)); });
         } else if (name.contains(QLatin1Char('.'))) {
-            add(Quoted("Open \"", name, "\""), "openAction", false, [] {});
+            add(Quoted("Open \"", name, "\""), "openAction", true,
+                [this, row] { m_controller->OpenRow(row); });
         }
         if (!m_menu->isEmpty())
             m_menu->addSeparator();
@@ -210,6 +212,8 @@ QMenu* CFileListCtrl::BuildContextMenu()
     add(QStringLiteral("Refresh"), "refreshAction", true, [this] { m_controller->Refresh(true); });
     m_menu->addSeparator();
     add(QStringLiteral("New folder"), "newFolderAction", true, [this] { m_controller->CreateListFolder(); });
+    add(QStringLiteral("Create a new database file..."), "newDatabaseAction", true,
+        [this] { emit m_controller->newDatabaseRequested(m_controller->dirName()); });
     return m_menu;
 }
 

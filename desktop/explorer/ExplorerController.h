@@ -99,7 +99,8 @@ public:
     void RenameTreeItem(const QModelIndex& index, const QString& newName);
     void RenameListRow(int row, const QString& newName);
     void ShowProperties(int row);
-    // Double-click or Enter: folders are entered, databases opened.
+    // Double-click or Enter: folders are entered, databases and other files
+    // opened (programs and CABs not yet).
     void OpenRow(int row);
     // The full device path of a list row.
     QString PathOfRow(int row) const;
@@ -128,6 +129,13 @@ signals:
     void waitingChanged(bool waiting);
     // A delete has begun; `progress` counts it while it runs (see DeleteProgress).
     void deleteStarted(std::shared_ptr<explorer::DeleteProgress> progress);
+    // The list's "Compact" entry of a database, and "Create a new database
+    // file..." in the listed directory: the windows that do it are the
+    // database editor's.
+    void compactDatabaseRequested(const QString& path);
+    // Any other file but a program or a CAB (FileOpener opens it).
+    void openFileRequested(const QString& path);
+    void newDatabaseRequested(const QString& directory);
 
 private:
     struct Listing {

@@ -3,6 +3,7 @@
 #include "desktop/explorer/ExplorerController.h"
 
 #include "desktop/explorer/DeviceListing.h"
+#include "desktop/explorer/FileOpenRules.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/Prompter.h"
 
@@ -371,8 +372,11 @@ void ExplorerController::OpenRow(int row)
         SelectDirectory(path, true);
         return;
     }
-    if (entry.name.endsWith(QLatin1String(".sdf"), Qt::CaseInsensitive))
+    const QString extension = FileExtension(entry.name);
+    if (extension == QLatin1String("sdf"))
         emit openDatabaseRequested(path);
+    else if (extension != QLatin1String("exe") && extension != QLatin1String("cab"))
+        emit openFileRequested(path);
 }
 
 } // namespace explorer

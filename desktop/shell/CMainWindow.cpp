@@ -1,11 +1,15 @@
 #include "desktop/shell/CMainWindow.h"
 
+#include "desktop/database/CCompactDialog.h"
+#include "desktop/database/CNewDatabaseDialog.h"
 #include "desktop/database/DatabaseWindow.h"
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/CFilePropertiesDialog.h"
 #include "desktop/explorer/DeleteProgressWatch.h"
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/editor/CFileWatchWindow.h"
+#include "desktop/explorer/OpenItem.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
 #include "desktop/settings/SettingsStore.h"
@@ -116,8 +120,10 @@ void CMainWindow::BuildExplorerPanes()
     m_filesTotal->setObjectName(QStringLiteral("filesTotal"));
     connect(m_explorer, &explorer::ExplorerController::dirNameChanged, m_pathField, &QLineEdit::setText);
     connect(m_explorer, &explorer::ExplorerController::totalTextChanged, m_filesTotal, &QLabel::setText);
-    connect(
-        m_explorer, &explorer::ExplorerController::openDatabaseRequested, this, &CMainWindow::OpenDatabase);
+    m_opener = new explorer::FileOpener(this);
+    connect(m_explorer, &explorer::ExplorerController::openDatabaseRequested, m_opener,
+        &explorer::FileOpener::OpenDatabase);
+    connect(m_opener, &explorer::FileOpener::databaseReady, this, &CMainWindow::OpenDatabase);
     connect(
         m_explorer, &explorer::ExplorerController::propertiesReady, this, &CMainWindow::ShowFileProperties);
     connect(m_explorer, &explorer::ExplorerController::waitingChanged, this, [this](bool waiting) {
@@ -131,6 +137,29 @@ void CMainWindow::BuildExplorerPanes()
     connect(m_explorer, &explorer::ExplorerController::deleteStarted, this,
         [this](std::shared_ptr<explorer::DeleteProgress> progress) {
             new explorer::DeleteProgressWatch(std::move(progress), this);
+        });
+    connect(m_explorer, &explorer::ExplorerController::openFileRequested, m_opener,
+        &explorer::FileOpener::OpenItem);
+    connect(m_opener, &explorer::FileOpener::fileMissing, m_explorer, [this] { m_explorer->Refresh(true); });
+    connect(m_opener, &explorer::FileOpener::editFileRequested, this, [this](const QString& path) {
+        // Made once, then only hidden and shown again.
+        if (!m_editorWindow)
+            m_editorWindow = new editor::CFileWatchWindow(this);
+        m_editorWindow->OpenFile(path);
+    });
+    connect(m_explorer, &explorer::ExplorerController::compactDatabaseRequested, this,
+        [this](const QString& path) {
+            auto* dialog = new database::CCompactDialog(path, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->open();
+        });
+    connect(
+        m_explorer, &explorer::ExplorerController::newDatabaseRequested, this, [this](const QString& dir) {
+            auto* dialog = new database::CNewDatabaseDialog(dir, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            connect(dialog, &database::CNewDatabaseDialog::databaseCreated, m_explorer,
+                [this] { m_explorer->Refresh(true); });
+            dialog->open();
         });
 
     auto* listSide = new QWidget;

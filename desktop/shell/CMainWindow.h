@@ -30,10 +30,14 @@ class QLabel;
 class QLineEdit;
 class QSplitter;
 
+namespace editor {
+class CFileWatchWindow;
+}
 namespace explorer {
 class CFileDropTreeCtrl;
 class CFileListCtrl;
 class ExplorerController;
+class FileOpener;
 struct FileProperties;
 } // namespace explorer
 
@@ -68,6 +72,7 @@ public:
     // The splash window while it is open, else null.
     CSplashWindow* splash() { return m_splash; }
     explorer::ExplorerController* explorer() { return m_explorer; }
+    explorer::FileOpener* fileOpener() { return m_opener; }
     explorer::CFileDropTreeCtrl* directoryTree() { return m_tree; }
     explorer::CFileListCtrl* fileList() { return m_list; }
     QAction* ActionOf(Command command) const { return m_actions.value(command); }
@@ -120,6 +125,8 @@ private:
     QLineEdit* m_pathField = nullptr;
     QSplitter* m_splitter = nullptr;
     explorer::ExplorerController* m_explorer = nullptr;
+    explorer::FileOpener* m_opener = nullptr;
+    editor::CFileWatchWindow* m_editorWindow = nullptr;
     explorer::CFileDropTreeCtrl* m_tree = nullptr;
     explorer::CFileListCtrl* m_list = nullptr;
     QLabel* m_filesTotal = nullptr;

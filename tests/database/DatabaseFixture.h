@@ -16,8 +16,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTreeView>
 
 namespace databasetest {
 
@@ -193,6 +195,39 @@ protected:
         const QString answer = Ask(sql, database);
         EXPECT_FALSE(answer.startsWith(QLatin1String("<failed")))
             << sql.toStdString() << ": " << answer.toStdString();
+    }
+
+    static QStringList ActionTexts(QMenu* menu)
+    {
+        QStringList texts;
+        for (QAction* action : menu->actions())
+            texts << (action->isSeparator()
+                    ? QStringLiteral("-")
+                    : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
+        return texts;
+    }
+
+    static QAction* Action(QMenu* menu, const QString& text)
+    {
+        for (QAction* action : menu->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+
+    static QTreeView* Tree(database::DatabaseWindow* window)
+    {
+        return window->findChild<QTreeView*>(QStringLiteral("tableTree"));
+    }
+
+    static QModelIndex TreeItem(database::DatabaseWindow* window, const QString& label)
+    {
+        QAbstractItemModel* model = Tree(window)->model();
+        const QModelIndex root = model->index(0, 0);
+        for (int r = 0; r < model->rowCount(root); ++r)
+            if (model->index(r, 0, root).data().toString() == label)
+                return model->index(r, 0, root);
+        return {};
     }
 
     // The texts of every prompt, for failure messages.

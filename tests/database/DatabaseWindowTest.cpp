@@ -26,24 +26,6 @@ namespace {
 
 class WindowTest : public DatabaseWindowTest {
 protected:
-    static QStringList ActionTexts(QMenu* menu)
-    {
-        QStringList texts;
-        for (QAction* action : menu->actions())
-            texts << (action->isSeparator()
-                    ? QStringLiteral("-")
-                    : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
-        return texts;
-    }
-
-    static QAction* Action(QMenu* menu, const QString& text)
-    {
-        for (QAction* action : menu->actions())
-            if (action->text() == text)
-                return action;
-        return nullptr;
-    }
-
     static QMenu* RowMenu(database::DatabaseWindow* window, int row)
     {
         database::CResultsGridView* view = View(window);
@@ -52,21 +34,6 @@ protected:
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
         QApplication::sendEvent(view->viewport(), &event);
         return view->findChild<QMenu*>(QStringLiteral("gridRowMenu"));
-    }
-
-    static QTreeView* Tree(database::DatabaseWindow* window)
-    {
-        return window->findChild<QTreeView*>(QStringLiteral("tableTree"));
-    }
-
-    static QModelIndex TreeItem(database::DatabaseWindow* window, const QString& label)
-    {
-        QAbstractItemModel* model = Tree(window)->model();
-        const QModelIndex root = model->index(0, 0);
-        for (int r = 0; r < model->rowCount(root); ++r)
-            if (model->index(r, 0, root).data().toString() == label)
-                return model->index(r, 0, root);
-        return {};
     }
 };
 
@@ -133,9 +100,9 @@ TEST_F(WindowTest, DatabaseModeListsTablesAndOpensThemInTableWindows)
         QStringList({ QStringLiteral("Open Order Details"),
             QStringLiteral("Open Order Details in a separate process"), QStringLiteral("-"),
             QStringLiteral("Export table \"Order Details\"..."), QStringLiteral("-"),
-            QStringLiteral("Rename table \"Order Details\" (off)"), QStringLiteral("-"),
-            QStringLiteral("Delete table \"Order Details\" (off)"), QStringLiteral("-"),
-            QStringLiteral("View \"CREATE TABLE\" for Order Details (off)") }));
+            QStringLiteral("Rename table \"Order Details\""), QStringLiteral("-"),
+            QStringLiteral("Delete table \"Order Details\""), QStringLiteral("-"),
+            QStringLiteral("View \"CREATE TABLE\" for Order Details") }));
     delete menu;
 
     // A double click opens the table, its name in brackets.
@@ -157,9 +124,9 @@ TEST_F(WindowTest, DatabaseModeListsTablesAndOpensThemInTableWindows)
     menu = window->findChild<QMenu*>(QStringLiteral("treeMenu"));
     ASSERT_TRUE(menu);
     EXPECT_EQ(ActionTexts(menu),
-        QStringList({ QStringLiteral("Compact this database... (off)"), QStringLiteral("-"),
+        QStringList({ QStringLiteral("Compact this database..."), QStringLiteral("-"),
             QStringLiteral("Export data to PC..."), QStringLiteral("-"),
-            QStringLiteral("View \"CREATE TABLE\" for entire database.. (off)") }));
+            QStringLiteral("View \"CREATE TABLE\" for entire database..") }));
     delete menu;
     emit tree->customContextMenuRequested(tree->visualRect(model->index(0, 0, root)).center());
     menu = window->findChild<QMenu*>(QStringLiteral("treeMenu"));
@@ -312,7 +279,8 @@ TEST_F(WindowTest, DisconnectedWindowStaysOpenButInert)
 
 TEST_F(WindowTest, ASeparateProcessGetsTheTableAndPasswordAsWholeArguments)
 {
-    auto* window = new database::DatabaseWindow(QString(), kSecret, QStringLiteral("demo"), false, false, QString());
+    auto* window
+        = new database::DatabaseWindow(QString(), kSecret, QStringLiteral("demo"), false, false, QString());
     window->show();
     ASSERT_TRUE(WaitIdle(window));
     QAbstractItemModel* model = Tree(window)->model();
@@ -338,7 +306,8 @@ TEST_F(WindowTest, ASeparateProcessGetsTheTableAndPasswordAsWholeArguments)
     };
     openSeparately();
     const std::filesystem::path args = script.string() + ".args";
-    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(args) && std::filesystem::file_size(args) > 0; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return std::filesystem::exists(args) && std::filesystem::file_size(args) > 0; }));
     EXPECT_EQ(testsupport::ReadHostFile(args),
         (kSecret + QStringLiteral("\n-pass\ndemo\n-table\n") + name + QStringLiteral("\n")).toStdString());
     EXPECT_EQ(m_prompter.Count(), 0) << Prompts();
@@ -360,10 +329,9 @@ TEST_F(WindowTest, ShortcutTipShowsTheLinkAndStaysOnlyWhileTheSettingAsksForIt)
     QTest::mouseClick(tip, Qt::LeftButton);
     auto* balloon = window->findChild<QLabel*>(QStringLiteral("shortcutBalloon"));
     ASSERT_TRUE(balloon && balloon->isVisible());
-    EXPECT_TRUE(balloon->text().contains(
-        (QStringLiteral("\"") + devlink::GetProgramPath() + QStringLiteral("\" ") + kOrders
-            + QStringLiteral(" -pass <Password> -table \"Order Details\""))
-            .toHtmlEscaped()))
+    EXPECT_TRUE(balloon->text().contains((QStringLiteral("\"") + devlink::GetProgramPath()
+        + QStringLiteral("\" ") + kOrders + QStringLiteral(" -pass <Password> -table \"Order Details\""))
+                                             .toHtmlEscaped()))
         << balloon->text().toStdString();
 
     // Turned off meanwhile (as another window may do): gone when the balloon closes.

@@ -4,6 +4,7 @@
 // in its own window.
 #include "ShellFixture.h"
 
+#include "desktop/database/CCompactDialog.h"
 #include "desktop/database/DatabaseWindow.h"
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 #include "desktop/explorer/CFileListCtrl.h"
@@ -83,11 +84,19 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     files->setCurrentIndex(list->index(list->RowOf("x.sdf"), 0));
     EXPECT_EQ(Items(files->BuildContextMenu()),
         QStringList({ "Open \"x.sdf\"", "Open \"x.sdf\" in a separate thread (off)", "-",
-            "Compact \"x.sdf\"... (off)", "-", "Copy", "Paste (off)", "-", "Rename", "Delete ", "-",
-            "Properties", "-", "Refresh", "-", "New folder" }));
+            "Compact \"x.sdf\"...", "-", "Copy", "Paste (off)", "-", "Rename", "Delete ", "-",
+            "Properties", "-", "Refresh", "-", "New folder", "Create a new database file..." }));
+    // "Compact" opens the compact dialog on that file.
+    files->findChild<QAction*>(QStringLiteral("compactAction"))->trigger();
+    auto* compact = WaitForWindow<database::CCompactDialog>(QStringLiteral("compactDialog"), 10000);
+    ASSERT_NE(compact, nullptr);
+    EXPECT_EQ(compact->findChild<QLineEdit*>(QStringLiteral("directoryField"))->text(), "\\Docs");
+    EXPECT_EQ(compact->findChild<QLineEdit*>(QStringLiteral("fileNameField"))->text(), "x.sdf");
+    compact->close();
     files->clearSelection();
     EXPECT_EQ(Items(files->BuildContextMenu()),
-        QStringList({ "Paste (off)", "-", "Properties (off)", "-", "Refresh", "-", "New folder" }));
+        QStringList({ "Paste (off)", "-", "Properties (off)", "-", "Refresh", "-", "New folder",
+            "Create a new database file..." }));
 
     // Ctrl+A selects everything; Escape leaves the window open.
     files->setFocus();

@@ -3,12 +3,16 @@
 // xvfb-run against a demo device). Every window issue adds its windows here.
 //
 // Usage: quorvane_screenshots OUTPUT_FOLDER
+#include "desktop/database/CCompactDialog.h"
 #include "desktop/database/CExportDialog.h"
 #include "desktop/database/CExportErrorDialog.h"
 #include "desktop/database/CFilterDialog.h"
+#include "desktop/database/CNewDatabaseDialog.h"
+#include "desktop/database/CSearchDialog.h"
 #include "desktop/database/COpenDatabaseDialog.h"
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/DatabaseWindow.h"
+#include "desktop/editor/CFileWatchWindow.h"
 #include "desktop/explorer/CCopyProgressDialog.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/explorer/FileTransfers.h"
@@ -45,6 +49,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
@@ -227,7 +232,50 @@ void DatabaseWindows()
     password->show();
     Save(password, "open-database");
     delete password;
+
+    auto* compact = new database::CCompactDialog(orders, tables);
+    compact->show();
+    Save(compact, "compact-database");
+    delete compact;
+    auto* created = new database::CNewDatabaseDialog(QStringLiteral("\\My Documents"), tables);
+    created->show();
+    Save(created, "new-database");
+    delete created;
     delete tables;
+
+    // The search dialog over an editor's text, in replace mode.
+    QPlainTextEdit text(QStringLiteral("SELECT *\r\nFROM Customers\r\nWHERE Country = 'Sweden'"));
+    text.resize(420, 200);
+    text.show();
+    database::SearchState state;
+    state.searchText = QStringLiteral("Sweden");
+    state.replaceText = QStringLiteral("Norway");
+    auto* search = new database::CSearchDialog(&text, &state, &text);
+    search->ShowMode(true);
+    Save(search, "search-dialog");
+    delete search;
+}
+
+// The built-in editor on a one-line SQL file, tidied as it opens.
+void Editor()
+{
+    const QString path = QStringLiteral("\\My Documents\\report.sql");
+    const QString sql = QStringLiteral("select CustomerID, CompanyName, City from Customers where Country='Sweden' "
+                                       "and City<>'Lule\u00e5' order by CompanyName");
+    const std::u16string name = devlink::DevicePath(path);
+    HANDLE file = CeCreateFile(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    if (file != INVALID_HANDLE_VALUE) {
+        devlink::WriteDeviceString(file, sql);
+        CeCloseHandle(file);
+    }
+    auto* editor = new editor::CFileWatchWindow;
+    editor->resize(620, 460);
+    bool loaded = false;
+    QObject::connect(editor->watch(), &editor::FileWatch::loaded, [&loaded] { loaded = true; });
+    editor->OpenFile(path);
+    Await("the editor's text", [&] { return loaded; });
+    Save(editor, "file-watch-window");
+    delete editor;
 }
 
 // The process viewer with the demo device's processes, the reset
@@ -485,6 +533,7 @@ int main(int argc, char** argv)
     UpdateWindows(window);
 
     DatabaseWindows();
+    Editor();
 
     delete window;
     return g_failures == 0 ? 0 : 1;
