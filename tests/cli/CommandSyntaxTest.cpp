@@ -166,8 +166,8 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
         }
     EXPECT_EQ(names,
         Words({ "info", "ls", "get", "put", "rm", "mkdir", "rmdir", "mv", "attrib", "reg", "run",
-            "find-databases", "install", "sql", "script", "schema", "tables", "newdb", "compact", "rename-table", "drop-table", "deploy", "ps",
-            "kill", "reset", "device-id" }));
+            "find-databases", "install", "sql", "script", "schema", "tables", "newdb", "compact",
+            "rename-table", "drop-table", "deploy", "ps", "kill", "reset", "device-id" }));
     const cli::Command* sql = cli::FindCommand(groups, QStringLiteral("sql"));
     ASSERT_TRUE(sql);
     EXPECT_TRUE(sql->connectsItself);
@@ -256,7 +256,8 @@ TEST(CliCommandTable, ManualPageAndCompletionKnowEveryCommand)
     bash.start(QStringLiteral("/bin/bash"), { QStringLiteral("-c"), run });
     ASSERT_TRUE(bash.waitForFinished(30000));
     EXPECT_EQ(QString::fromUtf8(bash.readAllStandardOutput()).toStdString(),
-        "tables\n--format\ntable tsv csv json raw\nquery set add delete export import\n--help --socket --recursive\n");
+        "tables\n--format\ntable tsv csv json raw\nquery set add delete export import\n--help --socket "
+        "--recursive\n");
 }
 
 } // namespace
