@@ -82,7 +82,8 @@ QMenu* CFileDropTreeCtrl::BuildContextMenu()
     add(QStringLiteral("Create new folder.."), "createFolderAction", true,
         [this] { m_controller->CreateTreeFolder(); });
     m_menu->addSeparator();
-    add(QStringLiteral("Search for SQLCE databases.."), "searchAction", false, [] {});
+    add(QStringLiteral("Search for SQLCE databases.."), "searchAction", true,
+        [this] { emit m_controller->databaseSearchRequested(m_controller->dirName()); });
     m_menu->addSeparator();
     add(QStringLiteral("Copy"), "copyAction", false, [] {});
     add(QStringLiteral("Paste"), "pasteAction", false, [] {});

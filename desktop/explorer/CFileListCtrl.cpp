@@ -1,5 +1,7 @@
 #include "desktop/explorer/CFileListCtrl.h"
 
+#include "desktop/explorer/CCabInstallerDialog.h"
+#include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/link/DeviceLink.h"
 
@@ -146,7 +148,9 @@ QMenu* CFileListCtrl::BuildContextMenu()
         if (extension == QLatin1String("exe")) {
             add(Quoted("Run \"", name, "\""), "runAction", false, [] {});
         } else if (extension == QLatin1String("cab")) {
-            add(Quoted("Install \"", name, "\""), "installAction", false, [] {});
+            add(Quoted("Install \"", name, "\""), "installAction", true, [this, name] {
+                ShowCabInstaller(JoinDevicePath(m_controller->dirName(), name), window());
+            });
         } else if (extension == QLatin1String("sdf")) {
             add(Quoted("Open \"", name, "\""), "openAction", true,
                 [this, row] { m_controller->OpenRow(row); });

@@ -113,6 +113,8 @@ signals:
     void editListRowRequested(int row);
     void propertiesReady(const explorer::FileProperties& properties);
     void openDatabaseRequested(const QString& path);
+    // The tree's "Search for SQLCE databases..": the search window's business.
+    void databaseSearchRequested(const QString& path);
 
 private:
     struct Listing {
