@@ -5,7 +5,6 @@
 #include "desktop/explorer/DatabaseSearch.h"
 #include "desktop/link/DeviceFileCopy.h"
 #include "desktop/link/DeviceLink.h"
-#include "desktop/link/DeviceRegistryTree.h"
 #include "platform/rapi/Rapi.h"
 
 #include <QFileInfo>
@@ -85,10 +84,8 @@ int Install(CliContext& cx, const ParsedCommand& p)
                                       "whether it was installed cannot be checked (--delete-cab lets its "
                                       "removal tell)")
                            .arg(devicePath));
-    const bool installed = package.named
-        ? devlink::DeviceRegValueExists(HKEY_LOCAL_MACHINE,
-            QStringLiteral("Software\\Apps\\") + package.applicationName, QStringLiteral("InstallDir"))
-        : wait == explorer::InstallerWait::CabRemoved;
+    const bool installed = package.named ? explorer::CabApplicationInstalled(package.applicationName)
+                                         : wait == explorer::InstallerWait::CabRemoved;
     if (!installed)
         return cx.Fail(QStringLiteral("install: the device's installer did not install %1").arg(devicePath));
     cx.out() << "Installed \"" << package.applicationName << "\"" << Qt::endl;

@@ -148,9 +148,8 @@ QMenu* CFileListCtrl::BuildContextMenu()
         if (extension == QLatin1String("exe")) {
             add(Quoted("Run \"", name, "\""), "runAction", false, [] {});
         } else if (extension == QLatin1String("cab")) {
-            add(Quoted("Install \"", name, "\""), "installAction", true, [this, name] {
-                ShowCabInstaller(JoinDevicePath(m_controller->dirName(), name), window());
-            });
+            add(Quoted("Install \"", name, "\""), "installAction", true,
+                [this, name] { ShowCabInstaller(JoinDevicePath(m_controller->dirName(), name), window()); });
         } else if (extension == QLatin1String("sdf")) {
             add(Quoted("Open \"", name, "\""), "openAction", true,
                 [this, row] { m_controller->OpenRow(row); });

@@ -73,9 +73,14 @@ CabPackage ReadCabPackage(const QString& devicePath)
         return package;
     package.applicationName = QString::fromLatin1(exchange::CabApplicationName(application));
     package.named = true;
-    package.alreadyInstalled = devlink::DeviceRegValueExists(
-        HKEY_LOCAL_MACHINE, kAppsKey + package.applicationName, QStringLiteral("InstallDir"));
+    package.alreadyInstalled = CabApplicationInstalled(package.applicationName);
     return package;
+}
+
+bool CabApplicationInstalled(const QString& applicationName)
+{
+    return devlink::DeviceRegValueExists(
+        HKEY_LOCAL_MACHINE, kAppsKey + applicationName, QStringLiteral("InstallDir"));
 }
 
 QString CabInstallCommandLine(const QString& devicePath, bool keepCab, bool shortOptions)

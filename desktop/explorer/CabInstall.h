@@ -41,6 +41,10 @@ devlink::CopyOutcome CopyCabToDevice(
 // cannot be read or holds no name keeps "(Unknown)" and is not installed.
 CabPackage ReadCabPackage(const QString& devicePath);
 
+// Whether the device's installer has recorded `applicationName` as
+// installed: "Software\Apps\<name>" has "InstallDir".
+bool CabApplicationInstalled(const QString& applicationName);
+
 // The installer's command line: the CAB path in double quotes, preceded,
 // when the CAB is to be kept, by "/delete 0 " (Smartphone and Windows CE
 // devices, and operating system 5 or later: `shortOptions`) or by

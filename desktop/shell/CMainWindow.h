@@ -31,6 +31,7 @@ class QLineEdit;
 class QSplitter;
 
 namespace explorer {
+class CDatabaseSearchDialog;
 class CFileDropTreeCtrl;
 class CFileListCtrl;
 class ExplorerController;
@@ -126,6 +127,7 @@ private:
     bool m_explorerStarted = false;
     CTipsWindow* m_tips = nullptr;
     tools::CTroubleshooterWindow* m_troubleshooter = nullptr;
+    explorer::CDatabaseSearchDialog* m_databaseSearch = nullptr;
     tools::CProcessViewer* m_processViewer = nullptr;
     tools::CRegistryEditor* m_registryEditor = nullptr;
     tools::DeviceResetter* m_resetter = nullptr;

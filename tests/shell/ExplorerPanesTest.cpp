@@ -72,7 +72,7 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     EXPECT_EQ(list->rowAt(0).name, "Sub");
 
     EXPECT_EQ(Items(m_window->directoryTree()->BuildContextMenu()),
-        QStringList({ "Create new folder..", "-", "Search for SQLCE databases.. (off)", "-", "Copy (off)",
+        QStringList({ "Create new folder..", "-", "Search for SQLCE databases..", "-", "Copy (off)",
             "Paste (off)", "-", "Rename", "Delete", "-", "Refresh" }));
 
     explorer::CFileListCtrl* files = m_window->fileList();
