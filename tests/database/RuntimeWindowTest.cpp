@@ -150,3 +150,19 @@ TEST_F(RuntimeWindowTest, TheAutomaticWindowCountsDownUntilItsBoxIsClicked)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RuntimeWindowTest, TheWindowClosesWhenTheDeviceGoesAway)
+{
+    database::CheckEngineRuntimes(true, nullptr);
+    auto* window = windowtest::WaitForWindow<CEngineRuntimeDialog>(QStringLiteral("engineRuntimeDialog"));
+    ASSERT_TRUE(window);
+    QPointer<CEngineRuntimeDialog> alive(window);
+    StopDevice();
+    // The device is looked for every 3 seconds.
+    EXPECT_TRUE(windowtest::WaitFor([&] { return !alive || !alive->isVisible(); }, 10000));
+    EXPECT_FALSE(devlink::IsConnected());
+}
+
+} // namespace

@@ -14,7 +14,10 @@
 #include <QSignalSpy>
 #include <QTreeView>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -89,6 +92,26 @@ TEST_F(DatabaseSearchTest, SearchesTheRootWithAndWithoutWindowsAndSorts)
     window.ShowDatabaseSearch(QStringLiteral("\\Windows"));
     ASSERT_TRUE(WaitForStatus(&window, QStringLiteral("0 SQLCE databases found.")))
         << Status(&window).toStdString();
+
+    // Cancel, pressed while the search waits for the device session (held
+    // by another request), stops it before its first folder.
+    std::atomic<bool> release = false;
+    QObject holder;
+    devlink::DeviceSession::Instance().Start(&holder,
+        [&release](devlink::RequestContext&) {
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        },
+        {});
+    window.controller()->SetPath(QStringLiteral("\\"));
+    window.controller()->Search();
+    auto* cancel = window.findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    EXPECT_TRUE(cancel->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    release = true;
+    ASSERT_TRUE(WaitForStatus(&window, QStringLiteral("Search cancelled."))) << Status(&window).toStdString();
+    EXPECT_TRUE(Rows(&window).isEmpty());
+    EXPECT_FALSE(cancel->isEnabled());
 }
 
 TEST_F(DatabaseSearchTest, ADeletedDatabaseVanishesAndARowOpensItsDatabase)
