@@ -1,6 +1,7 @@
 #include "cli/FileCommands.h"
 
 #include "cli/DeviceEntries.h"
+#include "cli/PackageCommands.h"
 #include "cli/RegistryCommands.h"
 #include "cli/TransferCommands.h"
 #include "desktop/explorer/DeviceListing.h"
@@ -235,6 +236,8 @@ QVector<Command> DeviceCommands()
         {}, 1, 2 };
     run.optionsEndAtFirstArgument = true;
     add(run, RunProgram);
+    commands.append(FindDatabasesCommand());
+    commands.append(InstallCommand());
     return commands;
 }
 

@@ -6,7 +6,7 @@ _quorvane_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="info ls get put rm mkdir rmdir mv attrib reg run sql script export schema tables newdb compact
+    local commands="info ls get put rm mkdir rmdir mv attrib reg run find-databases install sql script export schema tables newdb compact
         rename-table drop-table deploy ps kill reset device-id"
     local agent="--yes --timeout"
     local database="--password --remember $agent"
@@ -55,6 +55,8 @@ _quorvane_cli()
     case "$command" in
     ls) options+=" --long --sizes" ;;
     get | put) options+=" --recursive" ;;
+    find-databases) options+=" --windows" ;;
+    install) options+=" --keep-cab --delete-cab" ;;
     reg) options+=" --yes" ;;
     sql) options+=" --format --no-header --null --binary --max-width $database" ;;
     script) options+=" --continue-on-error $database" ;;
@@ -99,6 +101,9 @@ _quorvane_cli()
         elif [[ $prev == --odbc ]] && command -v odbcinst >/dev/null; then
             COMPREPLY=($(compgen -W "$(odbcinst -q -s 2>/dev/null | tr -d '[]')" -- "$cur"))
         fi
+        ;;
+    install)
+        _filedir cab
         ;;
     esac
 } && complete -F _quorvane_cli quorvane-cli

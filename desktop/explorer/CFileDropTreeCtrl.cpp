@@ -83,7 +83,8 @@ QMenu* CFileDropTreeCtrl::BuildContextMenu()
     add(QStringLiteral("Create new folder.."), "createFolderAction", true,
         [this] { m_controller->CreateTreeFolder(); });
     m_menu->addSeparator();
-    add(QStringLiteral("Search for SQLCE databases.."), "searchAction", false, [] {});
+    add(QStringLiteral("Search for SQLCE databases.."), "searchAction", true,
+        [this] { emit m_controller->databaseSearchRequested(m_controller->dirName()); });
     m_menu->addSeparator();
     FileTransfers* transfers = m_controller->transfers();
     add(QStringLiteral("Copy"), "copyAction", true,

@@ -1,5 +1,7 @@
 #include "desktop/explorer/CFileListCtrl.h"
 
+#include "desktop/explorer/CCabInstallerDialog.h"
+#include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
@@ -52,6 +54,9 @@ CFileListCtrl::CFileListCtrl(ExplorerController* controller, QWidget* parent)
         edit(index);
     });
     connect(controller->transfers(), &FileTransfers::filesSelected, this, &CFileListCtrl::SelectNames);
+    const auto install = [this](const QString& path) { ShowCabInstaller(path, window()); };
+    connect(controller, &ExplorerController::cabInstallRequested, this, install);
+    connect(controller->transfers(), &FileTransfers::cabInstallRequested, this, install);
     connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, &CFileListCtrl::RememberView);
     connect(model(), &QAbstractItemModel::modelReset, this, &CFileListCtrl::RestoreView);
 }
@@ -172,7 +177,8 @@ QMenu* CFileListCtrl::BuildContextMenu()
         if (extension == QLatin1String("exe")) {
             add(Quoted("Run \"", name, "\""), "runAction", false, [] {});
         } else if (extension == QLatin1String("cab")) {
-            add(Quoted("Install \"", name, "\""), "installAction", false, [] {});
+            add(Quoted("Install \"", name, "\""), "installAction", true,
+                [this, name] { ShowCabInstaller(JoinDevicePath(m_controller->dirName(), name), window()); });
         } else if (extension == QLatin1String("sdf")) {
             add(Quoted("Open \"", name, "\""), "openAction", true,
                 [this, row] { m_controller->OpenRow(row); });

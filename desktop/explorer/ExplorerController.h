@@ -136,6 +136,11 @@ signals:
     // Any other file but a program or a CAB (FileOpener opens it).
     void openFileRequested(const QString& path);
     void newDatabaseRequested(const QString& directory);
+    // The tree's "Search for SQLCE databases..": the search window's business.
+    void databaseSearchRequested(const QString& path);
+    // A CAB opened from the list, or copied to the device while CABs are
+    // installed after their copy: the CAB installer's business.
+    void cabInstallRequested(const QString& path);
 
 private:
     struct Listing {

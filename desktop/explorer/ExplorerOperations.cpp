@@ -4,6 +4,7 @@
 
 #include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/FileOpenRules.h"
+#include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/Prompter.h"
 
@@ -375,7 +376,11 @@ void ExplorerController::OpenRow(int row)
     const QString extension = FileExtension(entry.name);
     if (extension == QLatin1String("sdf"))
         emit openDatabaseRequested(path);
-    else if (extension != QLatin1String("exe") && extension != QLatin1String("cab"))
+    else if (extension == QLatin1String("cab"))
+        emit cabInstallRequested(path);
+    else if (extension == QLatin1String("exe"))
+        Run([path] { devlink::RunDeviceCommand(path, QString()); }, [] {});
+    else
         emit openFileRequested(path);
 }
 

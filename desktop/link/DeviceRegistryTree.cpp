@@ -455,4 +455,22 @@ QString RegRootName(HKEY root)
     return QString::fromStdU16String(std::u16string(reg::RootName(root)));
 }
 
+bool DeviceRegKeyExists(HKEY root, const QString& path)
+{
+    return KeyExists(root, path);
+}
+
+bool DeviceRegValueExists(HKEY root, const QString& path, const QString& name)
+{
+    LONG result = 0;
+    HKEY key = OpenExisting(root, path, &result);
+    if (!key)
+        return false;
+    const std::u16string value = DevicePath(name);
+    DWORD type = 0, size = 0;
+    result = CeRegQueryValueEx(key, W(value), nullptr, &type, nullptr, &size);
+    CeRegCloseKey(key);
+    return result == 0;
+}
+
 } // namespace devlink

@@ -90,4 +90,9 @@ bool SplitRegKeyPath(const QString& text, HKEY* root, QString* path);
 // "HKEY_LOCAL_MACHINE" etc.
 QString RegRootName(HKEY root);
 
+// Whether a key, or a value of a key, exists. The key is opened, never
+// created: a look that leaves a key behind would change what it looks at.
+bool DeviceRegKeyExists(HKEY root, const QString& path);
+bool DeviceRegValueExists(HKEY root, const QString& path, const QString& name);
+
 } // namespace devlink

@@ -1,8 +1,10 @@
 #include "desktop/shell/CMainWindow.h"
 
 #include "desktop/database/CCompactDialog.h"
+#include "desktop/database/CEngineRuntimeDialog.h"
 #include "desktop/database/CNewDatabaseDialog.h"
 #include "desktop/database/DatabaseWindow.h"
+#include "desktop/explorer/CDatabaseSearchDialog.h"
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/CFilePropertiesDialog.h"
@@ -72,11 +74,22 @@ CMainWindow::CMainWindow(QWidget* parent)
     m_handlers.insert(Command::HardReset, [this] { ConfirmReset(true); });
     m_handlers.insert(Command::Run, [this] { ShowRunWindow(); });
     m_handlers.insert(Command::CheckForUpdates, [this] { ShowUpdateDialog(); });
+    m_handlers.insert(Command::CheckLibraries, [this] { database::CheckEngineRuntimes(true, this); });
+    m_handlers.insert(
+        Command::SearchDatabases, [this] { m_databaseSearch->ShowDatabaseSearch(QStringLiteral("\\")); });
 
     BuildExplorerPanes();
     ApplyExplorerFont();
 
     m_troubleshooter = new tools::CTroubleshooterWindow(this);
+    // Made once and only shown and hidden, so that it keeps its list.
+    m_databaseSearch = new explorer::CDatabaseSearchDialog(this);
+    connect(m_databaseSearch, &explorer::CDatabaseSearchDialog::openDatabaseRequested, this,
+        &CMainWindow::OpenDatabase);
+    connect(m_explorer, &explorer::ExplorerController::databaseSearchRequested, m_databaseSearch,
+        &explorer::CDatabaseSearchDialog::ShowDatabaseSearch);
+    connect(&m_controller, &MainController::deviceReady, this,
+        [this] { database::CheckEngineRuntimes(false, this); });
     m_tips = new CTipsWindow(centralWidget());
     m_resetter = new tools::DeviceResetter(this);
     // A restarting device is gone until the device host reports it again.
@@ -241,6 +254,7 @@ void CMainWindow::UpdateCommands()
         it.value()->setToolTip(built ? QString() : NotYetAvailableTip(MenuItemOf(it.key())));
     }
     const bool enabled = m_controller.explorerEnabled();
+    m_databaseSearch->SetConnected(enabled);
     m_tree->setEnabled(enabled);
     m_list->setEnabled(enabled);
     // Back from a disconnection: the explorer reads the device again.
@@ -306,9 +320,10 @@ void CMainWindow::OpenDatabase(const QString& path)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Tables"));
     // The database window gives its focus back by itself.
-    connect(window, &database::DatabaseWindow::registryEditorRequested, this, &CMainWindow::ToggleRegistryEditor);
-    connect(window, &database::DatabaseWindow::logWindowRequested, this,
-        [this] { m_troubleshooter->Toggle(); });
+    connect(
+        window, &database::DatabaseWindow::registryEditorRequested, this, &CMainWindow::ToggleRegistryEditor);
+    connect(
+        window, &database::DatabaseWindow::logWindowRequested, this, [this] { m_troubleshooter->Toggle(); });
     window->show();
 }
 

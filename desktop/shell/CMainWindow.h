@@ -34,6 +34,7 @@ namespace editor {
 class CFileWatchWindow;
 }
 namespace explorer {
+class CDatabaseSearchDialog;
 class CFileDropTreeCtrl;
 class CFileListCtrl;
 class ExplorerController;
@@ -133,6 +134,7 @@ private:
     bool m_explorerStarted = false;
     CTipsWindow* m_tips = nullptr;
     tools::CTroubleshooterWindow* m_troubleshooter = nullptr;
+    explorer::CDatabaseSearchDialog* m_databaseSearch = nullptr;
     tools::CProcessViewer* m_processViewer = nullptr;
     tools::CRegistryEditor* m_registryEditor = nullptr;
     tools::DeviceResetter* m_resetter = nullptr;

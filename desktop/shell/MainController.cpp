@@ -82,6 +82,7 @@ void MainController::OnStartupDone(const StartupSequence::Outcome& outcome)
             emit focusTreeRequested();
             CheckActiveSyncVersion();
             emit startupFinished();
+            emit deviceReady();
             update::StartUpdateCheck(&m_updateCheck, false);
         });
 }
@@ -152,6 +153,7 @@ void MainController::Reconnect()
             // test start (which may have removed the agent folder).
             SetDeviceTools(result->copied, result->copied);
             emit stateChanged();
+            emit deviceReady();
         });
 }
 

@@ -76,6 +76,9 @@ signals:
     void closeRequested();
     // The start-up check found a newer release and may say so.
     void updateAnnounced(const QString& text);
+    // A connection is up and its device work done: the engine runtime
+    // check follows each one.
+    void deviceReady();
 
 private:
     void Reconnect();

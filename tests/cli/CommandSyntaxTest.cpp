@@ -165,9 +165,9 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
                 << command.syntax.name.toStdString();
         }
     EXPECT_EQ(names,
-        Words({ "info", "ls", "get", "put", "rm", "mkdir", "rmdir", "mv", "attrib", "reg", "run", "sql",
-            "script", "export", "schema", "tables", "newdb", "compact", "rename-table", "drop-table",
-            "deploy", "ps", "kill", "reset", "device-id" }));
+        Words({ "info", "ls", "get", "put", "rm", "mkdir", "rmdir", "mv", "attrib", "reg", "run",
+            "find-databases", "install", "sql", "script", "export", "schema", "tables", "newdb", "compact",
+            "rename-table", "drop-table", "deploy", "ps", "kill", "reset", "device-id" }));
     const cli::Command* sql = cli::FindCommand(groups, QStringLiteral("sql"));
     ASSERT_TRUE(sql);
     EXPECT_TRUE(sql->connectsItself);
@@ -176,7 +176,7 @@ TEST(CliCommandTable, EveryCommandOnceWithHelp)
     const QString help = cli::ProgramHelp(groups);
     EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: quorvane-cli [--socket PATH] COMMAND [ARGS...]\n")));
     EXPECT_TRUE(help.contains(
-        QStringLiteral("  sql           run one SQL statement; print its rows or the rows affected\n")))
+        QStringLiteral("  sql             run one SQL statement; print its rows or the rows affected\n")))
         << help.toStdString();
 }
 

@@ -77,7 +77,7 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     EXPECT_EQ(list->rowAt(0).name, "Sub");
 
     EXPECT_EQ(Items(m_window->directoryTree()->BuildContextMenu()),
-        QStringList({ "Create new folder..", "-", "Search for SQLCE databases.. (off)", "-", "Copy",
+        QStringList({ "Create new folder..", "-", "Search for SQLCE databases..", "-", "Copy",
             "Paste (off)", "-", "Rename", "Delete", "-", "Refresh" }));
 
     explorer::CFileListCtrl* files = m_window->fileList();

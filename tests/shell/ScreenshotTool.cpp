@@ -4,6 +4,7 @@
 //
 // Usage: quorvane_screenshots OUTPUT_FOLDER
 #include "desktop/database/CCompactDialog.h"
+#include "desktop/database/CEngineRuntimeDialog.h"
 #include "desktop/database/CExportDialog.h"
 #include "desktop/database/CExportErrorDialog.h"
 #include "desktop/database/CFilterDialog.h"
@@ -13,10 +14,14 @@
 #include "desktop/database/CResultsGridView.h"
 #include "desktop/database/DatabaseWindow.h"
 #include "desktop/editor/CFileWatchWindow.h"
+#include "desktop/explorer/CCabInstallerDialog.h"
 #include "desktop/explorer/CCopyProgressDialog.h"
+#include "desktop/explorer/CDatabaseSearchDialog.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/explorer/FileTransfers.h"
+#include "desktop/link/DeviceFileCopy.h"
 #include "desktop/link/DeviceLink.h"
+#include "desktop/link/DeviceSession.h"
 #include "desktop/link/LinkTiming.h"
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/shell/CAboutBox.h"
@@ -319,6 +324,43 @@ void DeviceTools(shell::CMainWindow* window)
 
 // The registry editor on the agent's key of the demo device, its edit
 // dialogs for each kind of data, and its small dialogs.
+// The engine runtime window as a device without runtimes shows it after
+// connecting, the database search over the whole device, and the CAB
+// installer on a runtime CAB copied to the device.
+void InstallAndSearchWindows(shell::CMainWindow* window)
+{
+    auto* installer = new database::RuntimeInstaller({ false, false }, true, true, devlink::GetProgramDir());
+    auto* runtimes = new database::CEngineRuntimeDialog(installer, window);
+    runtimes->show();
+    Save(runtimes, "runtime-window");
+    delete runtimes;
+
+    window->ActionOf(shell::Command::SearchDatabases)->trigger();
+    auto* search
+        = window->findChild<explorer::CDatabaseSearchDialog*>(QStringLiteral("databaseSearchDialog"));
+    Await("the database search", [&] {
+        return search && !search->controller()->searching() && !search->controller()->status().isEmpty();
+    });
+    Save(search, "database-search");
+    if (search)
+        search->hide();
+
+    bool copied = false;
+    QObject requester;
+    devlink::DeviceSession::Instance().Start(
+        &requester,
+        [](devlink::RequestContext&) {
+            devlink::CopyFileToDevice(devlink::GetProgramDir() + QStringLiteral("/sqlce.wce4.armv4.cab"),
+                QStringLiteral("\\My Documents\\sqlce.wce4.armv4.cab"));
+        },
+        [&copied](devlink::RequestEnd) { copied = true; });
+    Await("the CAB on the device", [&] { return copied; });
+    auto* cab = explorer::ShowCabInstaller(QStringLiteral("\\My Documents\\sqlce.wce4.armv4.cab"), window);
+    Await("the CAB's application", [&] { return cab->controller()->loaded(); });
+    Save(cab, "cab-installer");
+    cab->reject();
+}
+
 void RegistryEditor(shell::CMainWindow* window)
 {
     window->ActionOf(shell::Command::RegistryEditor)->trigger();
@@ -530,6 +572,7 @@ int main(int argc, char** argv)
     DeviceTools(window);
 
     RegistryEditor(window);
+    InstallAndSearchWindows(window);
     UpdateWindows(window);
 
     DatabaseWindows();
