@@ -1,5 +1,6 @@
 #include "desktop/database/CEngineRuntimeDialog.h"
 
+#include "desktop/explorer/CCopyProgressDialog.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
 #include "desktop/ui/NamedWidgets.h"
@@ -102,6 +103,13 @@ CEngineRuntimeDialog::CEngineRuntimeDialog(RuntimeInstaller* installer, QWidget*
     });
     connect(installer, &RuntimeInstaller::progressChanged, this, &CEngineRuntimeDialog::ShowProgress);
     connect(installer, &RuntimeInstaller::closeRequested, this, [this](const QString&) { done(Rejected); });
+    connect(installer, &RuntimeInstaller::copyStarted, this, [this](std::shared_ptr<explorer::CopyJob> job) {
+        auto* copy = new explorer::CCopyProgressDialog(std::move(job), this);
+        copy->setWindowModality(Qt::WindowModal);
+        connect(copy, &explorer::CCopyProgressDialog::cancelRequested, m_installer, &RuntimeInstaller::CancelCopy);
+        connect(m_installer, &RuntimeInstaller::copyEnded, copy, &explorer::CCopyProgressDialog::Finish);
+        copy->show();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(status);

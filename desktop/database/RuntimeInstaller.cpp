@@ -1,9 +1,13 @@
 #include "desktop/database/RuntimeInstaller.h"
 
+#include "desktop/explorer/CabInstall.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
 #include "platform/rapi/Rapi.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 
 namespace database {
@@ -91,6 +95,12 @@ void RuntimeInstaller::CheckDevice()
         });
 }
 
+void RuntimeInstaller::CancelCopy()
+{
+    if (m_request)
+        devlink::DeviceSession::Instance().Cancel(m_request);
+}
+
 void RuntimeInstaller::Install(bool want20, bool want30)
 {
     const RuntimeInstallTiming timing = m_timing;
@@ -110,10 +120,31 @@ void RuntimeInstaller::Install(bool want20, bool want30)
     emit progressChanged();
     QPointer<RuntimeInstaller> self(this);
     auto end = std::make_shared<RuntimeInstallEnd>(RuntimeInstallEnd::Done);
-    devlink::DeviceSession::Instance().Start(
+    m_request = devlink::DeviceSession::Instance().Start(
         this,
         [files, timing, end, self](devlink::RequestContext& cx) {
             RuntimeInstallHooks hooks;
+            // Each CAB's copy is counted into a job the copy window shows.
+            hooks.copy = [&cx, self](const QString& localPath, const QString& devicePath) {
+                auto job = std::make_shared<explorer::CopyJob>(true);
+                job->totalBytes = quint64(QFileInfo(localPath).size());
+                job->SetTexts(QDir::toNativeSeparators(localPath), devicePath);
+                job->startMs = QDateTime::currentMSecsSinceEpoch();
+                ++job->fileNumber;
+                cx.Post([self, job] {
+                    if (self)
+                        emit self->copyStarted(job);
+                });
+                const devlink::CopyOutcome outcome = explorer::CopyCabToDevice(
+                    localPath, devicePath, [job](quint64 copied, qint64) { job->copiedBytes = copied; });
+                job->succeeded = outcome.copied();
+                job->done = true;
+                cx.Post([self] {
+                    if (self)
+                        emit self->copyEnded();
+                });
+                return outcome.copied();
+            };
             hooks.installing = [&cx, self](const QString& name) {
                 cx.Post([self, name] {
                     if (self) {
@@ -133,6 +164,7 @@ void RuntimeInstaller::Install(bool want20, bool want30)
             *end = InstallRuntimeCabs(files, hooks, timing);
         },
         [this, end](devlink::RequestEnd) {
+            m_request = 0;
             m_installing = false;
             emit progressChanged();
             emit closeRequested(

@@ -8,9 +8,12 @@
 #pragma once
 
 #include "desktop/database/EngineRuntimes.h"
+#include "desktop/explorer/CopyJob.h"
 
 #include <QObject>
 #include <QTimer>
+
+#include <memory>
 
 namespace database {
 
@@ -41,6 +44,8 @@ public:
     void setTiming(const RuntimeInstallTiming& timing) { m_timing = timing; }
     // Installs the ticked, missing runtimes whose CABs are present.
     void Install(bool want20, bool want30);
+    // Stops the installation's copy (the copy window's Cancel).
+    void CancelCopy();
 
 signals:
     void cancelTextChanged();
@@ -48,6 +53,10 @@ signals:
     // The window should close: the countdown ran out, the device went away,
     // or the installation ended (`reason` says which).
     void closeRequested(const QString& reason);
+    // A CAB's copy to the device began, counted in `job` as it goes (for the
+    // copy window), and ended.
+    void copyStarted(std::shared_ptr<explorer::CopyJob> job);
+    void copyEnded();
 
 private:
     void Tick();
@@ -67,6 +76,7 @@ private:
     bool m_checking = false;
     QString m_installingFile;
     QString m_statusLine;
+    quint64 m_request = 0; // the installation's device request while it runs
 };
 
 } // namespace database

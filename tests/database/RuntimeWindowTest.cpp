@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 
 #include "desktop/database/CEngineRuntimeDialog.h"
+#include "desktop/explorer/CCopyProgressDialog.h"
 #include "desktop/link/AgentDeployment.h"
 #include "desktop/settings/SettingsStore.h"
 #include "tests/support/BuiltPrograms.h"
@@ -88,11 +89,20 @@ TEST_F(RuntimeWindowTest, BothRuntimesInstalledFromTheWindowLetTheAgentCreateADa
     QStringList seen;
     QObject::connect(window->installer(), &database::RuntimeInstaller::progressChanged, window,
         [&] { seen << window->installer()->statusLine(); });
+    // Each CAB goes to the device behind the copy window.
+    QStringList copied;
+    QObject::connect(window->installer(), &database::RuntimeInstaller::copyStarted, window,
+        [&](std::shared_ptr<explorer::CopyJob> job) {
+            const auto shown = window->findChildren<explorer::CCopyProgressDialog*>();
+            if (!shown.isEmpty() && shown.last()->isVisible())
+                copied << job->toText();
+        });
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("installButton")), Qt::LeftButton);
     EXPECT_FALSE(box20->isEnabled());
     ASSERT_TRUE(windowtest::WaitFor([&] { return !alive || !alive->isVisible(); }, 120000));
 
     EXPECT_TRUE(seen.contains(QStringLiteral("Copying file to device..")));
+    EXPECT_TRUE(copied.contains(QStringLiteral("\\sqlce.wce4.armv4.cab"))) << copied.join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(seen.contains(QStringLiteral("Installing \"sqlce.wce4.armv4.cab\" on the device...\r\nPlease "
                                              "check for messages on your device's screen.")));
     EXPECT_TRUE(KeyThere(u"CLSID\\{76A85B2E-9DE0-4ded-8E69-4DEFDB9C0917}"));
