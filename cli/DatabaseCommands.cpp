@@ -8,13 +8,12 @@
 #include "cli/OutputFormat.h"
 #include "cli/ScriptCommand.h"
 #include "desktop/link/AgentInvocation.h"
+#include "desktop/link/AsciiSchema.h"
 #include "desktop/link/CompactReport.h"
 #include "desktop/link/DeviceLink.h"
-#include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/NewDatabase.h"
 #include "desktop/link/Prompter.h"
 #include "desktop/link/RequestController.h"
-#include "desktop/link/ResultsLoader.h"
 #include "exchange/ResultsReader.h"
 #include "exchange/Text.h"
 #include "platform/rapi/Rapi.h"
@@ -72,24 +71,18 @@ int RunSchema(CliContext& cx, const ParsedCommand& p)
     SetUpRequest(c, database, password, QStringLiteral("SCHEMA-ASCII"), true);
     if (!RunRequest(s, c, true))
         return RequestFailure(s, c);
-    // Only the status line of the answer tells whether the text was written.
     bool written = false;
-    s.RunOnDevice([&] {
-        devlink::DatabaseRequest request;
-        request.databasePath = database;
-        request.sql = c.sqlToRun();
-        written = devlink::ResultsLoader(request).LoadResults(-1, true);
-    });
+    std::optional<QString> text;
+    s.RunOnDevice([&] { text = devlink::ReadAsciiSchema(database, password, &written); });
     if (!written)
         return RequestFailure(s, c);
     s.RememberPassword(database, password);
-    devlink::DeviceTextFile file;
-    if (!file.Read(devlink::kAsciiSchemaPath, false)) {
+    if (!text) {
         devlink::ShowMessage(QStringLiteral("Error"),
             QStringLiteral("Unable to open results file on the device."), PromptIcon::Information);
         return kFailed;
     }
-    cx.out() << TerminalText(Q(file.Text()));
+    cx.out() << TerminalText(*text);
     return kOk;
 }
 

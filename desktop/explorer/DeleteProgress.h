@@ -6,8 +6,6 @@
 // Safe from any thread.
 #pragma once
 
-#include <QtGlobal>
-
 #include <atomic>
 
 namespace explorer {
@@ -17,15 +15,6 @@ struct DeleteProgress {
     std::atomic<int> removed { 0 }; // files and folders deleted so far
     std::atomic<bool> cancelled { false }; // set by the window: stop before the next entry
     std::atomic<bool> finished { false }; // set by the worker when the delete is over
-
-    // 0..100 once the total is known, else -1.
-    int Percent() const
-    {
-        const int all = total.load();
-        if (all < 0)
-            return -1;
-        return all == 0 ? 100 : int(qint64(removed.load()) * 100 / all);
-    }
 };
 
 } // namespace explorer

@@ -6,14 +6,17 @@
 
 namespace devlink {
 
-std::optional<QString> ReadAsciiSchema(const QString& databasePath, const QString& password)
+std::optional<QString> ReadAsciiSchema(const QString& databasePath, const QString& password, bool* succeeded)
 {
     // Only the status line of the answer tells whether the text was written.
     DatabaseRequest request;
     request.databasePath = databasePath;
     request.password = password;
     request.sql = ContractText(contract::kSchemaAsciiRequest);
-    if (!ResultsLoader(request).LoadResults(-1, true))
+    const bool success = ResultsLoader(request).LoadResults(-1, true);
+    if (succeeded)
+        *succeeded = success;
+    if (!success)
         return std::nullopt;
     DeviceTextFile file;
     if (!file.Read(kAsciiSchemaPath, false))
