@@ -1,5 +1,5 @@
 // sql: one statement on a device database, its rows printed in the format
-// asked for. The formats for programs are streamed (QueryStream.h): the
+// asked for. The formats for programs are streamed (desktop/link/AnswerStream.h): the
 // request runs with its answer left on the device, which is then read in
 // blocks and printed part by part; a failure is left to the desktop's
 // loader, which asks what the failure calls for.
@@ -7,9 +7,9 @@
 #include "cli/DatabaseRun.h"
 #include "cli/Interrupts.h"
 #include "cli/OutputFormat.h"
-#include "cli/QueryStream.h"
 #include "cli/RowWriter.h"
 #include "desktop/link/AgentInvocation.h"
+#include "desktop/link/AnswerStream.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/ResultsLoader.h"
@@ -23,6 +23,8 @@ namespace cli {
 namespace {
 
 using devlink::RequestController;
+using devlink::StreamEnd;
+using devlink::StreamQueryAnswer;
 
 // As the request loop bounds the reruns an answer asks for.
 constexpr int kMaxReruns = 25;

@@ -1,6 +1,7 @@
 #include "desktop/link/DatabaseRequest.h"
 
 #include "desktop/link/AgentInvocation.h"
+#include "desktop/link/AnswerStream.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/RequestContext.h"
 #include "desktop/link/ResultsLoader.h"
@@ -27,6 +28,23 @@ int GuardedCount()
     if (!ReadAgentRegDword(ContractText(contract::kRowsThatWouldBeAffected), &count))
         return -1;
     return int(count);
+}
+
+// A table answer to a window that keeps no copy of the file is read as it
+// streams: the rows reach the window while the rest are read, in memory of
+// one block. False when the answer is no success; the loader then reads it
+// whole and asks what a failure calls for.
+bool StreamTableAnswer(const DatabaseRequest& request, const RowSink& rows, DatabaseAnswer& answer)
+{
+    if (!request.tableMode || request.keepResultsBytes || !rows)
+        return false;
+    const StreamEnd end = StreamQueryAnswer(request.databasePath, answer.totalRows, rows, kRowBatch);
+    if (end == StreamEnd::NotSuccess)
+        return false;
+    answer.resultsValid = end != StreamEnd::Unreadable;
+    answer.loaded = end == StreamEnd::Streamed;
+    answer.cancelled = end == StreamEnd::Cancelled;
+    return true;
 }
 
 } // namespace
@@ -62,7 +80,7 @@ DatabaseAnswer RunDatabaseRequest(const DatabaseRequest& request, const RowSink&
     }
     if (!totalRows.isEmpty())
         answer.totalRows = LeadingInteger(totalRows);
-    if (request.loadAnswer)
+    if (request.loadAnswer && !StreamTableAnswer(request, rows, answer))
         answer.loaded = loader.LoadResults(answer.totalRows, false);
     exchange::MarkStep("desktop: results read");
     if (!request.keepResultsBytes)

@@ -1,7 +1,7 @@
 // Reading a results file from the device in blocks gives exactly the lines a
 // whole read gives: lines longer than a block, a CR LF cut by a block's
 // end, a lone CR inside a line, and an empty line that ends them all.
-#include "cli/QueryStream.h"
+#include "desktop/link/AnswerStream.h"
 #include "exchange/ResultsReader.h"
 #include "exchange/Text.h"
 #include "tests/cli/CliFixture.h"
@@ -28,7 +28,7 @@ protected:
     std::vector<std::u16string> Streamed(const std::u16string& text)
     {
         WriteHostFile(files() / "Temp" / "lines.txt", exchange::ToUtf16LeBytes(text));
-        cli::DeviceLineReader reader;
+        devlink::DeviceLineReader reader;
         EXPECT_TRUE(reader.Open(QStringLiteral("\\Temp\\lines.txt")));
         std::vector<std::u16string> lines;
         while (const std::optional<std::u16string_view> line = reader.Next())

@@ -1,4 +1,4 @@
-#include "cli/QueryStream.h"
+#include "desktop/link/AnswerStream.h"
 
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceFileCopy.h"
@@ -9,7 +9,7 @@
 
 #include <span>
 
-namespace cli {
+namespace devlink {
 namespace {
 
 // The lines before the first row: "Cols: ", perhaps "Rows affected: ", then
@@ -26,7 +26,7 @@ DeviceLineReader::~DeviceLineReader()
 bool DeviceLineReader::Open(const QString& path)
 {
     Close();
-    const std::u16string name = devlink::DevicePath(path);
+    const std::u16string name = DevicePath(path);
     m_file = CeCreateFile(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
     return m_file != INVALID_HANDLE_VALUE;
 }
@@ -67,7 +67,7 @@ bool DeviceLineReader::Refill()
                 return true;
             continue;
         }
-        char buffer[devlink::kCopyBlockBytes];
+        char buffer[kCopyBlockBytes];
         DWORD read = 0;
         if (!CeReadFile(m_file, buffer, sizeof buffer, &read, nullptr)) {
             m_failed = m_ended = true;
@@ -82,18 +82,18 @@ bool DeviceLineReader::Refill()
     return false;
 }
 
-StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const devlink::RowSink& rows)
+StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const RowSink& rows, int rowsPerPart)
 {
     DeviceLineReader reader;
-    if (!reader.Open(devlink::kResultsFilePath))
+    if (!reader.Open(kResultsFilePath))
         return StreamEnd::NotSuccess;
     const std::optional<std::u16string_view> first = reader.Next();
     if (!first || *first != u"<Success>")
         return StreamEnd::NotSuccess;
     // As the desktop's loader does after every success: the engine version
     // chooses the agent build of the next request on this database.
-    settings::WriteString(devlink::EngineSettingName(databasePath),
-        devlink::ReadAgentRegString(devlink::ContractText(contract::kSqlCeVersion)));
+    settings::WriteString(
+        EngineSettingName(databasePath), ReadAgentRegString(ContractText(contract::kSqlCeVersion)));
 
     std::vector<std::u16string> head;
     while (head.size() < kHeaderLines) {
@@ -106,17 +106,17 @@ StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const de
     exchange::TableAnswerReader answer { std::span<const std::u16string_view>(headViews) };
     if (!answer.ok())
         return StreamEnd::Unreadable;
-    const devlink::QueryResult header = devlink::MakeQueryHeader(answer.header(), totalRows);
+    const QueryResult header = MakeQueryHeader(answer.header(), totalRows);
     rows(header);
 
-    devlink::QueryResult part;
+    QueryResult part;
     part.columnCount = header.columnCount;
     auto take = [&](std::u16string_view line) {
-        devlink::AppendRowLine(part, line);
-        if (part.rows.size() < kStreamedRows)
+        AppendRowLine(part, line);
+        if (part.rows.size() < rowsPerPart)
             return;
         rows(std::move(part));
-        part = devlink::QueryResult();
+        part = QueryResult();
         part.columnCount = header.columnCount;
     };
     while (const std::optional<std::u16string_view> line = answer.NextRow())
@@ -127,7 +127,7 @@ StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const de
             if (*line == u"<end>")
                 break;
             take(*line);
-            if (devlink::CancelRequested()) {
+            if (CancelRequested()) {
                 cancelled = true;
                 break;
             }
@@ -141,9 +141,9 @@ StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const de
         return StreamEnd::Unreadable;
     reader.Close();
     // Every results file is read once.
-    const std::u16string name = devlink::DevicePath(devlink::kResultsFilePath);
+    const std::u16string name = DevicePath(kResultsFilePath);
     CeDeleteFile(name.c_str());
     return StreamEnd::Streamed;
 }
 
-} // namespace cli
+} // namespace devlink

@@ -5,8 +5,8 @@
 // read finds (exchange::SplitDeviceLines: a line ends at CR LF, an empty
 // line ends them all).
 //
-// Runs where device work runs: on the device session's worker (through
-// LinkSession::RunOnDevice). One reader per file; use it on one thread.
+// Runs where device work runs: on the device session's worker. One reader
+// per file; use it on one thread.
 #pragma once
 
 #include "desktop/link/DatabaseRequest.h"
@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-namespace cli {
+namespace devlink {
 
 class DeviceLineReader {
 public:
@@ -62,10 +62,11 @@ enum class StreamEnd {
 
 // Reads the answer of the query on `databasePath` that just ran: a success
 // is streamed to `rows` (first the columns without rows, then the rows in
-// parts; see devlink::RowSink), the engine version it reports is remembered
+// parts of `rowsPerPart`; see RowSink), the engine version it reports is remembered
 // for the database as the desktop's loader does, and the file is deleted
 // once read. Anything else is left on the device untouched for the
 // desktop's loader, which asks the questions a failure calls for.
-StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const devlink::RowSink& rows);
+StreamEnd StreamQueryAnswer(
+    const QString& databasePath, int totalRows, const RowSink& rows, int rowsPerPart = kStreamedRows);
 
-} // namespace cli
+} // namespace devlink
