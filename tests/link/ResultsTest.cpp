@@ -4,7 +4,6 @@
 #include "LinkFixture.h"
 
 #include "desktop/link/AgentInvocation.h"
-#include "desktop/link/AnswerStream.h"
 #include "desktop/link/DeviceTextFile.h"
 #include "desktop/link/ResultsLoader.h"
 #include "desktop/link/SchemaTreeModel.h"
@@ -124,47 +123,6 @@ TEST_F(LinkResults, SuccessLoadsRowsAndRemembersTheEngineVersion)
     EXPECT_FALSE(DeviceFileThere(devlink::kResultsFilePath));
     EXPECT_EQ(m_prompter.Count(), 0);
     EXPECT_TRUE(m_answer.resultsBytes.startsWith(QByteArray("<\0S\0u\0c\0", 8)));
-}
-
-TEST_F(LinkResults, StreamedAnswerHasTheRowsOfAWholeRead)
-{
-    // Rows a table window streams must be those the whole read finds: short
-    // and long rows, a cell of a megabyte across many blocks, and an answer
-    // cut off before "<end>".
-    std::u16string text = u"<Success>\r\nCols: 3\r\nA\tB\tC\t\r\nint\tntext\tint\t\r\n\t\t\t\r\n";
-    text += u"1\tshort\t\r\n";
-    text += u"2\tlong\t3\t4\t5\t\r\n";
-    text += u"3\t" + std::u16string(1 << 20, u'x') + u"\t9\t\r\n";
-    text += u"4\tlast\t7\t";
-    const auto streamed = [&] {
-        std::vector<devlink::QueryResult> parts;
-        const devlink::StreamEnd end = devlink::StreamQueryAnswer(
-            kDatabase, 4, [&](devlink::QueryResult part) { parts.push_back(std::move(part)); }, 2);
-        EXPECT_EQ(end, devlink::StreamEnd::Streamed);
-        devlink::QueryResult all = parts.empty() ? devlink::QueryResult() : parts.front();
-        for (std::size_t i = 1; i < parts.size(); ++i)
-            all.AppendRows(std::move(parts[i]));
-        return all;
-    };
-    PlantResults(text);
-    const devlink::QueryResult fromStream = streamed();
-    EXPECT_FALSE(DeviceFileThere(devlink::kResultsFilePath));
-    PlantResults(text);
-    ASSERT_TRUE(LoadResults(4, false));
-    const devlink::QueryResult& whole = m_answer.result;
-    ASSERT_EQ(fromStream.rows.size(), 4);
-    EXPECT_EQ(fromStream.rows[2][1].size(), devlink::kMaxCellCharacters);
-    EXPECT_TRUE(fromStream == whole);
-
-    // No columns line: unreadable, and the file stays for no one to misread.
-    PlantResults(u"<Success>\r\n");
-    EXPECT_EQ(devlink::StreamQueryAnswer(kDatabase, 1, [](devlink::QueryResult) {}),
-        devlink::StreamEnd::Unreadable);
-    // A failure is left whole for the loader and its questions.
-    PlantFailure(u"Syntax error");
-    EXPECT_EQ(devlink::StreamQueryAnswer(kDatabase, 1, [](devlink::QueryResult) {}),
-        devlink::StreamEnd::NotSuccess);
-    EXPECT_TRUE(DeviceFileThere(devlink::kResultsFilePath));
 }
 
 TEST_F(LinkResults, StopAfterStatusChecksOnlyTheFirstLine)
