@@ -34,10 +34,23 @@ int RowStore::Append(const QStringList& texts, const QByteArray& kinds)
 
 void RowStore::AppendBatch(const devlink::QueryResult& part)
 {
+    AppendPacked(part.packed);
     m_bounds.reserve(m_bounds.size() + size_t(part.rows.size()) * size_t(m_columns + 1));
     m_kinds.reserve(m_kinds.size() + size_t(part.rows.size()) * size_t(m_columns));
     for (qsizetype r = 0; r < part.rows.size(); ++r)
         Append(part.rows[r], r < part.cellKinds.size() ? part.cellKinds[r] : QByteArray());
+}
+
+void RowStore::AppendPacked(const devlink::PackedRows& packed)
+{
+    if (packed.rowCount == 0)
+        return;
+    const auto base = quint32(m_text.size());
+    m_text.insert(m_text.end(), packed.text.begin(), packed.text.end());
+    m_bounds.reserve(m_bounds.size() + packed.bounds.size());
+    for (quint32 bound : packed.bounds)
+        m_bounds.push_back(base + bound);
+    m_kinds.insert(m_kinds.end(), packed.kinds.begin(), packed.kinds.end());
 }
 
 QStringView RowStore::Cell(int row, int column) const

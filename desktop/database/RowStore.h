@@ -32,8 +32,10 @@ public:
     // `kinds` may be shorter than `texts` (missing kinds are taken from the
     // texts). Returns the physical row number.
     int Append(const QStringList& texts, const QByteArray& kinds = QByteArray());
-    // Appends every row of a batch of the link's answer.
+    // Appends every row of a batch of the link's answer, packed ones first.
     void AppendBatch(const devlink::QueryResult& part);
+    // Appends rows packed for `columnCount()` cells per row.
+    void AppendPacked(const devlink::PackedRows& packed);
 
     // The cell as stored (transport codes undone), without a copy: valid
     // until the next change of the store.

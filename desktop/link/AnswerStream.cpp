@@ -82,7 +82,8 @@ bool DeviceLineReader::Refill()
     return false;
 }
 
-StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const RowSink& rows, int rowsPerPart)
+StreamEnd StreamQueryAnswer(
+    const QString& databasePath, int totalRows, const RowSink& rows, int rowsPerPart, RowForm form)
 {
     DeviceLineReader reader;
     if (!reader.Open(kResultsFilePath))
@@ -112,12 +113,22 @@ StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const Ro
     QueryResult part;
     part.columnCount = header.columnCount;
     auto take = [&](std::u16string_view line) {
-        AppendRowLine(part, line);
-        if (part.rows.size() < rowsPerPart)
+        if (form == RowForm::Packed)
+            AppendPackedRowLine(part, line);
+        else
+            AppendRowLine(part, line);
+        if (part.rowCount() < rowsPerPart)
             return;
+        // The next part of packed rows is likely the size of this one.
+        const std::size_t characters = part.packed.text.size();
         rows(std::move(part));
         part = QueryResult();
         part.columnCount = header.columnCount;
+        if (form == RowForm::Packed) {
+            part.packed.text.reserve(characters + characters / 8);
+            part.packed.bounds.reserve(std::size_t(rowsPerPart) * std::size_t(header.columnCount + 1));
+            part.packed.kinds.reserve(std::size_t(rowsPerPart) * std::size_t(header.columnCount));
+        }
     };
     while (const std::optional<std::u16string_view> line = answer.NextRow())
         take(*line);
@@ -133,7 +144,7 @@ StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const Ro
             }
         }
     }
-    if (!part.rows.isEmpty())
+    if (part.rowCount() > 0)
         rows(std::move(part));
     if (cancelled)
         return StreamEnd::Cancelled;

@@ -66,7 +66,10 @@ enum class StreamEnd {
 // for the database as the desktop's loader does, and the file is deleted
 // once read. Anything else is left on the device untouched for the
 // desktop's loader, which asks the questions a failure calls for.
-StreamEnd StreamQueryAnswer(
-    const QString& databasePath, int totalRows, const RowSink& rows, int rowsPerPart = kStreamedRows);
+// How the rows of each part are held: as strings (QueryResult::rows) or
+// packed (QueryResult::packed).
+enum class RowForm { Strings, Packed };
+StreamEnd StreamQueryAnswer(const QString& databasePath, int totalRows, const RowSink& rows,
+    int rowsPerPart = kStreamedRows, RowForm form = RowForm::Strings);
 
 } // namespace devlink

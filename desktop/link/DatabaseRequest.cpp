@@ -38,7 +38,8 @@ bool StreamTableAnswer(const DatabaseRequest& request, const RowSink& rows, Data
 {
     if (!request.tableMode || request.keepResultsBytes || !rows)
         return false;
-    const StreamEnd end = StreamQueryAnswer(request.databasePath, answer.totalRows, rows, kRowBatch);
+    const StreamEnd end = StreamQueryAnswer(request.databasePath, answer.totalRows, rows, kRowBatch,
+        request.packedRows ? RowForm::Packed : RowForm::Strings);
     if (end == StreamEnd::NotSuccess)
         return false;
     answer.resultsValid = end != StreamEnd::Unreadable;

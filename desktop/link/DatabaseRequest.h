@@ -29,6 +29,7 @@ struct DatabaseRequest {
     bool firstRun = true; // the first run of RunRequest (not a rerun)
     int retryCount = 0; // automatic "support encryption" retries so far
     bool keepResultsBytes = true; // hand the results file back as it was read
+    bool packedRows = false; // the rows sink takes a streamed answer's rows packed
     QPointer<QObject> promptOwner;
 };
 

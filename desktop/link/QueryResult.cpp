@@ -90,6 +90,18 @@ void QueryResult::AppendRows(QueryResult&& part)
 {
     rows.append(std::move(part.rows));
     cellKinds.append(std::move(part.cellKinds));
+    if (part.packed.rowCount == 0)
+        return;
+    if (packed.rowCount == 0) {
+        packed = std::move(part.packed);
+        return;
+    }
+    const auto base = quint32(packed.text.size());
+    packed.text.insert(packed.text.end(), part.packed.text.begin(), part.packed.text.end());
+    for (quint32 bound : part.packed.bounds)
+        packed.bounds.push_back(base + bound);
+    packed.kinds.insert(packed.kinds.end(), part.packed.kinds.begin(), part.packed.kinds.end());
+    packed.rowCount += part.packed.rowCount;
 }
 
 QueryResult MakeQueryHeader(const exchange::TableAnswer& answer, int totalRows)
@@ -139,27 +151,49 @@ void AppendRowFields(QueryResult& result, const std::vector<std::u16string>& fie
     result.cellKinds.append(std::move(kinds));
 }
 
-// A field of a results line with its transport codes undone.
-QString DecodedField(std::u16string_view raw)
+bool HasTransportCodes(std::u16string_view raw)
+{
+    using exchange::kLineBreakCode1, exchange::kTabCode, exchange::kUnicodeTabCode;
+    return std::any_of(raw.begin(), raw.end(),
+        [](char16_t c) { return c == kLineBreakCode1 || c == kTabCode || c == kUnicodeTabCode; });
+}
+
+// Hands `put` the characters of a field with its transport codes undone.
+template <typename Put> void DecodeField(std::u16string_view raw, Put put)
 {
     using exchange::kLineBreakCode1, exchange::kLineBreakCode2, exchange::kTabCode, exchange::kUnicodeTabCode;
-    const auto coded = [](char16_t c) { return c == kLineBreakCode1 || c == kTabCode || c == kUnicodeTabCode; };
-    if (std::none_of(raw.begin(), raw.end(), coded))
-        return QString::fromUtf16(raw.data(), qsizetype(raw.size()));
-    QString text;
-    text.reserve(qsizetype(raw.size()) + 8);
     for (std::size_t i = 0; i < raw.size(); ++i) {
         const char16_t c = raw[i];
         if (c == kLineBreakCode1 && i + 1 < raw.size() && raw[i + 1] == kLineBreakCode2) {
-            text.append(QStringLiteral("\r\n"));
+            put(u'\r');
+            put(u'\n');
             ++i;
         } else if (c == kTabCode || c == kUnicodeTabCode) {
-            text.append(QLatin1Char('\t'));
+            put(u'\t');
         } else {
-            text.append(QChar(c));
+            put(c);
         }
     }
+}
+
+// A field of a results line with its transport codes undone.
+QString DecodedField(std::u16string_view raw)
+{
+    if (!HasTransportCodes(raw))
+        return QString::fromUtf16(raw.data(), qsizetype(raw.size()));
+    QString text;
+    text.reserve(qsizetype(raw.size()) + 8);
+    DecodeField(raw, [&text](char16_t c) { text.append(QChar(c)); });
     return text;
+}
+
+CellKind KindOfCellText(std::u16string_view cell)
+{
+    if (cell == u"(null)")
+        return CellKind::Null;
+    if (!cell.empty() && cell.front() == u'\u0006')
+        return CellKind::Binary;
+    return CellKind::Value;
 }
 
 } // namespace
@@ -176,7 +210,8 @@ void AppendRowLine(QueryResult& result, std::u16string_view line)
         kinds.reserve(result.columnCount);
         for (std::size_t start = 0;;) {
             const std::size_t end = line.find(u'\t', start);
-            QString text = DecodedField(line.substr(start, end == std::u16string_view::npos ? end : end - start));
+            QString text
+                = DecodedField(line.substr(start, end == std::u16string_view::npos ? end : end - start));
             if (text.size() > kMaxCellCharacters)
                 text.truncate(kMaxCellCharacters);
             kinds.append(char(KindOfCellText(text)));
@@ -188,6 +223,39 @@ void AppendRowLine(QueryResult& result, std::u16string_view line)
     }
     result.rows.append(std::move(row));
     result.cellKinds.append(std::move(kinds));
+}
+
+void AppendPackedRowLine(QueryResult& result, std::u16string_view line)
+{
+    PackedRows& packed = result.packed;
+    std::vector<char16_t>& text = packed.text;
+    int cells = 0;
+    for (std::size_t start = 0; cells < result.columnCount;) {
+        const std::size_t end = line.find(u'\t', start);
+        const std::u16string_view raw
+            = line.substr(start, end == std::u16string_view::npos ? end : end - start);
+        const std::size_t begin = text.size();
+        packed.bounds.push_back(quint32(begin));
+        if (HasTransportCodes(raw))
+            DecodeField(raw, [&text](char16_t c) { text.push_back(c); });
+        else
+            text.insert(text.end(), raw.begin(), raw.end());
+        if (text.size() - begin > std::size_t(kMaxCellCharacters))
+            text.resize(begin + std::size_t(kMaxCellCharacters));
+        packed.kinds.push_back(
+            char(KindOfCellText(std::u16string_view(text.data() + begin, text.size() - begin))));
+        ++cells;
+        if (end == std::u16string_view::npos)
+            break;
+        start = end + 1;
+    }
+    // A short row's missing cells are empty values, as a grid shows them.
+    for (; cells < result.columnCount; ++cells) {
+        packed.bounds.push_back(quint32(text.size()));
+        packed.kinds.push_back(char(CellKind::Value));
+    }
+    packed.bounds.push_back(quint32(text.size()));
+    ++packed.rowCount;
 }
 
 QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows)

@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <vector>
+
 namespace devlink {
 
 enum class ColumnKind { Text = 0, DateTime = 1, Integer = 2, LongText = 3, Guid = 4, Real = 5 };
@@ -51,6 +53,20 @@ enum class CellKind : char {
 };
 CellKind KindOfCellText(const QString& cell);
 
+// Rows as a grid keeps them, for a window that would otherwise make a
+// string per cell only to copy it: every cell's text one after another in
+// `text`, per row columnCount + 1 offsets into it in `bounds` (cell c runs
+// from offset c to offset c + 1; a short row is padded with empty cells), and
+// a CellKind per cell in `kinds`.
+struct PackedRows {
+    std::vector<char16_t> text;
+    std::vector<quint32> bounds;
+    std::vector<char> kinds;
+    int rowCount = 0;
+
+    bool operator==(const PackedRows&) const = default;
+};
+
 struct QueryResult {
     int columnCount = 0;
     QVector<ColumnSchema> columns;
@@ -62,10 +78,13 @@ struct QueryResult {
     QVector<QByteArray> cellKinds; // per row, a CellKind per cell
     int totalRows = -1; // the device's "TotalRows", or -1
     int rowsAffected = -1; // the device's "RowsAffected", or -1
+    PackedRows packed; // rows taken packed (AppendPackedRowLine), after `rows`
 
     CellKind KindOf(qsizetype row, qsizetype column) const { return CellKind(cellKinds[row].at(column)); }
-    // Takes the rows of `part` (a batch) after these.
+    // Takes the rows of `part` (a batch) after these; packed rows only
+    // when these hold none of the other kind.
     void AppendRows(QueryResult&& part);
+    qsizetype rowCount() const { return rows.size() + packed.rowCount; }
 
     bool operator==(const QueryResult&) const = default;
 };
@@ -78,6 +97,8 @@ QueryResult MakeQueryResult(const exchange::TableAnswer& answer, int totalRows);
 QueryResult MakeQueryHeader(const exchange::TableAnswer& header, int totalRows);
 // Splits one row line (exchange::SplitFields) into `result`.
 void AppendRowLine(QueryResult& result, std::u16string_view line);
+// The same cells, appended to `result.packed`.
+void AppendPackedRowLine(QueryResult& result, std::u16string_view line);
 
 struct TableSchema {
     QString name;

@@ -130,6 +130,7 @@ void RequestController::StartRun()
     request.firstRun = m_firstRun;
     request.retryCount = m_retryCount;
     request.keepResultsBytes = m_keepResultsBytes;
+    request.packedRows = bool(m_rowConsumer);
     request.promptOwner = promptOwner();
     m_firstRun = false;
 
@@ -164,7 +165,7 @@ void RequestController::TakeRows(QueryResult&& part)
         return;
     }
     const int first = m_rowCount;
-    const int count = int(part.rows.size());
+    const int count = int(part.rowCount());
     m_rowCount += count;
     if (m_rowConsumer)
         m_rowConsumer(part);

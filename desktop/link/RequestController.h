@@ -97,7 +97,8 @@ public:
     // Hands each batch of rows to `consumer` (on this thread, before
     // rowsAppended) instead of keeping it in queryResult(), so that a grid
     // with a store of its own never holds the answer twice. queryResult()
-    // then holds the columns only.
+    // then holds the columns only. A batch read as the answer streams holds
+    // its rows packed (QueryResult::packed), one read whole as strings.
     using RowConsumer = std::function<void(QueryResult& part)>;
     void setRowConsumer(RowConsumer consumer) { m_rowConsumer = std::move(consumer); }
     // Whether resultsBytes() keeps the results file (default); a window

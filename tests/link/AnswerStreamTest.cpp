@@ -79,11 +79,12 @@ TEST_F(AnswerStream, RowsAreThoseOfAWholeRead)
     text += u"1\tshort\t\r\n";
     text += u"2\tlong\t3\t4\t5\t\r\n";
     text += u"3\t" + std::u16string(1 << 20, u'x') + u"\t9\t\r\n";
-    text += u"4\tlast\t7\t";
-    const auto streamed = [&] {
+    text += u"4\t(null)\tTab\u0007and\u001D\u001Ebreak\t\r\n";
+    text += u"5\t\u0006 12\t7\t";
+    const auto streamed = [&](devlink::RowForm form) {
         std::vector<devlink::QueryResult> parts;
         const devlink::StreamEnd end = devlink::StreamQueryAnswer(
-            kDatabase, 4, [&](devlink::QueryResult part) { parts.push_back(std::move(part)); }, 2);
+            kDatabase, 5, [&](devlink::QueryResult part) { parts.push_back(std::move(part)); }, 2, form);
         EXPECT_EQ(end, devlink::StreamEnd::Streamed);
         devlink::QueryResult all = parts.empty() ? devlink::QueryResult() : parts.front();
         for (std::size_t i = 1; i < parts.size(); ++i)
@@ -91,17 +92,37 @@ TEST_F(AnswerStream, RowsAreThoseOfAWholeRead)
         return all;
     };
     PlantResults(text);
-    const devlink::QueryResult fromStream = streamed();
+    const devlink::QueryResult fromStream = streamed(devlink::RowForm::Strings);
     EXPECT_FALSE(DeviceFileThere(devlink::kResultsFilePath));
     PlantResults(text);
     devlink::DatabaseRequest request;
     request.databasePath = kDatabase;
     devlink::ResultsLoader loader(request);
-    ASSERT_TRUE(loader.LoadResults(4, false));
+    ASSERT_TRUE(loader.LoadResults(5, false));
     const devlink::QueryResult& whole = loader.answer().result;
-    ASSERT_EQ(fromStream.rows.size(), 4);
+    ASSERT_EQ(fromStream.rows.size(), 5);
     EXPECT_EQ(fromStream.rows[2][1].size(), devlink::kMaxCellCharacters);
     EXPECT_TRUE(fromStream == whole);
+
+    // Packed for a grid: the same cells and kinds, a short row padded.
+    PlantResults(text);
+    const devlink::QueryResult packed = streamed(devlink::RowForm::Packed);
+    ASSERT_TRUE(packed.rows.isEmpty());
+    ASSERT_EQ(packed.packed.rowCount, 5);
+    ASSERT_EQ(packed.packed.bounds.size(), 5u * 4u);
+    for (int r = 0; r < 5; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const quint32 begin = packed.packed.bounds[std::size_t(r * 4 + c)];
+            const quint32 end = packed.packed.bounds[std::size_t(r * 4 + c + 1)];
+            const QString cell = QString::fromUtf16(packed.packed.text.data() + begin, end - begin);
+            EXPECT_EQ(cell, whole.rows[r].value(c)) << r << "," << c;
+            const char kind = c < whole.cellKinds[r].size() ? whole.cellKinds[r][c] : char(0);
+            EXPECT_EQ(packed.packed.kinds[std::size_t(r * 3 + c)], kind) << r << "," << c;
+        }
+    }
+    EXPECT_EQ(whole.rows[3][2], QStringLiteral("Tab\tand\r\nbreak"));
+    EXPECT_EQ(whole.KindOf(3, 1), devlink::CellKind::Null);
+    EXPECT_EQ(whole.KindOf(4, 1), devlink::CellKind::Binary);
 
     // No columns line: unreadable, and the file stays for no one to misread.
     PlantResults(u"<Success>\r\n");
