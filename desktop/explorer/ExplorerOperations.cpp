@@ -7,6 +7,8 @@
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/Prompter.h"
+#include "desktop/settings/ProgramParameters.h"
+#include "desktop/ui/PromptFromWindow.h"
 
 #include <QSet>
 
@@ -363,7 +365,7 @@ void ExplorerController::ShowProperties(int row)
         });
 }
 
-void ExplorerController::OpenRow(int row)
+void ExplorerController::OpenRow(int row, bool askParameters)
 {
     if (row < 0 || row >= m_list.rowCount())
         return;
@@ -374,14 +376,24 @@ void ExplorerController::OpenRow(int row)
         return;
     }
     const QString extension = FileExtension(entry.name);
-    if (extension == QLatin1String("sdf"))
-        emit openDatabaseRequested(path);
-    else if (extension == QLatin1String("cab"))
+    if (extension == QLatin1String("sdf")) {
+        if (m_engineUsable)
+            emit openDatabaseRequested(path);
+        else
+            ui::TellFromWindow(parent() ? parent() : this, QStringLiteral("Quorvane"),
+                QStringLiteral("Quorvane cannot open SQLCE files on this type of device."),
+                PromptIcon::Information);
+    } else if (extension == QLatin1String("cab")) {
         emit cabInstallRequested(path);
-    else if (extension == QLatin1String("exe"))
-        Run([path] { devlink::RunDeviceCommand(path, QString()); }, [] {});
-    else
+    } else if (extension == QLatin1String("exe")) {
+        QString parameters;
+        if (askParameters || !settings::RememberedParameters(path, &parameters))
+            emit runDialogRequested(path);
+        else
+            Run([path, parameters] { devlink::RunDeviceCommand(path, parameters); }, [] {});
+    } else {
         emit openFileRequested(path);
+    }
 }
 
 } // namespace explorer

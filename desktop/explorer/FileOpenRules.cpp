@@ -97,4 +97,13 @@ DeviceCommand DeviceCommandFor(const QString& application, const QString& device
     return { program, arguments.mid(first, last - first) };
 }
 
+QStringList SeparateDatabaseArguments(const QString& devicePath)
+{
+    QStringList arguments { devicePath };
+    const QString password = settings::GetRememberedPassword(devicePath);
+    if (!password.isEmpty())
+        arguments << QStringLiteral("-pass") << password;
+    return arguments;
+}
+
 } // namespace explorer

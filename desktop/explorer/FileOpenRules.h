@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -46,5 +47,11 @@ struct DeviceCommand {
     QString arguments;
 };
 DeviceCommand DeviceCommandFor(const QString& application, const QString& devicePath);
+
+// The arguments of a new copy of the program that opens the database
+// `devicePath` by itself: the path, then "-pass" and the remembered password
+// when one is kept for it. Separate arguments, never one shell text, so a
+// blank or a quote in the path or the password stays what it is.
+QStringList SeparateDatabaseArguments(const QString& devicePath);
 
 } // namespace explorer

@@ -18,6 +18,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 namespace explorer {
@@ -40,6 +42,19 @@ public:
     void OpenDatabase(const QString& devicePath);
     // Opens with `method` and remembers it for the extension.
     void OpenDeviceFile(const QString& devicePath, OpenMethod method);
+    // The "Unknown file type" dialog for the file's extension (with the
+    // device's own association offered); once accepted, the file opens with
+    // the chosen method. Cancel ends with finished only.
+    void AskMethod(const QString& devicePath);
+    // A database opened by a new copy of the program (its command line:
+    // SeparateDatabaseArguments); "Unable to launch a new copy of our .exe :"
+    // when it cannot be started.
+    void OpenDatabaseSeparately(const QString& devicePath);
+
+    // How a new copy of the program is started (detached); tests put
+    // something else. True when it started.
+    using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
+    void SetProgramStarter(ProgramStarter starter) { m_startProgram = std::move(starter); }
 
     const QStringList& openedOnPc() const { return m_openedOnPc; }
 
@@ -53,7 +68,6 @@ signals:
     void finished();
 
 private:
-    void AskMethod(const QString& devicePath);
     void CopyToPcAndOpen(const QString& devicePath);
     void OpenInEditor(const QString& devicePath);
     void OpenOnDevice(const QString& devicePath);
@@ -61,6 +75,7 @@ private:
 
     QPointer<QWidget> m_owner;
     QStringList m_openedOnPc;
+    ProgramStarter m_startProgram;
 };
 
 } // namespace explorer

@@ -10,6 +10,7 @@
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "desktop/tools/CRunApplicationDialog.h"
 
 #include <QAction>
 #include <QLabel>
@@ -83,7 +84,7 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     explorer::CFileListCtrl* files = m_window->fileList();
     files->setCurrentIndex(list->index(list->RowOf("x.sdf"), 0));
     EXPECT_EQ(Items(files->BuildContextMenu()),
-        QStringList({ "Open \"x.sdf\"", "Open \"x.sdf\" in a separate thread (off)", "-",
+        QStringList({ "Open \"x.sdf\"", "Open \"x.sdf\" in a separate thread", "-",
             "Compact \"x.sdf\"...", "-", "Copy", "Paste (off)", "-", "Rename", "Delete ", "-",
             "Properties", "-", "Refresh", "-", "New folder", "Create a new database file..." }));
     // "Compact" opens the compact dialog on that file.
@@ -115,6 +116,25 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     auto* label = database->findChild<QLabel*>(QStringLiteral("databasePathLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_TRUE(label->text().contains("\\Docs\\x.sdf")) << label->text().toStdString();
+    database->close();
+
+    // A program without kept parameters asks for them in the run window.
+    explorer->SelectDirectory(QStringLiteral("\\Windows"), false);
+    ASSERT_TRUE(WaitFor([&] { return path->text() == "\\Windows"; }));
+    ASSERT_TRUE(Settled());
+    const int program = list->RowOf(QStringLiteral("pword.exe"));
+    ASSERT_GE(program, 0);
+    explorer->OpenRow(program);
+    auto* run = WaitForWindow<tools::CRunApplicationDialog>(QStringLiteral("runApplicationDialog"), 10000);
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(run->findChild<QLabel*>(QStringLiteral("programName"))->text(), "\\Windows\\pword.exe");
+    run->reject();
+
+    // The test start at the connection let databases open; without the
+    // device they cannot.
+    EXPECT_TRUE(explorer->isEngineUsable());
+    m_window->controller()->OnDeviceDisconnected();
+    EXPECT_FALSE(explorer->isEngineUsable());
 }
 
 TEST_F(ExplorerPanesTest, TreeKeysRenameAndDeleteTheSelectedFolder)
