@@ -3,8 +3,8 @@
 #include "desktop/explorer/CCabInstallerDialog.h"
 #include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/ExplorerController.h"
-#include "desktop/explorer/FileTransfers.h"
 #include "desktop/explorer/FileOpenRules.h"
+#include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/settings/ProgramParameters.h"
 
@@ -211,11 +211,12 @@ void CFileListCtrl::AddFileEntries(int row)
     const QString path = m_controller->PathOfRow(row);
     const QString extension = FileExtension(name);
     if (extension == QLatin1String("exe")) {
-        AddMenuItem(Quoted("Run \"", name, "\""), "runAction", true, [this, row] { m_controller->OpenRow(row); });
+        AddMenuItem(
+            Quoted("Run \"", name, "\""), "runAction", true, [this, row] { m_controller->OpenRow(row); });
         QString parameters;
         if (settings::RememberedParameters(path, &parameters))
-            AddMenuItem(Quoted("Run \"", name, "\" with new command-line parameters"), "runWithParametersAction",
-                true, [this, row] { m_controller->OpenRow(row, true); });
+            AddMenuItem(Quoted("Run \"", name, "\" with new command-line parameters"),
+                "runWithParametersAction", true, [this, row] { m_controller->OpenRow(row, true); });
     } else if (extension == QLatin1String("cab")) {
         AddMenuItem(Quoted("Install \"", name, "\""), "installAction", true,
             [this, path] { ShowCabInstaller(path, window()); });
@@ -235,7 +236,8 @@ void CFileListCtrl::AddFileEntries(int row)
         QMenu* openBy = m_menu->addMenu(QStringLiteral("Open by.."));
         openBy->setObjectName(QStringLiteral("openByMenu"));
         const std::optional<OpenMethod> remembered = StoredOpenMethod(extension);
-        const auto addMethod = [&](const QString& text, const char* objectName, OpenMethod method, bool enabled) {
+        const auto addMethod = [&](const QString& text, const char* objectName, OpenMethod method,
+                                   bool enabled) {
             QAction* action = AddMenuItem(
                 text, objectName, enabled,
                 [this, path, method] { emit m_controller->openFileWithRequested(path, method); }, openBy);
@@ -250,8 +252,8 @@ void CFileListCtrl::AddFileEntries(int row)
         openBy->addSeparator();
         AddMenuItem(
             QStringLiteral("Choose default Open method for *.") + extension + QStringLiteral(" files.."),
-            "chooseOpenMethodAction", true, [this, path] { emit m_controller->chooseOpenMethodRequested(path); },
-            openBy);
+            "chooseOpenMethodAction", true,
+            [this, path] { emit m_controller->chooseOpenMethodRequested(path); }, openBy);
     }
 }
 

@@ -74,8 +74,8 @@ void ExplorerController::DeleteTreeDirectory()
                 return;
             outcome->confirmed = true;
             // The folder itself goes too, unless it is the root.
-            progress->total = std::max(0, CountEntriesBelow(dir, progress.get()))
-                + (dir == QLatin1String("\\") ? 0 : 1);
+            progress->total
+                = std::max(0, CountEntriesBelow(dir, progress.get())) + (dir == QLatin1String("\\") ? 0 : 1);
             DeleteState state;
             state.progress = progress.get();
             DeleteDirectory(dir, &state);
@@ -145,7 +145,10 @@ void ExplorerController::DeleteListSelection(const QList<int>& rows)
             outcome->confirmed = true;
             int total = 0;
             for (const Item& item : items)
-                total += 1 + (item.isDir ? std::max(0, CountEntriesBelow(JoinDevicePath(dir, item.name), progress.get())) : 0);
+                total += 1
+                    + (item.isDir
+                            ? std::max(0, CountEntriesBelow(JoinDevicePath(dir, item.name), progress.get()))
+                            : 0);
             progress->total = total;
             for (const Item& item : items) {
                 if (progress->cancelled)

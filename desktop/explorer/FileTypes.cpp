@@ -24,8 +24,9 @@ FileTypeDetails FileTypeDetailsOf(const QString& extension)
     FileTypeDetails details;
     details.extension = key;
     // "x." + extension asks by the name's ending only, never by content.
-    const QList<QMimeType> types
-        = key.isEmpty() ? QList<QMimeType>() : QMimeDatabase().mimeTypesForFileName(QStringLiteral("x.") + key);
+    const QList<QMimeType> types = key.isEmpty()
+        ? QList<QMimeType>()
+        : QMimeDatabase().mimeTypesForFileName(QStringLiteral("x.") + key);
     if (!types.isEmpty() && !types.first().comment().isEmpty()) {
         details.description = types.first().comment();
         details.iconName = types.first().iconName();

@@ -2,8 +2,10 @@
 // click or the list's "Open" entry does: the extension's remembered method
 // (or the "Unknown file type" dialog's choice, remembered from then on)
 // copies the file to the PC and opens it there, runs a device program on
-// it, hands it to the built-in editor, or leaves it alone. Device work runs on the device session; messages
-// go through the prompt interface.
+// it, hands it to the built-in editor, or leaves it alone. A database is
+// made writable before it opens, or opened by a new copy of the program.
+// Device work runs on the device session; messages go through the prompt
+// interface.
 //
 // Copies opened on the PC live in the desktop's "Temp" folder and are
 // deleted when the opener is destroyed (at program end).

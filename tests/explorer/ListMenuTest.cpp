@@ -120,8 +120,8 @@ TEST_F(ListMenuTest, DatabasesNeedADeviceThatRunsTheEngine)
     ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; }));
     EXPECT_EQ(m_prompter.Records()[0].caption, QStringLiteral("Quorvane"));
     EXPECT_EQ(m_prompter.Records()[0].icon, devlink::PromptIcon::Information);
-    EXPECT_EQ(
-        m_prompter.Records()[0].text, QStringLiteral("Quorvane cannot open SQLCE files on this type of device."));
+    EXPECT_EQ(m_prompter.Records()[0].text,
+        QStringLiteral("Quorvane cannot open SQLCE files on this type of device."));
     EXPECT_EQ(opened.count(), 0);
     EXPECT_EQ(compact.count(), 0);
 }
@@ -136,8 +136,9 @@ TEST_F(ListMenuTest, OpenByOffersTheMethodsWithTheRememberedOneChecked)
 
     // Nothing remembered: nothing checked, and no device program to open with.
     EXPECT_EQ(FileEntries(Select(QStringLiteral("notes.TXT"))->BuildContextMenu()),
-        QStringList({ "Open \"notes.TXT\"", "Open by..", "  Copy to PC and open there", "  Open on the device (off)",
-            "  Open using built-in text editor", "  -", "  Choose default Open method for *.txt files.." }));
+        QStringList({ "Open \"notes.TXT\"", "Open by..", "  Copy to PC and open there",
+            "  Open on the device (off)", "  Open using built-in text editor", "  -",
+            "  Choose default Open method for *.txt files.." }));
     Action("copyToPcAction")->trigger();
     ASSERT_EQ(openWith.count(), 1);
     EXPECT_EQ(openWith[0][0].toString(), QStringLiteral("\\notes.TXT"));
@@ -147,8 +148,8 @@ TEST_F(ListMenuTest, OpenByOffersTheMethodsWithTheRememberedOneChecked)
     explorer::StoreOpenMethod(QStringLiteral("txt"), explorer::OpenMethod::Editor);
     explorer::StoreApplication(QStringLiteral("txt"), QStringLiteral("\\Windows\\pword.exe %1"));
     EXPECT_EQ(FileEntries(Select(QStringLiteral("notes.TXT"))->BuildContextMenu()),
-        QStringList({ "Open \"notes.TXT\"", "Open by..", "  Copy to PC and open there", "  Open on the device",
-            "  Open using built-in text editor (checked)", "  -",
+        QStringList({ "Open \"notes.TXT\"", "Open by..", "  Copy to PC and open there",
+            "  Open on the device", "  Open using built-in text editor (checked)", "  -",
             "  Choose default Open method for *.txt files.." }));
     Action("openOnDeviceAction")->trigger();
     ASSERT_EQ(openWith.count(), 2);
@@ -158,7 +159,8 @@ TEST_F(ListMenuTest, OpenByOffersTheMethodsWithTheRememberedOneChecked)
     EXPECT_EQ(choose[0][0].toString(), QStringLiteral("\\notes.TXT"));
 
     // A file without an extension has no entries of its own.
-    EXPECT_EQ(FileEntries(Select(QStringLiteral("README"))->BuildContextMenu()).value(0), QStringLiteral("Copy"));
+    EXPECT_EQ(
+        FileEntries(Select(QStringLiteral("README"))->BuildContextMenu()).value(0), QStringLiteral("Copy"));
 }
 
 } // namespace

@@ -121,7 +121,8 @@ TEST(ListingText, FileTypesComeFromTheMimeDatabaseOncePerExtension)
     EXPECT_TRUE(unknown.iconName.isEmpty());
     EXPECT_EQ(FileTypeDetailsOf(QString()).description, QStringLiteral("File"));
     // The type column: a database by its engine, anything else by the table.
-    EXPECT_EQ(FileTypeText(QStringLiteral("a.b.qvzz"), QStringLiteral("\\a.b.qvzz")), QStringLiteral("qvzz file"));
+    EXPECT_EQ(
+        FileTypeText(QStringLiteral("a.b.qvzz"), QStringLiteral("\\a.b.qvzz")), QStringLiteral("qvzz file"));
     EXPECT_EQ(FileTypeText(QStringLiteral("README"), QStringLiteral("\\README")), QStringLiteral("File"));
 
     ::unsetenv("QUORVANE_TRACE");
