@@ -99,11 +99,7 @@ DeviceCommand DeviceCommandFor(const QString& application, const QString& device
 
 QStringList SeparateDatabaseArguments(const QString& devicePath)
 {
-    QStringList arguments { devicePath };
-    const QString password = settings::GetRememberedPassword(devicePath);
-    if (!password.isEmpty())
-        arguments << QStringLiteral("-pass") << password;
-    return arguments;
+    return { devicePath };
 }
 
 } // namespace explorer

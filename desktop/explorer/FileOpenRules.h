@@ -49,9 +49,10 @@ struct DeviceCommand {
 DeviceCommand DeviceCommandFor(const QString& application, const QString& devicePath);
 
 // The arguments of a new copy of the program that opens the database
-// `devicePath` by itself: the path, then "-pass" and the remembered password
-// when one is kept for it. Separate arguments, never one shell text, so a
-// blank or a quote in the path or the password stays what it is.
+// `devicePath` by itself: the path alone, as one argument (a blank in it
+// stays). A remembered password is not handed over on the command line,
+// where every local user could read it in the process list: the new copy
+// takes the same remembered password from the settings itself.
 QStringList SeparateDatabaseArguments(const QString& devicePath);
 
 } // namespace explorer
