@@ -37,7 +37,7 @@ CFileWatchWindow::CFileWatchWindow(QWidget* parent)
         if (ok)
             SetModified(false);
         if (std::exchange(m_closeAfterSave, false) && ok)
-            hide();
+            HideAfterClose();
     });
 }
 
@@ -186,8 +186,7 @@ void CFileWatchWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     if (!m_watch.isModified()) {
-        m_watch.Stop();
-        hide();
+        HideAfterClose();
         return;
     }
     devlink::PromptRequest question;
@@ -205,9 +204,21 @@ void CFileWatchWindow::closeEvent(QCloseEvent* event)
             SaveFile();
             return;
         }
-        m_watch.Stop();
-        hide();
+        HideAfterClose();
     });
+}
+
+void CFileWatchWindow::reject()
+{
+    // Escape closes like "E&xit": unsaved edits are asked about first.
+    close();
+}
+
+void CFileWatchWindow::HideAfterClose()
+{
+    m_watch.Stop();
+    hide();
+    emit closed();
 }
 
 bool CFileWatchWindow::eventFilter(QObject* watched, QEvent* event)

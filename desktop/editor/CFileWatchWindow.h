@@ -43,12 +43,20 @@ public:
     FileWatch* watch() { return &m_watch; }
     QPlainTextEdit* textField() { return m_text; }
 
+    // Escape: closes as "E&xit" does.
+    void reject() override;
+
+signals:
+    // The user closed the window (it is hidden, not destroyed).
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
+    void HideAfterClose();
     void ShowFileText(bool firstLoad);
     void OnTextChanged();
     void OnExternalChange();

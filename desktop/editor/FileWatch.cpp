@@ -61,6 +61,14 @@ SaveResult SaveBytes(const QString& path, const QByteArray& bytes)
     SaveResult r;
     const std::u16string name = devlink::DevicePath(path);
     const bool existed = devlink::DeviceFileExists(path);
+    // A read-only file may be renamed, so the backup steps would replace it
+    // by a writable copy: it is refused before anything changes.
+    const qint64 attributes = existed ? devlink::RapiCeGetFileAttributes(path) : -1;
+    if (attributes >= 0 && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        r.error = ERROR_ACCESS_DENIED;
+        r.message = QStringLiteral("Unable to create file.");
+        return r;
+    }
     const QString backup = BackupName(path, [](const QString& n) { return devlink::DeviceFileExists(n); });
     const std::u16string backupName = devlink::DevicePath(backup);
     if (existed && !CeMoveFile(name.c_str(), backupName.c_str())) {

@@ -3,7 +3,8 @@
 // file is shown), and saving it back in its own kind of text with a numbered
 // backup that is removed once the new content is whole on the device.
 //
-// Safety: nothing on the device changes until the backup rename succeeded;
+// Safety: nothing on the device changes until the backup rename succeeded,
+// and a read-only file is not saved over at all ("Unable to create file.");
 // when the new file cannot be made or written, the partial file is removed
 // and the backup takes the file's name again. A change on the device while
 // the text holds unsaved edits is never loaded over them: the window is

@@ -91,9 +91,9 @@ QMenu* CExplorerView::NewMenu(const QString& objectName)
 }
 
 QAction* CExplorerView::AddMenuItem(
-    const QString& text, const char* objectName, bool enabled, std::function<void()> run)
+    const QString& text, const char* objectName, bool enabled, std::function<void()> run, QMenu* into)
 {
-    QAction* action = m_menu->addAction(text, this, std::move(run));
+    QAction* action = (into ? into : m_menu)->addAction(text, this, std::move(run));
     action->setObjectName(QString::fromLatin1(objectName));
     action->setEnabled(enabled);
     return action;

@@ -36,9 +36,9 @@ protected:
 
     // A new, empty right-click menu named `objectName`, replacing the last.
     QMenu* NewMenu(const QString& objectName);
-    // An item of the menu being made.
-    QAction* AddMenuItem(
-        const QString& text, const char* objectName, bool enabled, std::function<void()> run);
+    // An item of the menu being made (or of its submenu `into`).
+    QAction* AddMenuItem(const QString& text, const char* objectName, bool enabled, std::function<void()> run,
+        QMenu* into = nullptr);
 
     ExplorerController* m_controller;
     QMenu* m_menu = nullptr;

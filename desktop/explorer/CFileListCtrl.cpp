@@ -3,8 +3,10 @@
 #include "desktop/explorer/CCabInstallerDialog.h"
 #include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/ExplorerController.h"
+#include "desktop/explorer/FileOpenRules.h"
 #include "desktop/explorer/FileTransfers.h"
 #include "desktop/link/DeviceLink.h"
+#include "desktop/settings/ProgramParameters.h"
 
 #include <QContextMenuEvent>
 #include <QDrag>
@@ -169,27 +171,7 @@ QMenu* CFileListCtrl::BuildContextMenu()
     const QList<int> rows = SelectedRows();
     FileListModel* list = m_controller->listModel();
     if (rows.size() == 1 && !list->rowAt(rows.first()).isDir) {
-        // The entries of the file itself; only opening a database is part of
-        // this version.
-        const QString name = list->rowAt(rows.first()).name;
-        const int row = rows.first();
-        const QString extension = name.mid(name.lastIndexOf(QLatin1Char('.')) + 1).toLower();
-        if (extension == QLatin1String("exe")) {
-            add(Quoted("Run \"", name, "\""), "runAction", false, [] {});
-        } else if (extension == QLatin1String("cab")) {
-            add(Quoted("Install \"", name, "\""), "installAction", true,
-                [this, name] { ShowCabInstaller(JoinDevicePath(m_controller->dirName(), name), window()); });
-        } else if (extension == QLatin1String("sdf")) {
-            add(Quoted("Open \"", name, "\""), "openAction", true,
-                [this, row] { m_controller->OpenRow(row); });
-            add(Quoted("Open \"", name, "\" in a separate thread"), "openThreadAction", false, [] {});
-            m_menu->addSeparator();
-            add(Quoted("Compact \"", name, "\"..."), "compactAction", true,
-                [this, row] { emit m_controller->compactDatabaseRequested(m_controller->PathOfRow(row)); });
-        } else if (name.contains(QLatin1Char('.'))) {
-            add(Quoted("Open \"", name, "\""), "openAction", true,
-                [this, row] { m_controller->OpenRow(row); });
-        }
+        AddFileEntries(rows.first());
         if (!m_menu->isEmpty())
             m_menu->addSeparator();
     }
@@ -221,6 +203,58 @@ QMenu* CFileListCtrl::BuildContextMenu()
     add(QStringLiteral("Create a new database file..."), "newDatabaseAction", true,
         [this] { emit m_controller->newDatabaseRequested(m_controller->dirName()); });
     return m_menu;
+}
+
+void CFileListCtrl::AddFileEntries(int row)
+{
+    const QString name = m_controller->listModel()->rowAt(row).name;
+    const QString path = m_controller->PathOfRow(row);
+    const QString extension = FileExtension(name);
+    if (extension == QLatin1String("exe")) {
+        AddMenuItem(
+            Quoted("Run \"", name, "\""), "runAction", true, [this, row] { m_controller->OpenRow(row); });
+        QString parameters;
+        if (settings::RememberedParameters(path, &parameters))
+            AddMenuItem(Quoted("Run \"", name, "\" with new command-line parameters"),
+                "runWithParametersAction", true, [this, row] { m_controller->OpenRow(row, true); });
+    } else if (extension == QLatin1String("cab")) {
+        AddMenuItem(Quoted("Install \"", name, "\""), "installAction", true,
+            [this, path] { ShowCabInstaller(path, window()); });
+    } else if (extension == QLatin1String("sdf")) {
+        // The agent is what opens a database: without it none of these works.
+        const bool usable = m_controller->isEngineUsable();
+        AddMenuItem(
+            Quoted("Open \"", name, "\""), "openAction", usable, [this, row] { m_controller->OpenRow(row); });
+        AddMenuItem(Quoted("Open \"", name, "\" in a separate thread"), "openThreadAction", usable,
+            [this, path] { emit m_controller->openDatabaseSeparatelyRequested(path); });
+        m_menu->addSeparator();
+        AddMenuItem(Quoted("Compact \"", name, "\"..."), "compactAction", usable,
+            [this, path] { emit m_controller->compactDatabaseRequested(path); });
+    } else if (!extension.isEmpty()) {
+        AddMenuItem(
+            Quoted("Open \"", name, "\""), "openAction", true, [this, row] { m_controller->OpenRow(row); });
+        QMenu* openBy = m_menu->addMenu(QStringLiteral("Open by.."));
+        openBy->setObjectName(QStringLiteral("openByMenu"));
+        const std::optional<OpenMethod> remembered = StoredOpenMethod(extension);
+        const auto addMethod = [&](const QString& text, const char* objectName, OpenMethod method,
+                                   bool enabled) {
+            QAction* action = AddMenuItem(
+                text, objectName, enabled,
+                [this, path, method] { emit m_controller->openFileWithRequested(path, method); }, openBy);
+            action->setCheckable(true);
+            action->setChecked(remembered == method);
+        };
+        addMethod(QStringLiteral("Copy to PC and open there"), "copyToPcAction", OpenMethod::CopyToPc, true);
+        addMethod(QStringLiteral("Open on the device"), "openOnDeviceAction", OpenMethod::OnDevice,
+            StoredApplication(extension).has_value());
+        addMethod(QStringLiteral("Open using built-in text editor"), "openInEditorAction", OpenMethod::Editor,
+            true);
+        openBy->addSeparator();
+        AddMenuItem(
+            QStringLiteral("Choose default Open method for *.") + extension + QStringLiteral(" files.."),
+            "chooseOpenMethodAction", true,
+            [this, path] { emit m_controller->chooseOpenMethodRequested(path); }, openBy);
+    }
 }
 
 void CFileListCtrl::startDrag(Qt::DropActions)

@@ -3,8 +3,11 @@
 // reverse, and the keys Delete, Ctrl+A, F2, F5 and Enter (opens the one
 // selected item; Enter elsewhere and Escape are swallowed so that the main
 // window stays open). The right-click menu: the entries of the selected
-// file ("Open "name"" for a database; the others are not part of this
-// version and stay disabled), "Copy" (the selection to the clipboard),
+// file (by its extension: run a program, with new parameters when some are
+// kept; install a CAB; open, open in a separate copy of the program or
+// compact a database, all disabled when the device cannot run the engine;
+// open any other file, or open it by a chosen method through "Open by..",
+// whose remembered method is checked), "Copy" (the selection to the clipboard),
 // "Paste" (the clipboard's PC files into the current directory), "Rename",
 // "Delete ", "Properties", "Refresh", "New folder". Files dropped from
 // other programs are selected once they arrived; selected rows dragged out
@@ -36,6 +39,8 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:
+    // The entries of the one selected file, by its extension.
+    void AddFileEntries(int row);
     void SelectNames(const QStringList& names);
     void RememberView();
     void RestoreView();

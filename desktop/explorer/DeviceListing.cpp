@@ -1,39 +1,16 @@
 #include "desktop/explorer/DeviceListing.h"
 
 #include "desktop/explorer/DeviceDateText.h"
+#include "desktop/explorer/FileTypes.h"
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 
-#include <QHash>
-#include <QMimeDatabase>
-
 #include <algorithm>
-#include <mutex>
 
 namespace explorer {
 namespace {
 
 const QChar kSeparator = QLatin1Char('\\');
-
-// The desktop's description of an extension ("" when it knows none),
-// looked up once per extension: a listing of thousands of files has few.
-QString ExtensionDescription(const QString& extension)
-{
-    static std::mutex mutex;
-    static QHash<QString, QString> cache;
-    const QString key = extension.toLower();
-    {
-        const std::lock_guard lock(mutex);
-        const auto found = cache.constFind(key);
-        if (found != cache.constEnd())
-            return *found;
-    }
-    const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(QStringLiteral("x.") + key);
-    const QString description = types.isEmpty() ? QString() : types.first().comment();
-    const std::lock_guard lock(mutex);
-    cache.insert(key, description);
-    return description;
-}
 
 } // namespace
 
@@ -80,10 +57,7 @@ QString FileTypeText(const QString& name, const QString& fullPath)
             return QStringLiteral("SQLCE database");
         }
     }
-    if (extension.isEmpty())
-        return QStringLiteral("File");
-    const QString description = ExtensionDescription(extension);
-    return description.isEmpty() ? extension + QStringLiteral(" file") : description;
+    return FileTypeDetailsOf(extension).description;
 }
 
 FileRow MakeFileRow(const CE_FIND_DATA& found, const QString& directory)

@@ -38,8 +38,8 @@ QString LastComponent(const QString& path);
 
 // The type text of a file: "SQLCE database", "SQLCE v2.0 database" or
 // "SQL Server Mobile database" for ".sdf" (by the engine version remembered
-// for `fullPath`), else the desktop's description of its extension, "File"
-// without one, else the extension + " file". Safe from any thread.
+// for `fullPath`), else the file-type table's description of its extension
+// (FileTypes.h). Safe from any thread.
 QString FileTypeText(const QString& name, const QString& fullPath);
 
 // One found entry of `directory` as a list row.

@@ -31,6 +31,7 @@
 #include "desktop/explorer/DeviceFileOperations.h"
 #include "desktop/explorer/DirectoryTreeModel.h"
 #include "desktop/explorer/FileListModel.h"
+#include "desktop/explorer/FileOpenRules.h"
 #include "desktop/link/DeviceSession.h"
 
 #include <QObject>
@@ -99,9 +100,15 @@ public:
     void RenameTreeItem(const QModelIndex& index, const QString& newName);
     void RenameListRow(int row, const QString& newName);
     void ShowProperties(int row);
-    // Double-click or Enter: folders are entered, databases and other files
-    // opened (programs and CABs not yet).
-    void OpenRow(int row);
+    // Double-click, Enter or the list's open entries: folders are entered,
+    // databases opened (when the device can run the engine), CABs installed,
+    // programs run with their remembered parameters (the run dialog asks for
+    // them when none are kept or `askParameters`), other files opened.
+    void OpenRow(int row, bool askParameters = false);
+    // Whether the device can run the database engine (the agent's test start
+    // at the last connection decided it); until told, it is taken to.
+    void SetEngineUsable(bool usable) { m_engineUsable = usable; }
+    bool isEngineUsable() const { return m_engineUsable; }
     // The full device path of a list row.
     QString PathOfRow(int row) const;
     // A folder made on the device by a copy: shown in the tree below its
@@ -135,6 +142,16 @@ signals:
     void compactDatabaseRequested(const QString& path);
     // Any other file but a program or a CAB (FileOpener opens it).
     void openFileRequested(const QString& path);
+    // The list's "Open by.." entries: open with that method, or choose the
+    // extension's method first (FileOpener's business).
+    void openFileWithRequested(const QString& path, explorer::OpenMethod method);
+    void chooseOpenMethodRequested(const QString& path);
+    // 'Open "name" in a separate thread': the database in a new copy of
+    // the program.
+    void openDatabaseSeparatelyRequested(const QString& path);
+    // A device program to run once the user has given its parameters (the
+    // "Run an application" window is the device tools' business).
+    void runDialogRequested(const QString& path);
     void newDatabaseRequested(const QString& directory);
     // The tree's "Search for SQLCE databases..": the search window's business.
     void databaseSearchRequested(const QString& path);
@@ -184,6 +201,7 @@ private:
     FileRows m_files;
     FileRows m_dirs;
     bool m_connected = true;
+    bool m_engineUsable = true;
     bool m_stopped = false;
     bool m_refreshDirs = false;
     bool m_refreshFiles = false;

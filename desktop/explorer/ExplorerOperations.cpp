@@ -7,6 +7,8 @@
 #include "desktop/link/AgentInvocation.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/Prompter.h"
+#include "desktop/settings/ProgramParameters.h"
+#include "desktop/ui/PromptFromWindow.h"
 
 #include <QSet>
 
@@ -72,8 +74,8 @@ void ExplorerController::DeleteTreeDirectory()
                 return;
             outcome->confirmed = true;
             // The folder itself goes too, unless it is the root.
-            progress->total = std::max(0, CountEntriesBelow(dir, progress.get()))
-                + (dir == QLatin1String("\\") ? 0 : 1);
+            progress->total
+                = std::max(0, CountEntriesBelow(dir, progress.get())) + (dir == QLatin1String("\\") ? 0 : 1);
             DeleteState state;
             state.progress = progress.get();
             DeleteDirectory(dir, &state);
@@ -143,7 +145,10 @@ void ExplorerController::DeleteListSelection(const QList<int>& rows)
             outcome->confirmed = true;
             int total = 0;
             for (const Item& item : items)
-                total += 1 + (item.isDir ? std::max(0, CountEntriesBelow(JoinDevicePath(dir, item.name), progress.get())) : 0);
+                total += 1
+                    + (item.isDir
+                            ? std::max(0, CountEntriesBelow(JoinDevicePath(dir, item.name), progress.get()))
+                            : 0);
             progress->total = total;
             for (const Item& item : items) {
                 if (progress->cancelled)
@@ -363,7 +368,7 @@ void ExplorerController::ShowProperties(int row)
         });
 }
 
-void ExplorerController::OpenRow(int row)
+void ExplorerController::OpenRow(int row, bool askParameters)
 {
     if (row < 0 || row >= m_list.rowCount())
         return;
@@ -374,14 +379,24 @@ void ExplorerController::OpenRow(int row)
         return;
     }
     const QString extension = FileExtension(entry.name);
-    if (extension == QLatin1String("sdf"))
-        emit openDatabaseRequested(path);
-    else if (extension == QLatin1String("cab"))
+    if (extension == QLatin1String("sdf")) {
+        if (m_engineUsable)
+            emit openDatabaseRequested(path);
+        else
+            ui::TellFromWindow(parent() ? parent() : this, QStringLiteral("Quorvane"),
+                QStringLiteral("Quorvane cannot open SQLCE files on this type of device."),
+                PromptIcon::Information);
+    } else if (extension == QLatin1String("cab")) {
         emit cabInstallRequested(path);
-    else if (extension == QLatin1String("exe"))
-        Run([path] { devlink::RunDeviceCommand(path, QString()); }, [] {});
-    else
+    } else if (extension == QLatin1String("exe")) {
+        QString parameters;
+        if (askParameters || !settings::RememberedParameters(path, &parameters))
+            emit runDialogRequested(path);
+        else
+            Run([path, parameters] { devlink::RunDeviceCommand(path, parameters); }, [] {});
+    } else {
         emit openFileRequested(path);
+    }
 }
 
 } // namespace explorer

@@ -1,9 +1,10 @@
 #include "desktop/explorer/FileListModel.h"
 
+#include "desktop/explorer/FileOpenRules.h"
 #include "desktop/explorer/FileSizeText.h"
+#include "desktop/explorer/FileTypeLookup.h"
 
 #include <QApplication>
-#include <QMimeDatabase>
 #include <QStyle>
 
 namespace explorer {
@@ -145,25 +146,21 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 QIcon FileListModel::IconOf(const FileRow& row) const
 {
-    const qsizetype dot = row.name.lastIndexOf(QLatin1Char('.'));
-    const QString key = row.isDir ? QStringLiteral("/")
-        : dot < 0                 ? QString()
-                                  : row.name.mid(dot + 1).toLower();
+    const QString key = row.isDir ? QStringLiteral("/") : FileExtension(row.name);
     const auto found = m_icons.constFind(key);
     if (found != m_icons.constEnd())
         return *found;
+    const QIcon plainFile = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
     QIcon icon;
     if (row.isDir) {
         icon = QIcon::fromTheme(
             QStringLiteral("folder"), QApplication::style()->standardIcon(QStyle::SP_DirIcon));
     } else if (key == QLatin1String("sdf")) {
-        icon = QIcon::fromTheme(
-            QStringLiteral("x-office-spreadsheet"), QApplication::style()->standardIcon(QStyle::SP_FileIcon));
+        icon = QIcon::fromTheme(QStringLiteral("x-office-spreadsheet"), plainFile);
     } else {
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(row.name, QMimeDatabase::MatchExtension);
-        icon = QIcon::fromTheme(type.iconName(),
-            QIcon::fromTheme(
-                type.genericIconName(), QApplication::style()->standardIcon(QStyle::SP_FileIcon)));
+        icon = LookUpFileType(key).icon;
+        if (icon.isNull())
+            icon = plainFile;
     }
     m_icons.insert(key, icon);
     return icon;

@@ -97,4 +97,9 @@ DeviceCommand DeviceCommandFor(const QString& application, const QString& device
     return { program, arguments.mid(first, last - first) };
 }
 
+QStringList SeparateDatabaseArguments(const QString& devicePath)
+{
+    return { devicePath };
+}
+
 } // namespace explorer

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -46,5 +47,12 @@ struct DeviceCommand {
     QString arguments;
 };
 DeviceCommand DeviceCommandFor(const QString& application, const QString& devicePath);
+
+// The arguments of a new copy of the program that opens the database
+// `devicePath` by itself: the path alone, as one argument (a blank in it
+// stays). A remembered password is not handed over on the command line,
+// where every local user could read it in the process list: the new copy
+// takes the same remembered password from the settings itself.
+QStringList SeparateDatabaseArguments(const QString& devicePath);
 
 } // namespace explorer

@@ -37,6 +37,9 @@ void OnDevice(QObject* context, std::function<void()> work, std::function<void()
 FileOpener::FileOpener(QWidget* owner)
     : QObject(owner)
     , m_owner(owner)
+    , m_startProgram([](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    })
 {
 }
 
@@ -150,9 +153,19 @@ void FileOpener::OpenInEditor(const QString& devicePath)
         return;
     }
     devlink::DebugOutput(QStringLiteral("Spawning a new copy of Brackenloft..\r\n"));
-    if (!QProcess::startDetached(devlink::GetProgramPath(), { devicePath }))
+    if (!m_startProgram(devlink::GetProgramPath(), { devicePath }))
         Tell(
             QStringLiteral("Quorvane"), QStringLiteral("Unable to open this file."), PromptIcon::Information);
+}
+
+void FileOpener::OpenDatabaseSeparately(const QString& devicePath)
+{
+    const QString program = devlink::GetProgramPath();
+    if (!m_startProgram(program, SeparateDatabaseArguments(devicePath)))
+        Tell(QStringLiteral("Quorvane"),
+            QStringLiteral("Unable to launch a new copy of our .exe :\r\n%1\r\n").arg(program),
+            PromptIcon::Information);
+    emit finished();
 }
 
 void FileOpener::CopyToPcAndOpen(const QString& devicePath)

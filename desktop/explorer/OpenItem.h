@@ -2,8 +2,10 @@
 // click or the list's "Open" entry does: the extension's remembered method
 // (or the "Unknown file type" dialog's choice, remembered from then on)
 // copies the file to the PC and opens it there, runs a device program on
-// it, hands it to the built-in editor, or leaves it alone. Device work runs on the device session; messages
-// go through the prompt interface.
+// it, hands it to the built-in editor, or leaves it alone. A database is
+// made writable before it opens, or opened by a new copy of the program.
+// Device work runs on the device session; messages go through the prompt
+// interface.
 //
 // Copies opened on the PC live in the desktop's "Temp" folder and are
 // deleted when the opener is destroyed (at program end).
@@ -17,6 +19,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+
+#include <functional>
 
 class QWidget;
 
@@ -40,6 +44,19 @@ public:
     void OpenDatabase(const QString& devicePath);
     // Opens with `method` and remembers it for the extension.
     void OpenDeviceFile(const QString& devicePath, OpenMethod method);
+    // The "Unknown file type" dialog for the file's extension (with the
+    // device's own association offered); once accepted, the file opens with
+    // the chosen method. Cancel ends with finished only.
+    void AskMethod(const QString& devicePath);
+    // A database opened by a new copy of the program (its command line:
+    // SeparateDatabaseArguments); "Unable to launch a new copy of our .exe :"
+    // when it cannot be started.
+    void OpenDatabaseSeparately(const QString& devicePath);
+
+    // How a new copy of the program is started (detached); tests put
+    // something else. True when it started.
+    using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
+    void SetProgramStarter(ProgramStarter starter) { m_startProgram = std::move(starter); }
 
     const QStringList& openedOnPc() const { return m_openedOnPc; }
 
@@ -53,7 +70,6 @@ signals:
     void finished();
 
 private:
-    void AskMethod(const QString& devicePath);
     void CopyToPcAndOpen(const QString& devicePath);
     void OpenInEditor(const QString& devicePath);
     void OpenOnDevice(const QString& devicePath);
@@ -61,6 +77,7 @@ private:
 
     QPointer<QWidget> m_owner;
     QStringList m_openedOnPc;
+    ProgramStarter m_startProgram;
 };
 
 } // namespace explorer

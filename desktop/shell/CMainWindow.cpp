@@ -4,13 +4,13 @@
 #include "desktop/database/CEngineRuntimeDialog.h"
 #include "desktop/database/CNewDatabaseDialog.h"
 #include "desktop/database/DatabaseWindow.h"
+#include "desktop/editor/CFileWatchWindow.h"
 #include "desktop/explorer/CDatabaseSearchDialog.h"
 #include "desktop/explorer/CFileDropTreeCtrl.h"
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/CFilePropertiesDialog.h"
 #include "desktop/explorer/DeleteProgressWatch.h"
 #include "desktop/explorer/ExplorerController.h"
-#include "desktop/editor/CFileWatchWindow.h"
 #include "desktop/explorer/OpenItem.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/link/DeviceSession.h"
@@ -24,6 +24,7 @@
 #include "desktop/tools/CProcessViewer.h"
 #include "desktop/tools/CRegistryEditor.h"
 #include "desktop/tools/CResetDialog.h"
+#include "desktop/tools/CRunApplicationDialog.h"
 #include "desktop/tools/CRunWindow.h"
 #include "desktop/tools/CTroubleshooterWindow.h"
 #include "desktop/tools/DeviceResetter.h"
@@ -153,6 +154,17 @@ void CMainWindow::BuildExplorerPanes()
         });
     connect(m_explorer, &explorer::ExplorerController::openFileRequested, m_opener,
         &explorer::FileOpener::OpenItem);
+    connect(m_explorer, &explorer::ExplorerController::openFileWithRequested, m_opener,
+        &explorer::FileOpener::OpenDeviceFile);
+    connect(m_explorer, &explorer::ExplorerController::chooseOpenMethodRequested, m_opener,
+        &explorer::FileOpener::AskMethod);
+    connect(m_explorer, &explorer::ExplorerController::openDatabaseSeparatelyRequested, m_opener,
+        &explorer::FileOpener::OpenDatabaseSeparately);
+    connect(m_explorer, &explorer::ExplorerController::runDialogRequested, this, [this](const QString& path) {
+        auto* dialog = new tools::CRunApplicationDialog(path, QString(), this, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
     connect(m_opener, &explorer::FileOpener::fileMissing, m_explorer, [this] { m_explorer->Refresh(true); });
     connect(m_opener, &explorer::FileOpener::editFileRequested, this, [this](const QString& path) {
         // Made once, then only hidden and shown again.
@@ -253,6 +265,7 @@ void CMainWindow::UpdateCommands()
         it.value()->setEnabled(built && m_controller.IsAllowed(it.key()));
         it.value()->setToolTip(built ? QString() : NotYetAvailableTip(MenuItemOf(it.key())));
     }
+    m_explorer->SetEngineUsable(m_controller.canRunEngine());
     const bool enabled = m_controller.explorerEnabled();
     m_databaseSearch->SetConnected(enabled);
     m_tree->setEnabled(enabled);

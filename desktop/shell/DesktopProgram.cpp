@@ -8,9 +8,9 @@
 #include "desktop/shell/CMainWindow.h"
 #include "desktop/shell/CommandLine.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "desktop/shell/StandaloneEditor.h"
 #include "desktop/tools/CRegistryEditor.h"
 #include "desktop/ui/ProgramPicture.h"
-#include "desktop/ui/PromptFromWindow.h"
 #include "desktop/ui/WidgetPrompter.h"
 #include "desktop/update/UpgradeHandOver.h"
 
@@ -39,22 +39,6 @@ bool HasDisplay()
         || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
-// Why a window that is not part of the program yet cannot open.
-QString NotYetText(const StartRequest& request)
-{
-    switch (request.mode) {
-    case StartRequest::Mode::TextFile:
-        return QStringLiteral(
-            "The built-in text editor is not part of this version of Quorvane yet, so \"%1\" "
-            "cannot be opened.")
-            .arg(request.path);
-    default:
-        return {};
-    }
-}
-
-// A database named on the command line: its window alone, in database mode
-// or, with a table named, in table mode.
 // What every start with windows does once the application exists: its name
 // and icon, the widget prompter for the program's questions, the ActiveSync
 // registration and the remembered passwords in their current form.
@@ -70,6 +54,8 @@ struct WindowProgram {
     ui::WidgetPrompter prompter;
 };
 
+// A database named on the command line: its window alone, in database mode
+// or, with a table named, in table mode.
 int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
 {
     if (!HasDisplay()) {
@@ -92,6 +78,30 @@ int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
     if (!tableMode)
         window->setWindowTitle(QStringLiteral("Tables"));
     window->show();
+    return app.exec();
+}
+
+// Any other device file named on the command line: the built-in text
+// editor alone, once the device is connected; the program ends when the
+// editor is closed, or when the device cannot be connected.
+int RunTextEditor(int argc, char** argv, const StartRequest& request)
+{
+    if (!HasDisplay()) {
+        QCoreApplication app(argc, argv);
+        RegisterWithActiveSync(QCoreApplication::applicationFilePath());
+        Print(stderr,
+            QStringLiteral("quorvane: \"%1\" opens in the built-in text editor, and there is no display.\n")
+                .arg(request.path));
+        return 1;
+    }
+    QApplication app(argc, argv);
+    const WindowProgram program;
+    // The editor hides when closed; `finished` ends the program instead.
+    QApplication::setQuitOnLastWindowClosed(false);
+    StandaloneEditor editor;
+    QObject::connect(
+        &editor, &StandaloneEditor::finished, &app, [](int status) { QCoreApplication::exit(status); });
+    editor.Start(request.path);
     return app.exec();
 }
 
@@ -124,27 +134,11 @@ int RunWindows(int argc, char** argv, const StartRequest& request)
         return RunDatabaseWindow(argc, argv, request);
     if (request.mode == StartRequest::Mode::Registry)
         return RunRegistryEditor(argc, argv);
-    const QString notYet = NotYetText(request);
-    if (!notYet.isEmpty() && !HasDisplay()) {
-        QCoreApplication app(argc, argv);
-        RegisterWithActiveSync(QCoreApplication::applicationFilePath());
-        Print(stderr, QStringLiteral("quorvane: %1\n").arg(notYet));
-        return 1;
-    }
+    if (request.mode == StartRequest::Mode::TextFile)
+        return RunTextEditor(argc, argv, request);
 
     QApplication app(argc, argv);
     const WindowProgram program;
-
-    if (!notYet.isEmpty()) {
-        Print(stderr, QStringLiteral("quorvane: %1\n").arg(notYet));
-        devlink::PromptRequest box;
-        box.caption = QStringLiteral("Quorvane");
-        box.text = notYet;
-        box.icon = devlink::PromptIcon::Information;
-        ui::AskFromWindow(box, &app, [](devlink::PromptAnswer) { QCoreApplication::exit(1); });
-        return app.exec();
-    }
-
     InstanceChannel channel;
     QString why;
     if (!channel.Listen(&why))

@@ -5,9 +5,8 @@
 // the downloaded release); otherwise
 // registers with ActiveSync, moves remembered passwords of older releases,
 // listens for device notices and opens the window the command line asks
-// for. Windows that are not part of the program yet are named in a message
-// (on standard error, and in a box when there is a display) and the program
-// ends with status 1.
+// for. A window asked for without a display is named on standard error and
+// the program ends with status 1.
 //
 // Threads: the program's main thread, before any Qt application object
 // exists.

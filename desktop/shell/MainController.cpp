@@ -60,6 +60,7 @@ void MainController::SetDeviceTools(bool processViewerAndResets, bool registryEd
 void MainController::OnStartupDone(const StartupSequence::Outcome& outcome)
 {
     m_connected = outcome.connected;
+    m_canRunEngine = outcome.connected && outcome.deviceToolsEnabled;
     SetDeviceTools(outcome.deviceToolsEnabled, outcome.deviceToolsEnabled);
     if (!outcome.connected) {
         SetAllowed(Command::SearchDatabases, false);
@@ -121,6 +122,7 @@ void MainController::Reconnect()
     devlink::TraceLine(QStringLiteral("\r\nReconnecting to RAPI...\r\n"));
     struct Result {
         bool connected = false;
+        bool engineRuns = false;
         bool copied = false;
     };
     auto result = std::make_shared<Result>();
@@ -131,7 +133,7 @@ void MainController::Reconnect()
             if (!result->connected)
                 return;
             devlink::DeployAgentFiles();
-            devlink::TestRunAgent();
+            result->engineRuns = devlink::TestRunAgent();
             result->copied = devlink::CopyAgentIfNewer(devlink::AgentExeName(2));
         },
         [this, result](devlink::RequestEnd) {
@@ -149,6 +151,7 @@ void MainController::Reconnect()
                 return;
             }
             m_explorerEnabled = true;
+            m_canRunEngine = result->engineRuns;
             // The copy of the engine-2.0 agent has the last word over the
             // test start (which may have removed the agent folder).
             SetDeviceTools(result->copied, result->copied);
@@ -164,6 +167,7 @@ void MainController::OnDeviceDisconnected()
         this, [](devlink::RequestContext&) { devlink::UninitRapi(); }, {});
     m_connected = false;
     m_explorerEnabled = false;
+    m_canRunEngine = false;
     SetDeviceTools(false, false);
     emit stateChanged();
 }

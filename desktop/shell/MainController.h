@@ -16,7 +16,8 @@
 //                      fails the program starts anew (restartRequested, then
 //                      closeRequested). When it succeeds the explorer takes
 //                      input again, the agent files are deployed and
-//                      test-started, and the four device tools follow the
+//                      test-started (which decides whether databases can
+//                      be opened), and the four device tools follow the
 //                      copy of the engine-2.0 agent.
 //   disconnected       the link's connection is ended, the explorer takes no
 //                      input, the four device tools are disallowed.
@@ -51,6 +52,10 @@ public:
     // The start-up check's work and record.
     update::OnlineUpdateThread* updateCheck() { return &m_updateCheck; }
     bool explorerEnabled() const { return m_explorerEnabled; }
+    // Whether the device can run the database engine: the agent's test
+    // start (TestRunAgent) at the last connection succeeded. False without a
+    // device.
+    bool canRunEngine() const { return m_canRunEngine; }
     // Whether the device's state allows `command` (commands that do not need
     // the device are always allowed).
     bool IsAllowed(Command command) const;
@@ -90,6 +95,7 @@ private:
     bool m_connected = false;
     bool m_restartRequested = false;
     bool m_explorerEnabled = true;
+    bool m_canRunEngine = false;
     // The device-dependent commands allowed now; until the start-up
     // sequence says otherwise, none.
     QSet<Command> m_allowed;

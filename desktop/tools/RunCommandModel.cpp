@@ -77,23 +77,4 @@ void RunCommandModel::Run(const QString& filename, const QString& parameters)
         });
 }
 
-QString ParamsSettingName(const QString& programPath)
-{
-    QString name = programPath;
-    return QStringLiteral("PARAMS_") + name.replace(QLatin1Char('\\'), QLatin1Char('_'));
-}
-
-bool RememberedParameters(const QString& programPath, QString* parameters)
-{
-    return settings::ReadString(ParamsSettingName(programPath), parameters);
-}
-
-void RememberParameters(const QString& programPath, const QString& parameters, bool remember)
-{
-    if (remember)
-        settings::WriteString(ParamsSettingName(programPath), parameters);
-    else
-        settings::DeleteValue(ParamsSettingName(programPath));
-}
-
 } // namespace tools

@@ -13,6 +13,7 @@
 // Threads: window thread only; the device is used on the session's worker.
 #pragma once
 
+#include "desktop/settings/ProgramParameters.h"
 #include "platform/rapi/CeTypes.h"
 
 #include <QObject>
@@ -54,11 +55,9 @@ private:
     QTimer m_lastErrorTimer;
 };
 
-// "PARAMS_" + the program's device path with every "\" replaced by "_".
-QString ParamsSettingName(const QString& programPath);
-// The parameters kept for `programPath`; false when none are kept.
-bool RememberedParameters(const QString& programPath, QString* parameters);
-// Keeps `parameters` for `programPath` when `remember`, else forgets any.
-void RememberParameters(const QString& programPath, const QString& parameters, bool remember);
+// The parameters remembered per program live with the other settings.
+using settings::ParamsSettingName;
+using settings::RememberedParameters;
+using settings::RememberParameters;
 
 } // namespace tools

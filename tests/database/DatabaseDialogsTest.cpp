@@ -1,10 +1,14 @@
 // The explorer's database dialogs against a real device: "Create a new
 // database file..." with its password check, and "Compact a database" with
-// its timer line and report.
+// its timer line and report, also when the device is lost meanwhile.
 #include "DatabaseFixture.h"
 
 #include "desktop/database/CCompactDialog.h"
 #include "desktop/database/CNewDatabaseDialog.h"
+#include "desktop/database/DatabaseCompaction.h"
+#include "tests/support/HostFile.h"
+
+#include <utility>
 
 using namespace databasetest;
 using windowtest::WaitFor;
@@ -118,6 +122,33 @@ TEST_F(DatabaseDialogsTest, CompactDialogShowsItsTimerAndReportsThenCloses)
     EXPECT_EQ(m_prompter.Records().last().text, QStringLiteral("The database Compact was not successful. "))
         << Prompts();
     EXPECT_EQ(GetDeviceFile(QStringLiteral("\\My Documents\\Junk.sdf")), junk);
+}
+
+TEST_F(DatabaseDialogsTest, ACompactionCutShortByALostDeviceFailsAndLeavesTheDatabaseAlone)
+{
+    const std::filesystem::path host = store() / "files" / "My Documents" / "Orders.sdf";
+    Exec(QStringLiteral("DELETE FROM [Order Details]"));
+    const std::string before = testsupport::ReadHostFile(host);
+    ASSERT_FALSE(before.empty());
+    auto* dialog = new database::CCompactDialog(kOrders);
+    auto* compaction = dialog->findChild<database::DatabaseCompaction*>();
+    ASSERT_TRUE(compaction);
+    // The device goes as soon as the compaction has begun (its size is read).
+    bool stopped = false;
+    QObject::connect(compaction, &database::DatabaseCompaction::sizeRead, dialog, [&] {
+        if (!std::exchange(stopped, true))
+            StopDevice();
+    });
+    dialog->show();
+    Click(dialog, "compactButton");
+    ASSERT_TRUE(WaitFor([&] { return !dialog->isVisible(); }, 120000)) << Prompts();
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(compaction->succeeded());
+    ASSERT_GE(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records().last().caption, QStringLiteral("Quorvane"));
+    EXPECT_EQ(m_prompter.Records().last().text, QStringLiteral("The database Compact was not successful. "))
+        << Prompts();
+    EXPECT_EQ(testsupport::ReadHostFile(host), before);
 }
 
 } // namespace

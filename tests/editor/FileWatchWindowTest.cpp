@@ -1,7 +1,8 @@
 // The built-in editor's window against a real cedevice: files of both text
 // kinds saved back byte for byte beside an existing backup, "Save changes ?"
 // answered Cancel, and a change on the device while the text holds unsaved
-// edits.
+// edits; saves the device refuses, a file that vanishes while open, and
+// Escape with unsaved edits.
 #include "WindowFixture.h"
 
 #include "desktop/editor/CFileWatchWindow.h"
@@ -147,6 +148,81 @@ TEST_F(FileWatchWindowTest, ADeviceChangeIsLoadedButNeverOverUnsavedEdits)
     // Saved over the device's change on purpose.
     ASSERT_TRUE(SaveAndWait()) << Prompts();
     EXPECT_EQ(GetDeviceFile(QStringLiteral("\\w.txt")), "second mine");
+}
+
+TEST_F(FileWatchWindowTest, AFileTheDeviceWillNotReplaceIsReportedAndStaysAsItWas)
+{
+    // A read-only file: the save is refused before the file is touched.
+    const std::string original = "keep me";
+    ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\ro.txt"), original));
+    const std::u16string name = linktest::U(QStringLiteral("\\ro.txt"));
+    ASSERT_TRUE(Device().CeSetFileAttributes(name.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(Open(QStringLiteral("\\ro.txt")));
+    TypeAtEnd(QStringLiteral(" changed"));
+    EXPECT_FALSE(SaveAndWait());
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; })) << Prompts();
+    EXPECT_EQ(m_prompter.Records()[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(m_prompter.Records()[0].text,
+        QStringLiteral("\\ro.txt : Unable to create file.\r\n\r\nError: %1\r\n")
+            .arg(devlink::DeviceErrorText(ERROR_ACCESS_DENIED)));
+    EXPECT_EQ(GetDeviceFile(QStringLiteral("\\ro.txt")), original);
+    EXPECT_TRUE(Device().CeGetFileAttributes(name.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(DeviceFileThere(QStringLiteral("\\ro.txt02")));
+    EXPECT_EQ(m_window->textField()->toPlainText(), QStringLiteral("keep me changed"));
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("*ro.txt"));
+
+    // A file in the device's ROM reads as read-only too.
+    m_prompter.Clear();
+    const QString rom = QStringLiteral("\\Windows\\pword.exe");
+    const std::string program = GetDeviceFile(rom);
+    ASSERT_FALSE(program.empty());
+    ASSERT_TRUE(Open(rom));
+    TypeAtEnd(QStringLiteral("x"));
+    EXPECT_FALSE(SaveAndWait());
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; })) << Prompts();
+    EXPECT_TRUE(m_prompter.Records()[0].text.startsWith(
+        QStringLiteral("\\Windows\\pword.exe : Unable to create file.\r\n\r\nError: ")))
+        << Prompts();
+    EXPECT_EQ(GetDeviceFile(rom), program);
+    EXPECT_FALSE(DeviceFileThere(rom + QStringLiteral("02")));
+    EXPECT_TRUE(m_window->windowTitle().startsWith(QLatin1Char('*')));
+}
+
+TEST_F(FileWatchWindowTest, AFileThatVanishesKeepsItsTextAndASaveWritesItAnew)
+{
+    ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\v.txt"), "still here"));
+    ASSERT_TRUE(Open(QStringLiteral("\\v.txt")));
+    const std::u16string name = linktest::U(QStringLiteral("\\v.txt"));
+    ASSERT_TRUE(Device().CeDeleteFile(name.c_str()));
+    // The watch says so once, however often it looks, and leaves the text.
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; })) << Prompts();
+    EXPECT_TRUE(m_prompter.Records()[0].text.startsWith(
+        QStringLiteral("\\v.txt : Could not find this file.\r\n\r\nError: ")))
+        << Prompts();
+    QTest::qWait(500);
+    EXPECT_EQ(m_prompter.Count(), 1) << Prompts();
+    EXPECT_EQ(m_window->textField()->toPlainText(), QStringLiteral("still here"));
+    EXPECT_TRUE(m_window->isVisible());
+
+    TypeAtEnd(QStringLiteral("!"));
+    ASSERT_TRUE(SaveAndWait()) << Prompts();
+    EXPECT_EQ(GetDeviceFile(QStringLiteral("\\v.txt")), "still here!");
+    EXPECT_FALSE(DeviceFileThere(QStringLiteral("\\v.txt02")));
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("v.txt"));
+}
+
+TEST_F(FileWatchWindowTest, EscapeAsksAboutUnsavedEditsLikeExit)
+{
+    ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\e.txt"), "abc"));
+    ASSERT_TRUE(Open(QStringLiteral("\\e.txt")));
+    TypeAtEnd(QStringLiteral("d"));
+    m_prompter.QueueAnswer(devlink::PromptAnswer::Cancel);
+    QTest::keyClick(m_window->textField(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; }));
+    EXPECT_EQ(m_prompter.Records()[0].text, QStringLiteral("Save changes ?"));
+    QTest::qWait(100);
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_EQ(m_window->textField()->toPlainText(), QStringLiteral("abcd"));
 }
 
 } // namespace

@@ -4,6 +4,15 @@
 #include "desktop/explorer/DeviceDateText.h"
 #include "desktop/explorer/DeviceListing.h"
 #include "desktop/explorer/FileSizeText.h"
+#include "desktop/explorer/FileTypes.h"
+#include "exchange/Trace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeDatabase>
+#include <QTemporaryDir>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -87,6 +96,42 @@ TEST(ListingOrder, FoldersStayAboveFilesBothWays)
     // The command line's listing in the same order.
     EXPECT_TRUE(DefaultListLess(true, "z", false, "a"));
     EXPECT_TRUE(DefaultListLess(false, "Big", false, "nine"));
+}
+
+TEST(ListingText, FileTypesComeFromTheMimeDatabaseOncePerExtension)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString trace = folder.filePath(QStringLiteral("trace"));
+    ::setenv("QUORVANE_TRACE", QFile::encodeName(trace).constData(), 1);
+    ASSERT_TRUE(exchange::ConfigureTrace());
+
+    // Known to the desktop: its own description and icon names, whatever
+    // the case of the extension.
+    const QMimeType text = QMimeDatabase().mimeTypeForName(QStringLiteral("text/plain"));
+    ASSERT_TRUE(text.isValid());
+    const FileTypeDetails txt = FileTypeDetailsOf(QStringLiteral("TxT"));
+    EXPECT_EQ(txt.description, text.comment());
+    EXPECT_NE(txt.description, QStringLiteral("txt file"));
+    EXPECT_EQ(txt.iconName, text.iconName());
+    EXPECT_EQ(FileTypeDetailsOf(QStringLiteral("txt")).description, txt.description);
+    // Unknown: the extension's own words, and no icon.
+    const FileTypeDetails unknown = FileTypeDetailsOf(QStringLiteral("QVZZ"));
+    EXPECT_EQ(unknown.description, QStringLiteral("qvzz file"));
+    EXPECT_TRUE(unknown.iconName.isEmpty());
+    EXPECT_EQ(FileTypeDetailsOf(QString()).description, QStringLiteral("File"));
+    // The type column: a database by its engine, anything else by the table.
+    EXPECT_EQ(
+        FileTypeText(QStringLiteral("a.b.qvzz"), QStringLiteral("\\a.b.qvzz")), QStringLiteral("qvzz file"));
+    EXPECT_EQ(FileTypeText(QStringLiteral("README"), QStringLiteral("\\README")), QStringLiteral("File"));
+
+    ::unsetenv("QUORVANE_TRACE");
+    exchange::ConfigureTrace();
+    QFile lines(trace);
+    ASSERT_TRUE(lines.open(QIODevice::ReadOnly));
+    const QString traced = QString::fromUtf8(lines.readAll());
+    EXPECT_EQ(traced.count(QStringLiteral("Added Extension details for txt")), 1) << traced.toStdString();
+    EXPECT_EQ(traced.count(QStringLiteral("Added Extension details for qvzz")), 1) << traced.toStdString();
 }
 
 } // namespace

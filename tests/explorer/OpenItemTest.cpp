@@ -6,7 +6,10 @@
 #include "WindowFixture.h"
 
 #include "desktop/explorer/CUnknownFileTypeDialog.h"
+#include "desktop/explorer/FileOpenRules.h"
 #include "desktop/explorer/OpenItem.h"
+#include "desktop/link/DeviceLink.h"
+#include "desktop/settings/SettingsStore.h"
 #include "tests/support/HostFile.h"
 
 #include <QDesktopServices>
@@ -223,6 +226,52 @@ TEST_F(OpenItemTest, AReadOnlyDatabaseOpensOnlyOnceItsFlagIsRemoved)
     ASSERT_TRUE(WaitFor([&] { return m_finished == 2; }));
     EXPECT_EQ(ready, QStringList({ path }));
     EXPECT_FALSE(Device().CeGetFileAttributes(name.c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(OpenItemTest, ADatabaseOpensInANewCopyOfTheProgramWithoutItsPasswordInTheProcessList)
+{
+    QList<QStringList> started;
+    bool starts = true;
+    m_opener->SetProgramStarter([&](const QString& program, const QStringList& arguments) {
+        started.append(QStringList { program } + arguments);
+        return starts;
+    });
+    // The new copy finds the remembered password itself; on its command
+    // line any local user could read it.
+    const QString path = QStringLiteral("\\My Documents\\Order Book.sdf");
+    ASSERT_TRUE(settings::SetRememberedPassword(path, QStringLiteral("secret")));
+    m_opener->OpenDatabaseSeparately(path);
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_EQ(started[0], QStringList({ devlink::GetProgramPath(), path }));
+    EXPECT_EQ(m_prompter.Count(), 0);
+
+    starts = false;
+    m_opener->OpenDatabaseSeparately(path);
+    ASSERT_TRUE(WaitFor([&] { return m_prompter.Count() == 1; }));
+    EXPECT_EQ(m_prompter.Records()[0].caption, QStringLiteral("Quorvane"));
+    EXPECT_EQ(m_prompter.Records()[0].icon, devlink::PromptIcon::Information);
+    EXPECT_EQ(m_prompter.Records()[0].text,
+        QStringLiteral("Unable to launch a new copy of our .exe :\r\n%1\r\n").arg(devlink::GetProgramPath()));
+    EXPECT_EQ(m_finished, 2);
+}
+
+TEST_F(OpenItemTest, ChoosingTheMethodAsksEvenWhenOneIsRememberedAndOpensWithTheChoice)
+{
+    explorer::StoreOpenMethod(QStringLiteral("ini"), explorer::OpenMethod::DoNotOpen);
+    ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\a.ini"), "[x]"));
+    QStringList edited;
+    QObject::connect(
+        m_opener, &explorer::FileOpener::editFileRequested, [&edited](const QString& p) { edited << p; });
+    m_opener->AskMethod(QStringLiteral("\\a.ini"));
+    auto* dialog = windowtest::WaitForWindow<explorer::CUnknownFileTypeDialog>(
+        QStringLiteral("unknownFileTypeDialog"));
+    ASSERT_TRUE(dialog) << Prompts();
+    EXPECT_TRUE(dialog->findChild<QRadioButton*>(QStringLiteral("method3Button"))->isChecked());
+    dialog->findChild<QRadioButton*>(QStringLiteral("method2Button"))->click();
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return m_finished == 1; })) << Prompts();
+    EXPECT_EQ(edited, QStringList({ QStringLiteral("\\a.ini") }));
+    EXPECT_EQ(Setting(QStringLiteral("ini")), QStringLiteral("2"));
 }
 
 } // namespace

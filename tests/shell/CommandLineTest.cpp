@@ -1,5 +1,6 @@
 // The desktop program's own word grammar.
 #include "desktop/shell/CommandLine.h"
+#include "desktop/explorer/FileOpenRules.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,17 @@ TEST(CommandLine, MissingPartsAreErrors)
     request = ParseCommandLine(Words({ "-pass", "x.sdf" }));
     EXPECT_EQ(request.mode, Mode::Invalid);
     EXPECT_EQ(request.error, QStringLiteral("no device file was named"));
+}
+
+TEST(CommandLine, ADatabaseHandedToANewCopyComesBackWholeWithoutAPassword)
+{
+    // The new copy takes the remembered password itself (none is given here).
+    const QString path = QStringLiteral("\\My Documents\\Order  Book -pass.sdf");
+    const shell::StartRequest request = ParseCommandLine(explorer::SeparateDatabaseArguments(path));
+    EXPECT_EQ(request.mode, Mode::Database);
+    EXPECT_EQ(request.path, path);
+    EXPECT_FALSE(request.passwordGiven);
+    EXPECT_TRUE(request.table.isEmpty());
 }
 
 } // namespace

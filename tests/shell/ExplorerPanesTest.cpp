@@ -10,6 +10,7 @@
 #include "desktop/explorer/CFileListCtrl.h"
 #include "desktop/explorer/ExplorerController.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "desktop/tools/CRunApplicationDialog.h"
 
 #include <QAction>
 #include <QLabel>
@@ -77,15 +78,15 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     EXPECT_EQ(list->rowAt(0).name, "Sub");
 
     EXPECT_EQ(Items(m_window->directoryTree()->BuildContextMenu()),
-        QStringList({ "Create new folder..", "-", "Search for SQLCE databases..", "-", "Copy",
-            "Paste (off)", "-", "Rename", "Delete", "-", "Refresh" }));
+        QStringList({ "Create new folder..", "-", "Search for SQLCE databases..", "-", "Copy", "Paste (off)",
+            "-", "Rename", "Delete", "-", "Refresh" }));
 
     explorer::CFileListCtrl* files = m_window->fileList();
     files->setCurrentIndex(list->index(list->RowOf("x.sdf"), 0));
     EXPECT_EQ(Items(files->BuildContextMenu()),
-        QStringList({ "Open \"x.sdf\"", "Open \"x.sdf\" in a separate thread (off)", "-",
-            "Compact \"x.sdf\"...", "-", "Copy", "Paste (off)", "-", "Rename", "Delete ", "-",
-            "Properties", "-", "Refresh", "-", "New folder", "Create a new database file..." }));
+        QStringList({ "Open \"x.sdf\"", "Open \"x.sdf\" in a separate thread", "-", "Compact \"x.sdf\"...",
+            "-", "Copy", "Paste (off)", "-", "Rename", "Delete ", "-", "Properties", "-", "Refresh", "-",
+            "New folder", "Create a new database file..." }));
     // "Compact" opens the compact dialog on that file.
     files->findChild<QAction*>(QStringLiteral("compactAction"))->trigger();
     auto* compact = WaitForWindow<database::CCompactDialog>(QStringLiteral("compactDialog"), 10000);
@@ -115,6 +116,25 @@ TEST_F(ExplorerPanesTest, TreeClickListsTheFolderWithItsMenusAndKeys)
     auto* label = database->findChild<QLabel*>(QStringLiteral("databasePathLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_TRUE(label->text().contains("\\Docs\\x.sdf")) << label->text().toStdString();
+    database->close();
+
+    // A program without kept parameters asks for them in the run window.
+    explorer->SelectDirectory(QStringLiteral("\\Windows"), false);
+    ASSERT_TRUE(WaitFor([&] { return path->text() == "\\Windows"; }));
+    ASSERT_TRUE(Settled());
+    const int program = list->RowOf(QStringLiteral("pword.exe"));
+    ASSERT_GE(program, 0);
+    explorer->OpenRow(program);
+    auto* run = WaitForWindow<tools::CRunApplicationDialog>(QStringLiteral("runApplicationDialog"), 10000);
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(run->findChild<QLabel*>(QStringLiteral("programName"))->text(), "\\Windows\\pword.exe");
+    run->reject();
+
+    // The test start at the connection let databases open; without the
+    // device they cannot.
+    EXPECT_TRUE(explorer->isEngineUsable());
+    m_window->controller()->OnDeviceDisconnected();
+    EXPECT_FALSE(explorer->isEngineUsable());
 }
 
 TEST_F(ExplorerPanesTest, TreeKeysRenameAndDeleteTheSelectedFolder)
@@ -150,7 +170,8 @@ TEST_F(ExplorerPanesTest, TreeKeysRenameAndDeleteTheSelectedFolder)
     editor->selectAll();
     QTest::keyClicks(editor, QStringLiteral("Kept"));
     QTest::keyClick(editor, Qt::Key_Return);
-    const auto exists = [&](const char16_t* name) { return Device().CeGetFileAttributes(name) != 0xFFFFFFFF; };
+    const auto exists
+        = [&](const char16_t* name) { return Device().CeGetFileAttributes(name) != 0xFFFFFFFF; };
     ASSERT_TRUE(WaitFor([&] { return exists(u"\\Docs\\Kept\\note.txt"); }));
     EXPECT_FALSE(exists(u"\\Docs\\Sub"));
     ASSERT_TRUE(Settled());
@@ -210,9 +231,11 @@ TEST_F(ExplorerPanesTest, ALongDeleteShowsItsProgressAndStopsAtCancel)
     ASSERT_NE(cancel, nullptr);
     QTest::mouseClick(cancel, Qt::LeftButton);
     cancelPressed = true;
-    ASSERT_TRUE(WaitFor([&] { return !m_window->findChild<QProgressDialog*>(QStringLiteral("deleteProgressDialog")); }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return !m_window->findChild<QProgressDialog*>(QStringLiteral("deleteProgressDialog")); }));
     ASSERT_TRUE(Settled());
-    const auto exists = [&](const char16_t* name) { return Device().CeGetFileAttributes(name) != 0xFFFFFFFF; };
+    const auto exists
+        = [&](const char16_t* name) { return Device().CeGetFileAttributes(name) != 0xFFFFFFFF; };
     EXPECT_FALSE(exists(u"\\Big\\Sub\\ro.txt"));
     EXPECT_TRUE(exists(u"\\Big\\Sub"));
     EXPECT_TRUE(exists(u"\\Big\\f9.txt"));

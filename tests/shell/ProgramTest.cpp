@@ -2,14 +2,17 @@
 // desktop hive, and its notices to running instances.
 #include "ShellFixture.h"
 
+#include "desktop/editor/CFileWatchWindow.h"
 #include "desktop/shell/ActiveSyncRegistration.h"
 #include "desktop/shell/CommandLine.h"
 #include "desktop/shell/InstanceChannel.h"
+#include "desktop/shell/StandaloneEditor.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QProcess>
 
 #include <csignal>
@@ -219,6 +222,44 @@ TEST_F(ProgramTest, ASecondInstanceLeavesTheFirstOnesSettingsWhole)
     EXPECT_EQ(copy, 2u);
     EXPECT_EQ(Registered(shell::kAutoStartOnConnectKey),
         QLatin1Char('"') + QStringLiteral(QV_QUORVANE) + QStringLiteral("\" -connected"));
+}
+
+TEST_F(ProgramTest, AnyOtherFileOpensTheEditorAloneAndTheStartEndsWhenItCloses)
+{
+    // Without a display the program says so and ends.
+    Outcome run = Program({ QStringLiteral("\\My"), QStringLiteral("Documents\\notes.txt") });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+        QStringLiteral("quorvane: \"\\My Documents\\notes.txt\" opens in the built-in text editor, and there "
+                       "is no display.\n"));
+
+    // Without a device: the connection dialog is cancelled and no window opens.
+    {
+        shell::StandaloneEditor editor;
+        QList<int> ended;
+        QObject::connect(
+            &editor, &shell::StandaloneEditor::finished, [&ended](int status) { ended << status; });
+        editor.Start(QStringLiteral("\\notes.txt"));
+        ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }, 60000));
+        EXPECT_EQ(ended, QList<int>({ 1 }));
+        EXPECT_EQ(editor.window(), nullptr);
+        ASSERT_GE(m_prompter.Count(), 1);
+        EXPECT_EQ(m_prompter.Records().last().kind, devlink::ScriptedPrompter::Kind::ConnectionError);
+    }
+
+    StartDevice();
+    ASSERT_TRUE(PutDeviceFile(QStringLiteral("\\My Documents\\notes.txt"), "hello"));
+    shell::StandaloneEditor editor;
+    QList<int> ended;
+    QObject::connect(&editor, &shell::StandaloneEditor::finished, [&ended](int status) { ended << status; });
+    editor.Start(QStringLiteral("\\My Documents\\notes.txt"));
+    ASSERT_TRUE(WaitFor([&] { return editor.window() && editor.window()->isVisible(); }, 60000));
+    ASSERT_TRUE(
+        WaitFor([&] { return editor.window()->textField()->toPlainText() == QStringLiteral("hello"); }));
+    EXPECT_TRUE(ended.isEmpty());
+    editor.window()->close();
+    ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }));
+    EXPECT_EQ(ended, QList<int>({ 0 }));
 }
 
 } // namespace
