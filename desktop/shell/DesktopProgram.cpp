@@ -8,7 +8,7 @@
 #include "desktop/shell/CMainWindow.h"
 #include "desktop/shell/CommandLine.h"
 #include "desktop/shell/InstanceChannel.h"
-#include "desktop/shell/StandaloneEditor.h"
+#include "desktop/shell/StandaloneStart.h"
 #include "desktop/tools/CRegistryEditor.h"
 #include "desktop/ui/ProgramPicture.h"
 #include "desktop/ui/WidgetPrompter.h"
@@ -55,7 +55,8 @@ struct WindowProgram {
 };
 
 // A database named on the command line: its window alone, in database mode
-// or, with a table named, in table mode.
+// or, with a table named, in table mode, once the device is connected; the
+// program ends when the window closes, or when no device could be connected.
 int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
 {
     if (!HasDisplay()) {
@@ -73,11 +74,21 @@ int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
     // none); the window asks only when the device refuses it.
     const QString password
         = request.passwordGiven ? request.password : settings::GetRememberedPassword(request.path);
-    auto* window = new database::DatabaseWindow(request.table, request.path, password, false, tableMode, sql);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    if (!tableMode)
-        window->setWindowTitle(QStringLiteral("Tables"));
-    window->show();
+    // The connection-error dialog is no reason to end.
+    QApplication::setQuitOnLastWindowClosed(false);
+    ConnectFirst(&app, [&](bool connected) {
+        if (!connected) {
+            QCoreApplication::exit(1);
+            return;
+        }
+        auto* window
+            = new database::DatabaseWindow(request.table, request.path, password, false, tableMode, sql);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!tableMode)
+            window->setWindowTitle(QStringLiteral("Tables"));
+        QObject::connect(window, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
+        window->show();
+    });
     return app.exec();
 }
 

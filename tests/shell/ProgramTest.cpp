@@ -6,7 +6,7 @@
 #include "desktop/shell/ActiveSyncRegistration.h"
 #include "desktop/shell/CommandLine.h"
 #include "desktop/shell/InstanceChannel.h"
-#include "desktop/shell/StandaloneEditor.h"
+#include "desktop/shell/StandaloneStart.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QCryptographicHash>

@@ -1,7 +1,9 @@
-// The built-in text editor started from the command line with a device file
-// that is not a database: the device is connected first (the connection
-// error dialog offered while that fails), then the editor window opens on
-// the file. The editor only hides when it is closed, so the start ends
+// The windows the program opens alone for a device file named on its
+// command line. The device is connected first (the connection-error dialog
+// offered while that fails); when it cannot be, the program ends with no
+// window.
+//
+// The built-in text editor only hides when it is closed, so its start ends
 // through `finished` instead of the last window closing.
 //
 // Threads: window thread only; the connection is made on the device session.
@@ -10,11 +12,17 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 namespace editor {
 class CFileWatchWindow;
 }
 
 namespace shell {
+
+// Connects on the device session, then calls `then` with the outcome on this
+// thread, unless `context` is gone by then.
+void ConnectFirst(QObject* context, std::function<void(bool connected)> then);
 
 class StandaloneEditor : public QObject {
     Q_OBJECT
