@@ -67,28 +67,9 @@ int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
     }
     QApplication app(argc, argv);
     const WindowProgram program;
-    const bool tableMode = !request.table.isEmpty();
-    const QString sql
-        = tableMode ? QStringLiteral("SELECT * FROM ") + database::QuoteTableName(request.table) : QString();
-    // Without "-pass" the first request tries the remembered password (or
-    // none); the window asks only when the device refuses it.
-    const QString password
-        = request.passwordGiven ? request.password : settings::GetRememberedPassword(request.path);
     // The connection-error dialog is no reason to end.
     QApplication::setQuitOnLastWindowClosed(false);
-    ConnectFirst(&app, [&](bool connected) {
-        if (!connected) {
-            QCoreApplication::exit(1);
-            return;
-        }
-        auto* window
-            = new database::DatabaseWindow(request.table, request.path, password, false, tableMode, sql);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        if (!tableMode)
-            window->setWindowTitle(QStringLiteral("Tables"));
-        QObject::connect(window, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
-        window->show();
-    });
+    OpenDatabaseAlone(request, &app, [](int status) { QCoreApplication::exit(status); });
     return app.exec();
 }
 

@@ -24,6 +24,12 @@ namespace shell {
 // thread, unless `context` is gone by then.
 void ConnectFirst(QObject* context, std::function<void(bool connected)> then);
 
+struct StartRequest;
+// Connects, then opens the database window of `request` (database mode, or
+// table mode when it names a table); `ended` gets the program's exit status:
+// 0 when the window has closed, 1 when no device could be connected.
+void OpenDatabaseAlone(const StartRequest& request, QObject* context, std::function<void(int status)> ended);
+
 class StandaloneEditor : public QObject {
     Q_OBJECT
 public:

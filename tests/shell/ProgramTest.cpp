@@ -2,6 +2,7 @@
 // desktop hive, and its notices to running instances.
 #include "ShellFixture.h"
 
+#include "desktop/database/DatabaseWindow.h"
 #include "desktop/editor/CFileWatchWindow.h"
 #include "desktop/shell/ActiveSyncRegistration.h"
 #include "desktop/shell/CommandLine.h"
@@ -9,6 +10,7 @@
 #include "desktop/shell/StandaloneStart.h"
 #include "tests/support/ScopedEnv.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -258,6 +260,44 @@ TEST_F(ProgramTest, AnyOtherFileOpensTheEditorAloneAndTheStartEndsWhenItCloses)
         WaitFor([&] { return editor.window()->textField()->toPlainText() == QStringLiteral("hello"); }));
     EXPECT_TRUE(ended.isEmpty());
     editor.window()->close();
+    ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }));
+    EXPECT_EQ(ended, QList<int>({ 0 }));
+}
+
+database::DatabaseWindow* ShownDatabaseWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<database::DatabaseWindow*>(widget); window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+TEST_F(ProgramTest, ADatabaseNamedAloneConnectsFirstAndTheStartEndsWithItsWindow)
+{
+    const shell::StartRequest request = shell::ParseCommandLine({ QStringLiteral("\\My"),
+        QStringLiteral("Documents\\a.sdf"), QStringLiteral("-table"), QStringLiteral("Orders") });
+    ASSERT_EQ(request.mode, shell::StartRequest::Mode::Database);
+    QObject context;
+    QList<int> ended;
+    const auto record = [&ended](int status) { ended << status; };
+
+    // Without a device the connection dialog is cancelled and no window opens.
+    shell::OpenDatabaseAlone(request, &context, record);
+    ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }, 60000));
+    EXPECT_EQ(ended, QList<int>({ 1 }));
+    EXPECT_EQ(ShownDatabaseWindow(), nullptr);
+    ASSERT_GE(m_prompter.Count(), 1);
+    EXPECT_EQ(m_prompter.Records().last().kind, devlink::ScriptedPrompter::Kind::ConnectionError);
+
+    StartDevice();
+    ended.clear();
+    shell::OpenDatabaseAlone(request, &context, record);
+    ASSERT_TRUE(WaitFor([&] { return ShownDatabaseWindow() != nullptr; }, 60000));
+    database::DatabaseWindow* window = ShownDatabaseWindow();
+    EXPECT_EQ(window->databasePath(), QStringLiteral("\\My Documents\\a.sdf"));
+    EXPECT_EQ(window->controller()->sqlToRun(), QStringLiteral("SELECT * FROM Orders"));
+    EXPECT_TRUE(ended.isEmpty());
+    window->close();
     ASSERT_TRUE(WaitFor([&] { return !ended.isEmpty(); }));
     EXPECT_EQ(ended, QList<int>({ 0 }));
 }
