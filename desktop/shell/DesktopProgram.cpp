@@ -1,7 +1,5 @@
 #include "desktop/shell/DesktopProgram.h"
 
-#include "desktop/database/DatabaseWindow.h"
-#include "desktop/database/GridSql.h"
 #include "desktop/link/DeviceLink.h"
 #include "desktop/settings/SettingsStore.h"
 #include "desktop/shell/ActiveSyncRegistration.h"
@@ -20,6 +18,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -54,47 +53,46 @@ struct WindowProgram {
     ui::WidgetPrompter prompter;
 };
 
-// A database named on the command line: its window alone, in database mode
-// or, with a table named, in table mode, once the device is connected; the
-// program ends when the window closes, or when no device could be connected.
-int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
-{
-    if (!HasDisplay()) {
-        Print(stderr,
-            QStringLiteral("quorvane: \"%1\" opens in a database window, and there is no display.\n")
-                .arg(request.path));
-        return 1;
-    }
-    QApplication app(argc, argv);
-    const WindowProgram program;
-    // The connection-error dialog is no reason to end.
-    QApplication::setQuitOnLastWindowClosed(false);
-    OpenDatabaseAlone(request, &app, [](int status) { QCoreApplication::exit(status); });
-    return app.exec();
-}
-
-// Any other device file named on the command line: the built-in text
-// editor alone, once the device is connected; the program ends when the
-// editor is closed, or when the device cannot be connected.
-int RunTextEditor(int argc, char** argv, const StartRequest& request)
+// A device file named on the command line, opened alone by `open` (which
+// connects first and reports the exit status through `ended`): a database
+// in its window, any other file in the built-in text editor. `what` names
+// the window for the message when there is no display.
+using AloneOpener = std::function<void(QApplication& app, std::function<void(int status)> ended)>;
+int RunAlone(int argc, char** argv, const StartRequest& request, const QString& what, const AloneOpener& open)
 {
     if (!HasDisplay()) {
         QCoreApplication app(argc, argv);
         RegisterWithActiveSync(QCoreApplication::applicationFilePath());
         Print(stderr,
-            QStringLiteral("quorvane: \"%1\" opens in the built-in text editor, and there is no display.\n")
-                .arg(request.path));
+            QStringLiteral("quorvane: \"%1\" opens in %2, and there is no display.\n")
+                .arg(request.path, what));
         return 1;
     }
     QApplication app(argc, argv);
     const WindowProgram program;
-    // The editor hides when closed; `finished` ends the program instead.
+    // Neither the connection-error dialog nor the editor (which only hides
+    // when closed) decides the end: `ended` does.
     QApplication::setQuitOnLastWindowClosed(false);
-    StandaloneEditor editor;
-    QObject::connect(
-        &editor, &StandaloneEditor::finished, &app, [](int status) { QCoreApplication::exit(status); });
-    editor.Start(request.path);
+    open(app, [](int status) { QCoreApplication::exit(status); });
     return app.exec();
+}
+
+int RunDatabaseWindow(int argc, char** argv, const StartRequest& request)
+{
+    return RunAlone(argc, argv, request, QStringLiteral("a database window"),
+        [&request](QApplication& app, std::function<void(int)> ended) {
+            OpenDatabaseAlone(request, &app, std::move(ended));
+        });
+}
+
+int RunTextEditor(int argc, char** argv, const StartRequest& request)
+{
+    return RunAlone(argc, argv, request, QStringLiteral("the built-in text editor"),
+        [&request](QApplication& app, std::function<void(int)> ended) {
+            auto* editor = new StandaloneEditor(&app);
+            QObject::connect(editor, &StandaloneEditor::finished, &app, std::move(ended));
+            editor->Start(request.path);
+        });
 }
 
 // "-registry": the registry editor alone; the program ends when it closes.
