@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QTreeView>
@@ -154,12 +155,14 @@ TEST_F(WindowTest, WrongPasswordAsksAgainAndARememberedOneIsTaken)
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Open database"));
     EXPECT_EQ(dialog->findChild<QLineEdit*>(QStringLiteral("databaseNameEdit"))->text(), kSecret);
     QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("passwordEdit")), QStringLiteral("wrong"));
+    // The accepted dialog deletes itself, and its successor may take its
+    // address: it is told apart by being gone, not by its pointer.
+    const QPointer<database::COpenDatabaseDialog> first = dialog;
     dialog->accept();
     // The refused password brings the dialog back.
     ASSERT_TRUE(WaitFor([&] {
-        auto* again
-            = windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
-        return again && again != dialog;
+        return first.isNull()
+            && windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
     })) << Prompts();
     dialog = windowtest::ShownWindow<database::COpenDatabaseDialog>(QStringLiteral("openDatabaseDialog"));
     QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("passwordEdit")), QStringLiteral("demo"));
