@@ -26,7 +26,7 @@ public:
     // Empties the store for rows of `columnCount` cells.
     void Reset(int columnCount);
     int columnCount() const { return m_columns; }
-    int rowCount() const { return int(m_kinds.size() / size_t(m_columns ? m_columns : 1)); }
+    int rowCount() const { return int(m_rows.kinds.size() / size_t(m_columns ? m_columns : 1)); }
 
     // Appends a row; missing cells are empty values, extra ones are dropped.
     // `kinds` may be shorter than `texts` (missing kinds are taken from the
@@ -46,17 +46,15 @@ public:
     void SetCell(int row, int column, const QString& text);
 
     // Characters held, for memory accounting.
-    size_t bufferCharacters() const { return m_text.size(); }
+    size_t bufferCharacters() const { return m_rows.text.size(); }
 
 private:
     size_t Slot(int row, int column) const { return size_t(row) * size_t(m_columns + 1) + size_t(column); }
 
     int m_columns = 0;
-    std::vector<char16_t> m_text;
-    // Per row, m_columns + 1 offsets into m_text: cell c runs from offset c
-    // to offset c + 1.
-    std::vector<quint32> m_bounds;
-    std::vector<char> m_kinds; // per row, a CellKind per cell
+    // Per row, m_columns + 1 offsets into the text (cell c runs from offset
+    // c to offset c + 1) and a CellKind per cell.
+    devlink::PackedRows m_rows;
 };
 
 } // namespace database

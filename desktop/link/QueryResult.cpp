@@ -77,13 +77,23 @@ void SetKindAndWidth(ColumnSchema& column)
     }
 }
 
-CellKind KindOfCellText(const QString& cell)
+namespace {
+
+CellKind KindOfCellText(std::u16string_view cell)
 {
-    if (cell == QLatin1String("(null)"))
+    if (cell == u"(null)")
         return CellKind::Null;
-    if (cell.startsWith(QChar(u'\u0006')))
+    if (!cell.empty() && cell.front() == u'\u0006')
         return CellKind::Binary;
     return CellKind::Value;
+}
+
+} // namespace
+
+CellKind KindOfCellText(const QString& cell)
+{
+    return KindOfCellText(
+        std::u16string_view(reinterpret_cast<const char16_t*>(cell.utf16()), std::size_t(cell.size())));
 }
 
 void QueryResult::AppendRows(QueryResult&& part)
@@ -96,12 +106,18 @@ void QueryResult::AppendRows(QueryResult&& part)
         packed = std::move(part.packed);
         return;
     }
-    const auto base = quint32(packed.text.size());
-    packed.text.insert(packed.text.end(), part.packed.text.begin(), part.packed.text.end());
-    for (quint32 bound : part.packed.bounds)
-        packed.bounds.push_back(base + bound);
-    packed.kinds.insert(packed.kinds.end(), part.packed.kinds.begin(), part.packed.kinds.end());
-    packed.rowCount += part.packed.rowCount;
+    AppendPackedRows(packed, part.packed);
+}
+
+void AppendPackedRows(PackedRows& to, const PackedRows& from)
+{
+    const auto base = quint32(to.text.size());
+    to.text.insert(to.text.end(), from.text.begin(), from.text.end());
+    to.bounds.reserve(to.bounds.size() + from.bounds.size());
+    for (quint32 bound : from.bounds)
+        to.bounds.push_back(base + bound);
+    to.kinds.insert(to.kinds.end(), from.kinds.begin(), from.kinds.end());
+    to.rowCount += from.rowCount;
 }
 
 QueryResult MakeQueryHeader(const exchange::TableAnswer& answer, int totalRows)
@@ -145,7 +161,7 @@ void AppendRowFields(QueryResult& result, const std::vector<std::u16string>& fie
     for (const auto& field : fields) {
         row.append(
             Q(field.size() > std::size_t(kMaxCellCharacters) ? field.substr(0, kMaxCellCharacters) : field));
-        kinds.append(char(KindOfCellText(row.back())));
+        kinds.append(char(devlink::KindOfCellText(row.back())));
     }
     result.rows.append(std::move(row));
     result.cellKinds.append(std::move(kinds));
@@ -185,15 +201,6 @@ QString DecodedField(std::u16string_view raw)
     text.reserve(qsizetype(raw.size()) + 8);
     DecodeField(raw, [&text](char16_t c) { text.append(QChar(c)); });
     return text;
-}
-
-CellKind KindOfCellText(std::u16string_view cell)
-{
-    if (cell == u"(null)")
-        return CellKind::Null;
-    if (!cell.empty() && cell.front() == u'\u0006')
-        return CellKind::Binary;
-    return CellKind::Value;
 }
 
 } // namespace

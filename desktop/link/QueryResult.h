@@ -67,6 +67,9 @@ struct PackedRows {
     bool operator==(const PackedRows&) const = default;
 };
 
+// Appends the rows of `from` after those of `to`.
+void AppendPackedRows(PackedRows& to, const PackedRows& from);
+
 struct QueryResult {
     int columnCount = 0;
     QVector<ColumnSchema> columns;
