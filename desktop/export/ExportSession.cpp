@@ -29,6 +29,11 @@ public:
         ExportSession* session = m_session;
         m_context->Post([session, table, status] { session->SetStatus(table, status); });
     }
+    void SetRowProgress(const QString& table, int done, int total) override
+    {
+        ExportSession* session = m_session;
+        m_context->Post([session, table, done, total] { session->SetRowProgress(table, done, total); });
+    }
     void SetWaitingForDevice(const QString& table, bool waiting) override
     {
         ExportSession* session = m_session;
@@ -130,14 +135,22 @@ void ExportSession::AddLog(const QString& text)
 void ExportSession::SetStatus(const QString& table, const QString& status)
 {
     m_tables.SetCell(m_tables.RowOf(table), 1, status);
-    QString timeLeft;
     if (status.startsWith(QLatin1String("Adding data on server"))) {
         m_rowsClock.start();
-    } else if (status.startsWith(QLatin1String("Adding row ")) && m_rowsClock.isValid()) {
-        const QStringList words = status.split(QLatin1Char(' '));
-        if (words.size() >= 5)
-            timeLeft = RowsTimeLeftText(table, words[2].toInt(), words[4].toInt(), m_rowsClock.elapsed());
+        SetTimeLeft(QString());
+    } else if (!status.startsWith(QLatin1String("Adding row "))) {
+        SetTimeLeft(QString());
     }
+}
+
+void ExportSession::SetRowProgress(const QString& table, int done, int total)
+{
+    if (m_rowsClock.isValid())
+        SetTimeLeft(RowsTimeLeftText(table, done, total, m_rowsClock.elapsed()));
+}
+
+void ExportSession::SetTimeLeft(const QString& timeLeft)
+{
     if (timeLeft != m_timeLeft) {
         m_timeLeft = timeLeft;
         emit timeLeftChanged(m_timeLeft);

@@ -51,6 +51,8 @@ private:
     class Listener;
     void AddLog(const QString& text);
     void SetStatus(const QString& table, const QString& status);
+    void SetRowProgress(const QString& table, int done, int total);
+    void SetTimeLeft(const QString& timeLeft);
     void ShowAgentStatus();
     void OnFinished();
 

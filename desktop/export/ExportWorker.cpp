@@ -410,8 +410,10 @@ TableEnd Exporter::InsertRows(const QString& table, TableRows& rows)
             aborted = !devlink::CancelRequested();
             break;
         }
-        if (number % 10 == 0)
+        if (number % 10 == 0) {
             Status(table, QStringLiteral("Adding row %1 of %2..").arg(number).arg(rows.totalRows));
+            m_listener.SetRowProgress(table, number, rows.totalRows);
+        }
     }
     m_summary.rowsCopied += copied;
     if (devlink::CancelRequested())

@@ -46,6 +46,8 @@ public:
     // Whether the export now waits for the device's agent (whose "Status"
     // the window may show in the table's cell meanwhile).
     virtual void SetWaitingForDevice(const QString& table, bool waiting) = 0;
+    // Rows of a table handed to the target so far, of its row count.
+    virtual void SetRowProgress(const QString& /*table*/, int /*done*/, int /*total*/) { }
     // A failing statement: Retry (with the possibly edited statement), Skip
     // (the table when creating, the row when inserting) or Abort (the whole
     // export when creating, this table when inserting). May block until the

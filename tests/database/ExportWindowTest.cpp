@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -117,7 +119,16 @@ TEST_F(ExportTest, OdbcRoundTripOfTheDemoDatabaseKeepsEveryRowAndType)
     OpenOrders();
     const QStringList tables = { "Customers", "EventLog", "Order Details", "Orders", "Products" };
     database::CExportProgress* progress = StartExport(OdbcRequest(tables));
+    QSignalSpy timeLeft(progress->session(), &dbexport::ExportSession::timeLeftChanged);
     ASSERT_TRUE(WaitFinished(progress));
+    // A table's rows tell the time they have left while they are copied.
+    QStringList told;
+    for (const QList<QVariant>& arguments : std::as_const(timeLeft))
+        told << arguments.first().toString();
+    EXPECT_TRUE(
+        told.filter(QRegularExpression(QStringLiteral("^About \\d\\d:\\d\\d left for Customers\\.$"))).size()
+        > 0)
+        << told.join('\n').toStdString();
     ASSERT_TRUE(LogLines(progress).contains(QStringLiteral("Database created successfully.")))
         << LogLines(progress).join('\n').toStdString();
 
