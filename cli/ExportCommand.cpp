@@ -50,11 +50,7 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_cx.out().flush();
-        m_cx.err() << "quorvane-cli: export: "
-                   << (q.isCreate ? QStringLiteral("Unable to create the table \"%1\" :")
-                                  : QStringLiteral("Unable to insert a record into the table \"%1\" :"))
-                          .arg(q.tableName)
-                   << '\n'
+        m_cx.err() << "quorvane-cli: export: " << q.Title() << '\n'
                    << "  " << q.sql << '\n'
                    << "  Error: " << q.errorText << Qt::endl;
         return { q.isCreate ? ExportChoice::Skip : ExportChoice::Abort, QString() };
@@ -137,9 +133,8 @@ int RunExportCommand(CliContext& cx, const ParsedCommand& p)
     request.databasePassword = s.Password(request.databasePath);
     if (toFile && QFileInfo::exists(request.accessFile)) {
         const devlink::PromptAnswer answer = devlink::ShowMessage(QStringLiteral("Warning"),
-            QStringLiteral("The file:\r\n") + request.accessFile
-                + QStringLiteral("\r\nalready exists.\r\n\r\nDo you want to overwrite this file ?"),
-            devlink::PromptIcon::Warning, devlink::PromptButtons::YesNo);
+            dbexport::OverwriteFileQuestion(request.accessFile), devlink::PromptIcon::Warning,
+            devlink::PromptButtons::YesNo);
         if (answer != devlink::PromptAnswer::Yes)
             return s.Fail(
                 QStringLiteral("export: %1 exists; nothing was changed (use --yes)").arg(request.accessFile));

@@ -230,8 +230,7 @@ void CExportDialog::Go()
     }
     devlink::PromptRequest question;
     question.caption = QStringLiteral("Warning");
-    question.text = QStringLiteral("The file:\r\n") + request.accessFile
-        + QStringLiteral("\r\nalready exists.\r\n\r\nDo you want to overwrite this file ?");
+    question.text = dbexport::OverwriteFileQuestion(request.accessFile);
     question.icon = devlink::PromptIcon::Warning;
     question.buttons = devlink::PromptButtons::YesNo;
     question.owner = this;
@@ -246,10 +245,10 @@ void CExportDialog::Go()
 void CExportDialog::StartProgress(const dbexport::ExportRequest& request)
 {
     hide();
-    m_progress = new CExportProgress(request, parentWidget());
-    m_progress->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_progress, &QDialog::finished, this, &QDialog::accept);
-    m_progress->open();
+    auto* progress = new CExportProgress(request, parentWidget());
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(progress, &QDialog::finished, this, &QDialog::accept);
+    progress->open();
 }
 
 } // namespace database

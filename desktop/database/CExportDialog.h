@@ -37,7 +37,6 @@ public:
     // The request the dialog's fields make now.
     dbexport::ExportRequest Request() const;
     // The progress window, once GO !! started one.
-    CExportProgress* progress() const { return m_progress; }
 
 private:
     void BuildControls();
@@ -66,7 +65,6 @@ private:
     QRadioButton* m_withData = nullptr;
     QRadioButton* m_structureOnly = nullptr;
     QPushButton* m_go = nullptr;
-    QPointer<CExportProgress> m_progress;
 };
 
 // "No tables exist.", "All %d tables chosen." or "%d (out of %d) tables chosen."

@@ -19,10 +19,7 @@ CExportErrorDialog::CExportErrorDialog(const dbexport::ExportErrorQuestion& ques
     setObjectName(QStringLiteral("exportErrorDialog"));
     setWindowTitle(QStringLiteral("Export error"));
     auto* layout = new QVBoxLayout(this);
-    auto* title
-        = new QLabel((question.isCreate ? QStringLiteral("Unable to create the table \"%1\" :")
-                                        : QStringLiteral("Unable to insert a record into the table \"%1\" :"))
-                         .arg(question.tableName));
+    auto* title = new QLabel(question.Title());
     title->setObjectName(QStringLiteral("titleLine"));
     layout->addWidget(title);
 

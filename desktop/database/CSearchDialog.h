@@ -32,7 +32,6 @@ public:
     // Shows the dialog in search mode ("Search") or replace mode
     // ("Replace"), its fields taken from the state.
     void ShowMode(bool replaceMode);
-    bool replaceMode() const { return m_replaceMode; }
 
     // "&Search": one step, or every match with "Replace all" ticked.
     void Search();

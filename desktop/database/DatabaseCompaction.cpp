@@ -40,7 +40,6 @@ void DatabaseCompaction::Start(const QString& databasePath, const QString& passw
         return;
     m_running = true;
     m_succeeded = false;
-    m_requestSucceeded = false;
     m_sizeAfter = 0;
     if (m_sizePath != databasePath)
         ReadSizeBefore(databasePath);
@@ -57,7 +56,6 @@ void DatabaseCompaction::OnRequestFinished()
         Finish();
         return;
     }
-    m_requestSucceeded = true;
     struct After {
         bool read = false;
         quint32 compacted = 0;

@@ -35,7 +35,6 @@ public:
     bool succeeded() const { return m_succeeded; }
     // The request ran and answered, so the device was reached; false when the
     // request itself failed (not the compaction).
-    bool requestSucceeded() const { return m_requestSucceeded; }
     quint32 sizeBefore() const { return m_sizeBefore; }
     quint32 sizeAfter() const { return m_sizeAfter; }
     devlink::RequestController* request() { return &m_request; }
@@ -52,7 +51,6 @@ private:
     QString m_sizePath;
     bool m_running = false;
     bool m_succeeded = false;
-    bool m_requestSucceeded = false;
     quint32 m_sizeBefore = 0;
     quint32 m_sizeAfter = 0;
 };

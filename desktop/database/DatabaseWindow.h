@@ -71,7 +71,6 @@ public:
     devlink::RequestController* controller() { return &m_controller; }
     ResultsGrid* grid() { return &m_grid; }
     GridEditor* editor() { return &m_editor; }
-    TableMaintenance* maintenance() { return m_maintenance; }
 
     // The text of the link a desktop shortcut would hold.
     QString ShortcutLink() const;

@@ -15,7 +15,6 @@ namespace database {
 RuntimeInstaller::RuntimeInstaller(const RuntimePresence& presence, bool osAtLeast5, bool automatic,
     const QString& cabDirectory, QObject* parent)
     : QObject(parent)
-    , m_presence(presence)
     , m_osAtLeast5(osAtLeast5)
     , m_automatic(automatic)
     , m_cabDirectory(cabDirectory)
@@ -137,7 +136,6 @@ void RuntimeInstaller::Install(bool want20, bool want30)
                 });
                 const devlink::CopyOutcome outcome = explorer::CopyCabToDevice(
                     localPath, devicePath, [job](quint64 copied, qint64) { job->copiedBytes = copied; });
-                job->succeeded = outcome.copied();
                 job->done = true;
                 cx.Post([self] {
                     if (self)

@@ -30,7 +30,6 @@ public:
     bool automatic() const { return m_automatic; }
     // "Cancel", or "Cancel (%d)" while the automatic window counts down.
     QString cancelText() const;
-    bool installing() const { return m_installing; }
     QString installingFile() const { return m_installingFile; }
     QString statusLine() const { return m_statusLine; }
 
@@ -62,7 +61,6 @@ private:
     void Tick();
     void CheckDevice();
 
-    RuntimePresence m_presence;
     bool m_osAtLeast5;
     bool m_automatic;
     QString m_cabDirectory;

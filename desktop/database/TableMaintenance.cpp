@@ -187,7 +187,6 @@ void TableMaintenance::OnSchemaRead(const QString& table, const QString& text)
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    emit schemaFileOpened(path);
 }
 
 void TableMaintenance::CompactDatabase()

@@ -59,7 +59,6 @@ signals:
     void tableDropped(const QString& table);
     void tableRenamed(const QString& oldName, const QString& newName);
     // The schema text was written and handed to the viewer (its path).
-    void schemaFileOpened(const QString& path);
 
 private:
     void SetBusy(bool busy);

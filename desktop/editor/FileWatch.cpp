@@ -12,11 +12,6 @@
 namespace editor {
 namespace {
 
-quint64 TimeOf(const FILETIME& time)
-{
-    return (quint64(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 struct ReadResult {
     bool ok = false;
     QString message;
@@ -177,7 +172,7 @@ void FileWatch::CheckNow(bool force)
             check->found = explorer::FindEntry(path, &found);
             if (!check->found)
                 return;
-            check->lastWrite = TimeOf(found.ftLastWriteTime);
+            check->lastWrite = FileTimeToU64(found.ftLastWriteTime);
             check->dateText = explorer::DeviceDateText(
                 explorer::DeviceFileTime(found.ftLastWriteTime), explorer::DesktopDatePattern());
             if (read || check->lastWrite != known) {

@@ -44,7 +44,6 @@ public:
     // The text differs from the file (the window's first change sets it).
     void SetModified(bool modified) { m_modified = modified; }
     bool isModified() const { return m_modified; }
-    bool isBusy() const { return m_busy; }
 
     QString path() const { return m_path; }
     const DeviceText& file() const { return m_file; }

@@ -37,7 +37,6 @@ public:
     std::atomic<int> fileNumber { 0 };
     std::atomic<bool> done { false };
     std::atomic<bool> cancelled { false };
-    std::atomic<bool> succeeded { false };
 
     // The dialog's "Copying from:" and "to:" texts of the current file.
     void SetTexts(const QString& from, const QString& to)

@@ -97,7 +97,6 @@ void CopyWorker::BeginFile(const QString& from, const QString& to)
 {
     m_job.totalBytes = CopyJob::kUnknownTotal;
     m_job.copiedBytes = 0;
-    m_job.succeeded = false;
     m_job.SetTexts(CopyPathText(from), CopyPathText(to));
     m_job.startMs = QDateTime::currentMSecsSinceEpoch();
     ++m_job.fileNumber;
@@ -167,7 +166,6 @@ bool CopyWorker::CopyFileToDevice(const QString& pcPath, const QString& deviceDi
                   m_job.totalBytes = quint64(total);
               m_job.copiedBytes = copied;
           });
-    m_job.succeeded = outcome.copied();
     if (outcome.copied()) {
         if (target.endsWith(QLatin1String("cab"), Qt::CaseInsensitive) && AutoInstallCabs()
             && m_events.installCab)
@@ -289,7 +287,6 @@ bool CopyWorker::CopyFileFromDevice(const QString& devicePath, const QString& pc
                   m_job.totalBytes = quint64(total);
               m_job.copiedBytes = copied;
           });
-    m_job.succeeded = outcome.copied();
     if (outcome.copied() || outcome.end == CopyOutcome::End::Cancelled)
         return outcome.copied();
     if (outcome.connectionLost()) {

@@ -18,8 +18,8 @@ namespace explorer {
 
 enum class OpenMethod { CopyToPc = 0, OnDevice = 1, Editor = 2, DoNotOpen = 3 };
 
-// The text after the last full stop of the name, lower-cased; empty when
-// there is none ("a.b.JPEG" -> "jpeg").
+// The text after the last full stop of a name (or of a path's last part),
+// lower-cased; empty when there is none ("a.b.JPEG" -> "jpeg").
 QString FileExtension(const QString& name);
 
 // The remembered method of an extension (its value's first character, "0"

@@ -70,7 +70,7 @@ void FileOpener::OpenItem(const QString& devicePath)
                 emit finished();
                 return;
             }
-            const QString extension = FileExtension(settings::FileNamePart(devicePath));
+            const QString extension = FileExtension(devicePath);
             if (const std::optional<OpenMethod> method = StoredOpenMethod(extension))
                 OpenDeviceFile(devicePath, *method);
             else
@@ -112,7 +112,7 @@ void FileOpener::OpenDatabase(const QString& devicePath)
 
 void FileOpener::AskMethod(const QString& devicePath)
 {
-    const QString extension = FileExtension(settings::FileNamePart(devicePath));
+    const QString extension = FileExtension(devicePath);
     auto association = std::make_shared<DeviceAssociation>();
     OnDevice(
         this, [extension, association] { *association = ReadDeviceAssociation(extension); },
@@ -128,7 +128,7 @@ void FileOpener::AskMethod(const QString& devicePath)
 
 void FileOpener::OpenDeviceFile(const QString& devicePath, OpenMethod method)
 {
-    StoreOpenMethod(FileExtension(settings::FileNamePart(devicePath)), method);
+    StoreOpenMethod(FileExtension(devicePath), method);
     switch (method) {
     case OpenMethod::CopyToPc:
         CopyToPcAndOpen(devicePath);
@@ -148,7 +148,7 @@ void FileOpener::OpenDeviceFile(const QString& devicePath, OpenMethod method)
 
 void FileOpener::OpenInEditor(const QString& devicePath)
 {
-    if (!StoredSeparateProcess(FileExtension(settings::FileNamePart(devicePath)))) {
+    if (!StoredSeparateProcess(FileExtension(devicePath))) {
         emit editFileRequested(devicePath);
         return;
     }
@@ -197,7 +197,7 @@ void FileOpener::CopyToPcAndOpen(const QString& devicePath)
 
 void FileOpener::OpenOnDevice(const QString& devicePath)
 {
-    const QString extension = FileExtension(settings::FileNamePart(devicePath));
+    const QString extension = FileExtension(devicePath);
     const std::optional<QString> application = StoredApplication(extension);
     if (!application || application->trimmed().isEmpty()) {
         Tell(QStringLiteral("Error"),

@@ -40,7 +40,6 @@ public:
     ExportRowsModel* log() { return &m_log; }
     // While a table's rows are inserted: "About 01:05 left for Orders.",
     // from the rows done so far; empty otherwise.
-    QString timeLeft() const { return m_timeLeft; }
 
 signals:
     void errorAsked(const dbexport::ExportErrorQuestion& question);

@@ -108,11 +108,9 @@ ExportSummary Exporter::Run()
             }
             current = table.name;
             const TableEnd end = ExportTable(table);
-            if (end == TableEnd::Done)
-                ++m_summary.tablesDone;
-            else if (end == TableEnd::Skipped)
+            if (end == TableEnd::Skipped)
                 ++m_summary.tablesSkipped;
-            else
+            else if (end != TableEnd::Done)
                 ++m_summary.tablesFailed;
             if (end == TableEnd::StopAll)
                 break;
@@ -415,7 +413,6 @@ TableEnd Exporter::InsertRows(const QString& table, TableRows& rows)
             m_listener.SetRowProgress(table, number, rows.totalRows);
         }
     }
-    m_summary.rowsCopied += copied;
     if (devlink::CancelRequested())
         return TableEnd::Failed;
     if (aborted) {
@@ -431,6 +428,19 @@ TableEnd Exporter::InsertRows(const QString& table, TableRows& rows)
 }
 
 } // namespace
+
+QString ExportErrorQuestion::Title() const
+{
+    return (isCreate ? QStringLiteral("Unable to create the table \"%1\" :")
+                     : QStringLiteral("Unable to insert a record into the table \"%1\" :"))
+        .arg(tableName);
+}
+
+QString OverwriteFileQuestion(const QString& path)
+{
+    return QStringLiteral("The file:\r\n") + path
+        + QStringLiteral("\r\nalready exists.\r\n\r\nDo you want to overwrite this file ?");
+}
 
 ExportSummary RunExport(const ExportRequest& request, ExportListener& listener)
 {

@@ -27,6 +27,9 @@ struct ExportErrorQuestion {
     QStringList fieldNames, fieldTypes, fieldValues;
     int record = 0;
     int totalRecords = 0;
+
+    // "Unable to create the table "…" :" or "Unable to insert a record into …".
+    QString Title() const;
 };
 
 enum class ExportChoice { Retry, Skip, Abort };
@@ -56,15 +59,16 @@ public:
 };
 
 struct ExportSummary {
-    int tablesDone = 0; // created, and every row copied or left out by the user
     int tablesSkipped = 0; // not created (Skip, or a data source's table kept)
     int tablesFailed = 0; // creation aborted, rows not fetched, or copying aborted
-    int rowsCopied = 0;
     int rowsSkipped = 0;
     bool cancelled = false;
     bool stopped = false; // the export could not run or was aborted
     QString finalText; // the last log line before the time taken
 };
+
+// The question before an existing file is replaced by an export.
+QString OverwriteFileQuestion(const QString& path);
 
 ExportSummary RunExport(const ExportRequest& request, ExportListener& listener);
 

@@ -73,7 +73,6 @@ public:
     // The splash window while it is open, else null.
     CSplashWindow* splash() { return m_splash; }
     explorer::ExplorerController* explorer() { return m_explorer; }
-    explorer::FileOpener* fileOpener() { return m_opener; }
     explorer::CFileDropTreeCtrl* directoryTree() { return m_tree; }
     explorer::CFileListCtrl* fileList() { return m_list; }
     QAction* ActionOf(Command command) const { return m_actions.value(command); }
