@@ -1,6 +1,7 @@
 #include "desktop/database/MaintenanceFiles.h"
 
 #include "desktop/database/ResultsGrid.h"
+#include "exchange/Text.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -19,11 +20,8 @@ QString ExportCell(const QString& text)
 void AppendLine(QByteArray* bytes, const QStringList& cells)
 {
     const QString line = cells.join(QLatin1Char('\t')) + QStringLiteral("\r\n");
-    for (QChar c : line) {
-        const char16_t unit = c.unicode();
-        bytes->append(char(unit & 0xff));
-        bytes->append(char(unit >> 8));
-    }
+    bytes->append(QByteArray::fromStdString(exchange::ToUtf16LeBytes(
+        std::u16string_view(reinterpret_cast<const char16_t*>(line.utf16()), std::size_t(line.size())))));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "desktop/editor/EditorText.h"
 
+#include "exchange/Text.h"
+
 namespace editor {
 
 DeviceText DecodeDeviceText(const QByteArray& bytes)
@@ -45,10 +47,8 @@ bool EncodeDeviceText(const QString& text, const DeviceText& like, QByteArray* b
     }
     if (like.hasMark)
         bytes->append("\xff\xfe", 2);
-    for (QChar c : file) {
-        bytes->append(char(c.unicode() & 0xff));
-        bytes->append(char(c.unicode() >> 8));
-    }
+    bytes->append(QByteArray::fromStdString(exchange::ToUtf16LeBytes(
+        std::u16string_view(reinterpret_cast<const char16_t*>(file.utf16()), std::size_t(file.size())))));
     return true;
 }
 

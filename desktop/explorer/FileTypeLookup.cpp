@@ -2,26 +2,16 @@
 
 #include "desktop/explorer/FileTypes.h"
 
-#include <QHash>
-
 namespace explorer {
 
 FileType LookUpFileType(const QString& extension)
 {
-    static QHash<QString, QIcon> icons;
+    // The list keeps the icon of each extension it has shown: no cache here.
     const FileTypeDetails details = FileTypeDetailsOf(extension);
-    auto found = icons.constFind(details.extension);
-    if (found == icons.constEnd()) {
-        QIcon icon;
-        for (const QString& name : { details.iconName, details.genericIconName }) {
-            if (!name.isEmpty() && QIcon::hasThemeIcon(name)) {
-                icon = QIcon::fromTheme(name);
-                break;
-            }
-        }
-        found = icons.insert(details.extension, icon);
-    }
-    return { details.description, *found };
+    for (const QString& name : { details.iconName, details.genericIconName })
+        if (!name.isEmpty() && QIcon::hasThemeIcon(name))
+            return { details.description, QIcon::fromTheme(name) };
+    return { details.description, QIcon() };
 }
 
 } // namespace explorer

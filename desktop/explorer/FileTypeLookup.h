@@ -1,7 +1,7 @@
 // LookUpFileType: the description and icon of a file extension, as the
 // list's "Type" column and its icons show them. The description is the
 // file-type table's (FileTypes.h); the icon is the desktop theme's icon of
-// the extension's MIME type (or its generic icon), made once per extension.
+// the extension's MIME type (or its generic icon); the list keeps it.
 //
 // Threads: window thread only (icons need the window system).
 #pragma once
